@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Starts the built Kestrun (build/kestrun with the kestrun.json beside it) on a virtual X
+# display and saves a picture of its window to the file given (default docs/screenshot.png).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out=${1:-docs/screenshot.png}
+
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 1024x700x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $app $xvfb 2>/dev/null || true' EXIT
+export DISPLAY=$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+build/kestrun &
+app=$!
+window=""
+for _ in $(seq 100); do
+    window=$(xdotool search --sync --onlyvisible --pid "$app" 2>/dev/null | head -n 1) && [[ -n $window ]] && break
+    sleep 0.1
+done
+[[ -n $window ]] || { echo "screenshot: the Kestrun window did not appear" >&2; exit 1; }
+sleep 1.5   # let the first frames render
+import -window "$window" "$out"

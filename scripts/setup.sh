@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs, as root on Debian 12, whatever Kestrun needs to build, run and test, and nothing
+# when all of it is already there.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    qtbase5-dev qtdeclarative5-dev qttools5-dev qttools5-dev-tools
+    qml-module-qtquick2 qml-module-qtquick-controls qml-module-qtquick-window2
+    qml-module-qtquick-dialogs qml-module-qtquick-layouts
+    libgl1-mesa-dri xvfb xdotool x11-utils imagemagick
+    nginx-light wine wine64 wixl g++-mingw-w64-x86-64
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [[ $status == "install ok installed" ]] || missing+=("$package")
+done
+
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,98 @@
+#include "startup.h"
+
+#include "config/configmanager.h"
+#include "download/download.h"
+#include "install/install.h"
+#include "selection/wrapperui.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+#include <QQmlApplicationEngine>
+#include <QTranslator>
+#include <QtQml>
+
+namespace {
+
+QObject *findObject(QObject *window, const QString &name)
+{
+    return window->findChild<QObject *>(name, Qt::FindChildrenRecursively);
+}
+
+struct Product
+{
+    QString name;
+    QString display;
+    QString file;
+    QString parameters;
+    QString remove;
+};
+
+void placeProduct(QObject *window, int slot, const Product &product)
+{
+    QObject *label = findObject(window, QStringLiteral("checkBoxText%1").arg(slot));
+    QObject *checkBox = findObject(window, QStringLiteral("checkBox%1").arg(slot));
+    if (!label || !checkBox)
+        return;
+    label->setProperty("text", product.name);
+    // "display" goes on as a string: "", "0" and "false" in any case hide the box.
+    checkBox->setProperty("visible", product.display);
+    checkBox->setProperty("checked", true);
+    checkBox->setProperty("file", product.file);
+    checkBox->setProperty("parameters", product.parameters);
+    checkBox->setProperty("remove", product.remove);
+}
+
+} // namespace
+
+namespace Startup {
+
+void registerQmlTypes()
+{
+    qmlRegisterType<WrapperUI>("com.corvane.Qt.wrapperui", 1, 0, "WrapperUI");
+    qmlRegisterType<Install>("com.corvane.Qt.install", 1, 0, "Install");
+    qmlRegisterType<Download>("com.corvane.Qt.download", 1, 0, "Download");
+}
+
+void installTranslator(QCoreApplication &app, QTranslator &translator)
+{
+    // QTranslator falls back to kestrun_de.qm and kestrun.qm when kestrun_de_DE.qm is missing.
+    translator.load(QCoreApplication::applicationDirPath() + QLatin1String("/localization/kestrun_")
+                    + QLocale::system().name() + QLatin1String(".qm"));
+    app.installTranslator(&translator);
+}
+
+QObject *loadWindow(QQmlApplicationEngine &engine, const QUrl &url)
+{
+    engine.load(url);
+    const QList<QObject *> roots = engine.rootObjects();
+    return roots.isEmpty() ? nullptr : roots.first();
+}
+
+int placeProducts(QObject *window, const ProductFilter &applies)
+{
+    ConfigManager config;
+    config.readConfig();
+    window->setProperty("title", config.getTitle());
+
+    const QStringList names = config.getNameList();
+    const QStringList displays = config.getDisplayList();
+    const QStringList files = config.getFileList();
+    const QStringList parameters = config.getParameterList();
+    const QStringList removes = config.getRemoveFirstList();
+
+    int placed = 0;
+    for (int i = 0; i < names.size() && placed < SlotCount; ++i) {
+        if (!applies(names.at(i)))
+            continue;
+        ++placed;
+        placeProduct(window, placed,
+                     {names.at(i), displays.at(i), files.at(i), parameters.at(i), removes.at(i)});
+    }
+    if (placed > 0) {
+        if (QObject *install = findObject(window, QStringLiteral("buttonInstall")))
+            install->setProperty("enabled", true);
+    }
+    return placed;
+}
+
+} // namespace Startup

@@ -1,0 +1,44 @@
+#ifndef STARTUP_H
+#define STARTUP_H
+
+#include <QUrl>
+
+#include <functional>
+
+class QCoreApplication;
+class QObject;
+class QQmlApplicationEngine;
+class QString;
+class QTranslator;
+
+/** The start-up steps between creating the application and running its event loop. */
+namespace Startup {
+
+/** Answers whether the product of that name applies to this machine. */
+using ProductFilter = std::function<bool(const QString &name)>;
+
+/** The window has ten check-box slots, checkBox1 to checkBox10. */
+constexpr int SlotCount = 10;
+
+/** Makes WrapperUI, Install and Download available to the window's QML. */
+void registerQmlTypes();
+
+/**
+ * Loads localization/kestrun_<system locale>.qm beside the executable into translator and
+ * installs it; a missing file leaves the texts in English.
+ */
+void installTranslator(QCoreApplication &app, QTranslator &translator);
+
+/** Loads the window; nullptr when it cannot be created (broken QML, missing modules). */
+QObject *loadWindow(QQmlApplicationEngine &engine, const QUrl &url = QUrl(QStringLiteral("qrc:///main.qml")));
+
+/**
+ * Reads kestrun.json, sets the window title and places every product that applies, in file
+ * order, on the next free check box. Products beyond the tenth that applies are left out.
+ * Returns the number of products placed.
+ */
+int placeProducts(QObject *window, const ProductFilter &applies);
+
+} // namespace Startup
+
+#endif // STARTUP_H

@@ -1,0 +1,84 @@
+#include "configmanager.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace {
+
+QJsonArray products(const QJsonObject &config)
+{
+    return config.value(QLatin1String("products")).toArray();
+}
+
+// Absent keys take their default; a present key of another type reads as "".
+QString stringOr(const QJsonObject &object, QLatin1String key, const QString &whenAbsent)
+{
+    return object.contains(key) ? object.value(key).toString() : whenAbsent;
+}
+
+} // namespace
+
+QString ConfigManager::configPath()
+{
+    return QCoreApplication::applicationDirPath() + QLatin1String("/kestrun.json");
+}
+
+bool ConfigManager::readConfig()
+{
+    QFile file(configPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+
+    config = QJsonDocument::fromJson(file.readAll()).object();
+    title = config.value(QLatin1String("title")).toString();
+
+    QStringList names, displays, removeFirsts, files, parameters;
+    const QJsonArray items = products(config);
+    for (const QJsonValue &item : items) {
+        const QJsonObject product = item.toObject();
+        names << product.value(QLatin1String("name")).toString();
+        files << product.value(QLatin1String("file")).toString();
+        displays << stringOr(product, QLatin1String("display"), QStringLiteral("true"));
+        removeFirsts << stringOr(product, QLatin1String("remove-first"), QStringLiteral("false"));
+        parameters << product.value(QLatin1String("parameters")).toString();
+    }
+    nameList = names;
+    displayList = displays;
+    removeFirstList = removeFirsts;
+    fileList = files;
+    parameterList = parameters;
+    return true;
+}
+
+QStringList ConfigManager::getProductFiles() const
+{
+    QStringList files;
+    const QJsonArray items = products(config);
+    for (const QJsonValue &item : items)
+        files << item.toObject().value(QLatin1String("file")).toString();
+    return files;
+}
+
+QJsonObject ConfigManager::findProduct(const QString &name) const
+{
+    const QJsonArray items = products(config);
+    for (const QJsonValue &item : items) {
+        const QJsonObject product = item.toObject();
+        if (product.value(QLatin1String("name")).toString() == name)
+            return product;
+    }
+    return {};
+}
+
+QJsonObject ConfigManager::getDependencies(const QString &name)
+{
+    lastDependencies = findProduct(name).value(QLatin1String("dependencies")).toObject();
+    return lastDependencies;
+}
+
+QString ConfigManager::getGuid(const QString &name) const
+{
+    return findProduct(name).value(QLatin1String("guid")).toString();
+}

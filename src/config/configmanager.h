@@ -1,0 +1,56 @@
+#ifndef CONFIGMANAGER_H
+#define CONFIGMANAGER_H
+
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+/**
+ * Reads kestrun.json from the application directory and answers questions about its products.
+ *
+ * Every owner keeps an instance of its own and calls readConfig() at once; the file is never
+ * written. A value of the wrong JSON type reads as the empty string (or an empty object for
+ * "dependencies"), so a damaged configuration never stops the program.
+ */
+class ConfigManager
+{
+public:
+    ConfigManager() = default;
+
+    /** Reads the file. False only when it cannot be opened; invalid JSON reads as empty. */
+    bool readConfig();
+
+    QString getTitle() const { return title; }
+    /** One entry per product, in file order; the five lists always have the same length. */
+    QStringList getNameList() const { return nameList; }
+    /** "display" of every product, "true" when absent. */
+    QStringList getDisplayList() const { return displayList; }
+    /** "remove-first" of every product, "false" when absent. */
+    QStringList getRemoveFirstList() const { return removeFirstList; }
+    QStringList getFileList() const { return fileList; }
+    QStringList getParameterList() const { return parameterList; }
+
+    /** The "file" of every product, read afresh from the parsed file. */
+    QStringList getProductFiles() const;
+    /** Rules object of the first product called name; empty when none is. */
+    QJsonObject getDependencies(const QString &name);
+    /** "guid" of the first product called name; empty when none is. */
+    QString getGuid(const QString &name) const;
+
+    /** The file's path: application directory + "/kestrun.json". */
+    static QString configPath();
+
+private:
+    QJsonObject findProduct(const QString &name) const;
+
+    QJsonObject config;
+    QJsonObject lastDependencies;
+    QString title;
+    QStringList nameList;
+    QStringList displayList;
+    QStringList removeFirstList;
+    QStringList fileList;
+    QStringList parameterList;
+};
+
+#endif // CONFIGMANAGER_H

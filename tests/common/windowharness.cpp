@@ -1,0 +1,56 @@
+#include "windowharness.h"
+
+#include "app/startup.h"
+
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTest>
+
+WindowHarness::WindowHarness()
+{
+    static const bool registered = [] {
+        Startup::registerQmlTypes();
+        return true;
+    }();
+    Q_UNUSED(registered)
+    quickWindow = qobject_cast<QQuickWindow *>(Startup::loadWindow(engine));
+}
+
+QObject *WindowHarness::object(const QString &objectName) const
+{
+    return quickWindow ? quickWindow->findChild<QObject *>(objectName) : nullptr;
+}
+
+QQuickItem *WindowHarness::item(const QString &objectName) const
+{
+    return qobject_cast<QQuickItem *>(object(objectName));
+}
+
+QVariant WindowHarness::property(const QString &objectName, const char *name) const
+{
+    const QObject *found = object(objectName);
+    return found ? found->property(name) : QVariant();
+}
+
+bool WindowHarness::show()
+{
+    if (!quickWindow)
+        return false;
+    quickWindow->show();
+    return QTest::qWaitForWindowExposed(quickWindow);
+}
+
+bool WindowHarness::click(const QString &objectName)
+{
+    QQuickItem *target = item(objectName);
+    if (!target || !quickWindow)
+        return false;
+    const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
+    QTest::mouseClick(quickWindow, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+    return true;
+}
+
+int WindowHarness::placeAllProducts()
+{
+    return Startup::placeProducts(quickWindow, [](const QString &) { return true; });
+}
