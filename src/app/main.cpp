@@ -20,14 +20,13 @@ int main(int argc, char *argv[])
     if (!window) {
         std::fputs("kestrun: the window could not be loaded (are the Qt Quick Controls 1 "
                    "modules installed?)\n",
-                   stderr);
+            stderr);
         return 1;
     }
 
     DependencyManager dependencies;
-    Startup::placeProducts(window, [&dependencies](const QString &name) {
-        return dependencies.checkDependencies(name);
-    });
+    Startup::placeProducts(window,
+        [&dependencies](const QString &name) { return dependencies.checkDependencies(name); });
 
     const int result = app->exec();
     engine.reset();

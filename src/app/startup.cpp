@@ -57,7 +57,7 @@ void installTranslator(QCoreApplication &app, QTranslator &translator)
 {
     // QTranslator falls back to kestrun_de.qm and kestrun.qm when kestrun_de_DE.qm is missing.
     translator.load(QCoreApplication::applicationDirPath() + QLatin1String("/localization/kestrun_")
-                    + QLocale::system().name() + QLatin1String(".qm"));
+        + QLocale::system().name() + QLatin1String(".qm"));
     app.installTranslator(&translator);
 }
 
@@ -86,7 +86,7 @@ int placeProducts(QObject *window, const ProductFilter &applies)
             continue;
         ++placed;
         placeProduct(window, placed,
-                     {names.at(i), displays.at(i), files.at(i), parameters.at(i), removes.at(i)});
+            {names.at(i), displays.at(i), files.at(i), parameters.at(i), removes.at(i)});
     }
     if (placed > 0) {
         if (QObject *install = findObject(window, QStringLiteral("buttonInstall")))

@@ -30,7 +30,8 @@ void registerQmlTypes();
 void installTranslator(QCoreApplication &app, QTranslator &translator);
 
 /** Loads the window; nullptr when it cannot be created (broken QML, missing modules). */
-QObject *loadWindow(QQmlApplicationEngine &engine, const QUrl &url = QUrl(QStringLiteral("qrc:///main.qml")));
+QObject *loadWindow(
+    QQmlApplicationEngine &engine, const QUrl &url = QUrl(QStringLiteral("qrc:///main.qml")));
 
 /**
  * Reads kestrun.json, sets the window title and places every product that applies, in file

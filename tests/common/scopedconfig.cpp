@@ -15,8 +15,7 @@ ScopedConfig::ScopedConfig(const QByteArray &contents)
 
 ScopedConfig::ScopedConfig(const QJsonObject &config)
     : ScopedConfig(QJsonDocument(config).toJson())
-{
-}
+{ }
 
 ScopedConfig::~ScopedConfig()
 {

@@ -22,7 +22,7 @@ public:
     static QJsonObject make(const QString &title, const QJsonArray &products);
     /** A product object with a name, a file and optional further keys. */
     static QJsonObject product(const QString &name, const QString &file = QString(),
-                               const QJsonObject &more = QJsonObject());
+        const QJsonObject &more = QJsonObject());
 };
 
 #endif // SCOPEDCONFIG_H

@@ -1,0 +1,213 @@
+#include "config/configmanager.h"
+#include "scopedconfig.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTest>
+
+class tst_ConfigManager : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { QFile::remove(ConfigManager::configPath()); }
+
+    void workedExample();
+    void wrongTypes_data();
+    void wrongTypes();
+    void nonObjectProducts();
+    void emptyDocuments_data();
+    void emptyDocuments();
+    void missingFile();
+    void unreadableFileKeepsEarlierValues();
+    void duplicateNames();
+    void lookupOfUnknownName();
+};
+
+void tst_ConfigManager::workedExample()
+{
+    const QByteArray json = R"({
+        "title": "Available updates",
+        "products": [
+            {"name": "Editor 2.0 Update 1", "file": "Editor20_Update1.msp",
+             "guid": "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}",
+             "dependencies": {"platforms": ["all"]}},
+            {"name": "Runtime Library Update", "file": "RuntimeUpdate.exe", "display": "false",
+             "dependencies": {"platforms": ["x64"], "linked-products-ui": ["Editor 2.0 Update 1"]}},
+            {"name": "Viewer Add-in", "file": "ViewerAddin.msi",
+             "remove-first": "{FFFFFFFF-EEEE-DDDD-CCCC-BBBBBBBBBBBB}",
+             "parameters": "REBOOT=ReallySuppress"}
+        ]})";
+    ScopedConfig file(json);
+    ConfigManager config;
+    QVERIFY(config.readConfig());
+
+    QCOMPARE(config.getTitle(), QStringLiteral("Available updates"));
+    QCOMPARE(config.getNameList(),
+        QStringList({"Editor 2.0 Update 1", "Runtime Library Update", "Viewer Add-in"}));
+    QCOMPARE(config.getDisplayList(), QStringList({"true", "false", "true"}));
+    QCOMPARE(config.getRemoveFirstList(),
+        QStringList({"false", "false", "{FFFFFFFF-EEEE-DDDD-CCCC-BBBBBBBBBBBB}"}));
+    QCOMPARE(config.getFileList(),
+        QStringList({"Editor20_Update1.msp", "RuntimeUpdate.exe", "ViewerAddin.msi"}));
+    QCOMPARE(config.getParameterList(), QStringList({"", "", "REBOOT=ReallySuppress"}));
+    QCOMPARE(config.getProductFiles(), config.getFileList());
+
+    QCOMPARE(config.getGuid("Editor 2.0 Update 1"),
+        QStringLiteral("{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}"));
+    QCOMPARE(config.getGuid("Viewer Add-in"), QString());
+    QCOMPARE(config.getGuid("No such product"), QString());
+
+    const QJsonObject runtime = config.getDependencies("Runtime Library Update");
+    QCOMPARE(runtime.value("platforms").toArray(), QJsonArray({"x64"}));
+    QCOMPARE(runtime.value("linked-products-ui").toArray(), QJsonArray({"Editor 2.0 Update 1"}));
+    QCOMPARE(runtime.size(), 2);
+    QVERIFY(config.getDependencies("Viewer Add-in").isEmpty());
+}
+
+void tst_ConfigManager::wrongTypes_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QJsonValue>("value");
+    QTest::addColumn<QString>("expected");
+
+    // A present key of another JSON type reads as "", defaults apply only to absent keys.
+    QTest::newRow("display true as boolean hides") << "display" << QJsonValue(true) << "";
+    QTest::newRow("display absent shows")
+        << "display" << QJsonValue(QJsonValue::Undefined) << "true";
+    QTest::newRow("display as string") << "display" << QJsonValue("false") << "false";
+    QTest::newRow("remove-first false as boolean") << "remove-first" << QJsonValue(false) << "";
+    QTest::newRow("remove-first null") << "remove-first" << QJsonValue() << "";
+    QTest::newRow("remove-first absent")
+        << "remove-first" << QJsonValue(QJsonValue::Undefined) << "false";
+    QTest::newRow("name as number") << "name" << QJsonValue(5) << "";
+    QTest::newRow("file as array") << "file" << QJsonValue(QJsonArray({"a.msi"})) << "";
+    QTest::newRow("parameters as object")
+        << "parameters" << QJsonValue(QJsonObject({{"a", "b"}})) << "";
+    QTest::newRow("title as number") << "title" << QJsonValue(3) << "";
+}
+
+void tst_ConfigManager::wrongTypes()
+{
+    QFETCH(QString, key);
+    QFETCH(QJsonValue, value);
+    QFETCH(QString, expected);
+
+    QJsonObject product {{"name", "P"}, {"file", "p.msi"}, {"parameters", "/q"}};
+    QJsonObject top {{"title", "T"}};
+    QJsonObject &target = key == "title" ? top : product;
+    if (value.isUndefined())
+        target.remove(key);
+    else
+        target.insert(key, value);
+    top.insert("products", QJsonArray({product}));
+
+    ScopedConfig file(top);
+    ConfigManager config;
+    QVERIFY(config.readConfig());
+    const QHash<QString, QString> read {{"title", config.getTitle()},
+        {"name", config.getNameList().value(0)}, {"file", config.getFileList().value(0)},
+        {"display", config.getDisplayList().value(0)},
+        {"remove-first", config.getRemoveFirstList().value(0)},
+        {"parameters", config.getParameterList().value(0)}};
+    QCOMPARE(read.value(key), expected);
+    QCOMPARE(config.getNameList().size(), 1);
+}
+
+void tst_ConfigManager::nonObjectProducts()
+{
+    ScopedConfig file(QByteArray(R"({"products": ["text", 7, null,
+        {"name": "Real", "guid": "{G}", "dependencies": ["not", "an", "object"]}]})"));
+    ConfigManager config;
+    QVERIFY(config.readConfig());
+
+    QCOMPARE(config.getNameList(), QStringList({"", "", "", "Real"}));
+    QCOMPARE(config.getFileList(), QStringList({"", "", "", ""}));
+    QCOMPARE(config.getDisplayList(), QStringList({"true", "true", "true", "true"}));
+    QCOMPARE(config.getRemoveFirstList(), QStringList({"false", "false", "false", "false"}));
+    QCOMPARE(config.getParameterList(), QStringList({"", "", "", ""}));
+    QCOMPARE(config.getGuid("Real"), QStringLiteral("{G}"));
+    QVERIFY(config.getDependencies("Real").isEmpty());
+}
+
+void tst_ConfigManager::emptyDocuments_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::newRow("empty file") << QByteArray();
+    QTest::newRow("invalid JSON") << QByteArray("{\"title\": \"T\", \"products\": [");
+    QTest::newRow("top-level array") << QByteArray(R"([{"title": "T"}])");
+    QTest::newRow("products not an array")
+        << QByteArray(R"({"products": {"name": "P", "file": "p.msi"}})");
+    QTest::newRow("no products key") << QByteArray("{}");
+}
+
+void tst_ConfigManager::emptyDocuments()
+{
+    QFETCH(QByteArray, contents);
+    ScopedConfig file(contents);
+    ConfigManager config;
+    QVERIFY(config.readConfig());
+    QCOMPARE(config.getTitle(), QString());
+    QVERIFY(config.getNameList().isEmpty());
+    QVERIFY(config.getDisplayList().isEmpty());
+    QVERIFY(config.getFileList().isEmpty());
+    QVERIFY(config.getProductFiles().isEmpty());
+}
+
+void tst_ConfigManager::missingFile()
+{
+    ConfigManager config;
+    QVERIFY(!config.readConfig());
+    QCOMPARE(config.getTitle(), QString());
+    QVERIFY(config.getNameList().isEmpty());
+    QVERIFY(config.getProductFiles().isEmpty());
+    QCOMPARE(config.getGuid(""), QString());
+    QVERIFY(config.getDependencies("").isEmpty());
+}
+
+void tst_ConfigManager::unreadableFileKeepsEarlierValues()
+{
+    ConfigManager config;
+    {
+        ScopedConfig file(ScopedConfig::make("Kept", {ScopedConfig::product("P", "p.msi")}));
+        QVERIFY(config.readConfig());
+    }
+    QVERIFY(!config.readConfig());
+    QCOMPARE(config.getTitle(), QStringLiteral("Kept"));
+    QCOMPARE(config.getNameList(), QStringList({"P"}));
+}
+
+void tst_ConfigManager::duplicateNames()
+{
+    ScopedConfig file(ScopedConfig::make("T",
+        {ScopedConfig::product("Same", "first.msi",
+             {{"guid", "{FIRST}"},
+                 {"dependencies", QJsonObject {{"platforms", QJsonArray {"x86"}}}}}),
+            ScopedConfig::product("Same", "second.msi",
+                {{"guid", "{SECOND}"},
+                    {"dependencies", QJsonObject {{"platforms", QJsonArray {"x64"}}}}}),
+            ScopedConfig::product("same", "third.msi", {{"guid", "{LOWER}"}})}));
+    ConfigManager config;
+    QVERIFY(config.readConfig());
+    QCOMPARE(config.getNameList(), QStringList({"Same", "Same", "same"}));
+    QCOMPARE(config.getFileList(), QStringList({"first.msi", "second.msi", "third.msi"}));
+    QCOMPARE(config.getGuid("Same"), QStringLiteral("{FIRST}"));
+    QCOMPARE(config.getGuid("same"), QStringLiteral("{LOWER}"));
+    QCOMPARE(config.getGuid(" Same"), QString());
+    QCOMPARE(config.getDependencies("Same").value("platforms").toArray(), QJsonArray({"x86"}));
+}
+
+void tst_ConfigManager::lookupOfUnknownName()
+{
+    ScopedConfig file(ScopedConfig::make(
+        "T", {ScopedConfig::product("P", "p.msi", {{"dependencies", QJsonObject {{"a", 1}}}})}));
+    ConfigManager config;
+    QVERIFY(config.readConfig());
+    QVERIFY(!config.getDependencies("P").isEmpty());
+    // The label of an empty slot reaches the lookup; it must not answer with the last product.
+    QVERIFY(config.getDependencies("Check Box").isEmpty());
+}
+
+QTEST_GUILESS_MAIN(tst_ConfigManager)
+#include "tst_configmanager.moc"
