@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Configures and builds Kestrun and its tests into build/ (incremental after the first run).
+# Configures and builds Kestrun into build/ (incremental after the first run): the targets
+# named on the command line, or everything, tests included.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [[ -f build/build.ninja ]] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build --parallel "$(nproc)"
+targets=()
+for target in "$@"; do targets+=(--target "$target"); done
+cmake --build build --parallel "$(nproc)" "${targets[@]}"

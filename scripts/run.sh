@@ -4,7 +4,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 "$here/setup.sh"
-"$here/build.sh"
+"$here/build.sh" kestrun kestrun_translations
 cd "$here/.."
 cp demo/kestrun.json build/kestrun.json
 
