@@ -2,17 +2,37 @@
 #define DOWNLOAD_H
 
 #include <QObject>
+#include <QPointer>
 
-/** The command behind "Download All". */
+class FileManager;
+
+/**
+ * The command behind "Download All": fetches the package of every configured product, whether
+ * it applies to this machine or not, into the "installs" folder and reports where they are.
+ */
 class Download : public QObject
 {
     Q_OBJECT
 public:
     explicit Download(QObject *parent = nullptr);
+    ~Download() override;
 
 public slots:
     /** Fetches every configured package; the window given as parent shows the progress. */
     void execute(QObject *parent);
+
+private slots:
+    void downloadComplete();
+
+private:
+    void downloadAll();
+    QString completionMessage() const;
+
+    FileManager *fileManager;
+    QPointer<QObject> progressBar;
+    QPointer<QObject> downloadButton;
+    QPointer<QObject> installButton;
+    QPointer<QObject> feedbackItem;
 };
 
 #endif // DOWNLOAD_H

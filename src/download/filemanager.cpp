@@ -1,20 +1,63 @@
 #include "filemanager.h"
 
+#include "downloadmanager.h"
+
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+const QLatin1String digestSuffix("md5");
+
+bool isUrl(const QString &item)
+{
+    return item.contains(QLatin1String("://"));
+}
+
+QString withSuffix(const QString &path, const QString &suffix)
+{
+    return path.left(path.lastIndexOf(QLatin1Char('.')) + 1) + suffix;
+}
+
+bool digestMatches(const QString &path, const QString &digest)
+{
+    const QString computed = FileManager::calculateMD5(path);
+    return !computed.isEmpty() && computed.compare(digest, Qt::CaseInsensitive) == 0;
+}
+
+QString chopLineEnd(QString line)
+{
+    while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))
+        line.chop(1);
+    return line;
+}
+
+} // namespace
 
 FileManager::FileManager(QObject *parent)
     : QObject(parent)
     , installsPath(
           QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("installs")))
+    , stallTimeout(DownloadManager::DefaultStallTimeout)
 { }
 
-FileManager::~FileManager() = default;
+FileManager::~FileManager()
+{
+    qDeleteAll(downloads);
+}
 
 void FileManager::getFiles(QStringList files)
 {
-    Q_UNUSED(files)
-    emit allFilesDone();
+    if (downloads.isEmpty())
+        startPass();
+    passItems += files;
+    for (const QString &item : qAsConst(files))
+        takeItem(item);
+    if (downloads.isEmpty())
+        emit allFilesDone();
 }
 
 QString FileManager::getInstallsPath() const
@@ -24,10 +67,201 @@ QString FileManager::getInstallsPath() const
 
 QStringList FileManager::getGivenUpFiles() const
 {
-    return givenUpFiles;
+    QStringList result;
+    for (const QString &item : passItems) {
+        if (givenUpItems.contains(item) && !result.contains(item))
+            result << item;
+    }
+    return result;
 }
 
 void FileManager::setStallTimeout(int msecs)
 {
     stallTimeout = msecs;
+}
+
+QString FileManager::localName(const QString &item)
+{
+    return QUrl(item, QUrl::TolerantMode).fileName();
+}
+
+bool FileManager::isSafeName(const QString &name)
+{
+    for (const QChar c : name) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':')
+            || c.category() == QChar::Other_Control)
+            return false;
+    }
+    // This also refuses "", "." and "..".
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0 || dot == name.size() - 1)
+        return false;
+    // A package named like its own digest would be overwritten by it.
+    return name.mid(dot + 1).compare(digestSuffix, Qt::CaseInsensitive) != 0;
+}
+
+QString FileManager::digestPath(const QString &packagePath)
+{
+    return withSuffix(packagePath, digestSuffix);
+}
+
+QUrl FileManager::digestUrl(const QUrl &packageUrl)
+{
+    const QString path = packageUrl.path(QUrl::FullyEncoded);
+    QUrl digest = packageUrl;
+    digest.setPath(withSuffix(path, digestSuffix), QUrl::TolerantMode);
+    return digest;
+}
+
+QStringList FileManager::readMD5File(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    bool firstLine = true;
+    while (!file.atEnd()) {
+        QString line = QString::fromUtf8(file.readLine());
+        // Editors on Windows like to start a UTF-8 file with a byte order mark.
+        if (firstLine && line.startsWith(QChar(0xFEFF)))
+            line.remove(0, 1);
+        firstLine = false;
+        if (!line.startsWith(QLatin1String("//")))
+            return chopLineEnd(line).split(QLatin1Char(' '), Qt::KeepEmptyParts);
+    }
+    return {};
+}
+
+QString FileManager::calculateMD5(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    if (!hash.addData(&file))
+        return QString();
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+void FileManager::verifyLocalFile(DownloadManager *dm)
+{
+    // A transfer that left no file is requested again by allFilesExist() once nothing is pending.
+    const QString path = dm->getFilePath();
+    if (QFile::exists(path))
+        downloadMD5(dm, path);
+    finishHandling(dm);
+}
+
+void FileManager::verifyMD5(DownloadManager *dm)
+{
+    // Only the digest counts: the name beside it in the line is not trusted to point anywhere.
+    const QStringList fields = readMD5File(dm->getFilePath());
+    const QString packagePath = withSuffix(dm->getFilePath(), dm->getSuffix());
+    if (!fields.isEmpty() && !digestMatches(packagePath, fields.first()))
+        QFile::remove(packagePath);
+    finishHandling(dm);
+}
+
+void FileManager::startPass()
+{
+    expectedFiles.clear();
+    passItems.clear();
+    givenUpItems.clear();
+}
+
+void FileManager::takeItem(const QString &item)
+{
+    if (item.isEmpty())
+        return;
+    if (!isUrl(item)) {
+        if (!isFileReady(item))
+            givenUpItems.insert(item);
+        return;
+    }
+    const QString name = localName(item);
+    if (!isSafeName(name)) {
+        givenUpItems.insert(item);
+        return;
+    }
+    const QString local = QDir(installsPath).filePath(name);
+    const auto known = expectedFiles.find(local);
+    if (known != expectedFiles.end()) {
+        known->items << item;
+        if (known->givenUp)
+            givenUpItems.insert(item);
+        return;
+    }
+    if (isFileReady(item))
+        return;
+    QDir().mkpath(installsPath);
+    QFile::remove(local);
+    ExpectedFile &file = expectedFiles[local];
+    file.url = item;
+    file.items << item;
+    requestPackage(local, file);
+}
+
+bool FileManager::isFileReady(const QString &file) const
+{
+    if (!isUrl(file))
+        return QFile::exists(QDir(installsPath).filePath(file));
+    const QString local = QDir(installsPath).filePath(localName(file));
+    const QStringList fields = readMD5File(digestPath(local));
+    return !fields.isEmpty() && digestMatches(local, fields.first());
+}
+
+void FileManager::requestPackage(const QString &local, ExpectedFile &file)
+{
+    ++file.attempts;
+    DownloadManager *dm = startDownload(QUrl(file.url, QUrl::TolerantMode), local);
+    connect(dm, &DownloadManager::downloaded, this, &FileManager::verifyLocalFile);
+}
+
+DownloadManager *FileManager::startDownload(const QUrl &url, const QString &path)
+{
+    auto dm = new DownloadManager(url);
+    dm->setFilePath(path);
+    dm->setStallTimeout(stallTimeout);
+    downloads.append(dm);
+    return dm;
+}
+
+void FileManager::downloadMD5(DownloadManager *dm, const QString &path)
+{
+    const QString digest = digestPath(path);
+    QFile::remove(digest);
+    DownloadManager *digestDownload = startDownload(digestUrl(dm->getUrl()), digest);
+    digestDownload->setSuffix(QFileInfo(path).suffix());
+    connect(digestDownload, &DownloadManager::downloaded, this, &FileManager::verifyMD5);
+}
+
+void FileManager::giveUp(ExpectedFile &file)
+{
+    file.givenUp = true;
+    for (const QString &item : qAsConst(file.items))
+        givenUpItems.insert(item);
+}
+
+bool FileManager::allFilesExist()
+{
+    bool result = true;
+    for (auto it = expectedFiles.begin(); it != expectedFiles.end(); ++it) {
+        if (it->givenUp || QFile::exists(it.key()))
+            continue;
+        if (it->attempts < MaxAttempts) {
+            requestPackage(it.key(), it.value());
+            result = false;
+        } else {
+            giveUp(it.value());
+        }
+    }
+    return result;
+}
+
+void FileManager::finishHandling(DownloadManager *dm)
+{
+    downloads.removeOne(dm);
+    // dm is still inside its downloaded() emission.
+    dm->deleteLater();
+    if (downloads.isEmpty() && allFilesExist())
+        emit allFilesDone();
 }

@@ -4,12 +4,21 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
+#include <QUrl>
 
 class DownloadManager;
 
-/** Brings a list of package files into the "installs" folder, verifying each against its
-    ".md5" companion, and signals once when the pass is over. */
+/**
+ * Brings a list of package files into the "installs" folder beside the executable and signals
+ * once, with allFilesDone(), when the pass over them is over.
+ *
+ * A URL is downloaded under its decoded file name unless a copy matching its ".md5" companion
+ * is there already; after a download the companion is fetched and the package checked against
+ * it. A local path is only looked for. A package is fetched at most MaxAttempts times in a pass;
+ * then it is given up, and getGivenUpFiles() names it.
+ */
 class FileManager : public QObject
 {
     Q_OBJECT
@@ -27,16 +36,59 @@ public:
     /** How long a transfer may make no progress before it is aborted (default 30 s). */
     void setStallTimeout(int msecs);
 
+    /** Fetches of one package in one pass, failed transfers and digest mismatches alike. */
+    static constexpr int MaxAttempts = 3;
+
+    /** The name a URL item is stored under: the last segment of its path, fully decoded. */
+    static QString localName(const QString &item);
+    /** Whether a name may be written into "installs": not ".", "..", free of "/", "\", ":" and
+        control characters, with a name before its extension and an extension other than md5. */
+    static bool isSafeName(const QString &name);
+    /** A package file's digest companion: the text from its last "." replaced by ".md5". */
+    static QString digestPath(const QString &packagePath);
+    /** A package URL's digest companion: the extension of its path replaced by ".md5",
+        anything after the path kept. */
+    static QUrl digestUrl(const QUrl &packageUrl);
+    /** The fields of a digest file's digest line (the first line not beginning with "//"),
+        split at every blank; field 1 is the digest. Empty when there is no such line. */
+    static QStringList readMD5File(const QString &path);
+    /** The MD5 of a whole file in lowercase hex, read in blocks; empty when it cannot be read. */
+    static QString calculateMD5(const QString &path);
+
 signals:
-    /** The pass has ended: nothing is pending; every package is present or given up. */
+    /** The pass has ended: nothing is pending, every package is present or given up. */
     void allFilesDone();
 
+private slots:
+    void verifyLocalFile(DownloadManager *dm);
+    void verifyMD5(DownloadManager *dm);
+
 private:
+    /** A package fetched in this pass, under its local path in expectedFiles. */
+    struct ExpectedFile
+    {
+        QString url;
+        QStringList items; // every item of the pass stored under this name
+        int attempts = 0;
+        bool givenUp = false;
+    };
+
+    void startPass();
+    void takeItem(const QString &item);
+    bool isFileReady(const QString &file) const;
+    void requestPackage(const QString &local, ExpectedFile &file);
+    DownloadManager *startDownload(const QUrl &url, const QString &path);
+    void downloadMD5(DownloadManager *dm, const QString &path);
+    void giveUp(ExpectedFile &file);
+    bool allFilesExist();
+    void finishHandling(DownloadManager *dm);
+
     QList<DownloadManager *> downloads;
-    QHash<QString, QString> expectedFiles;
+    QHash<QString, ExpectedFile> expectedFiles;
     QString installsPath;
-    QStringList givenUpFiles;
-    int stallTimeout = 30000;
+    QStringList passItems;
+    QSet<QString> givenUpItems;
+    int stallTimeout;
 };
 
 #endif // FILEMANAGER_H
