@@ -1,18 +1,47 @@
 #ifndef INSTALL_H
 #define INSTALL_H
 
+#include <QHash>
+#include <QMap>
 #include <QObject>
+#include <QPointer>
+#include <QString>
 
-/** The command behind "Install". */
+class InstallManager;
+
+/**
+ * The command behind "Install": reads the ticked check boxes of the window, locks the window,
+ * runs their packages through an InstallManager and replaces the check boxes with a report
+ * of the products that failed or, when none failed, of those that were installed.
+ */
 class Install : public QObject
 {
     Q_OBJECT
 public:
     explicit Install(QObject *parent = nullptr);
+    ~Install() override;
 
 public slots:
-    /** Installs the ticked products of the window given as parent. */
+    /** Installs the ticked products of the window given as parent; returns while they run. */
     void execute(QObject *parent);
+
+private slots:
+    void installsComplete();
+
+private:
+    QObject *findItem(const QString &objectName) const;
+    void queueCheckBox(int position);
+    static void setFlag(QObject *item, const char *name, bool on);
+    static QString report(const QString &heading, const QStringList &labels);
+
+    InstallManager *installManager;
+    QPointer<QObject> window;
+    QPointer<QObject> progressBar;
+    QPointer<QObject> installButton;
+    QPointer<QObject> downloadButton;
+    QMap<QString, QString> installQueue;
+    QMap<QString, QString> removeQueue;
+    QHash<QString, QString> productLabels;
 };
 
 #endif // INSTALL_H

@@ -1,0 +1,85 @@
+#ifndef INSTALLMANAGER_H
+#define INSTALLMANAGER_H
+
+#include <QHash>
+#include <QMap>
+#include <QObject>
+#include <QPointer>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+class FileManager;
+
+/**
+ * Runs the chosen packages one after another, in check-box order, and keeps the exit code of
+ * each. Every package is first brought into the "installs" folder by a FileManager; an item
+ * whose remove value is not "false" has that older product removed through msiexec first.
+ *
+ * Queue keys are the 0-based check-box position as one digit followed by the product's file.
+ * The manager is made for one run.
+ */
+class InstallManager : public QObject
+{
+    Q_OBJECT
+public:
+    /** The code recorded for a package that started no process: given up by the download
+        step, an unknown file ending, or a program that could not be started. */
+    static constexpr int NotStarted = -1;
+
+    explicit InstallManager(QObject *parent = nullptr);
+    /** Leaves a running installer alone: it finishes on its own, unobserved. */
+    ~InstallManager() override;
+
+    /** Starts a run over the queue keys of installQueue (to parameters) and removeQueue (to
+        remove values); both hold the same keys. The run ends with one installsDone(). */
+    void startInstalls(QMap<QString, QString> installQueue, QMap<QString, QString> removeQueue);
+    /** Sorts the recorded codes into installed (0) and failed (anything else); true when at
+        least one product failed, false also when nothing was recorded. Call once per run. */
+    bool sortResults();
+    /** The files sorted as installed by sortResults(). */
+    QStringList installedProducts() const;
+    /** The files sorted as failed by sortResults(). */
+    QStringList failedProducts() const;
+    /** File to exit code, one entry per distinct file run; NotStarted where none ran. */
+    QHash<QString, int> getResults() const;
+
+signals:
+    /** The run has ended: every item has finished, or the queue was empty. */
+    void installsDone();
+
+private slots:
+    void downloadComplete();
+    void installFinished(int exitCode, QProcess::ExitStatus exitStatus);
+    void unInstallFinished(int exitCode, QProcess::ExitStatus exitStatus);
+
+private:
+    using FinishSlot = void (InstallManager::*)(int, QProcess::ExitStatus);
+
+    void installNext();
+    void installPackage(const QString &key, const QString &parameters);
+    void uninstallProduct(const QString &remove);
+    void startExe(const QString &path, const QString &parameters);
+    void startMsi(const QString &path, const QString &parameters);
+    void startMsp(const QString &path, const QString &parameters);
+
+    bool isRunnable(const QString &key) const;
+    QString packagePath(const QString &key) const;
+    void recordAndAdvance(int exitCode);
+    void createProcess(FinishSlot finishSlot);
+    void startCommand(const QString &command);
+    void startProgram(const QString &program, const QStringList &arguments);
+    void disposeOfProcess();
+
+    QHash<QString, int> results;
+    QStringList installed;
+    QStringList failed;
+    FileManager *fileManager;
+    QMap<QString, QString> installQueue;
+    QMap<QString, QString> removeQueue;
+    QString installsPath;
+    QPointer<QProcess> process;
+    QString currentKey;
+};
+
+#endif // INSTALLMANAGER_H
