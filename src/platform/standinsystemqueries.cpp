@@ -1,0 +1,33 @@
+#include "standinsystemqueries.h"
+
+#include <QSysInfo>
+
+std::unique_ptr<SystemQueries> createSystemQueries()
+{
+    return std::make_unique<StandInSystemQueries>();
+}
+
+bool StandInSystemQueries::isNativeAmd64()
+{
+    return isAmd64Architecture(QSysInfo::currentCpuArchitecture());
+}
+
+bool StandInSystemQueries::registryValueExists(const QString &, const QString &, bool)
+{
+    return false;
+}
+
+bool StandInSystemQueries::isProductInstalled(const QString &)
+{
+    return false;
+}
+
+QString StandInSystemQueries::productVersion(const QString &)
+{
+    return QString();
+}
+
+bool StandInSystemQueries::isAmd64Architecture(const QString &cpuArchitecture)
+{
+    return cpuArchitecture == QLatin1String("x86_64");
+}
