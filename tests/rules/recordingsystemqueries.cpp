@@ -1,0 +1,53 @@
+#include "recordingsystemqueries.h"
+
+RecordingSystemQueries::RecordingSystemQueries(Machine &machine)
+    : machine(machine)
+{ }
+
+bool RecordingSystemQueries::isNativeAmd64()
+{
+    return machine.amd64;
+}
+
+bool RecordingSystemQueries::registryValueExists(
+    const QString &keyPath, const QString &valueName, bool view64)
+{
+    machine.asked.append(registryQuestion(keyPath, valueName, view64));
+    const QSet<QString> &view = view64 ? machine.values64 : machine.valuesDefault;
+    return view.contains(value(keyPath, valueName));
+}
+
+bool RecordingSystemQueries::isProductInstalled(const QString &productCode)
+{
+    machine.asked.append(installedQuestion(productCode));
+    return machine.installed.contains(productCode);
+}
+
+QString RecordingSystemQueries::productVersion(const QString &productCode)
+{
+    machine.asked.append(versionQuestion(productCode));
+    return machine.installed.value(productCode);
+}
+
+QString RecordingSystemQueries::value(const QString &keyPath, const QString &valueName)
+{
+    return keyPath + QLatin1String(" : ") + valueName;
+}
+
+QString RecordingSystemQueries::registryQuestion(
+    const QString &keyPath, const QString &valueName, bool view64)
+{
+    return QStringLiteral("registry %1 (%2 view)")
+        .arg(
+            value(keyPath, valueName), view64 ? QLatin1String("64-bit") : QLatin1String("default"));
+}
+
+QString RecordingSystemQueries::installedQuestion(const QString &productCode)
+{
+    return QStringLiteral("installed %1").arg(productCode);
+}
+
+QString RecordingSystemQueries::versionQuestion(const QString &productCode)
+{
+    return QStringLiteral("version of %1").arg(productCode);
+}

@@ -1,0 +1,53 @@
+#ifndef RECORDINGSYSTEMQUERIES_H
+#define RECORDINGSYSTEMQUERIES_H
+
+#include "platform/systemqueries.h"
+
+#include <QMap>
+#include <QSet>
+#include <QStringList>
+
+/**
+ * System queries answered from a made-up machine that the test owns, recording every
+ * registry and Windows Installer question in the order it was asked.
+ */
+class RecordingSystemQueries : public SystemQueries
+{
+public:
+    /** The made-up machine, and the questions asked of it. */
+    struct Machine
+    {
+        bool amd64 = true;
+        /** Installed product codes with their "ProductVersion" (empty: unreadable). */
+        QMap<QString, QString> installed;
+        /** Registry values as value(key, name), in the 64-bit view of an AMD64 machine. */
+        QSet<QString> values64;
+        /** Registry values in the default view (the only one on a 32-bit machine). */
+        QSet<QString> valuesDefault;
+        /** Every registry and Windows Installer question, as the static helpers spell it. */
+        QStringList asked;
+    };
+
+    /** Answers from machine, which must outlive this object. */
+    explicit RecordingSystemQueries(Machine &machine);
+
+    bool isNativeAmd64() override;
+    bool registryValueExists(
+        const QString &keyPath, const QString &valueName, bool view64) override;
+    bool isProductInstalled(const QString &productCode) override;
+    QString productVersion(const QString &productCode) override;
+
+    /** A registry value as the machine's sets hold it. */
+    static QString value(const QString &keyPath, const QString &valueName);
+    /** The record of a registry question. */
+    static QString registryQuestion(const QString &keyPath, const QString &valueName, bool view64);
+    /** The record of an "is it installed?" question. */
+    static QString installedQuestion(const QString &productCode);
+    /** The record of a "which version is installed?" question. */
+    static QString versionQuestion(const QString &productCode);
+
+private:
+    Machine &machine;
+};
+
+#endif // RECORDINGSYSTEMQUERIES_H

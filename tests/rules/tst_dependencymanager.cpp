@@ -1,0 +1,331 @@
+#include "config/configmanager.h"
+#include "recordingsystemqueries.h"
+#include "rules/dependencymanager.h"
+#include "scopedconfig.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QTest>
+
+using Machine = RecordingSystemQueries::Machine;
+
+namespace {
+
+const QString Product = QStringLiteral("Product under test");
+const QString Alpha = QStringLiteral("{AAAAAAAA-0000-0000-0000-000000000001}");
+const QString Beta = QStringLiteral("{BBBBBBBB-0000-0000-0000-000000000002}");
+const QString Unreadable = QStringLiteral("{CCCCCCCC-0000-0000-0000-000000000003}");
+const QString Absent = QStringLiteral("{DDDDDDDD-0000-0000-0000-000000000004}");
+const QString Kestrun = QStringLiteral("SOFTWARE\\Kestrun");
+const QString Other = QStringLiteral("SOFTWARE\\Other");
+const QString Wow = QStringLiteral("SOFTWARE\\Only32");
+const QString Only64 = QStringLiteral("SOFTWARE\\Only64");
+
+// Alpha 2015.1.0 and Beta 2016.2 are installed, Unreadable too but without a readable version;
+// Kestrun has a "Version" value and a default value in both views, Other only "Name", Wow
+// exists only in the default (32-bit) view and Only64 only in the 64-bit view.
+Machine makeMachine(bool amd64)
+{
+    Machine machine;
+    machine.amd64 = amd64;
+    machine.installed = {{Alpha, "2015.1.0"}, {Beta, "2016.2"}, {Unreadable, ""}};
+    const auto value = &RecordingSystemQueries::value;
+    const QSet<QString> both = {
+        value(Kestrun, "Version"), value(Kestrun, ""), value(Other, "Name")};
+    machine.values64 = both + QSet<QString> {value(Only64, "Name")};
+    machine.valuesDefault = both + QSet<QString> {value(Wow, "Name")};
+    return machine;
+}
+
+QJsonObject registryValue(const QString &keyPath, const QJsonValue &valueName)
+{
+    return {{keyPath, valueName}};
+}
+
+} // namespace
+
+class tst_DependencyManager : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { QFile::remove(ConfigManager::configPath()); }
+
+    void applies_data();
+    void applies();
+    void ruleValueNotAnArray_data();
+    void ruleValueNotAnArray();
+    void questionsAsked_data();
+    void questionsAsked();
+    void productsAreFoundByName();
+
+private:
+    bool appliesOn(Machine &onMachine, const QJsonValue &dependencies, const QString &guid);
+};
+
+// Writes kestrun.json with the product under test and asks a DependencyManager about it.
+bool tst_DependencyManager::appliesOn(
+    Machine &onMachine, const QJsonValue &dependencies, const QString &guid)
+{
+    QJsonObject more;
+    if (!dependencies.isUndefined())
+        more.insert("dependencies", dependencies);
+    if (!guid.isEmpty())
+        more.insert("guid", guid);
+    ScopedConfig file(ScopedConfig::make("Rules", {ScopedConfig::product(Product, "p.msi", more)}));
+    DependencyManager dependencyManager(std::make_unique<RecordingSystemQueries>(onMachine));
+    return dependencyManager.checkDependencies(Product);
+}
+
+void tst_DependencyManager::applies_data()
+{
+    QTest::addColumn<QJsonValue>("dependencies");
+    QTest::addColumn<QString>("guid");
+    QTest::addColumn<bool>("amd64");
+    QTest::addColumn<bool>("applies");
+
+    const auto rule = [](const char *key, const QJsonArray &value) {
+        return QJsonObject {{QLatin1String(key), value}};
+    };
+
+    QTest::newRow("no dependencies key") << QJsonValue(QJsonValue::Undefined) << "" << true << true;
+    QTest::newRow("dependencies null") << QJsonValue() << "" << true << true;
+    QTest::newRow("empty rules object") << QJsonValue(QJsonObject()) << "" << true << true;
+    QTest::newRow("dependencies not an object") << QJsonValue("x86") << "" << true << true;
+    QTest::newRow("only linked products")
+        << QJsonValue(rule("linked-products-ui", {"Other"})) << "" << true << true;
+
+    for (const bool amd64 : {true, false}) {
+        const QByteArray machineName = amd64 ? " on AMD64" : " on x86";
+        const auto row = [&](const char *tag, const QJsonArray &platforms, bool applies) {
+            QTest::newRow(tag + machineName)
+                << QJsonValue(rule("platforms", platforms)) << "" << amd64 << applies;
+        };
+        row("all", {"all"}, true);
+        row("x64 only", {"x64"}, amd64);
+        row("x86 only", {"x86"}, !amd64);
+        row("x86 and x64", {"x86", "x64"}, true);
+        row("all after another", {"ia64", "all"}, true);
+        row("empty platforms", {}, false);
+        row("X64 in capitals", {"X64"}, false);
+        row("ALL in capitals", {"ALL"}, false);
+        row("non-string platform", {64}, false);
+    }
+
+    const auto versions = [&](const QJsonArray &rules) {
+        return QJsonValue(rule("versions", rules));
+    };
+    QTest::newRow("versions empty with guid") << versions({}) << Alpha << true << true;
+    QTest::newRow("versions empty without guid") << versions({}) << "" << true << false;
+    QTest::newRow("<2016 without guid") << versions({"<2016"}) << "" << true << false;
+    QTest::newRow("<2016 not installed") << versions({"<2016"}) << Absent << true << true;
+    QTest::newRow(">0 not installed") << versions({">0"}) << Absent << true << false;
+    QTest::newRow("<2016 installed 2015.1.0") << versions({"<2016"}) << Alpha << true << true;
+    QTest::newRow(">2016 installed 2015.1.0") << versions({">2016"}) << Alpha << true << false;
+    QTest::newRow(">2015 and <2017 installed 2016.2")
+        << versions({">2015", "<2017"}) << Beta << true << true;
+    QTest::newRow(">2014 and <2015 installed 2015.1.0: second fails")
+        << versions({">2014", "<2015"}) << Alpha << true << false;
+    QTest::newRow("=2015 installed 2015.1.0: required shorter")
+        << versions({"=2015"}) << Alpha << true << true;
+    QTest::newRow("unreadable version compares as 0 (=0)")
+        << versions({"=0"}) << Unreadable << true << true;
+    QTest::newRow("unreadable version compares as 0 (>0)")
+        << versions({">0"}) << Unreadable << true << false;
+    QTest::newRow("non-string version rule") << versions({2015}) << Alpha << true << false;
+    QTest::newRow("rule without operator") << versions({"2015.1.0"}) << Alpha << true << false;
+
+    const auto registry = [&](const QJsonArray &objects) {
+        return QJsonValue(rule("registry", objects));
+    };
+    QTest::newRow("registry value present")
+        << registry({registryValue(Kestrun, "Version")}) << "" << true << true;
+    QTest::newRow("registry value missing")
+        << registry({registryValue(Kestrun, "Missing")}) << "" << true << false;
+    QTest::newRow("registry key missing")
+        << registry({registryValue("SOFTWARE\\Nowhere", "Version")}) << "" << true << false;
+    QTest::newRow("default value set")
+        << registry({registryValue(Kestrun, "")}) << "" << true << true;
+    QTest::newRow("default value not set")
+        << registry({registryValue(Other, "")}) << "" << true << false;
+    QTest::newRow("non-string value name reads default value")
+        << registry({registryValue(Kestrun, 5)}) << "" << true << true;
+    QTest::newRow("non-string value name, no default value")
+        << registry({registryValue(Other, QJsonValue())}) << "" << true << false;
+    QTest::newRow("value only in 32-bit view on AMD64")
+        << registry({registryValue(Wow, "Name")}) << "" << true << false;
+    QTest::newRow("value only in 64-bit view on AMD64")
+        << registry({registryValue(Only64, "Name")}) << "" << true << true;
+    QTest::newRow("value in default view on x86")
+        << registry({registryValue(Wow, "Name")}) << "" << false << true;
+    QTest::newRow("every key of an object must hold")
+        << registry({QJsonObject {{Kestrun, "Version"}, {Other, "Missing"}}}) << "" << true
+        << false;
+    QTest::newRow("every object must hold")
+        << registry({registryValue(Kestrun, "Version"), registryValue(Other, "Missing")}) << ""
+        << true << false;
+    QTest::newRow("two objects holding")
+        << registry({registryValue(Kestrun, "Version"), registryValue(Other, "Name")}) << "" << true
+        << true;
+    QTest::newRow("registry empty") << registry({}) << "" << true << true;
+    QTest::newRow("registry object without keys")
+        << registry({QJsonObject()}) << "" << true << true;
+    QTest::newRow("registry element not an object")
+        << registry({"SOFTWARE\\Nowhere"}) << "" << true << true;
+
+    const auto installed = [&](const QJsonArray &codes) {
+        return QJsonValue(rule("installed-products", codes));
+    };
+    QTest::newRow("first of two products installed")
+        << installed({Alpha, Absent}) << "" << true << true;
+    QTest::newRow("second of two products installed")
+        << installed({Absent, Beta}) << "" << true << true;
+    QTest::newRow("neither product installed")
+        << installed({Absent, "{EEEEEEEE-0000-0000-0000-000000000005}"}) << "" << true << false;
+    QTest::newRow("installed without a readable version")
+        << installed({Unreadable}) << "" << true << true;
+    QTest::newRow("installed products empty") << installed({}) << "" << true << false;
+    QTest::newRow("non-string product code") << installed({1}) << "" << true << false;
+    QTest::newRow("product codes compare exactly")
+        << installed({Alpha.toLower()}) << "" << true << false;
+
+    const QJsonObject allHold {{"platforms", QJsonArray {"x64"}},
+        {"versions", QJsonArray {"<2016"}},
+        {"registry", QJsonArray {registryValue(Kestrun, "Version")}},
+        {"installed-products", QJsonArray {Beta}}};
+    QTest::newRow("all four rules hold") << QJsonValue(allHold) << Alpha << true << true;
+    QTest::newRow("all four rules, x64 fails on x86")
+        << QJsonValue(allHold) << Alpha << false << false;
+}
+
+void tst_DependencyManager::applies()
+{
+    QFETCH(QJsonValue, dependencies);
+    QFETCH(QString, guid);
+    QFETCH(bool, amd64);
+    QFETCH(bool, applies);
+
+    Machine onMachine = makeMachine(amd64);
+    QCOMPARE(appliesOn(onMachine, dependencies, guid), applies);
+}
+
+void tst_DependencyManager::ruleValueNotAnArray_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QJsonValue>("value");
+    QTest::addColumn<bool>("applies");
+
+    // A value that is not an array reads as an empty one.
+    const QList<QPair<QString, bool>> rules = {{"platforms", false}, {"versions", true},
+        {"registry", true}, {"installed-products", false}};
+    const QList<QPair<QByteArray, QJsonValue>> values = {
+        {"string", "all"},
+        {"number", 64},
+        {"boolean", true},
+        {"null", QJsonValue()},
+        {"object", QJsonObject {{"all", "x64"}}},
+    };
+    for (const auto &rule : rules) {
+        for (const auto &value : values) {
+            QTest::newRow(qPrintable(rule.first + " as " + value.first))
+                << rule.first << value.second << rule.second;
+        }
+    }
+}
+
+void tst_DependencyManager::ruleValueNotAnArray()
+{
+    QFETCH(QString, key);
+    QFETCH(QJsonValue, value);
+    QFETCH(bool, applies);
+
+    Machine onMachine = makeMachine(true);
+    QCOMPARE(appliesOn(onMachine, QJsonObject {{key, value}}, Alpha), applies);
+}
+
+void tst_DependencyManager::questionsAsked_data()
+{
+    QTest::addColumn<QJsonObject>("dependencies");
+    QTest::addColumn<QString>("guid");
+    QTest::addColumn<bool>("applies");
+    QTest::addColumn<QStringList>("asked");
+
+    const auto registryAsked = [](const QString &key, const QString &name) {
+        return RecordingSystemQueries::registryQuestion(key, name, true);
+    };
+    const auto installedAsked = &RecordingSystemQueries::installedQuestion;
+    const auto versionAsked = &RecordingSystemQueries::versionQuestion;
+
+    const QJsonArray passingRegistry {registryValue(Kestrun, "Version")};
+    const QJsonArray failingRegistry {registryValue(Kestrun, "Missing")};
+    const auto rules = [](const QJsonArray &platforms, const QJsonArray &versions,
+                           const QJsonArray &registry, const QJsonArray &installed) {
+        return QJsonObject {{"platforms", platforms}, {"versions", versions},
+            {"registry", registry}, {"installed-products", installed}};
+    };
+
+    QTest::newRow("all rules hold: versions, registry, installed products in order")
+        << rules({"all"}, {"<2016"}, passingRegistry, {Absent, Beta}) << Alpha << true
+        << QStringList {versionAsked(Alpha), registryAsked(Kestrun, "Version"),
+               installedAsked(Absent), installedAsked(Beta)};
+    QTest::newRow("failing platforms asks nothing")
+        << rules({"x86"}, {"<2016"}, passingRegistry, {Alpha}) << Alpha << false << QStringList();
+    QTest::newRow("failing versions asks no registry or product") << rules({"x64"}, {">2016"},
+        passingRegistry, {Alpha}) << Alpha << false << QStringList {versionAsked(Alpha)};
+    QTest::newRow("versions without guid asks nothing")
+        << rules({"x64"}, {"<2016"}, passingRegistry, {Alpha}) << "" << false << QStringList();
+    QTest::newRow("failing registry asks no installed product")
+        << rules({"x64"}, {"<2016"}, failingRegistry, {Alpha}) << Alpha << false
+        << QStringList {versionAsked(Alpha), registryAsked(Kestrun, "Missing")};
+    QTest::newRow("installed version read once for several rules")
+        << QJsonObject {{"versions", QJsonArray {">2014", "<2016", "!2015.2"}}} << Alpha << true
+        << QStringList {versionAsked(Alpha)};
+    QTest::newRow("registry stops at first missing value")
+        << QJsonObject {{"registry",
+               QJsonArray {registryValue(Other, "Missing"), registryValue(Kestrun, "Version")}}}
+        << "" << false << QStringList {registryAsked(Other, "Missing")};
+    QTest::newRow("installed products stop at first installed")
+        << QJsonObject {{"installed-products", QJsonArray {Alpha, Beta}}} << "" << true
+        << QStringList {installedAsked(Alpha)};
+    QTest::newRow("non-string product code is asked as empty")
+        << QJsonObject {{"installed-products", QJsonArray {QJsonValue(), Beta}}} << "" << true
+        << QStringList {installedAsked(""), installedAsked(Beta)};
+}
+
+void tst_DependencyManager::questionsAsked()
+{
+    QFETCH(QJsonObject, dependencies);
+    QFETCH(QString, guid);
+    QFETCH(bool, applies);
+    QFETCH(QStringList, asked);
+
+    Machine onMachine = makeMachine(true);
+    QCOMPARE(appliesOn(onMachine, dependencies, guid), applies);
+    QCOMPARE(onMachine.asked, asked);
+}
+
+void tst_DependencyManager::productsAreFoundByName()
+{
+    // The rules and the guid are those of the product asked about, and of the first one of
+    // that name; each product gets its own verdict.
+    ScopedConfig file(ScopedConfig::make("Rules",
+        {ScopedConfig::product("Old", "old.msi",
+             {{"guid", Alpha}, {"dependencies", QJsonObject {{"versions", QJsonArray {"<2015"}}}}}),
+            ScopedConfig::product("New", "new.msi",
+                {{"guid", Beta},
+                    {"dependencies", QJsonObject {{"versions", QJsonArray {">2015"}}}}}),
+            ScopedConfig::product("New", "again.msi",
+                {{"dependencies", QJsonObject {{"platforms", QJsonArray()}}}})}));
+    Machine onMachine = makeMachine(true);
+    DependencyManager dependencyManager(std::make_unique<RecordingSystemQueries>(onMachine));
+
+    QCOMPARE(dependencyManager.checkDependencies("Old"), false);
+    QCOMPARE(dependencyManager.checkDependencies("New"), true);
+    QCOMPARE(onMachine.asked,
+        (QStringList {RecordingSystemQueries::versionQuestion(Alpha),
+            RecordingSystemQueries::versionQuestion(Beta)}));
+}
+
+QTEST_GUILESS_MAIN(tst_DependencyManager)
+#include "tst_dependencymanager.moc"
