@@ -47,7 +47,7 @@ void DownloadManager::downloadReady()
 void DownloadManager::downloadFinished()
 {
     stallTimer.stop();
-    const bool whole = storeArrivedData() && isComplete();
+    const bool whole = storeArrivedData();
     if (target.isOpen()) {
         if (!whole)
             target.cancelWriting();
@@ -73,7 +73,6 @@ bool DownloadManager::storeArrivedData()
         return false;
     }
     const QByteArray chunk = reply->readAll();
-    received += chunk.size();
     failed = target.write(chunk) != chunk.size();
     return !failed;
 }
@@ -86,14 +85,6 @@ bool DownloadManager::isSuccessfulResponse() const
         return true; // not HTTP: no status to judge by
     const int code = status.toInt();
     return code >= 200 && code < 300;
-}
-
-// A server that closes early may go unnoticed by the network stack; the announced length
-// tells a truncated body from a whole one.
-bool DownloadManager::isComplete() const
-{
-    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-    return !length.isValid() || length.toLongLong() == received;
 }
 
 bool DownloadManager::openTarget()

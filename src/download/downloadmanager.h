@@ -12,7 +12,7 @@ class QNetworkReply;
  * One HTTP GET of one URL into one local file.
  *
  * The body goes to a temporary file beside the target and takes the target's name only when
- * the transfer ends well (no error, a 2xx status, every announced byte received). Whoever
+ * the transfer ends well: no error (Qt reports a body cut short as one) and a 2xx status. Whoever
  * handles downloaded() judges the outcome by whether the target file exists.
  */
 class DownloadManager : public QNetworkAccessManager
@@ -54,7 +54,6 @@ private slots:
 
 private:
     bool isSuccessfulResponse() const;
-    bool isComplete() const;
     bool openTarget();
     bool storeArrivedData();
 
@@ -63,7 +62,6 @@ private:
     QString filePath;
     QString suffix;
     QSaveFile target;
-    qint64 received = 0;
     bool failed = false;
     QTimer stallTimer;
 };

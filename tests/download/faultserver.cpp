@@ -1,0 +1,172 @@
+#include "faultserver.h"
+
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace {
+
+// Long enough for the client to see each piece in a read of its own.
+constexpr int PieceInterval = 15;
+
+QByteArray reasonPhrase(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
+    }
+}
+
+} // namespace
+
+FaultServer::FaultServer(QObject *parent)
+    : QObject(parent)
+{
+    connect(&server, &QTcpServer::newConnection, this, &FaultServer::acceptConnections);
+}
+
+bool FaultServer::listen()
+{
+    return server.listen(QHostAddress::LocalHost, 0);
+}
+
+QUrl FaultServer::url(const QString &path) const
+{
+    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(server.serverPort()).arg(path),
+        QUrl::TolerantMode);
+}
+
+void FaultServer::serve(const QString &path, const QList<Response> &responses)
+{
+    script.insert(path, responses);
+}
+
+void FaultServer::release()
+{
+    const auto held = heldResponses;
+    heldResponses.clear();
+    for (const auto &entry : held) {
+        if (entry.first)
+            respond(entry.first, entry.second);
+    }
+}
+
+FaultServer::Response FaultServer::ok(const QByteArray &body, int pieceCount)
+{
+    Response response;
+    const int size = (body.size() + pieceCount - 1) / pieceCount;
+    for (int offset = 0; offset < body.size(); offset += size)
+        response.pieces << body.mid(offset, size);
+    return response;
+}
+
+FaultServer::Response FaultServer::status(int code)
+{
+    Response response = ok("status " + QByteArray::number(code) + " body");
+    response.status = code;
+    return response;
+}
+
+FaultServer::Response FaultServer::redirect(const QByteArray &location, int code)
+{
+    Response response = ok("this redirection body is no package");
+    response.status = code;
+    response.headers << qMakePair(QByteArray("Location"), location);
+    return response;
+}
+
+FaultServer::Response FaultServer::truncated(const QByteArray &body, qint64 announced)
+{
+    Response response = ok(body);
+    response.announcedLength = announced;
+    return response;
+}
+
+FaultServer::Response FaultServer::stalled(const QByteArray &firstPiece, qint64 announced)
+{
+    Response response = truncated(firstPiece, announced);
+    response.stall = true;
+    return response;
+}
+
+FaultServer::Response FaultServer::held(const QByteArray &body)
+{
+    Response response = ok(body);
+    response.held = true;
+    return response;
+}
+
+void FaultServer::acceptConnections()
+{
+    while (QTcpSocket *socket = server.nextPendingConnection()) {
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            partialRequests.remove(socket);
+            socket->deleteLater();
+        });
+    }
+}
+
+void FaultServer::readRequest(QTcpSocket *socket)
+{
+    QByteArray &request = partialRequests[socket];
+    request += socket->readAll();
+    if (!request.contains("\r\n\r\n"))
+        return;
+    // "GET /path HTTP/1.1"
+    const QList<QByteArray> requestLine = request.left(request.indexOf("\r\n")).split(' ');
+    const QString path = QString::fromLatin1(requestLine.value(1));
+    partialRequests.remove(socket);
+    log << path;
+    const Response response = nextResponse(path);
+    if (response.held)
+        heldResponses << qMakePair(QPointer<QTcpSocket>(socket), response);
+    else
+        respond(socket, response);
+}
+
+FaultServer::Response FaultServer::nextResponse(const QString &path)
+{
+    const auto found = script.find(path);
+    if (found == script.end() || found->isEmpty())
+        return status(404);
+    return found->size() > 1 ? found->takeFirst() : found->first();
+}
+
+void FaultServer::respond(QTcpSocket *socket, const Response &response)
+{
+    const qint64 length =
+        response.announcedLength >= 0 ? response.announcedLength : response.pieces.join().size();
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' '
+        + reasonPhrase(response.status) + "\r\nContent-Length: " + QByteArray::number(length)
+        + "\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n";
+    for (const auto &header : response.headers)
+        head += header.first + ": " + header.second + "\r\n";
+    socket->write(head + "\r\n");
+    sendPieces(socket, response.pieces, response.stall);
+}
+
+void FaultServer::sendPieces(QPointer<QTcpSocket> socket, QByteArrayList pieces, bool stall)
+{
+    if (!socket)
+        return;
+    if (!pieces.isEmpty())
+        socket->write(pieces.takeFirst());
+    if (pieces.isEmpty()) {
+        if (!stall)
+            socket->disconnectFromHost();
+        return;
+    }
+    socket->flush();
+    QTimer::singleShot(
+        PieceInterval, this, [this, socket, pieces, stall] { sendPieces(socket, pieces, stall); });
+}

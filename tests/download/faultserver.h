@@ -1,0 +1,82 @@
+#ifndef FAULTSERVER_H
+#define FAULTSERVER_H
+
+#include <QByteArrayList>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QPointer>
+#include <QStringList>
+#include <QTcpServer>
+#include <QUrl>
+
+class QTcpSocket;
+
+/**
+ * A scripted HTTP/1.1 server on 127.0.0.1 for download tests. Each path answers with the
+ * responses given for it, one per request in order, the last one repeating; any other path
+ * answers 404. Every request is logged by its path as sent, percent-escapes included.
+ */
+class FaultServer : public QObject
+{
+    Q_OBJECT
+public:
+    /** One scripted answer. */
+    struct Response
+    {
+        int status = 200;
+        QList<QPair<QByteArray, QByteArray>> headers;
+        /** The body, sent in pieces a few milliseconds apart. */
+        QByteArrayList pieces;
+        /** The Content-Length sent; -1 sends the body's real length. */
+        qint64 announcedLength = -1;
+        /** After the pieces, keep the connection open and send nothing more. */
+        bool stall = false;
+        /** Answer only when release() is called. */
+        bool held = false;
+    };
+
+    explicit FaultServer(QObject *parent = nullptr);
+
+    /** Listens on a free port of 127.0.0.1; false when that fails. */
+    bool listen();
+    /** http://127.0.0.1:<port> followed by path. */
+    QUrl url(const QString &path) const;
+    /** What path answers from now on, one response per request, the last one repeating. */
+    void serve(const QString &path, const QList<Response> &responses);
+    /** Answers every request that is being held. */
+    void release();
+    /** The paths requested so far, in order. */
+    QStringList requests() const { return log; }
+    /** How often path has been requested. */
+    int count(const QString &path) const { return log.count(path); }
+
+    /** 200 with body, cut into the given number of pieces. */
+    static Response ok(const QByteArray &body, int pieceCount = 1);
+    /** A bare status with a short text body. */
+    static Response status(int code);
+    /** A redirection to location, with a body that must never be stored. */
+    static Response redirect(const QByteArray &location, int code = 302);
+    /** 200 announcing more bytes than body, then the connection is closed. */
+    static Response truncated(const QByteArray &body, qint64 announced);
+    /** 200 announcing announced bytes, sending firstPiece, then falling silent. */
+    static Response stalled(const QByteArray &firstPiece, qint64 announced);
+    /** 200 with body, sent only on release(). */
+    static Response held(const QByteArray &body);
+
+private:
+    void acceptConnections();
+    void readRequest(QTcpSocket *socket);
+    Response nextResponse(const QString &path);
+    void respond(QTcpSocket *socket, const Response &response);
+    void sendPieces(QPointer<QTcpSocket> socket, QByteArrayList pieces, bool stall);
+
+    QTcpServer server;
+    QHash<QString, QList<Response>> script;
+    QHash<QTcpSocket *, QByteArray> partialRequests;
+    QList<QPair<QPointer<QTcpSocket>, Response>> heldResponses;
+    QStringList log;
+};
+
+#endif // FAULTSERVER_H

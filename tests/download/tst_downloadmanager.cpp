@@ -1,0 +1,192 @@
+#include "download/downloadmanager.h"
+#include "faultserver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QNetworkReply>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+using Script = QHash<QString, QList<FaultServer::Response>>;
+Q_DECLARE_METATYPE(Script)
+
+namespace {
+
+// Short, so that the stall cases end quickly, yet far above a healthy gap between pieces.
+constexpr int StallTimeout = 500;
+constexpr int WaitTimeout = 10000;
+
+QByteArray packageBody()
+{
+    QByteArray body;
+    for (int i = 0; i < 4096; ++i)
+        body += QByteArray::number(i) + ' ';
+    return body;
+}
+
+QStringList chainPaths(int hops, bool reachesEnd)
+{
+    QStringList paths {QStringLiteral("/pkg.msi")};
+    for (int hop = 2; hop <= hops; ++hop)
+        paths << QStringLiteral("/hop%1").arg(hop);
+    if (reachesEnd)
+        paths << QStringLiteral("/real/pkg.msi");
+    return paths;
+}
+
+Script redirectChain(int hops)
+{
+    Script script;
+    for (int hop = 1; hop <= hops; ++hop) {
+        const QString path =
+            hop == 1 ? QStringLiteral("/pkg.msi") : QStringLiteral("/hop%1").arg(hop);
+        const QByteArray next =
+            hop == hops ? "/real/pkg.msi" : "/hop" + QByteArray::number(hop + 1);
+        script.insert(path, {FaultServer::redirect(next)});
+    }
+    script.insert(QStringLiteral("/real/pkg.msi"), {FaultServer::ok(packageBody(), 3)});
+    return script;
+}
+
+QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+} // namespace
+
+class tst_DownloadManager : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void storesOnlyWholeSuccessfulBodies_data();
+    void storesOnlyWholeSuccessfulBodies();
+    void refusedConnectionLeavesNoFile();
+    void unwritableTargetEndsTheTransfer();
+    void boundsItsReadBuffer();
+};
+
+void tst_DownloadManager::storesOnlyWholeSuccessfulBodies_data()
+{
+    QTest::addColumn<Script>("script");
+    QTest::addColumn<QByteArray>("expected"); // null: no file at all
+    QTest::addColumn<QStringList>("expectedPaths");
+
+    const QByteArray body = packageBody();
+    const QString pkg = QStringLiteral("/pkg.msi");
+    QTest::newRow("200 in four pieces")
+        << Script {{pkg, {FaultServer::ok(body, 4)}}} << body << QStringList {pkg};
+    QTest::newRow("404 with a body")
+        << Script {{pkg, {FaultServer::status(404)}}} << QByteArray() << QStringList {pkg};
+    QTest::newRow("500 with a body")
+        << Script {{pkg, {FaultServer::status(500)}}} << QByteArray() << QStringList {pkg};
+    QTest::newRow("302 followed, its body dropped")
+        << redirectChain(1) << body << chainPaths(1, true);
+    QTest::newRow("10 redirections followed") << redirectChain(10) << body << chainPaths(10, true);
+    QTest::newRow("11 redirections refused")
+        << redirectChain(11) << QByteArray() << chainPaths(11, false);
+    FaultServer::Response nowhere = FaultServer::status(302);
+    QTest::newRow("redirection without a location")
+        << Script {{pkg, {nowhere}}} << QByteArray() << QStringList {pkg};
+    QTest::newRow("body shorter than announced")
+        << Script {{pkg, {FaultServer::truncated(body.left(1000), body.size())}}} << QByteArray()
+        << QStringList {pkg};
+    QTest::newRow("body stalls") << Script {{pkg,
+        {FaultServer::stalled(body.left(1000), body.size())}}}
+                                 << QByteArray() << QStringList {pkg};
+    // About 60 pieces a few milliseconds apart take longer than the stall timeout in all.
+    QTest::newRow("slow but steady body is no stall")
+        << Script {{pkg, {FaultServer::ok(body, 60)}}} << body << QStringList {pkg};
+}
+
+void tst_DownloadManager::storesOnlyWholeSuccessfulBodies()
+{
+    QFETCH(Script, script);
+    QFETCH(QByteArray, expected);
+    QFETCH(QStringList, expectedPaths);
+
+    FaultServer server;
+    QVERIFY(server.listen());
+    for (auto it = script.cbegin(); it != script.cend(); ++it)
+        server.serve(it.key(), it.value());
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString target = dir.filePath(QStringLiteral("pkg.msi"));
+
+    DownloadManager dm(server.url(QStringLiteral("/pkg.msi")));
+    dm.setFilePath(target);
+    dm.setStallTimeout(StallTimeout);
+    QSignalSpy spy(&dm, &DownloadManager::downloaded);
+    QVERIFY(spy.isValid());
+    QVERIFY(spy.wait(WaitTimeout));
+
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.first().first().value<DownloadManager *>(), &dm);
+    // Qt may send a redirected request twice when the server closes the connection under it.
+    QStringList paths = server.requests();
+    paths.removeDuplicates();
+    QCOMPARE(paths, expectedPaths);
+    if (expected.isNull()) {
+        QCOMPARE(entries(dir.path()), QStringList());
+        return;
+    }
+    QCOMPARE(entries(dir.path()), QStringList {QStringLiteral("pkg.msi")});
+    QFile file(target);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), expected);
+}
+
+void tst_DownloadManager::refusedConnectionLeavesNoFile()
+{
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = closed.serverPort();
+    closed.close();
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+
+    DownloadManager dm(QUrl(QStringLiteral("http://127.0.0.1:%1/pkg.msi").arg(port)));
+    dm.setFilePath(dir.filePath(QStringLiteral("pkg.msi")));
+    QSignalSpy spy(&dm, &DownloadManager::downloaded);
+    QVERIFY(spy.wait(WaitTimeout));
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(entries(dir.path()), QStringList());
+}
+
+void tst_DownloadManager::unwritableTargetEndsTheTransfer()
+{
+    FaultServer server;
+    QVERIFY(server.listen());
+    // Never finishes on its own: only giving up on the target ends the transfer.
+    server.serve(QStringLiteral("/pkg.msi"), {FaultServer::stalled("first piece", 100000)});
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+
+    DownloadManager dm(server.url(QStringLiteral("/pkg.msi")));
+    dm.setFilePath(dir.filePath(QStringLiteral("missing/pkg.msi")));
+    QSignalSpy spy(&dm, &DownloadManager::downloaded);
+    QVERIFY(spy.wait(WaitTimeout));
+    QCOMPARE(spy.count(), 1);
+    QVERIFY(!QFileInfo::exists(dm.getFilePath()));
+    QCOMPARE(entries(dir.path()), QStringList());
+}
+
+void tst_DownloadManager::boundsItsReadBuffer()
+{
+    // An unbounded buffer would let a slow consumer hold a whole package in memory.
+    FaultServer server;
+    QVERIFY(server.listen());
+    DownloadManager dm(server.url(QStringLiteral("/pkg.msi")));
+    const auto *reply = dm.findChild<QNetworkReply *>();
+    QVERIFY(reply);
+    QVERIFY(reply->readBufferSize() > 0);
+    QVERIFY(reply->readBufferSize() <= 1024 * 1024);
+    QSignalSpy spy(&dm, &DownloadManager::downloaded);
+    QVERIFY(spy.wait(WaitTimeout));
+}
+
+QTEST_GUILESS_MAIN(tst_DownloadManager)
+#include "tst_downloadmanager.moc"
