@@ -40,16 +40,18 @@ void DownloadManager::setStallTimeout(int msecs)
 void DownloadManager::downloadReady()
 {
     stallTimer.start();
-    if (!storeArrivedData())
+    storeArrivedData();
+    // The rest of the body is of no use once the target cannot take it.
+    if (writeFailed)
         reply->abort();
 }
 
 void DownloadManager::downloadFinished()
 {
     stallTimer.stop();
-    const bool whole = storeArrivedData();
+    storeArrivedData();
     if (target.isOpen()) {
-        if (!whole)
+        if (writeFailed || !isContent())
             target.cancelWriting();
         // After cancelWriting() this only removes the temporary file.
         target.commit();
@@ -58,28 +60,23 @@ void DownloadManager::downloadFinished()
     emit downloaded(this);
 }
 
-// False once the body can no longer end up whole in the target: an error, a response that is
-// not the content, or a target that cannot be written.
-bool DownloadManager::storeArrivedData()
+// What is not the content is read away unstored, so that the bounded read buffer never holds up
+// the end of the reply.
+void DownloadManager::storeArrivedData()
 {
-    if (reply->error() != QNetworkReply::NoError || !isSuccessfulResponse())
-        failed = true;
-    if (failed)
-        return false;
-    if (reply->bytesAvailable() == 0)
-        return true;
-    if (!target.isOpen() && !openTarget()) {
-        failed = true;
-        return false;
-    }
+    if (!reply->isOpen()) // aborted
+        return;
     const QByteArray chunk = reply->readAll();
-    failed = target.write(chunk) != chunk.size();
-    return !failed;
+    if (chunk.isEmpty() || writeFailed || !isContent())
+        return;
+    writeFailed = (!target.isOpen() && !openTarget()) || target.write(chunk) != chunk.size();
 }
 
-// A redirection's body or an error page is never taken for the content.
-bool DownloadManager::isSuccessfulResponse() const
+// An error page or a redirection's body is never taken for the content.
+bool DownloadManager::isContent() const
 {
+    if (reply->error() != QNetworkReply::NoError)
+        return false;
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid())
         return true; // not HTTP: no status to judge by

@@ -53,16 +53,16 @@ private slots:
     void downloadFinished();
 
 private:
-    bool isSuccessfulResponse() const;
+    void storeArrivedData();
+    bool isContent() const;
     bool openTarget();
-    bool storeArrivedData();
 
     QNetworkReply *reply = nullptr;
     QUrl url;
     QString filePath;
     QString suffix;
     QSaveFile target;
-    bool failed = false;
+    bool writeFailed = false;
     QTimer stallTimer;
 };
 

@@ -1,0 +1,581 @@
+#include "download/filemanager.h"
+#include "faultserver.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+using Responses = QList<FaultServer::Response>;
+Q_DECLARE_METATYPE(Responses)
+
+namespace {
+
+constexpr int StallTimeout = 300;
+constexpr int PassTimeout = 15000;
+
+const QByteArray package = QByteArray("MSI package body ").repeated(3000);
+
+QByteArray md5(const QByteArray &data)
+{
+    return QCryptographicHash::hash(data, QCryptographicHash::Md5).toHex();
+}
+
+const QByteArray digest = md5(package);
+const QByteArray wrongDigest = md5("something else");
+
+QString installsPath()
+{
+    return QCoreApplication::applicationDirPath() + QLatin1String("/installs");
+}
+
+QString installed(const QString &name)
+{
+    return installsPath() + QLatin1Char('/') + name;
+}
+
+bool writeFile(const QString &path, const QByteArray &contents)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
+}
+
+bool place(const QString &name, const QByteArray &contents)
+{
+    return QDir().mkpath(installsPath()) && writeFile(installed(name), contents);
+}
+
+QByteArray contentsOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Everything in the folder, temporary files of unfinished transfers included.
+QStringList installsEntries()
+{
+    return QDir(installsPath())
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+} // namespace
+
+class tst_FileManager : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void readsTheDigestLine_data();
+    void readsTheDigestLine();
+    void hashesWholeFiles_data();
+    void hashesWholeFiles();
+    void namesTheDigestCompanion_data();
+    void namesTheDigestCompanion();
+
+    void fetchesAndVerifies_data();
+    void fetchesAndVerifies();
+    void followsRedirectsButVerifiesTheConfiguredUrl();
+    void storesPercentEscapedNamesDecoded();
+    void presentPackageIsNotFetched_data();
+    void presentPackageIsNotFetched();
+    void stalePackageIsFetchedAgain_data();
+    void stalePackageIsFetchedAgain();
+    void refusesUnsafeNames_data();
+    void refusesUnsafeNames();
+    void onlyLooksForLocalPaths_data();
+    void onlyLooksForLocalPaths();
+    void skipsEmptyItems_data();
+    void skipsEmptyItems();
+    void fetchesOneLocalNameOnce_data();
+    void fetchesOneLocalNameOnce();
+    void runsDownloadsInParallel();
+    void laterCallJoinsTheRunningPass();
+    void givesUpOnAnUnreachableServer();
+    void eachPassStartsAfresh();
+
+private:
+    /** Starts a pass and waits for its end; false when allFilesDone() never came. */
+    bool runPass(const QStringList &items);
+    QUrl serverUrl(const QString &path) const { return server->url(path); }
+    QString item(const QString &path) const { return serverUrl(path).toString(); }
+
+    FaultServer *server = nullptr;
+    FileManager *fileManager = nullptr;
+    QSignalSpy *done = nullptr;
+};
+
+void tst_FileManager::init()
+{
+    QDir(installsPath()).removeRecursively();
+    server = new FaultServer(this);
+    QVERIFY(server->listen());
+    fileManager = new FileManager(this);
+    fileManager->setStallTimeout(StallTimeout);
+    done = new QSignalSpy(fileManager, &FileManager::allFilesDone);
+    QVERIFY(done->isValid());
+}
+
+void tst_FileManager::cleanup()
+{
+    delete done;
+    delete fileManager;
+    delete server;
+    QDir(installsPath()).removeRecursively();
+}
+
+bool tst_FileManager::runPass(const QStringList &items)
+{
+    fileManager->getFiles(items);
+    return done->count() > 0 || done->wait(PassTimeout);
+}
+
+void tst_FileManager::readsTheDigestLine_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QString>("expected"); // field 1; null: no digest line
+
+    const QString d = QString::fromLatin1(digest);
+    QTest::newRow("digest, blank, name") << QByteArray(digest + " fix.msi\n") << d;
+    QTest::newRow("md5sum text mode: two blanks") << QByteArray(digest + "  fix.msi\n") << d;
+    QTest::newRow("md5sum binary mode: blank, asterisk") << QByteArray(digest + " *fix.msi\n") << d;
+    QTest::newRow("bare digest line") << QByteArray(digest + "\n") << d;
+    QTest::newRow("bare digest, no line end") << digest << d;
+    QTest::newRow("Windows line end") << QByteArray(digest + "\r\n") << d;
+    QTest::newRow("byte order mark") << QByteArray("\xEF\xBB\xBF" + digest + " fix.msi") << d;
+    QTest::newRow("comments before it")
+        << QByteArray("// made by md5sum\n//\n" + digest + " fix.msi\n") << d;
+    QTest::newRow("later lines ignored")
+        << QByteArray(digest + " fix.msi\n" + wrongDigest + " x.msi\n") << d;
+    QTest::newRow("upper case kept for comparing") << digest.toUpper() << d.toUpper();
+    QTest::newRow("only comments") << QByteArray("// nothing here\n// at all\n") << QString();
+    QTest::newRow("empty file") << QByteArray("") << QString();
+}
+
+void tst_FileManager::readsTheDigestLine()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("fix.md5"));
+    QVERIFY(writeFile(path, contents));
+
+    const QStringList fields = FileManager::readMD5File(path);
+    QCOMPARE(fields.isEmpty(), expected.isNull());
+    if (!expected.isNull())
+        QCOMPARE(fields.first(), expected);
+}
+
+void tst_FileManager::hashesWholeFiles_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("empty file") << QByteArray("")
+                                << QStringLiteral("d41d8cd98f00b204e9800998ecf8427e");
+    QTest::newRow("one line") << QByteArray("The quick brown fox jumps over the lazy dog")
+                              << QStringLiteral("9e107d9d372bb6826bd81d3542a419d6");
+    // Larger than any read block, with an odd tail.
+    const QByteArray large = QByteArray("0123456789abcdef").repeated(70000) + "tail";
+    QTest::newRow("many blocks") << large << QString::fromLatin1(md5(large));
+}
+
+void tst_FileManager::hashesWholeFiles()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("fix.msi"));
+    QVERIFY(writeFile(path, contents));
+    QCOMPARE(FileManager::calculateMD5(path), expected);
+    QCOMPARE(FileManager::calculateMD5(dir.filePath(QStringLiteral("missing.msi"))), QString());
+}
+
+void tst_FileManager::namesTheDigestCompanion_data()
+{
+    QTest::addColumn<QString>("package");
+    QTest::addColumn<QString>("expectedUrl");
+
+    QTest::newRow("plain") << QStringLiteral("http://host/patches/fix.msi")
+                           << QStringLiteral("http://host/patches/fix.md5");
+    QTest::newRow("percent-escaped name") << QStringLiteral("http://host/fix%20one.msp")
+                                          << QStringLiteral("http://host/fix%20one.md5");
+    QTest::newRow("dotted folder")
+        << QStringLiteral("http://host/v1.2/fix.exe") << QStringLiteral("http://host/v1.2/fix.md5");
+    QTest::newRow("query kept") << QStringLiteral("https://host/fix.msi?tag=1.2")
+                                << QStringLiteral("https://host/fix.md5?tag=1.2");
+}
+
+void tst_FileManager::namesTheDigestCompanion()
+{
+    QFETCH(QString, package);
+    QFETCH(QString, expectedUrl);
+    QCOMPARE(FileManager::digestUrl(QUrl(package)).toString(QUrl::FullyEncoded), expectedUrl);
+    const QString local = installed(FileManager::localName(package));
+    QCOMPARE(FileManager::digestPath(local),
+        installed(QFileInfo(local).completeBaseName() + QLatin1String(".md5")));
+}
+
+void tst_FileManager::fetchesAndVerifies_data()
+{
+    QTest::addColumn<Responses>("packageResponses");
+    QTest::addColumn<Responses>("digestResponses");
+    QTest::addColumn<QByteArray>("decoy"); // placed as installs/decoy.msi when not null
+    QTest::addColumn<int>("packageRequests");
+    QTest::addColumn<int>("digestRequests");
+    QTest::addColumn<bool>("givenUp");
+    QTest::addColumn<QStringList>("files");
+
+    using S = FaultServer;
+    const Responses whole {S::ok(package, 4)};
+    const QStringList both {QStringLiteral("pkg.md5"), QStringLiteral("pkg.msi")};
+    const QStringList digestOnly {QStringLiteral("pkg.md5")};
+    const QStringList none;
+
+    QTest::newRow("several pieces, digest matches")
+        << whole << Responses {S::ok(digest + " pkg.msi\n")} << QByteArray() << 1 << 1 << false
+        << both;
+    QTest::newRow("upper-case digest")
+        << whole << Responses {S::ok(digest.toUpper() + " pkg.msi\n")} << QByteArray() << 1 << 1
+        << false << both;
+    QTest::newRow("md5sum text format") << whole << Responses {S::ok(digest + "  pkg.msi\n")}
+                                        << QByteArray() << 1 << 1 << false << both;
+    QTest::newRow("md5sum binary format") << whole << Responses {S::ok(digest + " *pkg.msi\n")}
+                                          << QByteArray() << 1 << 1 << false << both;
+    QTest::newRow("bare digest line")
+        << whole << Responses {S::ok(digest + "\n")} << QByteArray() << 1 << 1 << false << both;
+    QTest::newRow("comment lines first")
+        << whole << Responses {S::ok("// release 7\n// md5\n" + digest + " pkg.msi\n")}
+        << QByteArray() << 1 << 1 << false << both;
+    QTest::newRow("name in the line points elsewhere")
+        << whole << Responses {S::ok(digest + " ../other/elsewhere.msi\n")} << QByteArray() << 1
+        << 1 << false << both;
+    // The package is hashed, not the file the line names, so a matching decoy changes nothing.
+    QTest::newRow("line names a decoy that matches")
+        << whole << Responses {S::ok(md5("decoy") + " decoy.msi\n")} << QByteArray("decoy") << 3
+        << 3 << true << QStringList {QStringLiteral("decoy.msi"), QStringLiteral("pkg.md5")};
+    QTest::newRow("wrong digest once, then right")
+        << whole << Responses {S::ok(wrongDigest + " pkg.msi\n"), S::ok(digest + " pkg.msi\n")}
+        << QByteArray() << 2 << 2 << false << both;
+    QTest::newRow("damaged body once, then whole")
+        << Responses {S::ok("damaged"), S::ok(package, 3)}
+        << Responses {S::ok(digest + " pkg.msi\n")} << QByteArray() << 2 << 2 << false << both;
+    QTest::newRow("digest never matches") << whole << Responses {S::ok(wrongDigest + " pkg.msi\n")}
+                                          << QByteArray() << 3 << 3 << true << digestOnly;
+    QTest::newRow("no digest file: accepted unverified")
+        << whole << Responses {S::status(404)} << QByteArray() << 1 << 1 << false
+        << QStringList {QStringLiteral("pkg.msi")};
+    QTest::newRow("digest file without a digest line: accepted unverified")
+        << whole << Responses {S::ok("// no digest yet\n")} << QByteArray() << 1 << 1 << false
+        << both;
+    QTest::newRow("404") << Responses {S::status(404)} << Responses() << QByteArray() << 3 << 0
+                         << true << none;
+    QTest::newRow("500") << Responses {S::status(500)} << Responses() << QByteArray() << 3 << 0
+                         << true << none;
+    QTest::newRow("body shorter than announced")
+        << Responses {S::truncated(package.left(500), package.size())} << Responses()
+        << QByteArray() << 3 << 0 << true << none;
+    QTest::newRow("body stalls") << Responses {S::stalled(package.left(500), package.size())}
+                                 << Responses() << QByteArray() << 3 << 0 << true << none;
+    QTest::newRow("cut short once, then whole")
+        << Responses {S::truncated(package.left(500), package.size()), S::ok(package)}
+        << Responses {S::ok(digest + " pkg.msi\n")} << QByteArray() << 2 << 1 << false << both;
+}
+
+void tst_FileManager::fetchesAndVerifies()
+{
+    QFETCH(Responses, packageResponses);
+    QFETCH(Responses, digestResponses);
+    QFETCH(QByteArray, decoy);
+    QFETCH(int, packageRequests);
+    QFETCH(int, digestRequests);
+    QFETCH(bool, givenUp);
+    QFETCH(QStringList, files);
+
+    server->serve(QStringLiteral("/pkg.msi"), packageResponses);
+    server->serve(QStringLiteral("/pkg.md5"), digestResponses);
+    if (!decoy.isNull())
+        QVERIFY(place(QStringLiteral("decoy.msi"), decoy));
+    const QString url = item(QStringLiteral("/pkg.msi"));
+
+    QVERIFY(runPass({url}));
+    QCOMPARE(done->count(), 1);
+    QCOMPARE(server->count(QStringLiteral("/pkg.msi")), packageRequests);
+    QCOMPARE(server->count(QStringLiteral("/pkg.md5")), digestRequests);
+    QCOMPARE(fileManager->getGivenUpFiles(), givenUp ? QStringList {url} : QStringList());
+    QCOMPARE(installsEntries(), files);
+    if (!givenUp)
+        QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
+}
+
+void tst_FileManager::followsRedirectsButVerifiesTheConfiguredUrl()
+{
+    server->serve(QStringLiteral("/pkg.msi"), {FaultServer::redirect("/mirror/pkg.msi")});
+    server->serve(QStringLiteral("/mirror/pkg.msi"), {FaultServer::ok(package, 2)});
+    server->serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
+
+    QVERIFY(runPass({item(QStringLiteral("/pkg.msi"))}));
+    QCOMPARE(done->count(), 1);
+    QCOMPARE(server->count(QStringLiteral("/mirror/pkg.msi")), 1);
+    QCOMPARE(server->count(QStringLiteral("/mirror/pkg.md5")), 0);
+    QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
+    QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
+}
+
+void tst_FileManager::storesPercentEscapedNamesDecoded()
+{
+    server->serve(QStringLiteral("/patches/fix%20one.msi"), {FaultServer::ok(package)});
+    server->serve(
+        QStringLiteral("/patches/fix%20one.md5"), {FaultServer::ok(digest + "  fix one.msi\n")});
+
+    QVERIFY(runPass({item(QStringLiteral("/patches/fix%20one.msi"))}));
+    QCOMPARE(server->requests(),
+        QStringList(
+            {QStringLiteral("/patches/fix%20one.msi"), QStringLiteral("/patches/fix%20one.md5")}));
+    QCOMPARE(installsEntries(),
+        QStringList({QStringLiteral("fix one.md5"), QStringLiteral("fix one.msi")}));
+    QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
+}
+
+void tst_FileManager::presentPackageIsNotFetched_data()
+{
+    QTest::addColumn<QByteArray>("digestFile");
+    QTest::newRow("lower-case digest") << QByteArray(digest + " pkg.msi\n");
+    QTest::newRow("upper-case digest") << QByteArray(digest.toUpper() + " pkg.msi\n");
+    QTest::newRow("md5sum format after comments") << QByteArray("// x\n" + digest + " *pkg.msi\n");
+}
+
+void tst_FileManager::presentPackageIsNotFetched()
+{
+    QFETCH(QByteArray, digestFile);
+    QVERIFY(place(QStringLiteral("pkg.msi"), package));
+    QVERIFY(place(QStringLiteral("pkg.md5"), digestFile));
+
+    fileManager->getFiles({item(QStringLiteral("/pkg.msi"))});
+    QCOMPARE(done->count(), 1); // within the call
+    QCOMPARE(server->requests(), QStringList());
+    QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
+    QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
+}
+
+void tst_FileManager::stalePackageIsFetchedAgain_data()
+{
+    QTest::addColumn<QByteArray>("digestFile"); // null: none beside the package
+    QTest::newRow("no digest beside it") << QByteArray();
+    QTest::newRow("digest no longer matches")
+        << QByteArray(md5("the package before") + " pkg.msi\n");
+    QTest::newRow("digest file without a digest line") << QByteArray("// later\n");
+}
+
+void tst_FileManager::stalePackageIsFetchedAgain()
+{
+    QFETCH(QByteArray, digestFile);
+    QVERIFY(place(QStringLiteral("pkg.msi"), "old package"));
+    if (!digestFile.isNull())
+        QVERIFY(place(QStringLiteral("pkg.md5"), digestFile));
+    server->serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
+    server->serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
+
+    QVERIFY(runPass({item(QStringLiteral("/pkg.msi"))}));
+    QCOMPARE(
+        server->requests(), QStringList({QStringLiteral("/pkg.msi"), QStringLiteral("/pkg.md5")}));
+    QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
+    QCOMPARE(contentsOf(installed(QStringLiteral("pkg.md5"))), QByteArray(digest + " pkg.msi\n"));
+}
+
+void tst_FileManager::refusesUnsafeNames_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("empty name") << QStringLiteral("/patches/");
+    QTest::newRow("dot") << QStringLiteral("/patches/%2E");
+    QTest::newRow("dot dot") << QStringLiteral("/patches/%2E%2E");
+    QTest::newRow("backslashes") << QStringLiteral("/..%5C..%5Cevil.msi");
+    QTest::newRow("colon") << QStringLiteral("/C%3Aevil.msi");
+    QTest::newRow("line feed") << QStringLiteral("/evil%0A.msi");
+    QTest::newRow("delete character") << QStringLiteral("/evil%7F.msi");
+    QTest::newRow("no extension") << QStringLiteral("/patches/package");
+    QTest::newRow("trailing dot") << QStringLiteral("/patches/package.");
+    QTest::newRow("only an extension") << QStringLiteral("/patches/.msi");
+    QTest::newRow("named like a digest") << QStringLiteral("/patches/package.MD5");
+}
+
+void tst_FileManager::refusesUnsafeNames()
+{
+    QFETCH(QString, path);
+    server->serve(path, {FaultServer::ok(package)});
+    const QStringList appDirBefore = QDir(QCoreApplication::applicationDirPath()).entryList();
+    const QString url = item(path);
+
+    fileManager->getFiles({url});
+    QCOMPARE(done->count(), 1); // within the call: nothing was requested
+    QCOMPARE(fileManager->getGivenUpFiles(), QStringList {url});
+    QVERIFY(!QFileInfo::exists(installsPath()));
+    QCOMPARE(QDir(QCoreApplication::applicationDirPath()).entryList(), appDirBefore);
+}
+
+void tst_FileManager::onlyLooksForLocalPaths_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("absolute"); // inside a temporary folder, else relative to installs
+    QTest::addColumn<bool>("present");
+
+    QTest::newRow("relative, present in installs") << QStringLiteral("fix.msi") << false << true;
+    QTest::newRow("absolute, present elsewhere") << QStringLiteral("fix.msi") << true << true;
+    QTest::newRow("relative, missing") << QStringLiteral("sub/keep.msi") << false << false;
+    QTest::newRow("absolute, missing") << QStringLiteral("keep.msi") << true << false;
+}
+
+void tst_FileManager::onlyLooksForLocalPaths()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, absolute);
+    QFETCH(bool, present);
+    QTemporaryDir elsewhere;
+    QVERIFY(elsewhere.isValid());
+    // A bystander that shares the missing items' file name must survive them.
+    QVERIFY(place(QStringLiteral("keep.msi"), package));
+    const QString localItem = absolute ? elsewhere.filePath(name) : name;
+    if (present)
+        QVERIFY(writeFile(absolute ? localItem : installed(name), package));
+    const QStringList before = installsEntries();
+
+    fileManager->getFiles({localItem});
+    QCOMPARE(done->count(), 1);
+    QCOMPARE(fileManager->getGivenUpFiles(), present ? QStringList() : QStringList {localItem});
+    QCOMPARE(installsEntries(), before);
+    QCOMPARE(contentsOf(installed(QStringLiteral("keep.msi"))), package);
+}
+
+void tst_FileManager::skipsEmptyItems_data()
+{
+    QTest::addColumn<QStringList>("items");
+    QTest::newRow("empty list") << QStringList();
+    QTest::newRow("one empty item") << QStringList {QString()};
+    QTest::newRow("only empty items") << QStringList {QString(), QString()};
+}
+
+void tst_FileManager::skipsEmptyItems()
+{
+    QFETCH(QStringList, items);
+    fileManager->getFiles(items);
+    QCOMPARE(done->count(), 1);
+    QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
+    QVERIFY(!QFileInfo::exists(installsPath()));
+}
+
+void tst_FileManager::fetchesOneLocalNameOnce_data()
+{
+    QTest::addColumn<QStringList>("paths");
+    QTest::addColumn<bool>("served");
+    QTest::addColumn<int>("packageRequests");
+
+    const QStringList twice {QStringLiteral("/a/pkg.msi"), QStringLiteral("/a/pkg.msi")};
+    const QStringList twoFolders {QStringLiteral("/a/pkg.msi"), QStringLiteral("/b/pkg.msi")};
+    QTest::newRow("same URL twice") << twice << true << 1;
+    QTest::newRow("two URLs ending in the same name") << twoFolders << true << 1;
+    QTest::newRow("two URLs, both failing") << twoFolders << false << 3;
+}
+
+void tst_FileManager::fetchesOneLocalNameOnce()
+{
+    QFETCH(QStringList, paths);
+    QFETCH(bool, served);
+    QFETCH(int, packageRequests);
+    QStringList items;
+    for (const QString &path : qAsConst(paths)) {
+        if (served) {
+            server->serve(path, {FaultServer::ok(package, 3)});
+            server->serve(FileManager::digestPath(path), {FaultServer::ok(digest + " pkg.msi\n")});
+        }
+        items << item(path);
+    }
+
+    QVERIFY(runPass(items));
+    QCOMPARE(done->count(), 1);
+    QCOMPARE(
+        server->count(QStringLiteral("/a/pkg.msi")) + server->count(QStringLiteral("/b/pkg.msi")),
+        packageRequests);
+    QStringList expectedGivenUp = served ? QStringList() : items;
+    expectedGivenUp.removeDuplicates();
+    QCOMPARE(fileManager->getGivenUpFiles(), expectedGivenUp);
+    QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), served ? package : QByteArray());
+}
+
+void tst_FileManager::runsDownloadsInParallel()
+{
+    const QStringList names {
+        QStringLiteral("/one.msi"), QStringLiteral("/two.msp"), QStringLiteral("/three.exe")};
+    QStringList items;
+    for (const QString &name : names) {
+        server->serve(name, {FaultServer::held(package)});
+        items << item(name);
+    }
+
+    fileManager->getFiles(items);
+    // All three are asked for while none has been answered.
+    QTRY_COMPARE_WITH_TIMEOUT(server->requests().size(), 3, PassTimeout);
+    QCOMPARE(done->count(), 0);
+    server->release();
+    QVERIFY(done->wait(PassTimeout));
+    QCOMPARE(installsEntries(),
+        QStringList(
+            {QStringLiteral("one.msi"), QStringLiteral("three.exe"), QStringLiteral("two.msp")}));
+}
+
+void tst_FileManager::laterCallJoinsTheRunningPass()
+{
+    server->serve(QStringLiteral("/first.msi"), {FaultServer::held(package)});
+    server->serve(QStringLiteral("/second.msi"), {FaultServer::status(404)});
+    const QString bad = QStringLiteral("/.."); // given up at once, yet part of this pass
+
+    fileManager->getFiles({item(QStringLiteral("/first.msi"))});
+    QTRY_COMPARE_WITH_TIMEOUT(server->count(QStringLiteral("/first.msi")), 1, PassTimeout);
+    fileManager->getFiles({item(QStringLiteral("/second.msi")), item(bad)});
+    QCOMPARE(done->count(), 0);
+    server->release();
+    QVERIFY(done->wait(PassTimeout));
+    QCOMPARE(done->count(), 1);
+    QCOMPARE(fileManager->getGivenUpFiles(),
+        QStringList({item(QStringLiteral("/second.msi")), item(bad)}));
+    QCOMPARE(contentsOf(installed(QStringLiteral("first.msi"))), package);
+}
+
+void tst_FileManager::givesUpOnAnUnreachableServer()
+{
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
+    const QString url = QStringLiteral("http://127.0.0.1:%1/pkg.msi").arg(closed.serverPort());
+    closed.close();
+
+    QVERIFY(runPass({url}));
+    QCOMPARE(done->count(), 1);
+    QCOMPARE(fileManager->getGivenUpFiles(), QStringList {url});
+    QCOMPARE(installsEntries(), QStringList());
+}
+
+void tst_FileManager::eachPassStartsAfresh()
+{
+    const QString url = item(QStringLiteral("/pkg.msi"));
+    QVERIFY(runPass({url}));
+    QCOMPARE(fileManager->getGivenUpFiles(), QStringList {url});
+    QCOMPARE(server->count(QStringLiteral("/pkg.msi")), FileManager::MaxAttempts);
+
+    server->serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
+    done->clear();
+    QVERIFY(runPass({url}));
+    QCOMPARE(done->count(), 1);
+    QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
+    QCOMPARE(server->count(QStringLiteral("/pkg.msi")), FileManager::MaxAttempts + 1);
+    QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
+}
+
+QTEST_GUILESS_MAIN(tst_FileManager)
+#include "tst_filemanager.moc"
