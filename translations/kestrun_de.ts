@@ -11,6 +11,14 @@
         <source>All files have been downloaded to the following location.</source>
         <translation>Alle Dateien wurden an den folgenden Ort heruntergeladen.</translation>
     </message>
+    <message>
+        <source>The following files could not be downloaded.</source>
+        <translation>Die folgenden Dateien konnten nicht heruntergeladen werden.</translation>
+    </message>
+    <message>
+        <source>Downloaded files are in the following location.</source>
+        <translation>Heruntergeladene Dateien befinden sich am folgenden Ort.</translation>
+    </message>
 </context>
 <context>
     <name>Install</name>

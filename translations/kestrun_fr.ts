@@ -11,6 +11,14 @@
         <source>All files have been downloaded to the following location.</source>
         <translation>Tous les fichiers ont été téléchargés à l'emplacement suivant.</translation>
     </message>
+    <message>
+        <source>The following files could not be downloaded.</source>
+        <translation>Les fichiers suivants n'ont pas pu être téléchargés.</translation>
+    </message>
+    <message>
+        <source>Downloaded files are in the following location.</source>
+        <translation>Les fichiers téléchargés se trouvent à l'emplacement suivant.</translation>
+    </message>
 </context>
 <context>
     <name>Install</name>
