@@ -18,6 +18,11 @@ QString fileOf(const QString &key)
 
 QString packageName(const QString &file)
 {
+    // A URL's package lies in "installs" under the decoded name FileManager stored it as
+    // (my%20fix.msi as "my fix.msi", fix.msi?lang=1 as "fix.msi"); a local path's under its
+    // last segment, after "/" or "\" alike.
+    if (file.contains(QLatin1String("://")))
+        return FileManager::localName(file);
     const int separator =
         qMax(file.lastIndexOf(QLatin1Char('/')), file.lastIndexOf(QLatin1Char('\\')));
     return file.mid(separator + 1);

@@ -1,0 +1,93 @@
+#include "recordingstandin.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace {
+
+const char recorderDirVariable[] = "KESTRUN_RECORDER_DIR";
+
+} // namespace
+
+RecordingStandIn::RecordingStandIn(const QStringList &programs)
+    : savedPath(qgetenv("PATH"))
+    , savedRecorderDir(qgetenv(recorderDirVariable))
+{
+    const QString bin = dir.filePath(QStringLiteral("bin"));
+    valid = dir.isValid() && QDir().mkpath(bin);
+    for (const QString &program : programs)
+        valid = valid && QFile::link(QStringLiteral(KESTRUN_RECORDER), bin + '/' + program);
+    // Nothing but the stand-ins is found, so a real wine or msiexec can never be reached.
+    qputenv("PATH", QFile::encodeName(bin));
+    qputenv(recorderDirVariable, QFile::encodeName(dir.path()));
+}
+
+RecordingStandIn::~RecordingStandIn()
+{
+    release();
+    qputenv("PATH", savedPath);
+    if (savedRecorderDir.isNull())
+        qunsetenv(recorderDirVariable);
+    else
+        qputenv(recorderDirVariable, savedRecorderDir);
+}
+
+void RecordingStandIn::setExitCode(const QString &argumentEnd, int code)
+{
+    codes.insert(argumentEnd, code);
+    QFile file(logPath(QStringLiteral("codes")));
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(QJsonDocument(codes).toJson());
+}
+
+void RecordingStandIn::hold()
+{
+    QFile(logPath(QStringLiteral("hold"))).open(QIODevice::WriteOnly);
+}
+
+void RecordingStandIn::release()
+{
+    QFile::remove(logPath(QStringLiteral("hold")));
+}
+
+QList<QStringList> RecordingStandIn::calls() const
+{
+    return readLog(QStringLiteral("calls.log"));
+}
+
+QList<QStringList> RecordingStandIn::finishedCalls() const
+{
+    return readLog(QStringLiteral("finished.log"));
+}
+
+bool RecordingStandIn::overlapped() const
+{
+    return QFile::exists(logPath(QStringLiteral("overlaps.log")));
+}
+
+QString RecordingStandIn::logPath(const QString &name) const
+{
+    return dir.filePath(name);
+}
+
+QList<QStringList> RecordingStandIn::readLog(const QString &name) const
+{
+    QList<QStringList> entries;
+    QFile log(logPath(name));
+    if (!log.open(QIODevice::ReadOnly))
+        return entries;
+    while (!log.atEnd()) {
+        // A line without its end is still being written.
+        const QByteArray line = log.readLine();
+        if (!line.endsWith('\n'))
+            break;
+        const QJsonArray call = QJsonDocument::fromJson(line).array();
+        QStringList entry;
+        for (const QJsonValue &word : call)
+            entry << word.toString();
+        entries << entry;
+    }
+    return entries;
+}

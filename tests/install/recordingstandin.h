@@ -1,0 +1,51 @@
+#ifndef RECORDINGSTANDIN_H
+#define RECORDINGSTANDIN_H
+
+#include <QJsonObject>
+#include <QList>
+#include <QStringList>
+#include <QTemporaryDir>
+
+/**
+ * The recorder program linked as msiexec.exe and wine (or the programs given) into a folder
+ * that becomes the whole PATH, with the recorder's log folder set. Restores PATH and the log
+ * folder setting when it goes, also when a test fails early.
+ */
+class RecordingStandIn
+{
+public:
+    explicit RecordingStandIn(
+        const QStringList &programs = {QStringLiteral("msiexec.exe"), QStringLiteral("wine")});
+    ~RecordingStandIn();
+
+    RecordingStandIn(const RecordingStandIn &) = delete;
+    RecordingStandIn &operator=(const RecordingStandIn &) = delete;
+
+    /** Whether the folders and links could be made. */
+    bool isValid() const { return valid; }
+    /** Children given an argument ending in argumentEnd exit with code (8 bits of it). */
+    void setExitCode(const QString &argumentEnd, int code);
+    /** Children wait after recording their call until release(). */
+    void hold();
+    /** Lets held children, and every later one, finish. */
+    void release();
+
+    /** Every call started so far, in order: program name, then the arguments. */
+    QList<QStringList> calls() const;
+    /** The calls whose children have finished, in order. */
+    QList<QStringList> finishedCalls() const;
+    /** Whether a child started while another was still running. */
+    bool overlapped() const;
+
+private:
+    QString logPath(const QString &name) const;
+    QList<QStringList> readLog(const QString &name) const;
+
+    QTemporaryDir dir;
+    QByteArray savedPath;
+    QByteArray savedRecorderDir;
+    QJsonObject codes;
+    bool valid = false;
+};
+
+#endif // RECORDINGSTANDIN_H

@@ -1,0 +1,238 @@
+#include "recordingstandin.h"
+#include "scopedconfig.h"
+#include "scopedinstalls.h"
+#include "windowharness.h"
+
+#include <QJsonArray>
+#include <QQuickItem>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+const QString successHeading = QStringLiteral("Successfully installed the following products.");
+const QString failureHeading = QStringLiteral("Failed to install the following products.");
+
+QString box(int number)
+{
+    return QStringLiteral("checkBox%1").arg(number);
+}
+
+QJsonObject product(const QString &name, const QString &file, const QJsonObject &more = {})
+{
+    return ScopedConfig::product(name, file, more);
+}
+
+/** Whether the column has placed boxes 1 to count one below the other, so clicks hit them. */
+bool laidOut(const WindowHarness &window, int count)
+{
+    if (window.item(box(1))->height() <= 0)
+        return false;
+    for (int number = 2; number <= count; ++number) {
+        if (window.item(box(number))->y() <= window.item(box(number - 1))->y())
+            return false;
+    }
+    return true;
+}
+
+/** Three products A, B and C with the packages a.msi, b.msi and c.msi. */
+QJsonArray threeProducts()
+{
+    return {product("A", "a.msi"), product("B", "b.msi"), product("C", "c.msi")};
+}
+
+} // namespace
+
+class tst_Install : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void report_data();
+    void report();
+    void nothingTicked();
+    void windowStatesDuringAndAfterRun();
+    void closingDuringRunLeavesInstallerAlone();
+
+private:
+    /** Places the packages of products into installs, except the files named in missing. */
+    static bool placePackages(
+        const ScopedInstalls &installs, const QJsonArray &products, const QStringList &missing);
+};
+
+bool tst_Install::placePackages(
+    const ScopedInstalls &installs, const QJsonArray &products, const QStringList &missing)
+{
+    for (const QJsonValue &entry : products) {
+        const QString file = entry.toObject().value(QStringLiteral("file")).toString();
+        if (!missing.contains(file) && !installs.place(file))
+            return false;
+    }
+    return true;
+}
+
+void tst_Install::report_data()
+{
+    QTest::addColumn<QJsonArray>("products");
+    QTest::addColumn<QList<int>>("unticked");
+    QTest::addColumn<QVariantMap>("exitCodes");
+    QTest::addColumn<QStringList>("missing");
+    QTest::addColumn<QString>("heading");
+    QTest::addColumn<QStringList>("labels");
+
+    QTest::newRow("boxes 1 and 3 installed")
+        << threeProducts() << QList<int> {2} << QVariantMap() << QStringList() << successHeading
+        << QStringList {"A", "C"};
+    QTest::newRow("one of three fails, only it is listed")
+        << threeProducts() << QList<int>() << QVariantMap {{"b.msi", 1603}} << QStringList()
+        << failureHeading << QStringList {"B"};
+    QTest::newRow("restart required counts as failed")
+        << threeProducts() << QList<int> {1, 2} << QVariantMap {{"c.msi", 3010}} << QStringList()
+        << failureHeading << QStringList {"C"};
+    QTest::newRow("same file in two boxes, labelled by the later")
+        << QJsonArray {product("Earlier", "fix.msi"), product("Later", "fix.msi")} << QList<int>()
+        << QVariantMap() << QStringList() << successHeading << QStringList {"Later"};
+    QTest::newRow("ticked hidden product is installed")
+        << QJsonArray {product("Shown", "a.msi"),
+               product("Hidden", "b.msi", {{"display", "false"}})}
+        << QList<int>() << QVariantMap() << QStringList() << successHeading
+        << QStringList {"Hidden", "Shown"};
+    QTest::newRow("package missing from installs fails")
+        << threeProducts() << QList<int>() << QVariantMap() << QStringList {"b.msi"}
+        << failureHeading << QStringList {"B"};
+}
+
+void tst_Install::report()
+{
+    QFETCH(QJsonArray, products);
+    QFETCH(QList<int>, unticked);
+    QFETCH(QVariantMap, exitCodes);
+    QFETCH(QStringList, missing);
+    QFETCH(QString, heading);
+    QFETCH(QStringList, labels);
+    RecordingStandIn standIn;
+    QVERIFY(standIn.isValid());
+    for (auto it = exitCodes.cbegin(); it != exitCodes.cend(); ++it)
+        standIn.setExitCode(it.key(), it.value().toInt());
+    ScopedInstalls installs;
+    QVERIFY(placePackages(installs, products, missing));
+    ScopedConfig config(ScopedConfig::make(QStringLiteral("Updates"), products));
+    WindowHarness window;
+    QVERIFY(window.show());
+    QCOMPARE(window.placeAllProducts(), products.size());
+
+    if (!unticked.isEmpty())
+        QTRY_VERIFY(laidOut(window, products.size()));
+    for (int number : qAsConst(unticked)) {
+        QVERIFY(window.click(box(number)));
+        QTRY_COMPARE(window.property(box(number), "checked").toBool(), false);
+    }
+    QVERIFY(window.click(QStringLiteral("buttonInstall")));
+    QTRY_COMPARE(window.property(QStringLiteral("feedbackText"), "visible").toBool(), true);
+
+    // The heading, an empty line, one label per line in no promised order, no final break.
+    const QStringList lines =
+        window.property(QStringLiteral("feedbackText"), "text").toString().split('\n');
+    QCOMPARE(lines.value(0), heading);
+    QCOMPARE(lines.value(1, QStringLiteral("no second line")), QString());
+    QStringList shown = lines.mid(2);
+    shown.sort();
+    QCOMPARE(shown, labels);
+    QVERIFY(!standIn.overlapped());
+}
+
+void tst_Install::nothingTicked()
+{
+    RecordingStandIn standIn;
+    QVERIFY(standIn.isValid());
+    ScopedInstalls installs;
+    QVERIFY(placePackages(installs, threeProducts(), {}));
+    ScopedConfig config(ScopedConfig::make(QStringLiteral("Updates"), threeProducts()));
+    WindowHarness window;
+    QVERIFY(window.show());
+    QCOMPARE(window.placeAllProducts(), 3);
+    // Unticked as the selection logic does it, which leaves "Install" showing.
+    for (int number = 1; number <= 3; ++number)
+        window.object(box(number))->setProperty("checked", false);
+
+    QVERIFY(window.click(QStringLiteral("buttonInstall")));
+
+    QTRY_COMPARE(window.property(QStringLiteral("feedbackText"), "visible").toBool(), true);
+    QCOMPARE(
+        window.property(QStringLiteral("feedbackText"), "text").toString(), successHeading + '\n');
+    QCOMPARE(window.property(QStringLiteral("checkBoxHolder"), "visible").toBool(), false);
+    QVERIFY(standIn.calls().isEmpty());
+}
+
+void tst_Install::windowStatesDuringAndAfterRun()
+{
+    RecordingStandIn standIn;
+    QVERIFY(standIn.isValid());
+    ScopedInstalls installs;
+    QVERIFY(placePackages(installs, threeProducts(), {}));
+    ScopedConfig config(ScopedConfig::make(QStringLiteral("Updates"), threeProducts()));
+    WindowHarness window;
+    QVERIFY(window.show());
+    QCOMPARE(window.placeAllProducts(), 3);
+    QTRY_VERIFY(laidOut(window, 3));
+    QVERIFY(window.click(box(2)));
+    QTRY_COMPARE(window.property(box(2), "checked").toBool(), false);
+    standIn.hold();
+
+    QVERIFY(window.click(QStringLiteral("buttonInstall")));
+    QTRY_COMPARE(standIn.calls().size(), 1);
+
+    // Running: everything locked but "Exit", the boxes still showing their ticks.
+    QCOMPARE(window.property(QStringLiteral("mainProgressBar"), "visible").toBool(), true);
+    for (const QString &button :
+        {QStringLiteral("buttonInstall"), QStringLiteral("buttonDownload")}) {
+        QCOMPARE(window.property(button, "visible").toBool(), false);
+        QCOMPARE(window.property(button, "enabled").toBool(), false);
+    }
+    QCOMPARE(window.property(QStringLiteral("buttonExit"), "enabled").toBool(), true);
+    for (int number = 1; number <= 10; ++number)
+        QCOMPARE(window.property(box(number), "enabled").toBool(), false);
+    for (int number = 1; number <= 3; ++number) {
+        QCOMPARE(window.property(box(number), "visible").toBool(), true);
+        QCOMPARE(window.property(box(number), "checked").toBool(), number != 2);
+    }
+    QCOMPARE(window.property(QStringLiteral("checkBoxHolder"), "visible").toBool(), true);
+    QCOMPARE(window.property(QStringLiteral("feedbackText"), "visible").toBool(), false);
+
+    standIn.release();
+    QTRY_COMPARE(window.property(QStringLiteral("feedbackText"), "visible").toBool(), true);
+
+    // Reported: the report in place of the boxes, only "Exit" left.
+    QCOMPARE(standIn.finishedCalls().size(), 2);
+    QCOMPARE(window.property(QStringLiteral("mainProgressBar"), "visible").toBool(), false);
+    QCOMPARE(window.property(QStringLiteral("checkBoxHolder"), "visible").toBool(), false);
+    QCOMPARE(window.property(QStringLiteral("buttonInstall"), "visible").toBool(), false);
+    QCOMPARE(window.property(QStringLiteral("buttonDownload"), "visible").toBool(), false);
+    QCOMPARE(window.property(QStringLiteral("buttonExit"), "visible").toBool(), true);
+}
+
+void tst_Install::closingDuringRunLeavesInstallerAlone()
+{
+    RecordingStandIn standIn;
+    QVERIFY(standIn.isValid());
+    ScopedInstalls installs;
+    QVERIFY(placePackages(installs, threeProducts(), {}));
+    ScopedConfig config(ScopedConfig::make(QStringLiteral("Updates"), threeProducts()));
+    auto window = std::make_unique<WindowHarness>();
+    QVERIFY(window->show());
+    QCOMPARE(window->placeAllProducts(), 3);
+    standIn.hold();
+    QVERIFY(window->click(QStringLiteral("buttonInstall")));
+    QTRY_COMPARE(standIn.calls().size(), 1);
+
+    window.reset();
+    standIn.release();
+
+    // The running installer finishes on its own; no later package is started.
+    QTRY_COMPARE(standIn.finishedCalls().size(), 1);
+    QCOMPARE(standIn.calls().size(), 1);
+}
+
+QTEST_MAIN(tst_Install)
+#include "tst_install.moc"

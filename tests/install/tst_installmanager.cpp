@@ -1,0 +1,470 @@
+#include "faultserver.h"
+#include "install/installmanager.h"
+#include "recordingstandin.h"
+#include "scopedinstalls.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using Calls = QList<QStringList>;
+using Codes = QHash<QString, int>;
+
+namespace {
+
+const QString installsToken = QStringLiteral("{installs}");
+const QString msiexec = QStringLiteral("msiexec.exe");
+const QString wine = QStringLiteral("wine");
+
+/** The two queues the Install command hands over, keyed by box position and file. */
+struct Queues
+{
+    QMap<QString, QString> install;
+    QMap<QString, QString> remove;
+
+    void add(int position, const QString &file, const QString &parameters = QString(),
+        const QString &removeValue = QStringLiteral("false"))
+    {
+        const QString key = QString::number(position) + file;
+        install.insert(key, parameters);
+        remove.insert(key, removeValue);
+    }
+};
+
+/** The expected calls with the installs folder filled in, as the program writes it. */
+Calls expand(Calls calls, const ScopedInstalls &installs)
+{
+    for (QStringList &call : calls)
+        call.replaceInStrings(installsToken, QDir::toNativeSeparators(installs.path()));
+    return calls;
+}
+
+QStringList msiCall(const QString &option, const QString &name, const QStringList &more = {})
+{
+    return QStringList {msiexec, option, installsToken + '/' + name} + more;
+}
+
+QStringList removal(const QStringList &words)
+{
+    return QStringList {msiexec, QStringLiteral("/uninstall")} + words
+        + QStringList {QStringLiteral("/passive")};
+}
+
+} // namespace
+
+class tst_InstallManager : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void commandLines_data();
+    void commandLines();
+    void runPathOfItem_data();
+    void runPathOfItem();
+    void followsCheckBoxOrder();
+    void exitCodes_data();
+    void exitCodes();
+    void runGoesOnAfterFailure();
+    void failedRemovalStillInstalls();
+    void duplicateFileKeepsLaterCode();
+    void packageThatStartsNoProcess_data();
+    void packageThatStartsNoProcess();
+    void nothingQueued();
+    void downloadedPackage_data();
+    void downloadedPackage();
+    void destroyedDuringRunLeavesInstallerAlone();
+
+private:
+    /** Runs the queues to installsDone; false when the run did not end exactly once. */
+    bool run(InstallManager &manager, const Queues &queues);
+};
+
+bool tst_InstallManager::run(InstallManager &manager, const Queues &queues)
+{
+    QSignalSpy done(&manager, &InstallManager::installsDone);
+    manager.startInstalls(queues.install, queues.remove);
+    if (done.isEmpty())
+        done.wait(20000);
+    return done.count() == 1;
+}
+
+void tst_InstallManager::commandLines_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("parameters");
+    QTest::addColumn<QString>("remove");
+    QTest::addColumn<Calls>("expected");
+
+    const QString noRemoval = QStringLiteral("false");
+    QTest::newRow("msi with parameters")
+        << "fix.msi"
+        << "/qn REBOOT=ReallySuppress" << noRemoval
+        << Calls {msiCall("/package", "fix.msi", {"/qn", "REBOOT=ReallySuppress"})};
+    QTest::newRow("msi with empty parameters")
+        << "fix.msi"
+        << "" << noRemoval << Calls {msiCall("/package", "fix.msi")};
+    QTest::newRow("msp with parameters")
+        << "fix.msp"
+        << "/qb" << noRemoval << Calls {msiCall("/update", "fix.msp", {"/qb"})};
+    QTest::newRow("msp with empty parameters")
+        << "fix.msp"
+        << "" << noRemoval << Calls {msiCall("/update", "fix.msp")};
+    QTest::newRow("exe with two blanks in a row")
+        << "setup.exe"
+        << "/s  /v" << noRemoval << Calls {{wine, installsToken + "/setup.exe", "/s", "", "/v"}};
+    QTest::newRow("exe with empty parameters")
+        << "setup.exe"
+        << "" << noRemoval << Calls {{wine, installsToken + "/setup.exe", ""}};
+    QTest::newRow("product code removed first")
+        << "fix.msi"
+        << "/qn"
+        << "{11111111-2222-3333-4444-555555555555}"
+        << Calls {removal({"{11111111-2222-3333-4444-555555555555}"}),
+               msiCall("/package", "fix.msi", {"/qn"})};
+    QTest::newRow("remove value False is not false")
+        << "fix.msi"
+        << "/qn"
+        << "False" << Calls {removal({"False"}), msiCall("/package", "fix.msi", {"/qn"})};
+    QTest::newRow("empty remove value still removes")
+        << "fix.msi"
+        << "/qn"
+        << "" << Calls {removal({}), msiCall("/package", "fix.msi", {"/qn"})};
+    QTest::newRow("removal before an exe")
+        << "setup.exe"
+        << "/s"
+        << "{OLD}" << Calls {removal({"{OLD}"}), {wine, installsToken + "/setup.exe", "/s"}};
+    QTest::newRow("digits at the start of the file name")
+        << "2016fix.msi"
+        << "" << noRemoval << Calls {msiCall("/package", "2016fix.msi")};
+}
+
+void tst_InstallManager::commandLines()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, parameters);
+    QFETCH(QString, remove);
+    QFETCH(Calls, expected);
+    RecordingStandIn standIn;
+    QVERIFY(standIn.isValid());
+    ScopedInstalls installs;
+    QVERIFY(installs.place(file));
+
+    InstallManager manager;
+    Queues queues;
+    queues.add(0, file, parameters, remove);
+    QVERIFY(run(manager, queues));
+
+    QCOMPARE(standIn.calls(), expand(expected, installs));
+    QCOMPARE(manager.getResults(), (Codes {{file, 0}}));
+    QVERIFY(!manager.sortResults());
+    QCOMPARE(manager.installedProducts(), QStringList {file});
+}
+
+void tst_InstallManager::runPathOfItem_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QStringList>("placed");
+    QTest::addColumn<QString>("runName");
+
+    // Items are placed where FileManager looks for them; "{outside}" is a folder elsewhere.
+    QTest::newRow("name in the installs folder")
+        << "fix.msp" << QStringList {"fix.msp"} << "fix.msp";
+    QTest::newRow("relative path into a subfolder")
+        << "sub/fix.msp" << QStringList {"sub/fix.msp", "fix.msp"} << "fix.msp";
+    QTest::newRow("absolute path elsewhere")
+        << "{outside}/fix.msp" << QStringList {"{outside}/fix.msp", "fix.msp"} << "fix.msp";
+    // On Windows this is D:\packages\fix.msp; here FileManager finds it under that odd name.
+    QTest::newRow("path with back-slashes")
+        << "D:\\packages\\fix.msp" << QStringList {"D:\\packages\\fix.msp", "fix.msp"} << "fix.msp";
+    QTest::newRow("URL") << "http://127.0.0.1:9/patches/fix.msp" << QStringList {"fix.msp"}
+                         << "fix.msp";
+    QTest::newRow("URL with a query")
+        << "http://127.0.0.1:9/patches/fix.msp?lang=1" << QStringList {"fix.msp"} << "fix.msp";
+    QTest::newRow("URL with an escaped blank")
+        << "http://127.0.0.1:9/patches/my%20fix.msp" << QStringList {"my fix.msp"} << "my fix.msp";
+}
+
+void tst_InstallManager::runPathOfItem()
+{
+    QFETCH(QString, item);
+    QFETCH(QStringList, placed);
+    QFETCH(QString, runName);
+    RecordingStandIn standIn;
+    QVERIFY(standIn.isValid());
+    ScopedInstalls installs;
+    QTemporaryDir outside;
+    QVERIFY(outside.isValid());
+    const QString outsideToken = QStringLiteral("{outside}");
+    item.replace(outsideToken, outside.path());
+    for (const QString &name : qAsConst(placed)) {
+        if (name.startsWith(outsideToken)) {
+            QFile package(QString(name).replace(outsideToken, outside.path()));
+            QVERIFY(package.open(QIODevice::WriteOnly));
+        } else {
+            QVERIFY(installs.place(name));
+        }
+    }
+
+    InstallManager manager;
+    Queues queues;
+    queues.add(0, item, QStringLiteral("/qn"));
+    QVERIFY(run(manager, queues));
+
+    QCOMPARE(standIn.calls(), expand({msiCall("/update", runName, {"/qn"})}, installs));
+    QCOMPARE(manager.getResults(), (Codes {{item, 0}}));
+}
+
+void tst_InstallManager::followsCheckBoxOrder()
+{
+    RecordingStandIn standIn;
+    QVERIFY(standIn.isValid());
+    ScopedInstalls installs;
+    Queues queues;
+    // Boxes 9, 2 and 5, handed over in no particular order and named against the box order.
+    const QList<QPair<int, QString>> boxes {{8, "mid.msi"}, {1, "zeta.msi"}, {4, "alpha.msi"}};
+    for (const auto &box : boxes) {
+        QVERIFY(installs.place(box.second));
+        queues.add(box.first, box.second);
+    }
+
+    InstallManager manager;
+    QVERIFY(run(manager, queues));
+
+    const Calls expected {msiCall("/package", "zeta.msi"), msiCall("/package", "alpha.msi"),
+        msiCall("/package", "mid.msi")};
+    QCOMPARE(standIn.calls(), expand(expected, installs));
+    QVERIFY(!standIn.overlapped());
+}
+
+void tst_InstallManager::exitCodes_data()
+{
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("received");
+    QTest::addColumn<bool>("installed");
+
+    // A Unix child can only report the low 8 bits of its exit code.
+    QTest::newRow("0 is installed") << 0 << 0 << true;
+    QTest::newRow("1603 fatal error fails") << 1603 << 1603 % 256 << false;
+    QTest::newRow("3010 restart required fails") << 3010 << 3010 % 256 << false;
+    QTest::newRow("1641 restart started fails") << 1641 << 1641 % 256 << false;
+    QTest::newRow("1 fails") << 1 << 1 << false;
+}
+
+void tst_InstallManager::exitCodes()
+{
+    QFETCH(int, exitCode);
+    QFETCH(int, received);
+    QFETCH(bool, installed);
+    RecordingStandIn standIn;
+    QVERIFY(standIn.isValid());
+    standIn.setExitCode(QStringLiteral("fix.msi"), exitCode);
+    ScopedInstalls installs;
+    QVERIFY(installs.place(QStringLiteral("fix.msi")));
+
+    InstallManager manager;
+    Queues queues;
+    queues.add(0, QStringLiteral("fix.msi"));
+    QVERIFY(run(manager, queues));
+
+    QCOMPARE(manager.getResults(), (Codes {{"fix.msi", received}}));
+    QCOMPARE(manager.sortResults(), !installed);
+    QCOMPARE(manager.installedProducts(), installed ? QStringList {"fix.msi"} : QStringList());
+    QCOMPARE(manager.failedProducts(), installed ? QStringList() : QStringList {"fix.msi"});
+}
+
+void tst_InstallManager::runGoesOnAfterFailure()
+{
+    RecordingStandIn standIn;
+    QVERIFY(standIn.isValid());
+    standIn.setExitCode(QStringLiteral("b.msi"), 1603);
+    ScopedInstalls installs;
+    Queues queues;
+    const QStringList files {"a.msi", "b.msi", "c.msi"};
+    for (int i = 0; i < files.size(); ++i) {
+        QVERIFY(installs.place(files.at(i)));
+        queues.add(i, files.at(i));
+    }
+
+    InstallManager manager;
+    QVERIFY(run(manager, queues));
+
+    QCOMPARE(standIn.calls().size(), 3);
+    QCOMPARE(manager.getResults(), (Codes {{"a.msi", 0}, {"b.msi", 1603 % 256}, {"c.msi", 0}}));
+    QVERIFY(manager.sortResults());
+    QCOMPARE(manager.failedProducts(), QStringList {"b.msi"});
+    QStringList installed = manager.installedProducts();
+    installed.sort();
+    QCOMPARE(installed, (QStringList {"a.msi", "c.msi"}));
+}
+
+void tst_InstallManager::failedRemovalStillInstalls()
+{
+    RecordingStandIn standIn;
+    QVERIFY(standIn.isValid());
+    standIn.setExitCode(QStringLiteral("/passive"), 1605);
+    ScopedInstalls installs;
+    QVERIFY(installs.place(QStringLiteral("fix.msi")));
+
+    InstallManager manager;
+    Queues queues;
+    queues.add(0, QStringLiteral("fix.msi"), QStringLiteral("/qn"), QStringLiteral("{OLD}"));
+    QVERIFY(run(manager, queues));
+
+    QCOMPARE(standIn.calls(),
+        expand({removal({"{OLD}"}), msiCall("/package", "fix.msi", {"/qn"})}, installs));
+    QCOMPARE(manager.getResults(), (Codes {{"fix.msi", 0}}));
+}
+
+void tst_InstallManager::duplicateFileKeepsLaterCode()
+{
+    RecordingStandIn standIn;
+    QVERIFY(standIn.isValid());
+    standIn.setExitCode(QStringLiteral("/later"), 1603);
+    ScopedInstalls installs;
+    QVERIFY(installs.place(QStringLiteral("fix.msi")));
+
+    InstallManager manager;
+    Queues queues;
+    queues.add(0, QStringLiteral("fix.msi"), QStringLiteral("/earlier"));
+    queues.add(3, QStringLiteral("fix.msi"), QStringLiteral("/later"));
+    QVERIFY(run(manager, queues));
+
+    QCOMPARE(standIn.calls(),
+        expand({msiCall("/package", "fix.msi", {"/earlier"}),
+                   msiCall("/package", "fix.msi", {"/later"})},
+            installs));
+    QCOMPARE(manager.getResults(), (Codes {{"fix.msi", 1603 % 256}}));
+}
+
+void tst_InstallManager::packageThatStartsNoProcess_data()
+{
+    QTest::addColumn<QStringList>("programs");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("placed");
+    QTest::addColumn<Calls>("expected");
+
+    const QStringList both {msiexec, wine};
+    const Calls none;
+    QTest::newRow("unknown ending") << both << "fix.zip" << true << none;
+    QTest::newRow("SETUP.EXE in capitals") << both << "SETUP.EXE" << true << none;
+    QTest::newRow("fix.MSI in capitals") << both << "fix.MSI" << true << none;
+    QTest::newRow("no file") << both << "" << false << none;
+    QTest::newRow("local file missing") << both << "missing.msi" << false << none;
+    QTest::newRow("URL without a usable name")
+        << both << "http://127.0.0.1:9/packages/" << false << none;
+    // The removal runs, the package has no program to run it.
+    QTest::newRow("exe whose program is missing")
+        << QStringList {msiexec} << "setup.exe" << true << Calls {removal({"{OLD}"})};
+}
+
+void tst_InstallManager::packageThatStartsNoProcess()
+{
+    QFETCH(QStringList, programs);
+    QFETCH(QString, file);
+    QFETCH(bool, placed);
+    QFETCH(Calls, expected);
+    RecordingStandIn standIn(programs);
+    QVERIFY(standIn.isValid());
+    ScopedInstalls installs;
+    QVERIFY(!placed || installs.place(file));
+    QVERIFY(installs.place(QStringLiteral("after.msi")));
+
+    InstallManager manager;
+    Queues queues;
+    queues.add(0, file, QStringLiteral("/s"), QStringLiteral("{OLD}"));
+    queues.add(1, QStringLiteral("after.msi"));
+    QVERIFY(run(manager, queues));
+
+    // An item that cannot run loses no older product, fails, and the run goes on.
+    QCOMPARE(standIn.calls(), expand(expected << msiCall("/package", "after.msi"), installs));
+    QCOMPARE(manager.getResults(), (Codes {{file, InstallManager::NotStarted}, {"after.msi", 0}}));
+    QVERIFY(manager.sortResults());
+    QCOMPARE(manager.failedProducts(), QStringList {file});
+}
+
+void tst_InstallManager::nothingQueued()
+{
+    RecordingStandIn standIn;
+    QVERIFY(standIn.isValid());
+    InstallManager manager;
+    QSignalSpy done(&manager, &InstallManager::installsDone);
+
+    manager.startInstalls({}, {});
+
+    QCOMPARE(done.count(), 1);
+    QVERIFY(standIn.calls().isEmpty());
+    QVERIFY(!manager.sortResults());
+    QVERIFY(manager.installedProducts().isEmpty());
+    QVERIFY(manager.failedProducts().isEmpty());
+}
+
+void tst_InstallManager::downloadedPackage_data()
+{
+    QTest::addColumn<QByteArray>("digestLine");
+    QTest::addColumn<bool>("runs");
+
+    const QByteArray body("a fix for the installs folder");
+    const QByteArray digest = QCryptographicHash::hash(body, QCryptographicHash::Md5).toHex();
+    QTest::newRow("verified download runs") << digest + " fix.msi\n" << true;
+    QTest::newRow("damaged download never runs")
+        << QByteArray("0123456789abcdef0123456789abcdef fix.msi\n") << false;
+}
+
+void tst_InstallManager::downloadedPackage()
+{
+    QFETCH(QByteArray, digestLine);
+    QFETCH(bool, runs);
+    RecordingStandIn standIn;
+    QVERIFY(standIn.isValid());
+    ScopedInstalls installs;
+    FaultServer server;
+    QVERIFY(server.listen());
+    server.serve(QStringLiteral("/packages/fix.msi"),
+        {FaultServer::ok(QByteArrayLiteral("a fix for the installs folder"))});
+    server.serve(QStringLiteral("/packages/fix.md5"), {FaultServer::ok(digestLine)});
+    const QString url = server.url(QStringLiteral("/packages/fix.msi")).toString();
+
+    InstallManager manager;
+    Queues queues;
+    queues.add(0, url, QStringLiteral("/qn"), QStringLiteral("{OLD}"));
+    QVERIFY(run(manager, queues));
+
+    QVERIFY(server.count(QStringLiteral("/packages/fix.msi")) >= 1);
+    const Calls expected =
+        runs ? Calls {removal({"{OLD}"}), msiCall("/package", "fix.msi", {"/qn"})} : Calls();
+    QCOMPARE(standIn.calls(), expand(expected, installs));
+    QCOMPARE(manager.getResults(), (Codes {{url, runs ? 0 : InstallManager::NotStarted}}));
+}
+
+void tst_InstallManager::destroyedDuringRunLeavesInstallerAlone()
+{
+    RecordingStandIn standIn;
+    QVERIFY(standIn.isValid());
+    ScopedInstalls installs;
+    QVERIFY(installs.place(QStringLiteral("first.msi")));
+    QVERIFY(installs.place(QStringLiteral("second.msi")));
+    standIn.hold();
+
+    auto manager = std::make_unique<InstallManager>();
+    QSignalSpy done(manager.get(), &InstallManager::installsDone);
+    Queues queues;
+    queues.add(0, QStringLiteral("first.msi"));
+    queues.add(1, QStringLiteral("second.msi"));
+    manager->startInstalls(queues.install, queues.remove);
+    QTRY_COMPARE(standIn.calls().size(), 1);
+
+    manager.reset();
+    standIn.release();
+
+    // The installer was not killed with its manager: it finishes, and nothing follows it.
+    QTRY_COMPARE(standIn.finishedCalls().size(), 1);
+    QCOMPARE(standIn.calls().size(), 1);
+    QCOMPARE(done.count(), 0);
+}
+
+QTEST_GUILESS_MAIN(tst_InstallManager)
+#include "tst_installmanager.moc"
