@@ -3,7 +3,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QNetworkReply>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -66,7 +65,6 @@ private slots:
     void storesOnlyWholeSuccessfulBodies();
     void refusedConnectionLeavesNoFile();
     void unwritableTargetEndsTheTransfer();
-    void boundsItsReadBuffer();
 };
 
 void tst_DownloadManager::storesOnlyWholeSuccessfulBodies_data()
@@ -172,20 +170,6 @@ void tst_DownloadManager::unwritableTargetEndsTheTransfer()
     QCOMPARE(spy.count(), 1);
     QVERIFY(!QFileInfo::exists(dm.getFilePath()));
     QCOMPARE(entries(dir.path()), QStringList());
-}
-
-void tst_DownloadManager::boundsItsReadBuffer()
-{
-    // An unbounded buffer would let a slow consumer hold a whole package in memory.
-    FaultServer server;
-    QVERIFY(server.listen());
-    DownloadManager dm(server.url(QStringLiteral("/pkg.msi")));
-    const auto *reply = dm.findChild<QNetworkReply *>();
-    QVERIFY(reply);
-    QVERIFY(reply->readBufferSize() > 0);
-    QVERIFY(reply->readBufferSize() <= 1024 * 1024);
-    QSignalSpy spy(&dm, &DownloadManager::downloaded);
-    QVERIFY(spy.wait(WaitTimeout));
 }
 
 QTEST_GUILESS_MAIN(tst_DownloadManager)

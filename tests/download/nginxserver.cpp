@@ -1,0 +1,142 @@
+#include "nginxserver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace {
+
+const QString nginxBinary = QStringLiteral("/usr/sbin/nginx");
+
+// A port that was free a moment ago; nginx takes it over at once.
+quint16 freePort()
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
+}
+
+bool takesConnections(quint16 port)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    return socket.waitForConnected(200);
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+NginxServer::NginxServer(const QString &prefix)
+    : prefix(prefix)
+{ }
+
+NginxServer::~NginxServer()
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+}
+
+bool NginxServer::start(const QString &root, const QString &certificate, const QString &key)
+{
+    httpPort = freePort();
+    httpsPort = certificate.isEmpty() ? 0 : freePort();
+    QFile config(file(QStringLiteral("nginx.conf")));
+    if (!config.open(QIODevice::WriteOnly)
+        || config.write(configuration(root, certificate, key).toUtf8()) < 0)
+        return false;
+    config.close();
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    // -e keeps even the messages before the configuration is read away from /var/log/nginx.
+    process.start(nginxBinary,
+        {QStringLiteral("-p"), prefix, QStringLiteral("-c"), config.fileName(),
+            QStringLiteral("-e"), file(QStringLiteral("early-error.log")), QStringLiteral("-g"),
+            QStringLiteral("daemon off;")});
+    return process.waitForStarted(5000);
+}
+
+bool NginxServer::isListening() const
+{
+    return process.state() == QProcess::Running && takesConnections(httpPort)
+        && (httpsPort == 0 || takesConnections(httpsPort));
+}
+
+QString NginxServer::errorText() const
+{
+    return QString::fromUtf8(readAll(file(QStringLiteral("early-error.log")))
+               + readAll(file(QStringLiteral("error.log"))))
+        + QString::fromLocal8Bit(const_cast<QProcess &>(process).readAllStandardError());
+}
+
+QStringList NginxServer::requests() const
+{
+    return QString::fromUtf8(readAll(file(QStringLiteral("access.log"))))
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QUrl NginxServer::url(const QString &path) const
+{
+    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(httpPort).arg(path));
+}
+
+QUrl NginxServer::secureUrl(const QString &path) const
+{
+    return QUrl(QStringLiteral("https://127.0.0.1:%1%2").arg(httpsPort).arg(path));
+}
+
+QString NginxServer::configuration(
+    const QString &root, const QString &certificate, const QString &key) const
+{
+    // One process, no user switch: it runs with the test's rights and dies with SIGTERM.
+    QString text = QStringLiteral("master_process off;\n"
+                                  "pid \"%1\";\n"
+                                  "error_log \"%2\" info;\n"
+                                  "events { worker_connections 64; }\n"
+                                  "http {\n"
+                                  "  log_format minimal '$request_method $request_uri';\n"
+                                  "  access_log \"%3\" minimal;\n"
+                                  "  client_body_temp_path \"%4/body\";\n"
+                                  "  proxy_temp_path \"%4/proxy\";\n"
+                                  "  fastcgi_temp_path \"%4/fastcgi\";\n"
+                                  "  uwsgi_temp_path \"%4/uwsgi\";\n"
+                                  "  scgi_temp_path \"%4/scgi\";\n"
+                                  "  default_type application/octet-stream;\n"
+                                  "  server {\n"
+                                  "    listen 127.0.0.1:%5;\n"
+                                  "    root \"%6\";\n"
+                                  "    location /moved/ { rewrite ^/moved/(.*)$ /$1 redirect; }\n"
+                                  "  }\n")
+                       .arg(file(QStringLiteral("nginx.pid")), file(QStringLiteral("error.log")),
+                           file(QStringLiteral("access.log")), prefix)
+                       .arg(httpPort)
+                       .arg(root);
+    if (!certificate.isEmpty()) {
+        text += QStringLiteral("  server {\n"
+                               "    listen 127.0.0.1:%1 ssl;\n"
+                               "    ssl_certificate \"%2\";\n"
+                               "    ssl_certificate_key \"%3\";\n"
+                               "    root \"%4\";\n"
+                               "    location /downgrade/ {\n"
+                               "      rewrite ^/downgrade/(.*)$ http://127.0.0.1:%5/$1 redirect;\n"
+                               "    }\n"
+                               "  }\n")
+                    .arg(httpsPort)
+                    .arg(certificate, key, root)
+                    .arg(httpPort);
+    }
+    return text + QLatin1String("}\n");
+}
+
+QString NginxServer::file(const QString &name) const
+{
+    return QDir(prefix).filePath(name);
+}

@@ -1,0 +1,53 @@
+#ifndef NGINXSERVER_H
+#define NGINXSERVER_H
+
+#include <QProcess>
+#include <QString>
+#include <QUrl>
+
+/**
+ * The system's nginx (/usr/sbin/nginx), run as a child of the test on 127.0.0.1 with a
+ * configuration, logs and temporary folders of its own below prefix. It serves one folder over
+ * HTTP and, given a certificate, over HTTPS too:
+ *   /moved/<name>      on HTTP answers 302 to /<name> on the same server;
+ *   /downgrade/<name>  on HTTPS answers 302 to http://.../<name>.
+ * It is stopped when the object goes.
+ */
+class NginxServer
+{
+public:
+    /** prefix: an existing, empty folder for nginx's own files. */
+    explicit NginxServer(const QString &prefix);
+    ~NginxServer();
+
+    NginxServer(const NginxServer &) = delete;
+    NginxServer &operator=(const NginxServer &) = delete;
+
+    /** Starts serving root; an empty certificate leaves HTTPS out. False when nginx did not
+        start; errorText() then says why. */
+    bool start(const QString &root, const QString &certificate = QString(),
+        const QString &key = QString());
+    /** Whether both ports take connections yet. */
+    bool isListening() const;
+    /** What nginx wrote to its error logs. */
+    QString errorText() const;
+    /** The requests nginx has logged so far, one line each: method and path. */
+    QStringList requests() const;
+
+    /** http://127.0.0.1:<port> followed by path. */
+    QUrl url(const QString &path) const;
+    /** https://127.0.0.1:<port> followed by path. */
+    QUrl secureUrl(const QString &path) const;
+
+private:
+    QString configuration(
+        const QString &root, const QString &certificate, const QString &key) const;
+    QString file(const QString &name) const;
+
+    QString prefix;
+    QProcess process;
+    quint16 httpPort = 0;
+    quint16 httpsPort = 0;
+};
+
+#endif // NGINXSERVER_H

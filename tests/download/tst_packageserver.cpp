@@ -1,0 +1,275 @@
+#include "download/filemanager.h"
+#include "nginxserver.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+constexpr int PassTimeout = 60000;
+constexpr qint64 MiB = 1024 * 1024;
+
+QString installsPath()
+{
+    return QCoreApplication::applicationDirPath() + QLatin1String("/installs");
+}
+
+QByteArray contentsOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Pseudo-random bytes, written a block at a time so that the test itself stays small.
+bool writeRandomFile(const QString &path, qint64 size, quint32 seed)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QRandomGenerator random(seed);
+    QByteArray block(MiB, Qt::Uninitialized);
+    for (qint64 left = size; left > 0; left -= block.size()) {
+        random.fillRange(reinterpret_cast<quint32 *>(block.data()), block.size() / 4);
+        const qint64 length = qMin<qint64>(left, block.size());
+        if (file.write(block.constData(), length) != length)
+            return false;
+    }
+    return true;
+}
+
+/** Runs a tool in folder, its standard output into outputFile when given; true on exit 0. */
+bool run(const QString &program, const QStringList &arguments, const QString &folder,
+    const QString &outputFile = QString())
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    if (!outputFile.isEmpty())
+        process.setStandardOutputFile(outputFile);
+    process.start(program, arguments);
+    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == 0;
+}
+
+/** A package and its ".md5" companion made by md5sum (in binary mode when asked). */
+bool makePackage(const QString &folder, const QString &name, qint64 size, bool binaryMode)
+{
+    static quint32 seed = 1;
+    const QString digestName = QFileInfo(name).completeBaseName() + QLatin1String(".md5");
+    QStringList arguments {name};
+    if (binaryMode)
+        arguments.prepend(QStringLiteral("-b"));
+    return writeRandomFile(QDir(folder).filePath(name), size, ++seed)
+        && run(QStringLiteral("md5sum"), arguments, folder, QDir(folder).filePath(digestName));
+}
+
+qint64 procStatusKiB(const QByteArray &field)
+{
+    const QList<QByteArray> lines = contentsOf(QStringLiteral("/proc/self/status")).split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).simplified().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// Resets the peak resident size to the present one; false where the kernel does not allow it.
+bool resetPeakMemory()
+{
+    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+    return clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1;
+}
+
+} // namespace
+
+class tst_PackageServer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void keepsMemoryFlatForALargePackage();
+    void fetchesAndVerifiesByteForByte();
+    void followsRedirects();
+    void neverFollowsHttpsToHttp_data();
+    void neverFollowsHttpsToHttp();
+
+private:
+    /** Runs one pass; false when allFilesDone() never came. */
+    bool runPass(const QStringList &items);
+    QString served(const QString &name) const { return QDir(root).filePath(name); }
+    QString installed(const QString &name) const { return QDir(installsPath()).filePath(name); }
+
+    std::unique_ptr<QTemporaryDir> work;
+    std::unique_ptr<NginxServer> nginx;
+    QString root;
+    FileManager *fileManager = nullptr;
+    QSignalSpy *done = nullptr;
+};
+
+void tst_PackageServer::initTestCase()
+{
+    QVERIFY2(QFileInfo::exists(QStringLiteral("/usr/sbin/nginx")),
+        "nginx is missing: run scripts/setup.sh");
+    // Inside the build folder, beside the test.
+    work = std::make_unique<QTemporaryDir>(
+        QCoreApplication::applicationDirPath() + QLatin1String("/nginx-XXXXXX"));
+    QVERIFY(work->isValid());
+    root = work->filePath(QStringLiteral("root"));
+    const QString prefix = work->filePath(QStringLiteral("prefix"));
+    QVERIFY(QDir().mkpath(root) && QDir().mkpath(prefix));
+
+    QVERIFY(makePackage(root, QStringLiteral("small.msi"), 1000, false));
+    QVERIFY(makePackage(root, QStringLiteral("fix one.msp"), 300 * 1024 + 7, true));
+    QVERIFY(makePackage(root, QStringLiteral("setup.exe"), 3 * MiB + 3, false));
+
+    const QString certificate = work->filePath(QStringLiteral("cert.pem"));
+    const QString key = work->filePath(QStringLiteral("key.pem"));
+    QVERIFY2(
+        run(QStringLiteral("openssl"),
+            {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-keyout"),
+                key, QStringLiteral("-out"), certificate, QStringLiteral("-days"),
+                QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
+                QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1")},
+            work->path()),
+        "openssl could not make a certificate: run scripts/setup.sh");
+    // Trust the test's own certificate, as a company would trust its update server's.
+    QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
+    ssl.addCaCertificates(QSslCertificate::fromPath(certificate));
+    QSslConfiguration::setDefaultConfiguration(ssl);
+
+    nginx = std::make_unique<NginxServer>(prefix);
+    QVERIFY(nginx->start(root, certificate, key));
+    QTRY_VERIFY2_WITH_TIMEOUT(nginx->isListening(), qPrintable(nginx->errorText()), 10000);
+}
+
+void tst_PackageServer::cleanupTestCase()
+{
+    nginx.reset();
+    work.reset();
+}
+
+void tst_PackageServer::init()
+{
+    QDir(installsPath()).removeRecursively();
+    fileManager = new FileManager(this);
+    done = new QSignalSpy(fileManager, &FileManager::allFilesDone);
+    QVERIFY(done->isValid());
+}
+
+void tst_PackageServer::cleanup()
+{
+    delete done;
+    delete fileManager;
+    QDir(installsPath()).removeRecursively();
+}
+
+bool tst_PackageServer::runPass(const QStringList &items)
+{
+    const int before = done->count();
+    fileManager->getFiles(items);
+    return done->count() > before || done->wait(PassTimeout);
+}
+
+void tst_PackageServer::keepsMemoryFlatForALargePackage()
+{
+    const qint64 size = 64 * MiB;
+    QVERIFY(makePackage(root, QStringLiteral("large.msi"), size, false));
+    const QString url = nginx->url(QStringLiteral("/large.msi")).toString();
+
+    const qint64 baseline = procStatusKiB(resetPeakMemory() ? "VmRSS" : "VmHWM");
+    QVERIFY(runPass({url})); // fetched and hashed after the download
+    QVERIFY(runPass({url})); // present: hashed again, nothing fetched
+    const qint64 growth = procStatusKiB("VmHWM") - baseline;
+
+    QCOMPARE(done->count(), 2);
+    QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
+    QCOMPARE(QFileInfo(installed(QStringLiteral("large.msi"))).size(), size);
+    QCOMPARE(FileManager::calculateMD5(installed(QStringLiteral("large.msi"))).toLatin1(),
+        contentsOf(served(QStringLiteral("large.md5"))).left(32));
+    QVERIFY2(growth * 1024 < size / 4,
+        qPrintable(QStringLiteral("peak memory grew by %1 KiB").arg(growth)));
+    QFile::remove(served(QStringLiteral("large.msi")));
+}
+
+void tst_PackageServer::fetchesAndVerifiesByteForByte()
+{
+    const QStringList names {
+        QStringLiteral("small.msi"), QStringLiteral("fix one.msp"), QStringLiteral("setup.exe")};
+    QStringList items;
+    for (const QString &name : names)
+        items << nginx->url(QLatin1Char('/') + QString::fromLatin1(QUrl::toPercentEncoding(name)))
+                     .toString();
+    const int logged = nginx->requests().size();
+
+    QVERIFY(runPass(items));
+    QCOMPARE(done->count(), 1);
+    QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
+    for (const QString &name : names) {
+        const QString digestName = QFileInfo(name).completeBaseName() + QLatin1String(".md5");
+        QCOMPARE(contentsOf(installed(name)), contentsOf(served(name)));
+        QCOMPARE(contentsOf(installed(digestName)), contentsOf(served(digestName)));
+    }
+    QCOMPARE(nginx->requests().size(), logged + 6);
+
+    // Everything is in place now: the next pass asks the server nothing.
+    QVERIFY(runPass(items));
+    QCOMPARE(done->count(), 2);
+    QCOMPARE(nginx->requests().size(), logged + 6);
+}
+
+void tst_PackageServer::followsRedirects()
+{
+    QVERIFY(runPass({nginx->url(QStringLiteral("/moved/small.msi")).toString()}));
+    QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
+    QCOMPARE(contentsOf(installed(QStringLiteral("small.msi"))),
+        contentsOf(served(QStringLiteral("small.msi"))));
+    QCOMPARE(contentsOf(installed(QStringLiteral("small.md5"))),
+        contentsOf(served(QStringLiteral("small.md5"))));
+}
+
+void tst_PackageServer::neverFollowsHttpsToHttp_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("fetched");
+    QTest::newRow("served over https") << QStringLiteral("/small.msi") << true;
+    QTest::newRow("redirected from https to http")
+        << QStringLiteral("/downgrade/small.msi") << false;
+}
+
+void tst_PackageServer::neverFollowsHttpsToHttp()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, fetched);
+    const QString url = nginx->secureUrl(path).toString();
+    const QString plainRequest = QStringLiteral("GET /small.msi");
+    const int plainBefore = nginx->requests().count(plainRequest);
+
+    QVERIFY(runPass({url}));
+    QCOMPARE(fileManager->getGivenUpFiles(), fetched ? QStringList() : QStringList {url});
+    QCOMPARE(QFile::exists(installed(QStringLiteral("small.msi"))), fetched);
+    if (fetched) {
+        QCOMPARE(contentsOf(installed(QStringLiteral("small.msi"))),
+            contentsOf(served(QStringLiteral("small.msi"))));
+    } else {
+        // The plain-HTTP server never saw the request the redirection pointed at.
+        QCOMPARE(nginx->requests().count(plainRequest), plainBefore);
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_PackageServer)
+#include "tst_packageserver.moc"
