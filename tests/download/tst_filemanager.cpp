@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 using Responses = QList<FaultServer::Response>;
 Q_DECLARE_METATYPE(Responses)
 
@@ -106,6 +108,7 @@ private:
     QUrl serverUrl(const QString &path) const { return server->url(path); }
     QString item(const QString &path) const { return serverUrl(path).toString(); }
 
+    std::unique_ptr<QTemporaryDir> scratch; // for files outside the installs folder
     FaultServer *server = nullptr;
     FileManager *fileManager = nullptr;
     QSignalSpy *done = nullptr;
@@ -113,6 +116,8 @@ private:
 
 void tst_FileManager::init()
 {
+    scratch = std::make_unique<QTemporaryDir>();
+    QVERIFY(scratch->isValid());
     QDir(installsPath()).removeRecursively();
     server = new FaultServer(this);
     QVERIFY(server->listen());
@@ -127,6 +132,7 @@ void tst_FileManager::cleanup()
     delete done;
     delete fileManager;
     delete server;
+    scratch.reset();
     QDir(installsPath()).removeRecursively();
 }
 
@@ -162,9 +168,7 @@ void tst_FileManager::readsTheDigestLine()
 {
     QFETCH(QByteArray, contents);
     QFETCH(QString, expected);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("fix.md5"));
+    const QString path = scratch->filePath(QStringLiteral("fix.md5"));
     QVERIFY(writeFile(path, contents));
 
     const QStringList fields = FileManager::readMD5File(path);
@@ -191,12 +195,11 @@ void tst_FileManager::hashesWholeFiles()
 {
     QFETCH(QByteArray, contents);
     QFETCH(QString, expected);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("fix.msi"));
+    const QString path = scratch->filePath(QStringLiteral("fix.msi"));
     QVERIFY(writeFile(path, contents));
     QCOMPARE(FileManager::calculateMD5(path), expected);
-    QCOMPARE(FileManager::calculateMD5(dir.filePath(QStringLiteral("missing.msi"))), QString());
+    QCOMPARE(
+        FileManager::calculateMD5(scratch->filePath(QStringLiteral("missing.msi"))), QString());
 }
 
 void tst_FileManager::namesTheDigestCompanion_data()
@@ -424,7 +427,7 @@ void tst_FileManager::refusesUnsafeNames()
 void tst_FileManager::onlyLooksForLocalPaths_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("absolute"); // inside a temporary folder, else relative to installs
+    QTest::addColumn<bool>("absolute"); // in the scratch folder, else relative to installs
     QTest::addColumn<bool>("present");
 
     QTest::newRow("relative, present in installs") << QStringLiteral("fix.msi") << false << true;
@@ -438,11 +441,9 @@ void tst_FileManager::onlyLooksForLocalPaths()
     QFETCH(QString, name);
     QFETCH(bool, absolute);
     QFETCH(bool, present);
-    QTemporaryDir elsewhere;
-    QVERIFY(elsewhere.isValid());
     // A bystander that shares the missing items' file name must survive them.
     QVERIFY(place(QStringLiteral("keep.msi"), package));
-    const QString localItem = absolute ? elsewhere.filePath(name) : name;
+    const QString localItem = absolute ? scratch->filePath(name) : name;
     if (present)
         QVERIFY(writeFile(absolute ? localItem : installed(name), package));
     const QStringList before = installsEntries();
