@@ -33,6 +33,8 @@ Download::~Download()
 
 void Download::execute(QObject *parent)
 {
+    if (!parent)
+        return;
     downloadButton = findObject(parent, "buttonDownload");
     setIfPresent(downloadButton, "enabled", false);
     setIfPresent(downloadButton, "visible", false);
