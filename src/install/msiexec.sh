@@ -17,4 +17,6 @@ for argument do
     set -- "$@" "$argument"
 done
 
-exec wine msiexec.exe "$@"
+# By its full path: Wine would look for a bare msiexec.exe in the current folder first, and
+# find this script again when it runs from beside the executable.
+exec wine 'C:\windows\system32\msiexec.exe' "$@"

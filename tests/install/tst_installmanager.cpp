@@ -5,6 +5,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -77,6 +78,10 @@ private slots:
     void downloadedPackage_data();
     void downloadedPackage();
     void destroyedDuringRunLeavesInstallerAlone();
+#ifndef Q_OS_WIN
+    void msiexecFoundOnPathBeforeBesideExecutable_data();
+    void msiexecFoundOnPathBeforeBesideExecutable();
+#endif
 
 private:
     /** Runs the queues to installsDone; false when the run did not end exactly once. */
@@ -465,6 +470,47 @@ void tst_InstallManager::destroyedDuringRunLeavesInstallerAlone()
     QCOMPARE(standIn.calls().size(), 1);
     QCOMPARE(done.count(), 0);
 }
+
+#ifndef Q_OS_WIN
+void tst_InstallManager::msiexecFoundOnPathBeforeBesideExecutable_data()
+{
+    QTest::addColumn<QStringList>("onPath");
+    QTest::addColumn<bool>("besideUsed");
+
+    QTest::newRow("one on PATH wins") << QStringList {msiexec} << false;
+    QTest::newRow("none on PATH, the one beside the executable") << QStringList() << true;
+}
+
+void tst_InstallManager::msiexecFoundOnPathBeforeBesideExecutable()
+{
+    QFETCH(QStringList, onPath);
+    QFETCH(bool, besideUsed);
+    RecordingStandIn standIn(onPath);
+    QVERIFY(standIn.isValid());
+    ScopedInstalls installs;
+    QVERIFY(installs.place(QStringLiteral("fix.msi")));
+    // Where the build puts the shipped stand-in; this one leaves a mark and succeeds.
+    QTemporaryDir marks;
+    QVERIFY(marks.isValid());
+    const QString mark = marks.filePath(QStringLiteral("beside"));
+    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/msiexec.exe");
+    QFile script(beside);
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\n: > '" + QFile::encodeName(mark) + "'\n");
+    script.close();
+    QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
+    const auto removeScript = qScopeGuard([&beside] { QFile::remove(beside); });
+
+    InstallManager manager;
+    Queues queues;
+    queues.add(0, QStringLiteral("fix.msi"));
+    QVERIFY(run(manager, queues));
+
+    QCOMPARE(QFile::exists(mark), besideUsed);
+    QCOMPARE(standIn.calls().size(), besideUsed ? 0 : 1);
+    QCOMPARE(manager.getResults(), (Codes {{"fix.msi", 0}}));
+}
+#endif
 
 QTEST_GUILESS_MAIN(tst_InstallManager)
 #include "tst_installmanager.moc"

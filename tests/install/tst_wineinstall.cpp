@@ -1,0 +1,221 @@
+#include "faultserver.h"
+#include "scopedconfig.h"
+#include "scopedinstalls.h"
+#include "windowharness.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+namespace {
+
+const QString successHeading = QStringLiteral("Successfully installed the following products.");
+const QString failureHeading = QStringLiteral("Failed to install the following products.");
+// Wine has to create its prefix and run msiexec; both take seconds, not milliseconds.
+constexpr int wineTimeout = 120000;
+
+/** A package the test builds with wixl from sample-product.wxs. */
+struct Sample
+{
+    QString name;
+    QString folder;
+    QString productCode;
+    QString upgradeCode;
+    QString componentGuid;
+};
+
+const Sample sampleOne {QStringLiteral("Kestrun Sample One"), QStringLiteral("SampleOne"),
+    QStringLiteral("{1B2C3D4E-5F60-4718-92A3-B4C5D6E7F801}"),
+    QStringLiteral("{1B2C3D4E-5F60-4718-92A3-B4C5D6E7F800}"),
+    QStringLiteral("{1B2C3D4E-5F60-4718-92A3-B4C5D6E7F802}")};
+const Sample sampleTwo {QStringLiteral("Kestrun Sample Two"), QStringLiteral("SampleTwo"),
+    QStringLiteral("{2C3D4E5F-6071-4829-A3B4-C5D6E7F80912}"),
+    QStringLiteral("{2C3D4E5F-6071-4829-A3B4-C5D6E7F80910}"),
+    QStringLiteral("{2C3D4E5F-6071-4829-A3B4-C5D6E7F80913}")};
+
+/** Runs a tool to its end; its exit code, or -1 when it did not start or end in time. */
+int runTool(const QString &program, const QStringList &arguments, QByteArray *output = nullptr)
+{
+    QProcess tool;
+    tool.setProcessChannelMode(QProcess::MergedChannels);
+    tool.start(program, arguments);
+    if (!tool.waitForFinished(wineTimeout) || tool.exitStatus() != QProcess::NormalExit)
+        return -1;
+    if (output)
+        *output = tool.readAll();
+    return tool.exitCode();
+}
+
+} // namespace
+
+/**
+ * The whole road of one Install under Wine: the package is served over HTTP from 127.0.0.1,
+ * downloaded and verified into the installs folder, and installed by Wine's Windows Installer
+ * through the msiexec.exe stand-in beside the executable, after a click on "Install".
+ */
+class tst_WineInstall : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void installsDownloadedPackage();
+    void removesOlderProductFirst();
+    void brokenPackageIsReportedFailed();
+
+private:
+    bool buildPackage(const Sample &sample);
+    void serve(const QString &fileName, const QByteArray &package);
+    bool isInstalled(const Sample &sample);
+    /** Clicks "Install" in a window configured with product; the report it shows. */
+    QString installThroughWindow(const QJsonObject &product);
+
+    QString work;
+    FaultServer server;
+};
+
+void tst_WineInstall::initTestCase()
+{
+    for (const QString &tool : QStringList {"wine", "wineserver", "winepath", "wixl"}) {
+        QVERIFY2(!QStandardPaths::findExecutable(tool).isEmpty(),
+            qPrintable(tool + " is missing; scripts/setup.sh installs it"));
+    }
+    QVERIFY2(QFile::exists(QCoreApplication::applicationDirPath() + "/msiexec.exe"),
+        "the build places the msiexec.exe stand-in beside this test");
+
+    // Started from its own folder, as a double click starts the program: the stand-in lies
+    // in the current folder then.
+    QVERIFY(QDir::setCurrent(QCoreApplication::applicationDirPath()));
+
+    // Wine keeps all it writes in a fresh folder here: the prefix and a home of its own.
+    work = QCoreApplication::applicationDirPath() + QStringLiteral("/wine");
+    QDir(work).removeRecursively();
+    QVERIFY(QDir().mkpath(work + "/home"));
+    qputenv("WINEPREFIX", QFile::encodeName(work + "/prefix"));
+    qputenv("WINEARCH", "win64");
+    qputenv("WINEDEBUG", "-all");
+    qputenv("WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d");
+    qputenv("HOME", QFile::encodeName(work + "/home"));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(work + "/home/.config"));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(work + "/home/.local"));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(work + "/home/.cache"));
+    qunsetenv("DISPLAY");
+    qunsetenv("WAYLAND_DISPLAY");
+
+    QCOMPARE(runTool("wine", {"wineboot", "--init"}), 0);
+    QCOMPARE(runTool("wineserver", {"-w"}), 0);
+
+    QVERIFY(server.listen());
+    QVERIFY(buildPackage(sampleOne));
+    QVERIFY(buildPackage(sampleTwo));
+    serve(QStringLiteral("broken.msi"), "this is not a Windows Installer package");
+}
+
+void tst_WineInstall::cleanupTestCase()
+{
+    if (work.isEmpty())
+        return;
+    runTool("wineserver", {"-k"});
+    runTool("wineserver", {"-w"});
+    QDir(work).removeRecursively();
+}
+
+bool tst_WineInstall::buildPackage(const Sample &sample)
+{
+    const QString package = work + '/' + sample.folder + QStringLiteral(".msi");
+    const QStringList arguments {"-a", "x64", "-o", package, "-D", "ProductName=" + sample.name,
+        "-D", "ProductCode=" + sample.productCode, "-D", "UpgradeCode=" + sample.upgradeCode, "-D",
+        "ComponentGuid=" + sample.componentGuid, "-D", "FolderName=" + sample.folder,
+        QStringLiteral(KESTRUN_SAMPLE_WXS)};
+    QFile built(package);
+    if (runTool("wixl", arguments) != 0 || !built.open(QIODevice::ReadOnly))
+        return false;
+    serve(sample.folder + QStringLiteral(".msi"), built.readAll());
+    return true;
+}
+
+void tst_WineInstall::serve(const QString &fileName, const QByteArray &package)
+{
+    const QString base = QStringLiteral("/packages/") + fileName.section('.', 0, 0);
+    const QByteArray digest = QCryptographicHash::hash(package, QCryptographicHash::Md5).toHex();
+    server.serve(QStringLiteral("/packages/") + fileName, {FaultServer::ok(package)});
+    server.serve(
+        base + QStringLiteral(".md5"), {FaultServer::ok(digest + ' ' + fileName.toUtf8() + '\n')});
+}
+
+bool tst_WineInstall::isInstalled(const Sample &sample)
+{
+    QByteArray output;
+    const int code = runTool("wine",
+        {"reg", "query",
+            "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + sample.productCode},
+        &output);
+    return code == 0 && output.contains(sample.name.toUtf8());
+}
+
+QString tst_WineInstall::installThroughWindow(const QJsonObject &product)
+{
+    ScopedConfig config(ScopedConfig::make(QStringLiteral("Updates"), QJsonArray {product}));
+    WindowHarness window;
+    if (!window.show() || window.placeAllProducts() != 1
+        || !window.click(QStringLiteral("buttonInstall")))
+        return QStringLiteral("the window did not start an install");
+    const bool reported = QTest::qWaitFor(
+        [&window] { return window.property(QStringLiteral("feedbackText"), "visible").toBool(); },
+        wineTimeout);
+    if (!reported)
+        return QStringLiteral("no report after %1 ms").arg(wineTimeout);
+    return window.property(QStringLiteral("feedbackText"), "text").toString();
+}
+
+void tst_WineInstall::installsDownloadedPackage()
+{
+    ScopedInstalls installs;
+    const QString url = server.url(QStringLiteral("/packages/SampleOne.msi")).toString();
+
+    const QString report =
+        installThroughWindow(ScopedConfig::product(sampleOne.name, url, {{"parameters", "/qn"}}));
+
+    QCOMPARE(report, successHeading + "\n\n" + sampleOne.name);
+    QCOMPARE(server.count(QStringLiteral("/packages/SampleOne.msi")), 1);
+    QCOMPARE(server.count(QStringLiteral("/packages/SampleOne.md5")), 1);
+    QVERIFY(QFile::exists(installs.filePath(QStringLiteral("SampleOne.msi"))));
+    QVERIFY(isInstalled(sampleOne));
+}
+
+void tst_WineInstall::removesOlderProductFirst()
+{
+    ScopedInstalls installs;
+    if (!isInstalled(sampleOne))
+        QCOMPARE(runTool("wine", {"msiexec", "/i", work + "/SampleOne.msi", "/qn"}), 0);
+    QVERIFY(isInstalled(sampleOne));
+    const QString url = server.url(QStringLiteral("/packages/SampleTwo.msi")).toString();
+
+    const QString report = installThroughWindow(ScopedConfig::product(
+        sampleTwo.name, url, {{"parameters", "/qn"}, {"remove-first", sampleOne.productCode}}));
+
+    QCOMPARE(report, successHeading + "\n\n" + sampleTwo.name);
+    QVERIFY(isInstalled(sampleTwo));
+    QVERIFY(!isInstalled(sampleOne));
+}
+
+void tst_WineInstall::brokenPackageIsReportedFailed()
+{
+    ScopedInstalls installs;
+    const QString url = server.url(QStringLiteral("/packages/broken.msi")).toString();
+
+    // It downloads and verifies, then Windows Installer refuses it.
+    const QString report = installThroughWindow(
+        ScopedConfig::product(QStringLiteral("Broken Product"), url, {{"parameters", "/qn"}}));
+
+    QCOMPARE(report, failureHeading + "\n\nBroken Product");
+    QCOMPARE(server.count(QStringLiteral("/packages/broken.md5")), 1);
+}
+
+QTEST_MAIN(tst_WineInstall)
+#include "tst_wineinstall.moc"
