@@ -42,6 +42,46 @@ QJsonArray threeProducts()
     return {product("A", "a.msi"), product("B", "b.msi"), product("C", "c.msi")};
 }
 
+/**
+ * The real window with the products placed and shown, their packages in the installs folder
+ * (but for the missing ones) and the recording stand-in on PATH.
+ */
+class InstallWindow
+{
+public:
+    explicit InstallWindow(const QJsonArray &products, const QStringList &missing = {})
+        : config(ScopedConfig::make(QStringLiteral("Updates"), products))
+        , harness(std::make_unique<WindowHarness>())
+    {
+        ready = standIn.isValid() && placePackages(products, missing) && harness->show()
+            && harness->placeAllProducts() == products.size();
+    }
+
+    /** Whether everything above could be set up. */
+    bool isReady() const { return ready; }
+    WindowHarness &window() { return *harness; }
+    /** Closes the window: the engine goes, and the Install object with it. */
+    void close() { harness.reset(); }
+
+    RecordingStandIn standIn;
+
+private:
+    bool placePackages(const QJsonArray &products, const QStringList &missing) const
+    {
+        for (const QJsonValue &entry : products) {
+            const QString file = entry.toObject().value(QStringLiteral("file")).toString();
+            if (!missing.contains(file) && !installs.place(file))
+                return false;
+        }
+        return true;
+    }
+
+    ScopedInstalls installs;
+    ScopedConfig config;
+    std::unique_ptr<WindowHarness> harness;
+    bool ready = false;
+};
+
 } // namespace
 
 class tst_Install : public QObject
@@ -54,23 +94,7 @@ private slots:
     void nothingTicked();
     void windowStatesDuringAndAfterRun();
     void closingDuringRunLeavesInstallerAlone();
-
-private:
-    /** Places the packages of products into installs, except the files named in missing. */
-    static bool placePackages(
-        const ScopedInstalls &installs, const QJsonArray &products, const QStringList &missing);
 };
-
-bool tst_Install::placePackages(
-    const ScopedInstalls &installs, const QJsonArray &products, const QStringList &missing)
-{
-    for (const QJsonValue &entry : products) {
-        const QString file = entry.toObject().value(QStringLiteral("file")).toString();
-        if (!missing.contains(file) && !installs.place(file))
-            return false;
-    }
-    return true;
-}
 
 void tst_Install::report_data()
 {
@@ -111,16 +135,11 @@ void tst_Install::report()
     QFETCH(QStringList, missing);
     QFETCH(QString, heading);
     QFETCH(QStringList, labels);
-    RecordingStandIn standIn;
-    QVERIFY(standIn.isValid());
+    InstallWindow run(products, missing);
+    QVERIFY(run.isReady());
     for (auto it = exitCodes.cbegin(); it != exitCodes.cend(); ++it)
-        standIn.setExitCode(it.key(), it.value().toInt());
-    ScopedInstalls installs;
-    QVERIFY(placePackages(installs, products, missing));
-    ScopedConfig config(ScopedConfig::make(QStringLiteral("Updates"), products));
-    WindowHarness window;
-    QVERIFY(window.show());
-    QCOMPARE(window.placeAllProducts(), products.size());
+        run.standIn.setExitCode(it.key(), it.value().toInt());
+    WindowHarness &window = run.window();
 
     if (!unticked.isEmpty())
         QTRY_VERIFY(laidOut(window, products.size()));
@@ -139,19 +158,14 @@ void tst_Install::report()
     QStringList shown = lines.mid(2);
     shown.sort();
     QCOMPARE(shown, labels);
-    QVERIFY(!standIn.overlapped());
+    QVERIFY(!run.standIn.overlapped());
 }
 
 void tst_Install::nothingTicked()
 {
-    RecordingStandIn standIn;
-    QVERIFY(standIn.isValid());
-    ScopedInstalls installs;
-    QVERIFY(placePackages(installs, threeProducts(), {}));
-    ScopedConfig config(ScopedConfig::make(QStringLiteral("Updates"), threeProducts()));
-    WindowHarness window;
-    QVERIFY(window.show());
-    QCOMPARE(window.placeAllProducts(), 3);
+    InstallWindow run(threeProducts());
+    QVERIFY(run.isReady());
+    WindowHarness &window = run.window();
     // Unticked as the selection logic does it, which leaves "Install" showing.
     for (int number = 1; number <= 3; ++number)
         window.object(box(number))->setProperty("checked", false);
@@ -162,26 +176,21 @@ void tst_Install::nothingTicked()
     QCOMPARE(
         window.property(QStringLiteral("feedbackText"), "text").toString(), successHeading + '\n');
     QCOMPARE(window.property(QStringLiteral("checkBoxHolder"), "visible").toBool(), false);
-    QVERIFY(standIn.calls().isEmpty());
+    QVERIFY(run.standIn.calls().isEmpty());
 }
 
 void tst_Install::windowStatesDuringAndAfterRun()
 {
-    RecordingStandIn standIn;
-    QVERIFY(standIn.isValid());
-    ScopedInstalls installs;
-    QVERIFY(placePackages(installs, threeProducts(), {}));
-    ScopedConfig config(ScopedConfig::make(QStringLiteral("Updates"), threeProducts()));
-    WindowHarness window;
-    QVERIFY(window.show());
-    QCOMPARE(window.placeAllProducts(), 3);
+    InstallWindow run(threeProducts());
+    QVERIFY(run.isReady());
+    WindowHarness &window = run.window();
     QTRY_VERIFY(laidOut(window, 3));
     QVERIFY(window.click(box(2)));
     QTRY_COMPARE(window.property(box(2), "checked").toBool(), false);
-    standIn.hold();
+    run.standIn.hold();
 
     QVERIFY(window.click(QStringLiteral("buttonInstall")));
-    QTRY_COMPARE(standIn.calls().size(), 1);
+    QTRY_COMPARE(run.standIn.calls().size(), 1);
 
     // Running: everything locked but "Exit", the boxes still showing their ticks.
     QCOMPARE(window.property(QStringLiteral("mainProgressBar"), "visible").toBool(), true);
@@ -200,11 +209,11 @@ void tst_Install::windowStatesDuringAndAfterRun()
     QCOMPARE(window.property(QStringLiteral("checkBoxHolder"), "visible").toBool(), true);
     QCOMPARE(window.property(QStringLiteral("feedbackText"), "visible").toBool(), false);
 
-    standIn.release();
+    run.standIn.release();
     QTRY_COMPARE(window.property(QStringLiteral("feedbackText"), "visible").toBool(), true);
 
     // Reported: the report in place of the boxes, only "Exit" left.
-    QCOMPARE(standIn.finishedCalls().size(), 2);
+    QCOMPARE(run.standIn.finishedCalls().size(), 2);
     QCOMPARE(window.property(QStringLiteral("mainProgressBar"), "visible").toBool(), false);
     QCOMPARE(window.property(QStringLiteral("checkBoxHolder"), "visible").toBool(), false);
     QCOMPARE(window.property(QStringLiteral("buttonInstall"), "visible").toBool(), false);
@@ -214,24 +223,18 @@ void tst_Install::windowStatesDuringAndAfterRun()
 
 void tst_Install::closingDuringRunLeavesInstallerAlone()
 {
-    RecordingStandIn standIn;
-    QVERIFY(standIn.isValid());
-    ScopedInstalls installs;
-    QVERIFY(placePackages(installs, threeProducts(), {}));
-    ScopedConfig config(ScopedConfig::make(QStringLiteral("Updates"), threeProducts()));
-    auto window = std::make_unique<WindowHarness>();
-    QVERIFY(window->show());
-    QCOMPARE(window->placeAllProducts(), 3);
-    standIn.hold();
-    QVERIFY(window->click(QStringLiteral("buttonInstall")));
-    QTRY_COMPARE(standIn.calls().size(), 1);
+    InstallWindow run(threeProducts());
+    QVERIFY(run.isReady());
+    run.standIn.hold();
+    QVERIFY(run.window().click(QStringLiteral("buttonInstall")));
+    QTRY_COMPARE(run.standIn.calls().size(), 1);
 
-    window.reset();
-    standIn.release();
+    run.close();
+    run.standIn.release();
 
     // The running installer finishes on its own; no later package is started.
-    QTRY_COMPARE(standIn.finishedCalls().size(), 1);
-    QCOMPARE(standIn.calls().size(), 1);
+    QTRY_COMPARE(run.standIn.finishedCalls().size(), 1);
+    QCOMPARE(run.standIn.calls().size(), 1);
 }
 
 QTEST_MAIN(tst_Install)

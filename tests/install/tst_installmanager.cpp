@@ -57,6 +57,8 @@ QStringList removal(const QStringList &words)
 
 } // namespace
 
+Q_DECLARE_METATYPE(Queues)
+
 class tst_InstallManager : public QObject
 {
     Q_OBJECT
@@ -69,9 +71,8 @@ private slots:
     void followsCheckBoxOrder();
     void exitCodes_data();
     void exitCodes();
-    void runGoesOnAfterFailure();
-    void failedRemovalStillInstalls();
-    void duplicateFileKeepsLaterCode();
+    void recordsPackageCodes_data();
+    void recordsPackageCodes();
     void packageThatStartsNoProcess_data();
     void packageThatStartsNoProcess();
     void nothingQueued();
@@ -281,68 +282,59 @@ void tst_InstallManager::exitCodes()
     QCOMPARE(manager.failedProducts(), installed ? QStringList() : QStringList {"fix.msi"});
 }
 
-void tst_InstallManager::runGoesOnAfterFailure()
+void tst_InstallManager::recordsPackageCodes_data()
 {
-    RecordingStandIn standIn;
-    QVERIFY(standIn.isValid());
-    standIn.setExitCode(QStringLiteral("b.msi"), 1603);
-    ScopedInstalls installs;
-    Queues queues;
-    const QStringList files {"a.msi", "b.msi", "c.msi"};
-    for (int i = 0; i < files.size(); ++i) {
-        QVERIFY(installs.place(files.at(i)));
-        queues.add(i, files.at(i));
-    }
+    QTest::addColumn<Queues>("queues");
+    QTest::addColumn<QString>("failingArgument");
+    QTest::addColumn<Calls>("expected");
+    QTest::addColumn<Codes>("results");
 
-    InstallManager manager;
-    QVERIFY(run(manager, queues));
+    Queues three;
+    three.add(0, "a.msi");
+    three.add(1, "b.msi");
+    three.add(2, "c.msi");
+    QTest::newRow("run goes on after a failure")
+        << three << "b.msi"
+        << Calls {msiCall("/package", "a.msi"), msiCall("/package", "b.msi"),
+               msiCall("/package", "c.msi")}
+        << Codes {{"a.msi", 0}, {"b.msi", 1603 % 256}, {"c.msi", 0}};
 
-    QCOMPARE(standIn.calls().size(), 3);
-    QCOMPARE(manager.getResults(), (Codes {{"a.msi", 0}, {"b.msi", 1603 % 256}, {"c.msi", 0}}));
-    QVERIFY(manager.sortResults());
-    QCOMPARE(manager.failedProducts(), QStringList {"b.msi"});
-    QStringList installed = manager.installedProducts();
-    installed.sort();
-    QCOMPARE(installed, (QStringList {"a.msi", "c.msi"}));
+    Queues removeFirst;
+    removeFirst.add(0, "fix.msi", "/qn", "{OLD}");
+    QTest::newRow("failed removal still installs, its code not recorded")
+        << removeFirst << "/passive"
+        << Calls {removal({"{OLD}"}), msiCall("/package", "fix.msi", {"/qn"})}
+        << Codes {{"fix.msi", 0}};
+
+    Queues twice;
+    twice.add(0, "fix.msi", "/earlier");
+    twice.add(3, "fix.msi", "/later");
+    QTest::newRow("same file twice keeps the later code")
+        << twice << "/later"
+        << Calls {msiCall("/package", "fix.msi", {"/earlier"}),
+               msiCall("/package", "fix.msi", {"/later"})}
+        << Codes {{"fix.msi", 1603 % 256}};
 }
 
-void tst_InstallManager::failedRemovalStillInstalls()
+void tst_InstallManager::recordsPackageCodes()
 {
+    QFETCH(Queues, queues);
+    QFETCH(QString, failingArgument);
+    QFETCH(Calls, expected);
+    QFETCH(Codes, results);
     RecordingStandIn standIn;
     QVERIFY(standIn.isValid());
-    standIn.setExitCode(QStringLiteral("/passive"), 1605);
+    standIn.setExitCode(failingArgument, 1603);
     ScopedInstalls installs;
-    QVERIFY(installs.place(QStringLiteral("fix.msi")));
+    for (const QString &key : queues.install.keys())
+        QVERIFY(installs.place(key.mid(1)));
 
     InstallManager manager;
-    Queues queues;
-    queues.add(0, QStringLiteral("fix.msi"), QStringLiteral("/qn"), QStringLiteral("{OLD}"));
     QVERIFY(run(manager, queues));
 
-    QCOMPARE(standIn.calls(),
-        expand({removal({"{OLD}"}), msiCall("/package", "fix.msi", {"/qn"})}, installs));
-    QCOMPARE(manager.getResults(), (Codes {{"fix.msi", 0}}));
-}
-
-void tst_InstallManager::duplicateFileKeepsLaterCode()
-{
-    RecordingStandIn standIn;
-    QVERIFY(standIn.isValid());
-    standIn.setExitCode(QStringLiteral("/later"), 1603);
-    ScopedInstalls installs;
-    QVERIFY(installs.place(QStringLiteral("fix.msi")));
-
-    InstallManager manager;
-    Queues queues;
-    queues.add(0, QStringLiteral("fix.msi"), QStringLiteral("/earlier"));
-    queues.add(3, QStringLiteral("fix.msi"), QStringLiteral("/later"));
-    QVERIFY(run(manager, queues));
-
-    QCOMPARE(standIn.calls(),
-        expand({msiCall("/package", "fix.msi", {"/earlier"}),
-                   msiCall("/package", "fix.msi", {"/later"})},
-            installs));
-    QCOMPARE(manager.getResults(), (Codes {{"fix.msi", 1603 % 256}}));
+    QCOMPARE(standIn.calls(), expand(expected, installs));
+    QCOMPARE(manager.getResults(), results);
+    QVERIFY(!standIn.overlapped());
 }
 
 void tst_InstallManager::packageThatStartsNoProcess_data()
