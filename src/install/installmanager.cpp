@@ -68,12 +68,18 @@ InstallManager::InstallManager(QObject *parent)
 InstallManager::~InstallManager()
 {
     delete fileManager;
-    // Destroying a running QProcess would kill the installer; it finishes on its own instead
-    // and takes its QProcess with it if the event loop is still running then.
-    if (process && process->state() != QProcess::NotRunning) {
-        connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), process,
-            &QObject::deleteLater);
+    if (!process)
+        return;
+    if (process->state() == QProcess::NotRunning) {
+        process->deleteLater();
+        return;
     }
+    // Destroying a running QProcess would kill the installer: it finishes on its own instead,
+    // and its QProcess goes once it has ended or failed to start, if the event loop still runs.
+    // Its channels are files, so these are the only errors it can report.
+    connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), process,
+        &QObject::deleteLater);
+    connect(process, &QProcess::errorOccurred, process, &QObject::deleteLater);
 }
 
 void InstallManager::startInstalls(
