@@ -4,6 +4,7 @@
 #include "download/download.h"
 #include "install/install.h"
 #include "selection/wrapperui.h"
+#include "windowitems.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -12,11 +13,6 @@
 #include <QtQml>
 
 namespace {
-
-QObject *findObject(QObject *window, const QString &name)
-{
-    return window->findChild<QObject *>(name, Qt::FindChildrenRecursively);
-}
 
 struct Product
 {
@@ -29,8 +25,8 @@ struct Product
 
 void placeProduct(QObject *window, int slot, const Product &product)
 {
-    QObject *label = findObject(window, QStringLiteral("checkBoxText%1").arg(slot));
-    QObject *checkBox = findObject(window, QStringLiteral("checkBox%1").arg(slot));
+    QObject *label = WindowItems::find(window, WindowItems::labelName(slot));
+    QObject *checkBox = WindowItems::find(window, WindowItems::checkBoxName(slot));
     if (!label || !checkBox)
         return;
     label->setProperty("text", product.name);
@@ -81,17 +77,16 @@ int placeProducts(QObject *window, const ProductFilter &applies)
     const QStringList removes = config.getRemoveFirstList();
 
     int placed = 0;
-    for (int i = 0; i < names.size() && placed < SlotCount; ++i) {
+    for (int i = 0; i < names.size() && placed < WindowItems::CheckBoxCount; ++i) {
         if (!applies(names.at(i)))
             continue;
         ++placed;
         placeProduct(window, placed,
             {names.at(i), displays.at(i), files.at(i), parameters.at(i), removes.at(i)});
     }
-    if (placed > 0) {
-        if (QObject *install = findObject(window, QStringLiteral("buttonInstall")))
-            install->setProperty("enabled", true);
-    }
+    if (placed > 0)
+        WindowItems::set(
+            WindowItems::find(window, QStringLiteral("buttonInstall")), "enabled", true);
     return placed;
 }
 

@@ -17,9 +17,6 @@ namespace Startup {
 /** Answers whether the product of that name applies to this machine. */
 using ProductFilter = std::function<bool(const QString &name)>;
 
-/** The window has ten check-box slots, checkBox1 to checkBox10. */
-constexpr int SlotCount = 10;
-
 /** Makes WrapperUI, Install and Download available to the window's QML. */
 void registerQmlTypes();
 

@@ -1,20 +1,16 @@
 #include "download.h"
 
+#include "app/windowitems.h"
 #include "config/configmanager.h"
 #include "filemanager.h"
+
+using WindowItems::set;
 
 namespace {
 
 QObject *findObject(QObject *window, const char *name)
 {
-    return window->findChild<QObject *>(QLatin1String(name), Qt::FindChildrenRecursively);
-}
-
-// The window may already be gone when a late pass ends.
-void setIfPresent(QObject *object, const char *name, const QVariant &value)
-{
-    if (object)
-        object->setProperty(name, value);
+    return WindowItems::find(window, QLatin1String(name));
 }
 
 } // namespace
@@ -36,27 +32,27 @@ void Download::execute(QObject *parent)
     if (!parent)
         return;
     downloadButton = findObject(parent, "buttonDownload");
-    setIfPresent(downloadButton, "enabled", false);
-    setIfPresent(downloadButton, "visible", false);
+    set(downloadButton, "enabled", false);
+    set(downloadButton, "visible", false);
     installButton = findObject(parent, "buttonInstall");
-    setIfPresent(installButton, "enabled", false);
-    setIfPresent(installButton, "visible", false);
+    set(installButton, "enabled", false);
+    set(installButton, "visible", false);
     progressBar = findObject(parent, "mainProgressBar");
-    setIfPresent(progressBar, "visible", true);
-    setIfPresent(findObject(parent, "checkBoxHolder"), "visible", false);
+    set(progressBar, "visible", true);
+    set(findObject(parent, "checkBoxHolder"), "visible", false);
     feedbackItem = findObject(parent, "feedbackText");
-    setIfPresent(feedbackItem, "text", tr("Downloading all files..."));
-    setIfPresent(feedbackItem, "visible", true);
+    set(feedbackItem, "text", tr("Downloading all files..."));
+    set(feedbackItem, "visible", true);
     downloadAll();
 }
 
 void Download::downloadComplete()
 {
-    setIfPresent(feedbackItem, "text", completionMessage());
-    setIfPresent(feedbackItem, "visible", true);
-    setIfPresent(progressBar, "visible", false);
-    setIfPresent(installButton, "visible", false);
-    setIfPresent(downloadButton, "visible", false);
+    set(feedbackItem, "text", completionMessage());
+    set(feedbackItem, "visible", true);
+    set(progressBar, "visible", false);
+    set(installButton, "visible", false);
+    set(downloadButton, "visible", false);
 }
 
 void Download::downloadAll()

@@ -2,13 +2,9 @@
 
 #include "installmanager.h"
 
+#include "app/windowitems.h"
+
 #include <QVariant>
-
-namespace {
-
-constexpr int CheckBoxCount = 10;
-
-} // namespace
 
 Install::Install(QObject *parent)
     : QObject(parent)
@@ -36,7 +32,7 @@ void Install::execute(QObject *parent)
     setFlag(downloadButton, "enabled", false);
     setFlag(downloadButton, "visible", false);
 
-    for (int position = 0; position < CheckBoxCount; ++position)
+    for (int position = 0; position < WindowItems::CheckBoxCount; ++position)
         queueCheckBox(position);
 
     // installsDone may already arrive during this call, when nothing is ticked.
@@ -46,7 +42,7 @@ void Install::execute(QObject *parent)
 void Install::queueCheckBox(int position)
 {
     const int number = position + 1;
-    QObject *checkBox = findItem(QStringLiteral("checkBox%1").arg(number));
+    QObject *checkBox = findItem(WindowItems::checkBoxName(number));
     if (!checkBox)
         return;
     // Hidden boxes count too: a product that is not displayed is still installed when ticked.
@@ -55,7 +51,7 @@ void Install::queueCheckBox(int position)
         const QString key = QString::number(position) + file;
         installQueue.insert(key, checkBox->property("parameters").toString());
         removeQueue.insert(key, checkBox->property("remove").toString());
-        const QObject *label = findItem(QStringLiteral("checkBoxText%1").arg(number));
+        const QObject *label = findItem(WindowItems::labelName(number));
         productLabels.insert(file, label ? label->property("text").toString() : QString());
     }
     setFlag(checkBox, "enabled", false);
@@ -82,14 +78,13 @@ void Install::installsComplete()
 
 QObject *Install::findItem(const QString &objectName) const
 {
-    return window ? window->findChild<QObject *>(objectName, Qt::FindChildrenRecursively) : nullptr;
+    return WindowItems::find(window, objectName);
 }
 
 void Install::setFlag(QObject *item, const char *name, bool on)
 {
     // Written as the texts "true" and "false", which the window turns into booleans.
-    if (item)
-        item->setProperty(name, on ? QStringLiteral("true") : QStringLiteral("false"));
+    WindowItems::set(item, name, on ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
 QString Install::report(const QString &heading, const QStringList &labels)

@@ -1,6 +1,6 @@
 #include "wrapperui.h"
 
-#include "app/startup.h"
+#include "app/windowitems.h"
 #include "config/configmanager.h"
 
 #include <QJsonValue>
@@ -37,12 +37,12 @@ void WrapperUI::checkBoxClicked(QObject *sender, QObject *parent, int num)
 
 QObject *WrapperUI::findObject(const QString &objectName) const
 {
-    return parent ? parent->findChild<QObject *>(objectName, Qt::FindChildrenRecursively) : nullptr;
+    return WindowItems::find(parent, objectName);
 }
 
 QString WrapperUI::labelText(int slot) const
 {
-    const QObject *label = findObject(QStringLiteral("checkBoxText%1").arg(slot));
+    const QObject *label = findObject(WindowItems::labelName(slot));
     return label ? label->property("text").toString() : QString();
 }
 
@@ -61,8 +61,8 @@ QJsonArray WrapperUI::linkedProducts(const QString &name)
 void WrapperUI::updateCheckBoxes()
 {
     bool anyTicked = false;
-    for (int slot = 1; slot <= Startup::SlotCount; ++slot) {
-        QObject *checkBox = findObject(QStringLiteral("checkBox%1").arg(slot));
+    for (int slot = 1; slot <= WindowItems::CheckBoxCount; ++slot) {
+        QObject *checkBox = findObject(WindowItems::checkBoxName(slot));
         if (!checkBox)
             continue;
         // Only slots that start-up filled carry "file"; the others all read "Check Box" and

@@ -1,4 +1,5 @@
 #include "app/startup.h"
+#include "app/windowitems.h"
 #include "config/configmanager.h"
 #include "scopedconfig.h"
 #include "windowharness.h"
@@ -15,12 +16,12 @@ namespace {
 
 QString box(int slot)
 {
-    return QStringLiteral("checkBox%1").arg(slot);
+    return WindowItems::checkBoxName(slot);
 }
 
 QString label(int slot)
 {
-    return QStringLiteral("checkBoxText%1").arg(slot);
+    return WindowItems::labelName(slot);
 }
 
 QJsonArray productsNamed(const QStringList &names)
@@ -97,7 +98,7 @@ void tst_Startup::placesOnlyApplyingProductsInOrder()
     QCOMPARE(window.property(box(2), "parameters").toString(), QStringLiteral("/s /v"));
     QCOMPARE(window.property(box(2), "remove").toString(), QStringLiteral("{OLD}"));
 
-    for (int slot = 3; slot <= Startup::SlotCount; ++slot)
+    for (int slot = 3; slot <= WindowItems::CheckBoxCount; ++slot)
         verifyEmptySlot(window, slot);
     QCOMPARE(window.property("buttonInstall", "enabled").toBool(), true);
     QCOMPARE(window.window()->title(), QStringLiteral("Updates here"));
@@ -124,7 +125,7 @@ void tst_Startup::nothingPlaced()
     QVERIFY(window.window());
 
     QCOMPARE(Startup::placeProducts(window.window(), only({})), 0);
-    for (int slot = 1; slot <= Startup::SlotCount; ++slot)
+    for (int slot = 1; slot <= WindowItems::CheckBoxCount; ++slot)
         verifyEmptySlot(window, slot);
     QCOMPARE(window.property("buttonInstall", "enabled").toBool(), false);
     QCOMPARE(window.property("buttonDownload", "enabled").toBool(), true);
@@ -220,8 +221,8 @@ void tst_Startup::moreThanTenApply()
 
     // Product 2 does not apply, so products 11 and 12 still find slots; 13 is left out.
     names.removeAt(1);
-    QCOMPARE(Startup::placeProducts(window.window(), only(names)), Startup::SlotCount);
-    for (int slot = 1; slot <= Startup::SlotCount; ++slot) {
+    QCOMPARE(Startup::placeProducts(window.window(), only(names)), WindowItems::CheckBoxCount);
+    for (int slot = 1; slot <= WindowItems::CheckBoxCount; ++slot) {
         QCOMPARE(window.property(label(slot), "text").toString(), names.at(slot - 1));
         QCOMPARE(window.property(box(slot), "file").toString(), names.at(slot - 1) + ".msi");
     }

@@ -1,3 +1,4 @@
+#include "app/windowitems.h"
 #include "recordingstandin.h"
 #include "scopedconfig.h"
 #include "scopedinstalls.h"
@@ -16,7 +17,7 @@ const QString failureHeading = QStringLiteral("Failed to install the following p
 
 QString box(int number)
 {
-    return QStringLiteral("checkBox%1").arg(number);
+    return WindowItems::checkBoxName(number);
 }
 
 QJsonObject product(const QString &name, const QString &file, const QJsonObject &more = {})

@@ -1,4 +1,5 @@
 #include "app/startup.h"
+#include "app/windowitems.h"
 #include "config/configmanager.h"
 #include "recordingsystemqueries.h"
 #include "rules/dependencymanager.h"
@@ -15,12 +16,12 @@ namespace {
 
 QString box(int slot)
 {
-    return QStringLiteral("checkBox%1").arg(slot);
+    return WindowItems::checkBoxName(slot);
 }
 
 QString label(int slot)
 {
-    return QStringLiteral("checkBoxText%1").arg(slot);
+    return WindowItems::labelName(slot);
 }
 
 int placeWith(DependencyManager &dependencyManager, const WindowHarness &window)
@@ -59,7 +60,7 @@ void tst_ProductPlacement::verifySlot(
 
 void tst_ProductPlacement::verifyEmptySlots(const WindowHarness &window, int firstEmpty)
 {
-    for (int slot = firstEmpty; slot <= Startup::SlotCount; ++slot) {
+    for (int slot = firstEmpty; slot <= WindowItems::CheckBoxCount; ++slot) {
         QCOMPARE(window.property(box(slot), "visible").toBool(), false);
         QVERIFY(!window.property(box(slot), "file").isValid());
     }

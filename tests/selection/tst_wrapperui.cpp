@@ -2,6 +2,7 @@
 #include "windowharness.h"
 
 #include "app/startup.h"
+#include "app/windowitems.h"
 
 #include <QJsonArray>
 #include <QQuickItem>
@@ -18,12 +19,12 @@ const QString unplacedLabel = QStringLiteral("Check Box");
 
 QString checkBoxName(int slot)
 {
-    return QStringLiteral("checkBox%1").arg(slot);
+    return WindowItems::checkBoxName(slot);
 }
 
 QString labelName(int slot)
 {
-    return QStringLiteral("checkBoxText%1").arg(slot);
+    return WindowItems::labelName(slot);
 }
 
 /** A product whose "linked-products-ui" is links (any JSON value), shown unless told. */
@@ -63,7 +64,7 @@ public:
     bool laidOut() const
     {
         qreal bottom = -1;
-        for (int slot = 1; slot <= Startup::SlotCount; ++slot) {
+        for (int slot = 1; slot <= WindowItems::CheckBoxCount; ++slot) {
             const QQuickItem *box = harness.item(checkBoxName(slot));
             if (!box || !box->isVisible())
                 continue;
@@ -77,7 +78,7 @@ public:
     /** The check box labelled name; empty when no slot carries that label. */
     QString checkBoxOf(const QString &name) const
     {
-        for (int slot = 1; slot <= Startup::SlotCount; ++slot) {
+        for (int slot = 1; slot <= WindowItems::CheckBoxCount; ++slot) {
             if (harness.property(labelName(slot), "text").toString() == name)
                 return checkBoxName(slot);
         }
@@ -90,7 +91,7 @@ public:
     QStringList tickedLabels() const
     {
         QStringList labels;
-        for (int slot = 1; slot <= Startup::SlotCount; ++slot) {
+        for (int slot = 1; slot <= WindowItems::CheckBoxCount; ++slot) {
             if (harness.property(checkBoxName(slot), "checked") == QVariant(true))
                 labels << harness.property(labelName(slot), "text").toString();
         }

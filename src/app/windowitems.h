@@ -1,0 +1,30 @@
+#ifndef WINDOWITEMS_H
+#define WINDOWITEMS_H
+
+#include <QString>
+
+class QObject;
+class QVariant;
+
+/**
+ * The window's items as the program's classes reach them: by object name, anywhere below the
+ * window, and changed only through their properties.
+ */
+namespace WindowItems {
+
+/** The window has ten check boxes, checkBox1 to checkBox10, labelled checkBoxText1 to 10. */
+constexpr int CheckBoxCount = 10;
+
+/** "checkBox" followed by number (1 to CheckBoxCount). */
+QString checkBoxName(int number);
+/** "checkBoxText" followed by number: the label of that check box. */
+QString labelName(int number);
+
+/** The object of that name below window; nullptr when there is none or no window. */
+QObject *find(QObject *window, const QString &objectName);
+/** Sets a property on item; does nothing when item is missing. */
+void set(QObject *item, const char *property, const QVariant &value);
+
+} // namespace WindowItems
+
+#endif // WINDOWITEMS_H
