@@ -4,6 +4,7 @@
 
 #include "app/windowitems.h"
 
+#include <QSet>
 #include <QVariant>
 
 Install::Install(QObject *parent)
@@ -64,9 +65,7 @@ void Install::installsComplete()
                                       : tr("Successfully installed the following products.");
     const QStringList files =
         anyFailed ? installManager->failedProducts() : installManager->installedProducts();
-    QStringList labels;
-    for (const QString &file : files)
-        labels.append(productLabels.value(file));
+    const QStringList labels = labelsInBoxOrder(files);
 
     setFlag(progressBar, "visible", false);
     setFlag(findItem(QStringLiteral("checkBoxHolder")), "visible", false);
@@ -74,6 +73,19 @@ void Install::installsComplete()
         feedback->setProperty("text", report(heading, labels));
         setFlag(feedback, "visible", true);
     }
+}
+
+QStringList Install::labelsInBoxOrder(const QStringList &files) const
+{
+    // The outcome table keeps no order; users read the report against the boxes they ticked.
+    QSet<QString> listed(files.cbegin(), files.cend());
+    QStringList labels;
+    for (auto key = installQueue.keyBegin(); key != installQueue.keyEnd(); ++key) {
+        const QString file = key->mid(1);
+        if (listed.remove(file))
+            labels.append(productLabels.value(file));
+    }
+    return labels;
 }
 
 QObject *Install::findItem(const QString &objectName) const

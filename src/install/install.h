@@ -31,6 +31,8 @@ private slots:
 private:
     QObject *findItem(const QString &objectName) const;
     void queueCheckBox(int position);
+    /** The labels of files, in the order of their check boxes. */
+    QStringList labelsInBoxOrder(const QStringList &files) const;
     static void setFlag(QObject *item, const char *name, bool on);
     static QString report(const QString &heading, const QStringList &labels);
 
