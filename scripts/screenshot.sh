@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts the built Kestrun (build/kestrun with the kestrun.json beside it, the demo one when
-# there is none) on a virtual X
-# display and saves a picture of its window to the file given (default docs/screenshot.png).
+# there is none) on a virtual X display and saves a picture of its window to the file given
+# (default docs/screenshot.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-docs/screenshot.png}
