@@ -6,15 +6,6 @@
 
 using WindowItems::set;
 
-namespace {
-
-QObject *findObject(QObject *window, const char *name)
-{
-    return WindowItems::find(window, QLatin1String(name));
-}
-
-} // namespace
-
 Download::Download(QObject *parent)
     : QObject(parent)
     , fileManager(new FileManager)
@@ -31,16 +22,16 @@ void Download::execute(QObject *parent)
 {
     if (!parent)
         return;
-    downloadButton = findObject(parent, "buttonDownload");
+    downloadButton = WindowItems::find(parent, QStringLiteral("buttonDownload"));
     set(downloadButton, "enabled", false);
     set(downloadButton, "visible", false);
-    installButton = findObject(parent, "buttonInstall");
+    installButton = WindowItems::find(parent, QStringLiteral("buttonInstall"));
     set(installButton, "enabled", false);
     set(installButton, "visible", false);
-    progressBar = findObject(parent, "mainProgressBar");
+    progressBar = WindowItems::find(parent, QStringLiteral("mainProgressBar"));
     set(progressBar, "visible", true);
-    set(findObject(parent, "checkBoxHolder"), "visible", false);
-    feedbackItem = findObject(parent, "feedbackText");
+    set(WindowItems::find(parent, QStringLiteral("checkBoxHolder")), "visible", false);
+    feedbackItem = WindowItems::find(parent, QStringLiteral("feedbackText"));
     set(feedbackItem, "text", tr("Downloading all files..."));
     set(feedbackItem, "visible", true);
     downloadAll();
