@@ -4,7 +4,7 @@
 #include "download/download.h"
 #include "install/install.h"
 #include "selection/wrapperui.h"
-#include "windowitems.h"
+#include "window/windowitems.h"
 
 #include <QCoreApplication>
 #include <QLocale>

@@ -1,8 +1,8 @@
 #include "download.h"
 
-#include "app/windowitems.h"
 #include "config/configmanager.h"
 #include "filemanager.h"
+#include "window/windowitems.h"
 
 using WindowItems::set;
 

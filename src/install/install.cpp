@@ -2,7 +2,7 @@
 
 #include "installmanager.h"
 
-#include "app/windowitems.h"
+#include "window/windowitems.h"
 
 #include <QSet>
 #include <QVariant>

@@ -1,7 +1,7 @@
 #include "wrapperui.h"
 
-#include "app/windowitems.h"
 #include "config/configmanager.h"
+#include "window/windowitems.h"
 
 #include <QJsonValue>
 #include <QVariant>

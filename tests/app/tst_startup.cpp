@@ -1,7 +1,7 @@
 #include "app/startup.h"
-#include "app/windowitems.h"
 #include "config/configmanager.h"
 #include "scopedconfig.h"
+#include "window/windowitems.h"
 #include "windowharness.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "app/windowitems.h"
 #include "recordingstandin.h"
 #include "scopedconfig.h"
 #include "scopedinstalls.h"
+#include "window/windowitems.h"
 #include "windowharness.h"
 
 #include <QJsonArray>

@@ -1,9 +1,9 @@
 #include "app/startup.h"
-#include "app/windowitems.h"
 #include "config/configmanager.h"
 #include "recordingsystemqueries.h"
 #include "rules/dependencymanager.h"
 #include "scopedconfig.h"
+#include "window/windowitems.h"
 #include "windowharness.h"
 
 #include <QFile>

@@ -2,7 +2,7 @@
 #include "windowharness.h"
 
 #include "app/startup.h"
-#include "app/windowitems.h"
+#include "window/windowitems.h"
 
 #include <QJsonArray>
 #include <QQuickItem>
