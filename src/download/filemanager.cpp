@@ -22,10 +22,28 @@ QString withSuffix(const QString &path, const QString &suffix)
     return path.left(path.lastIndexOf(QLatin1Char('.')) + 1) + suffix;
 }
 
-bool digestMatches(const QString &path, const QString &digest)
+bool isHex(const QString &text)
 {
-    const QString computed = FileManager::calculateMD5(path);
-    return !computed.isEmpty() && computed.compare(digest, Qt::CaseInsensitive) == 0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (!((u >= '0' && u <= '9') || (u >= 'a' && u <= 'f') || (u >= 'A' && u <= 'F')))
+            return false;
+    }
+    return true;
+}
+
+// The digest's form names its algorithm: 64 hex digits SHA-256, 32 MD5, anything else none.
+bool algorithmOf(const QString &digest, QCryptographicHash::Algorithm &algorithm)
+{
+    if (!isHex(digest))
+        return false;
+    if (digest.size() == 64)
+        algorithm = QCryptographicHash::Sha256;
+    else if (digest.size() == 32)
+        algorithm = QCryptographicHash::Md5;
+    else
+        return false;
+    return true;
 }
 
 QString chopLineEnd(QString line)
@@ -133,13 +151,29 @@ QStringList FileManager::readMD5File(const QString &path)
 
 QString FileManager::calculateMD5(const QString &path)
 {
+    return calculateDigest(path, QCryptographicHash::Md5);
+}
+
+QString FileManager::calculateDigest(const QString &path, QCryptographicHash::Algorithm algorithm)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QString();
-    QCryptographicHash hash(QCryptographicHash::Md5);
+    QCryptographicHash hash(algorithm);
     if (!hash.addData(&file))
         return QString();
     return QString::fromLatin1(hash.result().toHex());
+}
+
+bool FileManager::matchesDigest(const QString &path, const QString &digest)
+{
+    // The form tells the algorithm, so the digest file keeps its name and format and a server
+    // can serve sha256sum's output as it stands.
+    QCryptographicHash::Algorithm algorithm;
+    if (!algorithmOf(digest, algorithm))
+        return false;
+    const QString computed = calculateDigest(path, algorithm);
+    return !computed.isEmpty() && computed.compare(digest, Qt::CaseInsensitive) == 0;
 }
 
 void FileManager::verifyLocalFile(DownloadManager *dm)
@@ -156,7 +190,7 @@ void FileManager::verifyMD5(DownloadManager *dm)
     // Only the digest counts: the name beside it in the line is not trusted to point anywhere.
     const QStringList fields = readMD5File(dm->getFilePath());
     const QString packagePath = withSuffix(dm->getFilePath(), dm->getSuffix());
-    if (!fields.isEmpty() && !digestMatches(packagePath, fields.first()))
+    if (!fields.isEmpty() && !matchesDigest(packagePath, fields.first()))
         QFile::remove(packagePath);
     finishHandling(dm);
 }
@@ -206,7 +240,7 @@ bool FileManager::isFileReady(const QString &file) const
         return QFile::exists(QDir(installsPath).filePath(file));
     const QString local = QDir(installsPath).filePath(localName(file));
     const QStringList fields = readMD5File(digestPath(local));
-    return !fields.isEmpty() && digestMatches(local, fields.first());
+    return !fields.isEmpty() && matchesDigest(local, fields.first());
 }
 
 void FileManager::requestPackage(const QString &local, ExpectedFile &file)

@@ -1,6 +1,7 @@
 #ifndef FILEMANAGER_H
 #define FILEMANAGER_H
 
+#include <QCryptographicHash>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -54,6 +55,11 @@ public:
     static QStringList readMD5File(const QString &path);
     /** The MD5 of a whole file in lowercase hex, read in blocks; empty when it cannot be read. */
     static QString calculateMD5(const QString &path);
+    /** A whole file's digest in lowercase hex, read in blocks; empty when it cannot be read. */
+    static QString calculateDigest(const QString &path, QCryptographicHash::Algorithm algorithm);
+    /** Whether the file at path has the digest written as field 1 of a digest line: 64 hex
+        digits are a SHA-256, 32 an MD5, in any case; nothing matches a digest of another form. */
+    static bool matchesDigest(const QString &path, const QString &digest);
 
 signals:
     /** The pass has ended: nothing is pending, every package is present or given up. */
