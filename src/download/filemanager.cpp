@@ -46,6 +46,12 @@ bool algorithmOf(const QString &digest, QCryptographicHash::Algorithm &algorithm
     return true;
 }
 
+// A folder or anything else under a package's name is never taken for the package.
+bool isPackageFile(const QString &path)
+{
+    return QFileInfo(path).isFile();
+}
+
 QString chopLineEnd(QString line)
 {
     while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))
@@ -180,7 +186,7 @@ void FileManager::verifyLocalFile(DownloadManager *dm)
 {
     // A transfer that left no file is requested again by allFilesExist() once nothing is pending.
     const QString path = dm->getFilePath();
-    if (QFile::exists(path))
+    if (isPackageFile(path))
         downloadMD5(dm, path);
     finishHandling(dm);
 }
@@ -191,7 +197,7 @@ void FileManager::verifyMD5(DownloadManager *dm)
     const QStringList fields = readMD5File(dm->getFilePath());
     const QString packagePath = withSuffix(dm->getFilePath(), dm->getSuffix());
     if (!fields.isEmpty() && !matchesDigest(packagePath, fields.first()))
-        QFile::remove(packagePath);
+        rejectPackage(packagePath);
     finishHandling(dm);
 }
 
@@ -237,7 +243,7 @@ void FileManager::takeItem(const QString &item)
 bool FileManager::isFileReady(const QString &file) const
 {
     if (!isUrl(file))
-        return QFile::exists(QDir(installsPath).filePath(file));
+        return isPackageFile(QDir(installsPath).filePath(file));
     const QString local = QDir(installsPath).filePath(localName(file));
     const QStringList fields = readMD5File(digestPath(local));
     return !fields.isEmpty() && matchesDigest(local, fields.first());
@@ -268,6 +274,16 @@ void FileManager::downloadMD5(DownloadManager *dm, const QString &path)
     connect(digestDownload, &DownloadManager::downloaded, this, &FileManager::verifyMD5);
 }
 
+void FileManager::rejectPackage(const QString &packagePath)
+{
+    // A damaged copy that stays under the package's name (held open by a virus scanner, say)
+    // would be taken for the package once nothing is pending.
+    const auto expected = expectedFiles.find(packagePath);
+    if (!QFile::remove(packagePath) && isPackageFile(packagePath)
+        && expected != expectedFiles.end())
+        giveUp(*expected);
+}
+
 void FileManager::giveUp(ExpectedFile &file)
 {
     file.givenUp = true;
@@ -279,7 +295,7 @@ bool FileManager::allFilesExist()
 {
     bool result = true;
     for (auto it = expectedFiles.begin(); it != expectedFiles.end(); ++it) {
-        if (it->givenUp || QFile::exists(it.key()))
+        if (it->givenUp || isPackageFile(it.key()))
             continue;
         if (it->attempts < MaxAttempts) {
             requestPackage(it.key(), it.value());

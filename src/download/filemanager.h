@@ -85,6 +85,7 @@ private:
     void requestPackage(const QString &local, ExpectedFile &file);
     DownloadManager *startDownload(const QUrl &url, const QString &path);
     void downloadMD5(DownloadManager *dm, const QString &path);
+    void rejectPackage(const QString &packagePath);
     void giveUp(ExpectedFile &file);
     bool allFilesExist();
     void finishHandling(DownloadManager *dm);

@@ -103,6 +103,8 @@ private slots:
     void onlyLooksForLocalPaths();
     void skipsEmptyItems_data();
     void skipsEmptyItems();
+    void neverTakesAFolderForAPackage_data();
+    void neverTakesAFolderForAPackage();
     void fetchesOneLocalNameOnce_data();
     void fetchesOneLocalNameOnce();
     void runsDownloadsInParallel();
@@ -216,8 +218,7 @@ void tst_FileManager::digestFormNamesTheAlgorithm_data()
     QTest::addColumn<bool>("matches");
 
     const QByteArray sha1 = QCryptographicHash::hash(package, QCryptographicHash::Sha1).toHex();
-    const QByteArray sha512 =
-        QCryptographicHash::hash(package, QCryptographicHash::Sha512).toHex();
+    const QByteArray sha512 = QCryptographicHash::hash(package, QCryptographicHash::Sha512).toHex();
     QTest::newRow("MD5") << digest << true;
     QTest::newRow("MD5, upper case") << digest.toUpper() << true;
     QTest::newRow("SHA-256") << sha256Digest << true;
@@ -302,16 +303,15 @@ void tst_FileManager::fetchesAndVerifies_data()
     QTest::newRow("comment lines first")
         << whole << Responses {S::ok("// release 7\n// md5\n" + digest + " pkg.msi\n")}
         << QByteArray() << 1 << 1 << false << both;
-    QTest::newRow("sha256sum format")
-        << whole << Responses {S::ok(sha256Digest + "  pkg.msi\n")} << QByteArray() << 1 << 1
-        << false << both;
+    QTest::newRow("sha256sum format") << whole << Responses {S::ok(sha256Digest + "  pkg.msi\n")}
+                                      << QByteArray() << 1 << 1 << false << both;
     QTest::newRow("SHA-256 never matches")
-        << whole << Responses {S::ok(sha256("something else") + " pkg.msi\n")} << QByteArray()
-        << 3 << 3 << true << digestOnly;
+        << whole << Responses {S::ok(sha256("something else") + " pkg.msi\n")} << QByteArray() << 3
+        << 3 << true << digestOnly;
     QTest::newRow("digest of another form: SHA-1")
         << whole
-        << Responses {S::ok(QCryptographicHash::hash(package, QCryptographicHash::Sha1).toHex()
-               + "  pkg.msi\n")}
+        << Responses {S::ok(
+               QCryptographicHash::hash(package, QCryptographicHash::Sha1).toHex() + "  pkg.msi\n")}
         << QByteArray() << 3 << 3 << true << digestOnly;
     QTest::newRow("blank digest line") << whole << Responses {S::ok("\n" + digest + "\n")}
                                        << QByteArray() << 3 << 3 << true << digestOnly;
@@ -531,6 +531,36 @@ void tst_FileManager::skipsEmptyItems()
     QCOMPARE(done->count(), 1);
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
     QVERIFY(!QFileInfo::exists(installsPath()));
+}
+
+void tst_FileManager::neverTakesAFolderForAPackage_data()
+{
+    QTest::addColumn<bool>("url");
+    QTest::addColumn<Responses>("digestResponses");
+    QTest::addColumn<int>("packageRequests");
+
+    using S = FaultServer;
+    QTest::newRow("URL, digest served") << true << Responses {S::ok(digest + " pkg.msi\n")} << 3;
+    QTest::newRow("URL, no digest file") << true << Responses {S::status(404)} << 3;
+    QTest::newRow("local path") << false << Responses() << 0;
+}
+
+// A folder under the package's name can be neither replaced nor run; it must be given up.
+void tst_FileManager::neverTakesAFolderForAPackage()
+{
+    QFETCH(bool, url);
+    QFETCH(Responses, digestResponses);
+    QFETCH(int, packageRequests);
+    QVERIFY(QDir().mkpath(installed(QStringLiteral("pkg.msi/inside"))));
+    server->serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
+    server->serve(QStringLiteral("/pkg.md5"), digestResponses);
+    const QString given = url ? item(QStringLiteral("/pkg.msi")) : QStringLiteral("pkg.msi");
+
+    QVERIFY(runPass({given}));
+    QCOMPARE(done->count(), 1);
+    QCOMPARE(fileManager->getGivenUpFiles(), QStringList {given});
+    QCOMPARE(server->count(QStringLiteral("/pkg.msi")), packageRequests);
+    QVERIFY(QFileInfo(installed(QStringLiteral("pkg.msi/inside"))).isDir());
 }
 
 void tst_FileManager::fetchesOneLocalNameOnce_data()
