@@ -72,11 +72,12 @@ private:
     void respond(QTcpSocket *socket, const Response &response);
     void sendPieces(QPointer<QTcpSocket> socket, QByteArrayList pieces, bool stall);
 
-    QTcpServer server;
     QHash<QString, QList<Response>> script;
     QHash<QTcpSocket *, QByteArray> partialRequests;
     QList<QPair<QPointer<QTcpSocket>, Response>> heldResponses;
     QStringList log;
+    // Last, so that it goes first: its sockets report their end to the members above.
+    QTcpServer server;
 };
 
 #endif // FAULTSERVER_H
