@@ -3,6 +3,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <sys/socket.h>
+
 namespace {
 
 // Long enough for the client to see each piece in a read of its own.
@@ -105,6 +107,13 @@ FaultServer::Response FaultServer::held(const QByteArray &body)
     return response;
 }
 
+FaultServer::Response FaultServer::reset(const QByteArray &firstPiece, qint64 announced)
+{
+    Response response = truncated(firstPiece, announced);
+    response.reset = true;
+    return response;
+}
+
 void FaultServer::acceptConnections()
 {
     while (QTcpSocket *socket = server.nextPendingConnection()) {
@@ -152,21 +161,34 @@ void FaultServer::respond(QTcpSocket *socket, const Response &response)
     for (const auto &header : response.headers)
         head += header.first + ": " + header.second + "\r\n";
     socket->write(head + "\r\n");
-    sendPieces(socket, response.pieces, response.stall);
+    const Ending ending =
+        response.reset ? Ending::Reset : (response.stall ? Ending::Stall : Ending::Close);
+    sendPieces(socket, response.pieces, ending);
 }
 
-void FaultServer::sendPieces(QPointer<QTcpSocket> socket, QByteArrayList pieces, bool stall)
+void FaultServer::sendPieces(QPointer<QTcpSocket> socket, QByteArrayList pieces, Ending ending)
 {
     if (!socket)
         return;
     if (!pieces.isEmpty())
         socket->write(pieces.takeFirst());
+    socket->flush();
     if (pieces.isEmpty()) {
-        if (!stall)
+        if (ending == Ending::Close)
             socket->disconnectFromHost();
+        else if (ending == Ending::Reset)
+            breakOff(socket);
         return;
     }
-    socket->flush();
-    QTimer::singleShot(
-        PieceInterval, this, [this, socket, pieces, stall] { sendPieces(socket, pieces, stall); });
+    QTimer::singleShot(PieceInterval, this,
+        [this, socket, pieces, ending] { sendPieces(socket, pieces, ending); });
+}
+
+void FaultServer::breakOff(QTcpSocket *socket)
+{
+    // Closing with a zero linger time sends a reset instead of the orderly end.
+    const linger immediately {1, 0};
+    ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &immediately,
+        sizeof immediately);
+    socket->abort();
 }

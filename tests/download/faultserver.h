@@ -33,6 +33,8 @@ public:
         qint64 announcedLength = -1;
         /** After the pieces, keep the connection open and send nothing more. */
         bool stall = false;
+        /** After the pieces, break the connection off with a TCP reset. */
+        bool reset = false;
         /** Answer only when release() is called. */
         bool held = false;
     };
@@ -64,13 +66,17 @@ public:
     static Response stalled(const QByteArray &firstPiece, qint64 announced);
     /** 200 with body, sent only on release(). */
     static Response held(const QByteArray &body);
+    /** 200 announcing announced bytes, sending firstPiece, then resetting the connection. */
+    static Response reset(const QByteArray &firstPiece, qint64 announced);
 
 private:
     void acceptConnections();
     void readRequest(QTcpSocket *socket);
     Response nextResponse(const QString &path);
     void respond(QTcpSocket *socket, const Response &response);
-    void sendPieces(QPointer<QTcpSocket> socket, QByteArrayList pieces, bool stall);
+    enum class Ending { Close, Stall, Reset };
+    void sendPieces(QPointer<QTcpSocket> socket, QByteArrayList pieces, Ending ending);
+    static void breakOff(QTcpSocket *socket);
 
     QHash<QString, QList<Response>> script;
     QHash<QTcpSocket *, QByteArray> partialRequests;

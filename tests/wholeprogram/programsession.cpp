@@ -1,0 +1,187 @@
+#include "programsession.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QPoint>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <unistd.h>
+
+namespace {
+
+constexpr int PollInterval = 200;
+constexpr int ToolTimeout = 15000;
+
+QPoint centreOf(ProgramSession::Target target)
+{
+    // The window has a fixed size; these are the centres of its items as the form places them.
+    switch (target) {
+    case ProgramSession::Target::CheckBox1:
+        return {34, 31};
+    case ProgramSession::Target::Install:
+        return {592, 535};
+    case ProgramSession::Target::DownloadAll:
+        return {697, 535};
+    case ProgramSession::Target::Exit:
+        return {802, 535};
+    }
+    return {};
+}
+
+// A hard link keeps the program's own folder its application directory; a copy does as well.
+bool placeProgram(const QString &target)
+{
+    const QByteArray source = QFile::encodeName(QStringLiteral(KESTRUN_EXECUTABLE));
+    return ::link(source.constData(), QFile::encodeName(target).constData()) == 0
+        || QFile::copy(QStringLiteral(KESTRUN_EXECUTABLE), target);
+}
+
+} // namespace
+
+ProgramSession::ProgramSession(const QString &display)
+    : dir(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("session-XXXXXX")))
+    , display(display)
+    , xdotool(QStandardPaths::findExecutable(QStringLiteral("xdotool")))
+    , python(QStringLiteral("/usr/bin/python3"))
+{
+    // QSignalSpy records QProcess::finished only with its argument types registered.
+    qRegisterMetaType<QProcess::ExitStatus>();
+    valid = dir.isValid() && placeProgram(dir.filePath(QStringLiteral("kestrun")));
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+}
+
+ProgramSession::~ProgramSession()
+{
+    if (program.state() == QProcess::NotRunning)
+        return;
+    program.kill();
+    program.waitForFinished(5000);
+}
+
+QStringList ProgramSession::missingTools()
+{
+    QStringList missing;
+    for (const char *tool : {"Xvfb", "xdotool", "dbus-run-session"}) {
+        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+            missing << QLatin1String(tool);
+    }
+    if (!QFile::exists(QStringLiteral("/usr/bin/python3")))
+        missing << QStringLiteral("python3");
+    return missing;
+}
+
+QString ProgramSession::installsPath() const
+{
+    return dir.filePath(QStringLiteral("installs"));
+}
+
+bool ProgramSession::writeConfig(const QByteArray &contents)
+{
+    QFile file(dir.filePath(QStringLiteral("kestrun.json")));
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
+}
+
+bool ProgramSession::start(int timeoutMs)
+{
+    program.setProcessEnvironment(environment());
+    program.setWorkingDirectory(dir.path());
+    program.start(dir.filePath(QStringLiteral("kestrun")), {});
+    return program.waitForStarted(ToolTimeout) && findWindow(timeoutMs)
+        && waitFor(
+            [](const QString &reading) { return reading.contains("button: Exit"); }, timeoutMs);
+}
+
+QProcessEnvironment ProgramSession::environment() const
+{
+    // Taken afresh, so that the program sees the PATH a test has set since.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), display);
+    environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    return environment;
+}
+
+bool ProgramSession::findWindow(int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    const QStringList search {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+        QStringLiteral("--pid"), QString::number(program.processId())};
+    do {
+        QByteArray found;
+        if (runTool(xdotool, search, ToolTimeout, &found) && !found.trimmed().isEmpty()) {
+            window = QString::fromLatin1(found.split('\n').first());
+            return true;
+        }
+        QTest::qWait(PollInterval);
+    } while (!deadline.hasExpired() && program.state() == QProcess::Running);
+    return false;
+}
+
+bool ProgramSession::click(Target target)
+{
+    const QPoint at = centreOf(target);
+    return runTool(xdotool,
+        {QStringLiteral("mousemove"), QStringLiteral("--window"), window, QString::number(at.x()),
+            QString::number(at.y()), QStringLiteral("click"), QStringLiteral("1")},
+        ToolTimeout);
+}
+
+bool ProgramSession::waitFor(const Condition &condition, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    const QStringList reader {
+        QStringLiteral(KESTRUN_WINDOW_READER), QStringLiteral("--timeout"), QStringLiteral("5")};
+    do {
+        QByteArray output;
+        if (runTool(python, reader, ToolTimeout, &output)) {
+            reading = QString::fromUtf8(output);
+            if (condition(reading))
+                return true;
+        }
+        QTest::qWait(PollInterval);
+    } while (!deadline.hasExpired() && program.state() == QProcess::Running);
+    return false;
+}
+
+int ProgramSession::exitByButton(int timeoutMs)
+{
+    if (program.state() != QProcess::Running || !click(Target::Exit))
+        return -1;
+    QSignalSpy finished(&program, qOverload<int, QProcess::ExitStatus>(&QProcess::finished));
+    if (!finished.wait(timeoutMs))
+        return -1;
+    return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+}
+
+bool ProgramSession::showsReport(const QString &reading)
+{
+    return !reading.contains(QLatin1String("progress: shown"))
+        && !reading.contains(QLatin1String("button: Install"))
+        && !reading.contains(QLatin1String("button: Download"))
+        && reading.contains(QLatin1String("\ntext: "));
+}
+
+bool ProgramSession::runTool(
+    const QString &tool, const QStringList &arguments, int timeoutMs, QByteArray *output)
+{
+    // Waited for through the event loop: QProcess::waitForFinished would block a server that
+    // runs in this process.
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.setProcessChannelMode(QProcess::SeparateChannels);
+    QSignalSpy finished(&process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished));
+    process.start(tool, arguments);
+    if (!process.waitForStarted(timeoutMs) || !finished.wait(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(1000);
+        return false;
+    }
+    if (output)
+        *output = process.readAllStandardOutput();
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
