@@ -50,13 +50,15 @@ void FaultServer::serve(const QString &path, const QList<Response> &responses)
     script.insert(path, responses);
 }
 
-void FaultServer::release()
+void FaultServer::release(const QString &path)
 {
     const auto held = heldResponses;
     heldResponses.clear();
-    for (const auto &entry : held) {
-        if (entry.first)
-            respond(entry.first, entry.second);
+    for (const HeldResponse &entry : held) {
+        if (!path.isNull() && entry.path != path)
+            heldResponses << entry;
+        else if (entry.socket)
+            respond(entry.socket, entry.response);
     }
 }
 
@@ -129,7 +131,7 @@ void FaultServer::readRequest(QTcpSocket *socket)
     log << path;
     const Response response = nextResponse(path);
     if (response.held)
-        heldResponses << qMakePair(QPointer<QTcpSocket>(socket), response);
+        heldResponses << HeldResponse {socket, path, response};
     else
         respond(socket, response);
 }
