@@ -5,6 +5,7 @@
 //              installed <product code>
 //              version <product code>
 //              value <64|default> <key path under HKLM> <value name, empty for the default>
+//              systemprogram <program name>
 //
 // Questions follow each other on one command line. Plain Win32 C++: no Qt on this side.
 
@@ -50,6 +51,11 @@ int ask(int count, wchar_t **args)
             const auto version = Win32System::productVersion(code);
             answer(question, version ? "version \"" + narrow(*version) + "\"" : "not installed");
         }
+        return 2;
+    }
+    if (kind == L"systemprogram" && count >= 2) {
+        const std::wstring program = args[1];
+        answer(kind + L" " + program, narrow(Win32System::systemProgramPath(program)));
         return 2;
     }
     if (kind == L"value" && count >= 4) {
