@@ -27,13 +27,9 @@ public:
     QUrl getUrl() const { return url; }
     /** The file that receives the body; empty until setFilePath(). */
     QString getFilePath() const { return filePath; }
-    /** For a digest download: the extension of the package it belongs to; empty otherwise. */
-    QString getSuffix() const { return suffix; }
 
     /** Sets the target file; call before control returns to the event loop. */
     void setFilePath(const QString &path) { filePath = path; }
-    /** Remembers the package's extension on a digest download. */
-    void setSuffix(const QString &packageSuffix) { suffix = packageSuffix; }
     /** How long the transfer may make no progress before it is aborted. */
     void setStallTimeout(int msecs);
 
@@ -60,7 +56,6 @@ private:
     QNetworkReply *reply = nullptr;
     QUrl url;
     QString filePath;
-    QString suffix;
     QSaveFile target;
     bool writeFailed = false;
     QTimer stallTimer;

@@ -292,6 +292,8 @@ void FileManager::takeItem(const QString &item)
     if (isFileReady(item))
         return;
     const QString local = localPath(item);
+    // Made again should it have gone since the choice: the choice is kept for the instance.
+    QDir().mkpath(getInstallsPath());
     QFile::remove(local);
     ExpectedFile &file = expectedFiles[key];
     file.path = local;
