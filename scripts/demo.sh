@@ -13,13 +13,18 @@
 # delete the demo folder to start again.
 #
 # Usage: demo.sh [build folder, default build]
-# KESTRUN_DEMO_DIR names the demo folder (default <build folder>/demo).
+# Environment, to try a configuration of one's own in the same set-up:
+#   KESTRUN_DEMO_DIR       the demo folder (default <build folder>/demo)
+#   KESTRUN_DEMO_CONFIG    the configuration (default demo/kestrun.json); its URLs name
+#                          127.0.0.1:8080, which becomes the server's port
+#   KESTRUN_DEMO_PACKAGES  the folder served (default <build folder>/demo/packages)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source=$(cd "$here/.." && pwd)
 build=$(cd "${1:-$source/build}" && pwd)
 demo=${KESTRUN_DEMO_DIR:-$build/demo}
-packages=$build/demo/packages
+built=$build/demo/packages
+config=${KESTRUN_DEMO_CONFIG:-$source/demo/kestrun.json}
 
 fail() { echo "demo: $*" >&2; exit 1; }
 tools=(nginx wine wineserver)
@@ -27,15 +32,16 @@ tools=(nginx wine wineserver)
 for tool in "${tools[@]}"; do
     command -v "$tool" >/dev/null || fail "$tool is missing (scripts/setup.sh installs it)"
 done
-[[ -f $build/queryhelper/kestrun-query.exe && -f $packages/Editor10.msi ]] ||
+[[ -f $build/queryhelper/kestrun-query.exe && -f $built/Editor10.msi ]] ||
     fail "the query helper or the demo packages are not built (mingw-w64 and wixl needed)"
+packages=$(cd "${KESTRUN_DEMO_PACKAGES:-$built}" && pwd)
 
 mkdir -p "$demo"
 demo=$(cd "$demo" && pwd)
 app=$demo/app
 cmake --install "$build" --prefix "$app" >/dev/null
 port=$(python3 "$here/free-port.py")
-sed "s|127.0.0.1:8080|127.0.0.1:$port|" "$source/demo/kestrun.json" >"$app/kestrun.json"
+sed "s|127.0.0.1:8080|127.0.0.1:$port|g" "$config" >"$app/kestrun.json"
 
 # Wine keeps the demo's Windows in a prefix of its own; Kestrun passes these on to the query
 # helper, msiexec and the .exe installer it starts.
@@ -46,7 +52,7 @@ if [[ ! -f $demo/wine/prepared ]]; then
     rm -rf "$demo/wine"
     mkdir -p "$demo/wine"
     env -u DISPLAY wine wineboot --init >/dev/null 2>&1
-    env -u DISPLAY wine msiexec /i "$(winepath -w "$packages/Editor10.msi" 2>/dev/null)" /qn
+    env -u DISPLAY wine msiexec /i "$(winepath -w "$built/Editor10.msi" 2>/dev/null)" /qn
     wineserver -w
     touch "$demo/wine/prepared"
 fi
