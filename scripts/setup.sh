@@ -10,6 +10,7 @@ packages=(
     qml-module-qtquick-dialogs qml-module-qtquick-layouts
     libgl1-mesa-dri xvfb xdotool x11-utils imagemagick
     nginx-light openssl wine wine64 wixl g++-mingw-w64-x86-64
+    tinyproxy curl hyperfine time
 )
 
 missing=()
