@@ -50,12 +50,8 @@ void DownloadManager::downloadFinished()
 {
     stallTimer.stop();
     storeArrivedData();
-    if (target.isOpen()) {
-        if (writeFailed || !isContent())
-            target.cancelWriting();
-        // After cancelWriting() this only removes the temporary file.
-        target.commit();
-    }
+    if (partial.isOpen())
+        keepOrDiscardPartial();
     reply->deleteLater();
     emit downloaded(this);
 }
@@ -69,7 +65,8 @@ void DownloadManager::storeArrivedData()
     const QByteArray chunk = reply->readAll();
     if (chunk.isEmpty() || writeFailed || !isContent())
         return;
-    writeFailed = (!target.isOpen() && !openTarget()) || target.write(chunk) != chunk.size();
+    writeFailed = (!partial.isOpen() && !openPartial()) || partial.write(chunk) != chunk.size();
+    hash.addData(chunk);
 }
 
 // An error page or a redirection's body is never taken for the content.
@@ -84,8 +81,25 @@ bool DownloadManager::isContent() const
     return code >= 200 && code < 300;
 }
 
-bool DownloadManager::openTarget()
+bool DownloadManager::openPartial()
 {
-    target.setFileName(filePath);
-    return !filePath.isEmpty() && target.open(QIODevice::WriteOnly);
+    partial.setFileName(filePath + QLatin1String(".part"));
+    return !filePath.isEmpty() && partial.open(QIODevice::WriteOnly | QIODevice::Truncate);
+}
+
+void DownloadManager::keepOrDiscardPartial()
+{
+    partial.close();
+    writeFailed = writeFailed || partial.error() != QFileDevice::NoError;
+    if (!writeFailed && isContent() && moveIntoPlace())
+        md5 = QString::fromLatin1(hash.result().toHex());
+    else
+        partial.remove();
+}
+
+// A rename within one folder: the target appears whole or not at all.
+bool DownloadManager::moveIntoPlace()
+{
+    QFile::remove(filePath);
+    return partial.rename(filePath);
 }

@@ -1,8 +1,9 @@
 #ifndef DOWNLOADMANAGER_H
 #define DOWNLOADMANAGER_H
 
+#include <QCryptographicHash>
+#include <QFile>
 #include <QNetworkAccessManager>
-#include <QSaveFile>
 #include <QTimer>
 #include <QUrl>
 
@@ -11,9 +12,13 @@ class QNetworkReply;
 /**
  * One HTTP GET of one URL into one local file.
  *
- * The body goes to a temporary file beside the target and takes the target's name only when
- * the transfer ends well: no error (Qt reports a body cut short as one) and a 2xx status. Whoever
- * handles downloaded() judges the outcome by whether the target file exists.
+ * The body goes to a partial file beside the target (its name with ".part" appended) and takes
+ * the target's name only when the transfer ends well: no error (Qt reports a body cut short as
+ * one) and a 2xx status. The body is hashed as it is written, so nobody has to read it back.
+ * Whoever handles downloaded() judges the outcome by whether the target file exists.
+ *
+ * The partial file is not synced to disk: a package is trusted only after its digest check,
+ * which also catches a file torn by a power cut.
  */
 class DownloadManager : public QNetworkAccessManager
 {
@@ -29,6 +34,8 @@ public:
     QString getFilePath() const { return filePath; }
     /** For a digest download: the extension of the package it belongs to; empty otherwise. */
     QString getSuffix() const { return suffix; }
+    /** The MD5 of the body in lowercase hex once the target holds it; empty otherwise. */
+    QString getMD5() const { return md5; }
 
     /** Sets the target file; call before control returns to the event loop. */
     void setFilePath(const QString &path) { filePath = path; }
@@ -55,13 +62,17 @@ private slots:
 private:
     void storeArrivedData();
     bool isContent() const;
-    bool openTarget();
+    bool openPartial();
+    void keepOrDiscardPartial();
+    bool moveIntoPlace();
 
     QNetworkReply *reply = nullptr;
     QUrl url;
     QString filePath;
     QString suffix;
-    QSaveFile target;
+    QString md5;
+    QFile partial;
+    QCryptographicHash hash {QCryptographicHash::Md5};
     bool writeFailed = false;
     QTimer stallTimer;
 };

@@ -15,9 +15,9 @@ class DownloadManager;
  * once, with allFilesDone(), when the pass over them is over.
  *
  * A URL is downloaded under its decoded file name unless a copy matching its ".md5" companion
- * is there already; after a download the companion is fetched and the package checked against
- * it. A local path is only looked for. A package is fetched at most MaxAttempts times in a pass;
- * then it is given up, and getGivenUpFiles() names it.
+ * is there already; the companion is fetched alongside the package, and the package is checked
+ * against it once both have arrived. A local path is only looked for. A package is fetched at most
+ * MaxAttempts times in a pass; then it is given up, and getGivenUpFiles() names it.
  */
 class FileManager : public QObject
 {
@@ -71,6 +71,11 @@ private:
         QStringList items; // every item of the pass stored under this name
         int attempts = 0;
         bool givenUp = false;
+        bool packagePending = false;
+        bool digestPending = false;
+        bool digestStale = true; // the digest is fetched again with the next attempt
+        bool arrived = false; // some attempt brought the package
+        QString md5; // of the package the latest attempt stored
     };
 
     void startPass();
@@ -78,8 +83,9 @@ private:
     bool isFileReady(const QString &file) const;
     void requestPackage(const QString &local, ExpectedFile &file);
     DownloadManager *startDownload(const QUrl &url, const QString &path);
-    void downloadMD5(DownloadManager *dm, const QString &path);
-    void giveUp(ExpectedFile &file);
+    void downloadMD5(const QString &local, ExpectedFile &file);
+    void checkPackage(const QString &local, ExpectedFile &file);
+    void giveUp(const QString &local, ExpectedFile &file);
     bool allFilesExist();
     void finishHandling(DownloadManager *dm);
 
