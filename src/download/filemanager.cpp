@@ -75,6 +75,13 @@ QStringList FileManager::getGivenUpFiles() const
     return result;
 }
 
+QNetworkReply::NetworkError FileManager::getNetworkError(const QString &item) const
+{
+    if (!isUrl(item))
+        return QNetworkReply::NoError;
+    return expectedFiles.value(QDir(installsPath).filePath(localName(item))).error;
+}
+
 void FileManager::setStallTimeout(int msecs)
 {
     stallTimeout = msecs;
@@ -149,6 +156,12 @@ void FileManager::verifyLocalFile(DownloadManager *dm)
     ExpectedFile &file = expectedFiles[local];
     file.packagePending = false;
     file.md5 = dm->getMD5();
+    file.error = dm->getError();
+    file.partial = dm->getPartial();
+    // A sign-in that was asked for or refused would only be refused again.
+    if (file.error == QNetworkReply::ProxyAuthenticationRequiredError
+        || file.error == QNetworkReply::AuthenticationRequiredError)
+        file.attempts = MaxAttempts;
     if (!file.digestPending)
         checkPackage(local, file);
     finishHandling(dm);
@@ -197,6 +210,9 @@ void FileManager::takeItem(const QString &item)
         return;
     QDir().mkpath(installsPath);
     QFile::remove(local);
+    // Left by an earlier run that ended mid-transfer; which entity they hold is not known.
+    QFile::remove(DownloadManager::partialPath(local));
+    QFile::remove(DownloadManager::partialPath(digestPath(local)));
     ExpectedFile &file = expectedFiles[local];
     file.url = item;
     file.items << item;
@@ -216,16 +232,18 @@ void FileManager::requestPackage(const QString &local, ExpectedFile &file)
 {
     ++file.attempts;
     file.packagePending = true;
-    DownloadManager *dm = startDownload(QUrl(file.url, QUrl::TolerantMode), local);
+    DownloadManager *dm = startDownload(QUrl(file.url, QUrl::TolerantMode), local, file.partial);
+    dm->setKeepPartial(true);
     connect(dm, &DownloadManager::downloaded, this, &FileManager::verifyLocalFile);
     // Side by side, so that a package costs one round trip rather than two.
     if (file.digestStale)
         downloadMD5(local, file);
 }
 
-DownloadManager *FileManager::startDownload(const QUrl &url, const QString &path)
+DownloadManager *FileManager::startDownload(
+    const QUrl &url, const QString &path, const PartialTransfer &resumeFrom)
 {
-    auto dm = new DownloadManager(url);
+    auto dm = new DownloadManager(url, nullptr, resumeFrom);
     dm->setFilePath(path);
     dm->setStallTimeout(stallTimeout);
     downloads.append(dm);
@@ -264,6 +282,7 @@ void FileManager::giveUp(const QString &local, ExpectedFile &file)
     file.givenUp = true;
     for (const QString &item : qAsConst(file.items))
         givenUpItems.insert(item);
+    QFile::remove(DownloadManager::partialPath(local));
     // The digest came alongside a package that never did: leave neither.
     if (!file.arrived)
         QFile::remove(digestPath(local));

@@ -3,12 +3,13 @@
 
 #include <QHash>
 #include <QList>
+#include <QNetworkReply>
 #include <QObject>
 #include <QSet>
 #include <QStringList>
 #include <QUrl>
 
-class DownloadManager;
+#include "downloadmanager.h"
 
 /**
  * Brings a list of package files into the "installs" folder beside the executable and signals
@@ -33,6 +34,10 @@ public:
     /** The items, exactly as given to getFiles, that the latest pass gave up on
         (unsafe name, local path missing, download or verification failed 3 times). */
     QStringList getGivenUpFiles() const;
+    /** How the latest transfer of an item of the latest pass ended (for instance
+        ProxyAuthenticationRequiredError when the proxy asked for a sign-in); NoError when it
+        ended well or nothing was requested for it. */
+    QNetworkReply::NetworkError getNetworkError(const QString &item) const;
     /** How long a transfer may make no progress before it is aborted (default 30 s). */
     void setStallTimeout(int msecs);
 
@@ -76,13 +81,16 @@ private:
         bool digestStale = true; // the digest is fetched again with the next attempt
         bool arrived = false; // some attempt brought the package
         QString md5; // of the package the latest attempt stored
+        QNetworkReply::NetworkError error = QNetworkReply::NoError; // of the latest attempt
+        PartialTransfer partial; // what the latest attempt left to resume
     };
 
     void startPass();
     void takeItem(const QString &item);
     bool isFileReady(const QString &file) const;
     void requestPackage(const QString &local, ExpectedFile &file);
-    DownloadManager *startDownload(const QUrl &url, const QString &path);
+    DownloadManager *startDownload(
+        const QUrl &url, const QString &path, const PartialTransfer &resumeFrom = {});
     void downloadMD5(const QString &local, ExpectedFile &file);
     void checkPackage(const QString &local, ExpectedFile &file);
     void giveUp(const QString &local, ExpectedFile &file);
