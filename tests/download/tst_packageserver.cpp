@@ -381,6 +381,7 @@ void tst_PackageServer::givesUpAtOnceWhenTheProxyAsksForASignIn()
     QFETCH(int, maxRequests);
     const bool fetched = error == QNetworkReply::NoError;
     qputenv("http_proxy", signInProxy->url().toLatin1().replace("//", "//" + credentials));
+    qputenv("no_proxy", QByteArray());
     const QString url = viaProxyable(nginx->url(QStringLiteral("/small.msi"))).toString();
     const int before = signInProxy->requests().count(QLatin1String("GET ") + url);
 
