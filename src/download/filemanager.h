@@ -3,22 +3,23 @@
 
 #include <QHash>
 #include <QList>
+#include <QNetworkReply>
 #include <QObject>
 #include <QSet>
 #include <QStringList>
 #include <QUrl>
 
-class DownloadManager;
+#include "downloadmanager.h"
 
 /**
  * Brings a list of package files into the "installs" folder and signals once, with
  * allFilesDone(), when the pass over them is over.
  *
  * A URL is downloaded under its decoded file name unless a copy matching its ".md5" companion
- * is there already; after a download the companion is fetched and the package checked against
- * it. A local path is only looked for: a relative one in "installs" beside the executable. A
- * package is fetched at most MaxAttempts times in a pass; then it is given up, and
- * getGivenUpFiles() names it.
+ * is there already; the companion is fetched alongside the package, and the package is checked
+ * against it once both have arrived. A local path is only looked for: a relative one in "installs"
+ * beside the executable. A package is fetched at most MaxAttempts times in a pass; then it is
+ * given up, and getGivenUpFiles() names it.
  */
 class FileManager : public QObject
 {
@@ -39,6 +40,10 @@ public:
     /** The items, exactly as given to getFiles, that the latest pass gave up on
         (unsafe name, local path missing, download or verification failed 3 times). */
     QStringList getGivenUpFiles() const;
+    /** How the latest transfer of an item of the latest pass ended (for instance
+        ProxyAuthenticationRequiredError when the proxy asked for a sign-in); NoError when it
+        ended well or nothing was requested for it. */
+    QNetworkReply::NetworkError getNetworkError(const QString &item) const;
     /** How long a transfer may make no progress before it is aborted (default 30 s). */
     void setStallTimeout(int msecs);
     /** Whether names differing only in case are different files (default: as this system). */
@@ -94,27 +99,36 @@ private:
     /** A package fetched in this pass, under its local path in expectedFiles. */
     struct ExpectedFile
     {
-        QString path;
         QString url;
         QStringList items; // every item of the pass stored under this name
         int attempts = 0;
         bool givenUp = false;
+        bool packagePending = false;
+        bool digestPending = false;
+        bool digestStale = true; // the digest is fetched again with the next attempt
+        bool arrived = false; // some attempt brought the package
+        QString md5; // of the package the latest attempt stored
+        QNetworkReply::NetworkError error = QNetworkReply::NoError; // of the latest attempt
+        PartialTransfer partial; // what the latest attempt left to resume
     };
 
     void startPass();
     void addPackageNames(const QStringList &items);
     void takeItem(const QString &item);
+    QString knownPath(const QString &local) const;
     bool isFileReady(const QString &file) const;
     QString digestPathOf(const QString &packagePath) const;
-    void requestPackage(ExpectedFile &file);
-    DownloadManager *startDownload(const QUrl &url, const QString &path);
-    void downloadMD5(DownloadManager *dm, const QString &path);
-    void giveUp(ExpectedFile &file);
+    void requestPackage(const QString &local, ExpectedFile &file);
+    DownloadManager *startDownload(
+        const QUrl &url, const QString &path, const PartialTransfer &resumeFrom = {});
+    void downloadMD5(const QString &local, ExpectedFile &file);
+    void checkPackage(const QString &local, ExpectedFile &file);
+    void giveUp(const QString &local, ExpectedFile &file);
     bool allFilesExist();
     void finishHandling(DownloadManager *dm);
 
     QList<DownloadManager *> downloads;
-    QHash<QString, ExpectedFile> expectedFiles; // by folded name
+    QHash<QString, ExpectedFile> expectedFiles;
     QHash<DownloadManager *, QString> packageOfDigest;
     mutable QString installsPath; // empty until decided
     QStringList packageNames; // every URL package of the configuration and the pass
