@@ -36,7 +36,7 @@ sanitized_tests() (
 
 fuzzing() {
     local target status=0
-    for target in fuzz_config fuzz_versions fuzz_digest fuzz_localname; do
+    for target in fuzz_config fuzz_versions fuzz_digest fuzz_localname fuzz_commandline; do
         "$here/fuzz.sh" "$target" 30 || status=1
     done
     return $status

@@ -184,9 +184,11 @@ QString FileManager::localName(const QString &item)
 
 bool FileManager::isSafeName(const QString &name)
 {
+    // Windows refuses the others in a file name; a double quote would also end the quoted
+    // package path of an msiexec line early and hand msiexec another file.
+    static const QString reserved = QStringLiteral("/\\:\"<>|?*");
     for (const QChar c : name) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':')
-            || c.category() == QChar::Other_Control)
+        if (reserved.contains(c) || c.category() == QChar::Other_Control)
             return false;
     }
     // Windows drops a trailing dot or blank, so the file would get another name than asked.

@@ -68,7 +68,7 @@ public:
     /** The form in which two names are the same file under that case rule. */
     static QString foldedName(const QString &name, Qt::CaseSensitivity sensitivity);
     /** Whether a name may be written into "installs" on any system: not ".", "..", free of
-        "/", "\", ":" and control characters, with a name before its extension and an extension
+        "/", "\", ":", '"', "<", ">", "|", "?", "*" and control characters, with a name before its extension and an extension
         other than md5, not ending in "." or " ", and no device name of Windows (CON, PRN, AUX,
         NUL, COM0-9, LPT0-9, any case, any extension). */
     static bool isSafeName(const QString &name);

@@ -511,6 +511,8 @@ void tst_FileManager::refusesUnsafeNames_data()
     QTest::newRow("device name CON") << QStringLiteral("/patches/con.msi");
     QTest::newRow("device name LPT9") << QStringLiteral("/patches/Lpt9.exe");
     QTest::newRow("trailing blank") << QStringLiteral("/patches/fix.msi%20");
+    // Found by fuzzing: the quote ended the quoted path of the msiexec line.
+    QTest::newRow("double quote") << QStringLiteral("/W%22i.msi");
 }
 
 void tst_FileManager::refusesUnsafeNames()
@@ -552,6 +554,8 @@ void tst_FileManager::judgesNamesForEverySystem_data()
     QTest::newRow("device later in the name") << "fix.con.msi" << true;
     QTest::newRow("auxiliary") << "auxiliary.msp" << true;
     QTest::newRow("inner blanks and dots") << "my fix 1.2.msi" << true;
+    for (const char *reserved : {"\"", "<", ">", "|", "?", "*"})
+        QTest::addRow("reserved %s", reserved) << QStringLiteral("a%1b.msi").arg(reserved) << false;
 }
 
 void tst_FileManager::judgesNamesForEverySystem()
