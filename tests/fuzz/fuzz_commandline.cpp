@@ -3,7 +3,6 @@
 // as one word, and a line must carry the parameters and remove value as they were written.
 
 #include "download/filemanager.h"
-#include "fuzzapplication.h"
 #include "install/installcommand.h"
 
 #include <cstdlib>
@@ -50,12 +49,6 @@ void checkRemovalLine(const QString &remove)
 }
 
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    FuzzApplication::initialize(argc, argv);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
