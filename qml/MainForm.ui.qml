@@ -77,6 +77,8 @@ Item {
             CheckBox {
                 id: checkBox1
                 objectName: "checkBox1"
+                // A long name ends in "…" at the column's edge; its label's text stays whole.
+                width: Math.min(implicitWidth, checkBoxHolder.width)
                 visible: false
                 checked: false
                 style: CheckBoxStyle {
@@ -85,6 +87,7 @@ Item {
                         text: "Check Box"
                         font.pixelSize: 14
                         font.family: "Verdana"
+                        elide: Text.ElideRight
                     }
                 }
             }
@@ -92,6 +95,8 @@ Item {
             CheckBox {
                 id: checkBox2
                 objectName: "checkBox2"
+                // A long name ends in "…" at the column's edge; its label's text stays whole.
+                width: Math.min(implicitWidth, checkBoxHolder.width)
                 visible: false
                 checked: false
                 style: CheckBoxStyle {
@@ -100,6 +105,7 @@ Item {
                         text: "Check Box"
                         font.pixelSize: 14
                         font.family: "Verdana"
+                        elide: Text.ElideRight
                     }
                 }
             }
@@ -107,6 +113,8 @@ Item {
             CheckBox {
                 id: checkBox3
                 objectName: "checkBox3"
+                // A long name ends in "…" at the column's edge; its label's text stays whole.
+                width: Math.min(implicitWidth, checkBoxHolder.width)
                 visible: false
                 checked: false
                 style: CheckBoxStyle {
@@ -115,6 +123,7 @@ Item {
                         text: "Check Box"
                         font.pixelSize: 14
                         font.family: "Verdana"
+                        elide: Text.ElideRight
                     }
                 }
             }
@@ -122,6 +131,8 @@ Item {
             CheckBox {
                 id: checkBox4
                 objectName: "checkBox4"
+                // A long name ends in "…" at the column's edge; its label's text stays whole.
+                width: Math.min(implicitWidth, checkBoxHolder.width)
                 visible: false
                 checked: false
                 style: CheckBoxStyle {
@@ -130,6 +141,7 @@ Item {
                         text: "Check Box"
                         font.pixelSize: 14
                         font.family: "Verdana"
+                        elide: Text.ElideRight
                     }
                 }
             }
@@ -137,6 +149,8 @@ Item {
             CheckBox {
                 id: checkBox5
                 objectName: "checkBox5"
+                // A long name ends in "…" at the column's edge; its label's text stays whole.
+                width: Math.min(implicitWidth, checkBoxHolder.width)
                 visible: false
                 checked: false
                 style: CheckBoxStyle {
@@ -145,6 +159,7 @@ Item {
                         text: "Check Box"
                         font.pixelSize: 14
                         font.family: "Verdana"
+                        elide: Text.ElideRight
                     }
                 }
             }
@@ -152,6 +167,8 @@ Item {
             CheckBox {
                 id: checkBox6
                 objectName: "checkBox6"
+                // A long name ends in "…" at the column's edge; its label's text stays whole.
+                width: Math.min(implicitWidth, checkBoxHolder.width)
                 visible: false
                 checked: false
                 style: CheckBoxStyle {
@@ -160,6 +177,7 @@ Item {
                         text: "Check Box"
                         font.pixelSize: 14
                         font.family: "Verdana"
+                        elide: Text.ElideRight
                     }
                 }
             }
@@ -167,6 +185,8 @@ Item {
             CheckBox {
                 id: checkBox7
                 objectName: "checkBox7"
+                // A long name ends in "…" at the column's edge; its label's text stays whole.
+                width: Math.min(implicitWidth, checkBoxHolder.width)
                 visible: false
                 checked: false
                 style: CheckBoxStyle {
@@ -175,6 +195,7 @@ Item {
                         text: "Check Box"
                         font.pixelSize: 14
                         font.family: "Verdana"
+                        elide: Text.ElideRight
                     }
                 }
             }
@@ -182,6 +203,8 @@ Item {
             CheckBox {
                 id: checkBox8
                 objectName: "checkBox8"
+                // A long name ends in "…" at the column's edge; its label's text stays whole.
+                width: Math.min(implicitWidth, checkBoxHolder.width)
                 visible: false
                 checked: false
                 style: CheckBoxStyle {
@@ -190,6 +213,7 @@ Item {
                         text: "Check Box"
                         font.pixelSize: 14
                         font.family: "Verdana"
+                        elide: Text.ElideRight
                     }
                 }
             }
@@ -197,6 +221,8 @@ Item {
             CheckBox {
                 id: checkBox9
                 objectName: "checkBox9"
+                // A long name ends in "…" at the column's edge; its label's text stays whole.
+                width: Math.min(implicitWidth, checkBoxHolder.width)
                 visible: false
                 checked: false
                 style: CheckBoxStyle {
@@ -205,6 +231,7 @@ Item {
                         text: "Check Box"
                         font.pixelSize: 14
                         font.family: "Verdana"
+                        elide: Text.ElideRight
                     }
                 }
             }
@@ -212,6 +239,8 @@ Item {
             CheckBox {
                 id: checkBox10
                 objectName: "checkBox10"
+                // A long name ends in "…" at the column's edge; its label's text stays whole.
+                width: Math.min(implicitWidth, checkBoxHolder.width)
                 visible: false
                 checked: false
                 style: CheckBoxStyle {
@@ -220,23 +249,35 @@ Item {
                         text: "Check Box"
                         font.pixelSize: 14
                         font.family: "Verdana"
+                        elide: Text.ElideRight
                     }
                 }
             }
         }
 
-        Text {
-            id: feedbackText
-            objectName: "feedbackText"
+        // A long report scrolls: the bar appears only when the report is longer than the area.
+        // The area takes the column's place, so that it never catches the check boxes' clicks.
+        ScrollView {
+            id: feedbackArea
+            objectName: "feedbackArea"
             x: 24
             y: 21
             width: 407
             height: 455
-            font.family: "Verdana"
-            font.pixelSize: 14
-            rotation: 0
-            visible: false
-            wrapMode: Text.WordWrap
+            visible: !checkBoxHolder.visible
+            horizontalScrollBarPolicy: Qt.ScrollBarAlwaysOff
+
+            Text {
+                id: feedbackText
+                objectName: "feedbackText"
+                width: feedbackArea.viewport.width
+                font.family: "Verdana"
+                font.pixelSize: 14
+                rotation: 0
+                visible: false
+                // Long names and addresses break anywhere rather than run over the picture.
+                wrapMode: Text.WrapAtWordBoundaryOrAnywhere
+            }
         }
     }
 

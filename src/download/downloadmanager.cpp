@@ -22,7 +22,9 @@ DownloadManager::DownloadManager(QUrl url, QObject *parent)
     // Any sign of life, headers and redirections included, restarts the stall clock.
     connect(reply, &QNetworkReply::metaDataChanged, &stallTimer, qOverload<>(&QTimer::start));
     connect(reply, &QNetworkReply::redirected, &stallTimer, qOverload<>(&QTimer::start));
-    connect(&stallTimer, &QTimer::timeout, reply, &QNetworkReply::abort);
+    connect(&stallTimer, &QTimer::timeout, this, &DownloadManager::stallTimedOut);
+    // Qt's own downloadProgress() keeps quiet for the first 100 ms of a transfer.
+    connect(reply, &QNetworkReply::metaDataChanged, this, &DownloadManager::announceProgress);
     stallTimer.setSingleShot(true);
     stallTimer.start(DefaultStallTimeout);
 }
@@ -50,6 +52,7 @@ void DownloadManager::downloadFinished()
 {
     stallTimer.stop();
     storeArrivedData();
+    failure = judgeTransfer();
     if (target.isOpen()) {
         if (writeFailed || !isContent())
             target.cancelWriting();
@@ -62,6 +65,12 @@ void DownloadManager::downloadFinished()
 
 // What is not the content is read away unstored, so that the bounded read buffer never holds up
 // the end of the reply.
+void DownloadManager::stallTimedOut()
+{
+    stalled = true;
+    reply->abort();
+}
+
 void DownloadManager::storeArrivedData()
 {
     if (!reply->isOpen()) // aborted
@@ -69,10 +78,21 @@ void DownloadManager::storeArrivedData()
     const QByteArray chunk = reply->readAll();
     if (chunk.isEmpty() || writeFailed || !isContent())
         return;
+    bodyArrived = true;
+    received += chunk.size();
+    announceProgress();
     writeFailed = (!target.isOpen() && !openTarget()) || target.write(chunk) != chunk.size();
 }
 
 // An error page or a redirection's body is never taken for the content.
+void DownloadManager::announceProgress()
+{
+    if (!isContent())
+        return;
+    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    emit progressed(received, length.isValid() ? length.toLongLong() : -1);
+}
+
 bool DownloadManager::isContent() const
 {
     if (reply->error() != QNetworkReply::NoError)
@@ -82,6 +102,25 @@ bool DownloadManager::isContent() const
         return true; // not HTTP: no status to judge by
     const int code = status.toInt();
     return code >= 200 && code < 300;
+}
+
+FailureReason DownloadManager::judgeTransfer() const
+{
+    if (stalled)
+        return FailureReason::stall(stallTimer.interval());
+    if (writeFailed)
+        return FailureReason::of(FailureReason::NotWritable);
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QNetworkReply::NetworkError error = reply->error();
+    // Qt reports an error for an error status too; the status says more. A refused redirection
+    // is left to its error, and so is a proxy's 407.
+    if (status >= 400 && error != QNetworkReply::ProxyAuthenticationRequiredError)
+        return FailureReason::http(status);
+    if (error != QNetworkReply::NoError)
+        return FailureReason::network(error, bodyArrived);
+    if (!isContent())
+        return FailureReason::http(status);
+    return bodyArrived ? FailureReason() : FailureReason::of(FailureReason::EmptyBody);
 }
 
 bool DownloadManager::openTarget()

@@ -1,6 +1,8 @@
 #ifndef DOWNLOADMANAGER_H
 #define DOWNLOADMANAGER_H
 
+#include "report/failurereason.h"
+
 #include <QNetworkAccessManager>
 #include <QSaveFile>
 #include <QTimer>
@@ -36,6 +38,8 @@ public:
     void setSuffix(const QString &packageSuffix) { suffix = packageSuffix; }
     /** How long the transfer may make no progress before it is aborted. */
     void setStallTimeout(int msecs);
+    /** After downloaded(): why the transfer left no file, or None when it ended well. */
+    FailureReason failureReason() const { return failure; }
 
     /** Redirections followed at most, never from https to http. */
     static constexpr int MaxRedirects = 10;
@@ -47,15 +51,20 @@ public:
 signals:
     /** Emitted exactly once, when the transfer has ended, whatever the outcome. */
     void downloaded(DownloadManager *dm);
+    /** Bytes of the body received so far, and the whole body's size (-1 while unknown). */
+    void progressed(qint64 received, qint64 total);
 
 private slots:
     void downloadReady();
     void downloadFinished();
+    void stallTimedOut();
+    void announceProgress();
 
 private:
     void storeArrivedData();
     bool isContent() const;
     bool openTarget();
+    FailureReason judgeTransfer() const;
 
     QNetworkReply *reply = nullptr;
     QUrl url;
@@ -63,7 +72,11 @@ private:
     QString suffix;
     QSaveFile target;
     bool writeFailed = false;
+    bool stalled = false;
+    bool bodyArrived = false;
+    qint64 received = 0;
     QTimer stallTimer;
+    FailureReason failure;
 };
 
 Q_DECLARE_METATYPE(DownloadManager *)

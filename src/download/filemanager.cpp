@@ -58,6 +58,8 @@ void FileManager::getFiles(QStringList files)
         takeItem(item);
     if (downloads.isEmpty())
         emit allFilesDone();
+    else
+        emit progressChanged();
 }
 
 QString FileManager::getInstallsPath() const
@@ -73,6 +75,28 @@ QStringList FileManager::getGivenUpFiles() const
             result << item;
     }
     return result;
+}
+
+FailureReason FileManager::getFailureReason(const QString &item) const
+{
+    return givenUpItems.value(item);
+}
+
+DownloadProgress FileManager::getProgress() const
+{
+    DownloadProgress progress;
+    progress.fileCount = expectedFiles.size();
+    qint64 expected = 0;
+    bool sizesKnown = true;
+    for (const ExpectedFile &file : expectedFiles) {
+        if (file.ready || file.givenUp)
+            ++progress.filesDone;
+        progress.bytesReceived += file.received;
+        expected += file.total;
+        sizesKnown = sizesKnown && file.total >= 0;
+    }
+    progress.bytesExpected = sizesKnown ? expected : -1;
+    return progress;
 }
 
 void FileManager::setStallTimeout(int msecs)
@@ -148,6 +172,8 @@ void FileManager::verifyLocalFile(DownloadManager *dm)
     const QString path = dm->getFilePath();
     if (QFile::exists(path))
         downloadMD5(dm, path);
+    else
+        expectedFiles[path].lastFailure = dm->failureReason();
     finishHandling(dm);
 }
 
@@ -156,8 +182,13 @@ void FileManager::verifyMD5(DownloadManager *dm)
     // Only the digest counts: the name beside it in the line is not trusted to point anywhere.
     const QStringList fields = readMD5File(dm->getFilePath());
     const QString packagePath = withSuffix(dm->getFilePath(), dm->getSuffix());
-    if (!fields.isEmpty() && !digestMatches(packagePath, fields.first()))
+    ExpectedFile &file = expectedFiles[packagePath];
+    if (!fields.isEmpty() && !digestMatches(packagePath, fields.first())) {
+        file.lastFailure = FailureReason::digestMismatch(fields.first(), calculateMD5(packagePath));
         QFile::remove(packagePath);
+    } else {
+        markReady(file);
+    }
     finishHandling(dm);
 }
 
@@ -174,12 +205,12 @@ void FileManager::takeItem(const QString &item)
         return;
     if (!isUrl(item)) {
         if (!isFileReady(item))
-            givenUpItems.insert(item);
+            givenUpItems.insert(item, FailureReason::of(FailureReason::LocalFileMissing));
         return;
     }
     const QString name = localName(item);
     if (!isSafeName(name)) {
-        givenUpItems.insert(item);
+        givenUpItems.insert(item, FailureReason::of(FailureReason::UnsafeName));
         return;
     }
     const QString local = QDir(installsPath).filePath(name);
@@ -187,7 +218,7 @@ void FileManager::takeItem(const QString &item)
     if (known != expectedFiles.end()) {
         known->items << item;
         if (known->givenUp)
-            givenUpItems.insert(item);
+            givenUpItems.insert(item, known->lastFailure);
         return;
     }
     if (isFileReady(item))
@@ -212,8 +243,12 @@ bool FileManager::isFileReady(const QString &file) const
 void FileManager::requestPackage(const QString &local, ExpectedFile &file)
 {
     ++file.attempts;
+    file.received = 0;
+    file.total = -1;
     DownloadManager *dm = startDownload(QUrl(file.url, QUrl::TolerantMode), local);
     connect(dm, &DownloadManager::downloaded, this, &FileManager::verifyLocalFile);
+    connect(dm, &DownloadManager::progressed, this,
+        [this, local](qint64 received, qint64 total) { recordProgress(local, received, total); });
 }
 
 DownloadManager *FileManager::startDownload(const QUrl &url, const QString &path)
@@ -237,8 +272,27 @@ void FileManager::downloadMD5(DownloadManager *dm, const QString &path)
 void FileManager::giveUp(ExpectedFile &file)
 {
     file.givenUp = true;
+    // Nothing more arrives for it: the pass's bytes are those of the other packages.
+    file.received = 0;
+    file.total = 0;
     for (const QString &item : qAsConst(file.items))
-        givenUpItems.insert(item);
+        givenUpItems.insert(item, file.lastFailure);
+    emit progressChanged();
+}
+
+void FileManager::markReady(ExpectedFile &file)
+{
+    file.ready = true;
+    file.total = file.received;
+    emit progressChanged();
+}
+
+void FileManager::recordProgress(const QString &local, qint64 received, qint64 total)
+{
+    ExpectedFile &file = expectedFiles[local];
+    file.received = received;
+    file.total = total;
+    emit progressChanged();
 }
 
 bool FileManager::allFilesExist()

@@ -1,10 +1,12 @@
 #ifndef FILEMANAGER_H
 #define FILEMANAGER_H
 
+#include "downloadprogress.h"
+#include "report/failurereason.h"
+
 #include <QHash>
 #include <QList>
 #include <QObject>
-#include <QSet>
 #include <QStringList>
 #include <QUrl>
 
@@ -33,6 +35,11 @@ public:
     /** The items, exactly as given to getFiles, that the latest pass gave up on
         (unsafe name, local path missing, download or verification failed 3 times). */
     QStringList getGivenUpFiles() const;
+    /** Why an item of getGivenUpFiles() was given up: for a package fetched in vain, how its
+        last attempt failed. None for an item that was not given up. */
+    FailureReason getFailureReason(const QString &item) const;
+    /** How far the latest pass has come over the packages it fetches. */
+    DownloadProgress getProgress() const;
     /** How long a transfer may make no progress before it is aborted (default 30 s). */
     void setStallTimeout(int msecs);
 
@@ -58,6 +65,8 @@ public:
 signals:
     /** The pass has ended: nothing is pending, every package is present or given up. */
     void allFilesDone();
+    /** Bytes arrived, or a package became ready or was given up: often, with no limit. */
+    void progressChanged();
 
 private slots:
     void verifyLocalFile(DownloadManager *dm);
@@ -71,6 +80,10 @@ private:
         QStringList items; // every item of the pass stored under this name
         int attempts = 0;
         bool givenUp = false;
+        bool ready = false;
+        FailureReason lastFailure;
+        qint64 received = 0;
+        qint64 total = -1; // unknown
     };
 
     void startPass();
@@ -80,6 +93,8 @@ private:
     DownloadManager *startDownload(const QUrl &url, const QString &path);
     void downloadMD5(DownloadManager *dm, const QString &path);
     void giveUp(ExpectedFile &file);
+    void markReady(ExpectedFile &file);
+    void recordProgress(const QString &local, qint64 received, qint64 total);
     bool allFilesExist();
     void finishHandling(DownloadManager *dm);
 
@@ -87,7 +102,7 @@ private:
     QHash<QString, ExpectedFile> expectedFiles;
     QString installsPath;
     QStringList passItems;
-    QSet<QString> givenUpItems;
+    QHash<QString, FailureReason> givenUpItems;
     int stallTimeout;
 };
 

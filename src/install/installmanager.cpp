@@ -63,6 +63,8 @@ InstallManager::InstallManager(QObject *parent)
           QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("installs")))
 {
     connect(fileManager, &FileManager::allFilesDone, this, &InstallManager::downloadComplete);
+    connect(
+        fileManager, &FileManager::progressChanged, this, &InstallManager::downloadProgressChanged);
 }
 
 InstallManager::~InstallManager()
@@ -123,8 +125,19 @@ QHash<QString, int> InstallManager::getResults() const
     return results;
 }
 
+FailureReason InstallManager::getFailureReason(const QString &file) const
+{
+    return reasons.value(file);
+}
+
+DownloadProgress InstallManager::getDownloadProgress() const
+{
+    return fileManager->getProgress();
+}
+
 void InstallManager::downloadComplete()
 {
+    itemCount = installQueue.size();
     installNext();
 }
 
@@ -135,10 +148,15 @@ void InstallManager::installNext()
         return;
     }
     const QString key = installQueue.firstKey();
-    if (!isRunnable(key)) {
-        // The older product stays too: removing it without a successor would leave neither.
-        currentKey = key;
-        recordAndAdvance(NotStarted);
+    currentKey = key;
+    // A package the download step gave up on is missing or damaged and must never run. The
+    // older product stays too: removing it without a successor would leave neither.
+    if (fileManager->getGivenUpFiles().contains(fileOf(key))) {
+        recordAndAdvance(NotStarted, fileManager->getFailureReason(fileOf(key)));
+        return;
+    }
+    if (packageKind(packagePath(key)) == PackageKind::Unknown) {
+        recordAndAdvance(NotStarted, FailureReason::of(FailureReason::UnknownFileType));
         return;
     }
     const QString remove = removeQueue.value(key, QStringLiteral("false"));
@@ -148,11 +166,10 @@ void InstallManager::installNext()
         uninstallProduct(remove);
 }
 
-bool InstallManager::isRunnable(const QString &key) const
+void InstallManager::startStep(bool removal)
 {
-    // A package the download step gave up on is missing or damaged and must never run.
-    return !fileManager->getGivenUpFiles().contains(fileOf(key))
-        && packageKind(packagePath(key)) != PackageKind::Unknown;
+    const int number = itemCount - installQueue.size() + 1;
+    emit stepStarted(number, itemCount, fileOf(currentKey), removal);
 }
 
 QString InstallManager::packagePath(const QString &key) const
@@ -163,6 +180,7 @@ QString InstallManager::packagePath(const QString &key) const
 void InstallManager::uninstallProduct(const QString &remove)
 {
     createProcess(&InstallManager::unInstallFinished);
+    startStep(true);
     startCommand(QStringLiteral("msiexec.exe /uninstall ") + remove + QStringLiteral(" /passive"));
 }
 
@@ -177,6 +195,7 @@ void InstallManager::installPackage(const QString &key, const QString &parameter
 {
     createProcess(&InstallManager::installFinished);
     currentKey = key;
+    startStep(false);
     const QString path = packagePath(key);
     switch (packageKind(path)) {
     case PackageKind::Exe:
@@ -189,7 +208,7 @@ void InstallManager::installPackage(const QString &key, const QString &parameter
         startMsp(path, parameters);
         break;
     case PackageKind::Unknown:
-        break; // excluded by isRunnable()
+        break; // never started: installNext() records it
     }
 }
 
@@ -220,12 +239,15 @@ void InstallManager::installFinished(int exitCode, QProcess::ExitStatus)
 {
     // A crashed package counts by the code QProcess reports with the crash.
     disposeOfProcess();
-    recordAndAdvance(exitCode);
+    recordAndAdvance(exitCode,
+        exitCode == NotStarted ? FailureReason::of(FailureReason::NotStartable)
+                               : FailureReason::exit(exitCode));
 }
 
-void InstallManager::recordAndAdvance(int exitCode)
+void InstallManager::recordAndAdvance(int exitCode, const FailureReason &reason)
 {
     results.insert(fileOf(currentKey), exitCode);
+    reasons.insert(fileOf(currentKey), reason);
     installQueue.remove(currentKey);
     removeQueue.remove(currentKey);
     installNext();

@@ -31,6 +31,10 @@ public:
         QByteArrayList pieces;
         /** The Content-Length sent; -1 sends the body's real length. */
         qint64 announcedLength = -1;
+        /** Send no Content-Length: the body ends when the connection closes. */
+        bool unannounced = false;
+        /** Send this many pieces, then wait for release() before the rest; -1 never waits. */
+        int pauseAfter = -1;
         /** After the pieces, keep the connection open and send nothing more. */
         bool stall = false;
         /** Answer only when release() is called. */
@@ -64,18 +68,21 @@ public:
     static Response stalled(const QByteArray &firstPiece, qint64 announced);
     /** 200 with body, sent only on release(). */
     static Response held(const QByteArray &body);
+    /** 200 with body in two pieces, the second sent only on release(). */
+    static Response paused(const QByteArray &firstPiece, const QByteArray &rest);
 
 private:
     void acceptConnections();
     void readRequest(QTcpSocket *socket);
     Response nextResponse(const QString &path);
     void respond(QTcpSocket *socket, const Response &response);
-    void sendPieces(QPointer<QTcpSocket> socket, QByteArrayList pieces, bool stall);
+    void sendPieces(QPointer<QTcpSocket> socket, QByteArrayList pieces, bool stall, int pauseAfter);
 
     QTcpServer server;
     QHash<QString, QList<Response>> script;
     QHash<QTcpSocket *, QByteArray> partialRequests;
     QList<QPair<QPointer<QTcpSocket>, Response>> heldResponses;
+    QList<QPair<QPointer<QTcpSocket>, Response>> pausedResponses;
     QStringList log;
 };
 
