@@ -85,6 +85,8 @@ Item {
                     label: Text {
                         objectName: "checkBoxText1"
                         text: "Check Box"
+                        Accessible.role: Accessible.StaticText
+                        Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
                         elide: Text.ElideRight
@@ -103,6 +105,8 @@ Item {
                     label: Text {
                         objectName: "checkBoxText2"
                         text: "Check Box"
+                        Accessible.role: Accessible.StaticText
+                        Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
                         elide: Text.ElideRight
@@ -121,6 +125,8 @@ Item {
                     label: Text {
                         objectName: "checkBoxText3"
                         text: "Check Box"
+                        Accessible.role: Accessible.StaticText
+                        Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
                         elide: Text.ElideRight
@@ -139,6 +145,8 @@ Item {
                     label: Text {
                         objectName: "checkBoxText4"
                         text: "Check Box"
+                        Accessible.role: Accessible.StaticText
+                        Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
                         elide: Text.ElideRight
@@ -157,6 +165,8 @@ Item {
                     label: Text {
                         objectName: "checkBoxText5"
                         text: "Check Box"
+                        Accessible.role: Accessible.StaticText
+                        Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
                         elide: Text.ElideRight
@@ -175,6 +185,8 @@ Item {
                     label: Text {
                         objectName: "checkBoxText6"
                         text: "Check Box"
+                        Accessible.role: Accessible.StaticText
+                        Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
                         elide: Text.ElideRight
@@ -193,6 +205,8 @@ Item {
                     label: Text {
                         objectName: "checkBoxText7"
                         text: "Check Box"
+                        Accessible.role: Accessible.StaticText
+                        Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
                         elide: Text.ElideRight
@@ -211,6 +225,8 @@ Item {
                     label: Text {
                         objectName: "checkBoxText8"
                         text: "Check Box"
+                        Accessible.role: Accessible.StaticText
+                        Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
                         elide: Text.ElideRight
@@ -229,6 +245,8 @@ Item {
                     label: Text {
                         objectName: "checkBoxText9"
                         text: "Check Box"
+                        Accessible.role: Accessible.StaticText
+                        Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
                         elide: Text.ElideRight
@@ -247,6 +265,8 @@ Item {
                     label: Text {
                         objectName: "checkBoxText10"
                         text: "Check Box"
+                        Accessible.role: Accessible.StaticText
+                        Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
                         elide: Text.ElideRight
@@ -277,6 +297,8 @@ Item {
                 visible: false
                 // Long names and addresses break anywhere rather than run over the picture.
                 wrapMode: Text.WrapAtWordBoundaryOrAnywhere
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
             }
         }
     }
