@@ -77,8 +77,6 @@ private slots:
     void downloadAllShowsProgressThenTheReport();
     void nothingToFetchFinishesWithinTheClick_data();
     void nothingToFetchFinishesWithinTheClick();
-    void translatesItsTexts_data();
-    void translatesItsTexts();
     void statusLineFollowsThePass_data();
     void statusLineFollowsThePass();
     void manySmallFilesRefreshTheWindowAFewTimesASecond();
@@ -212,32 +210,6 @@ void tst_Download::nothingToFetchFinishesWithinTheClick()
     QCOMPARE(window.property("mainProgressBar", "visible").toBool(), false);
     QCOMPARE(window.property("buttonDownload", "visible").toBool(), false);
     QCOMPARE(server.requests(), QStringList());
-}
-
-void tst_Download::translatesItsTexts_data()
-{
-    QTest::addColumn<QString>("language");
-    QTest::addColumn<QString>("text");
-    for (const char *language : {"de", "fr"}) {
-        for (const char *text : {"Downloading all files...",
-                 "All files have been downloaded to the following location.",
-                 "The following files could not be downloaded.",
-                 "Downloaded files are in the following location."}) {
-            QTest::addRow("%s: %s", language, text)
-                << QString::fromLatin1(language) << QString::fromLatin1(text);
-        }
-    }
-}
-
-void tst_Download::translatesItsTexts()
-{
-    QFETCH(QString, language);
-    QFETCH(QString, text);
-    QTranslator translator;
-    QVERIFY(translator.load(QStringLiteral(KESTRUN_LOCALIZATION_DIR "/kestrun_") + language));
-    const QString translated = translator.translate("Download", text.toLatin1().constData());
-    QVERIFY(!translated.isEmpty());
-    QVERIFY(translated != text);
 }
 
 void tst_Download::statusLineFollowsThePass_data()
