@@ -7,8 +7,10 @@ namespace {
 
 QString size(qint64 bytes)
 {
-    // Kilobytes of 1024 bytes, named as Windows names them.
-    return QLocale().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
+    // Kilobytes of 1024 bytes, as Windows counts them; the number never parts from its unit.
+    return QLocale()
+        .formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat)
+        .replace(QLatin1Char(' '), QChar::Nbsp);
 }
 
 } // namespace

@@ -219,13 +219,18 @@ void tst_Download::statusLineFollowsThePass_data()
     QTest::addColumn<QString>("status"); // while the first 1000 bytes of each have arrived
     QTest::addColumn<double>("share"); // negative: the bar moves without a value
 
-    QTest::newRow("sizes known") << "en" << true << "Downloading file 1 of 2 (2.0 kB of 7.8 kB)"
+    QTest::newRow("sizes known") << "en" << true
+                                 << QString::fromUtf8(
+                                        "Downloading file 1 of 2 (2.0\u00a0kB of 7.8\u00a0kB)")
                                  << 0.25;
     QTest::newRow("one size unknown")
-        << "en" << false << "Downloading file 1 of 2 (2.0 kB)" << -1.0;
-    QTest::newRow("German") << "de" << true
-                            << "Datei 1 von 2 wird heruntergeladen (2,0 kB von 7,8 kB)" << 0.25;
-    QTest::newRow("French") << "fr" << false << "Téléchargement du fichier 1 sur 2 (2,0 ko)"
+        << "en" << false << QString::fromUtf8("Downloading file 1 of 2 (2.0\u00a0kB)") << -1.0;
+    QTest::newRow("German")
+        << "de" << true
+        << QString::fromUtf8("Datei 1 von 2 wird heruntergeladen (2,0\u00a0kB von 7,8\u00a0kB)")
+        << 0.25;
+    QTest::newRow("French") << "fr" << false
+                            << QString::fromUtf8("Téléchargement du fichier 1 sur 2 (2,0\u00a0ko)")
                             << -1.0;
 }
 
