@@ -45,6 +45,16 @@ QUrl FaultServer::url(const QString &path) const
         QUrl::TolerantMode);
 }
 
+QUrl FaultServer::refusingUrl(const QString &path)
+{
+    // A port that was free a moment ago and is closed again.
+    QTcpServer closed;
+    closed.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = closed.serverPort();
+    closed.close();
+    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path), QUrl::TolerantMode);
+}
+
 void FaultServer::serve(const QString &path, const QList<Response> &responses)
 {
     script.insert(path, responses);

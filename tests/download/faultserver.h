@@ -47,6 +47,8 @@ public:
     bool listen();
     /** http://127.0.0.1:<port> followed by path. */
     QUrl url(const QString &path) const;
+    /** The same on a port of 127.0.0.1 where nothing listens: connections are refused. */
+    static QUrl refusingUrl(const QString &path);
     /** What path answers from now on, one response per request, the last one repeating. */
     void serve(const QString &path, const QList<Response> &responses);
     /** Answers every request that is being held. */

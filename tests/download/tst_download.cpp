@@ -1,6 +1,8 @@
 #include "faultserver.h"
 #include "scopedconfig.h"
+#include "scopedtranslation.h"
 #include "window/statusline.h"
+#include "window/windowitems.h"
 #include "windowharness.h"
 
 #include <QCoreApplication>
@@ -12,11 +14,8 @@
 #include <QLocale>
 #include <QQuickItem>
 #include <QQuickWindow>
-#include <QScopeGuard>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTest>
-#include <QTranslator>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -63,6 +62,27 @@ bool allRequested(const FaultServer &server, const QStringList &paths)
     return std::all_of(paths.cbegin(), paths.cend(),
         [&server](const QString &path) { return server.count(path) > 0; });
 }
+
+/** The real window on a configuration of these products, placed and shown. */
+class DownloadWindow
+{
+public:
+    explicit DownloadWindow(const QJsonArray &products)
+        : config(ScopedConfig::make(QStringLiteral("Updates"), products))
+    {
+        // Products beyond the tenth take no box, but Download All fetches them all the same.
+        const int boxes = qMin(int(products.size()), WindowItems::CheckBoxCount);
+        ready = harness.window() && harness.placeAllProducts() == boxes && harness.show();
+    }
+
+    bool isReady() const { return ready; }
+    WindowHarness &window() { return harness; }
+
+private:
+    ScopedConfig config;
+    WindowHarness harness;
+    bool ready = false;
+};
 
 } // namespace
 
@@ -241,12 +261,8 @@ void tst_Download::statusLineFollowsThePass()
     QFETCH(QString, status);
     QFETCH(double, share);
 
-    QTranslator translator;
-    QVERIFY(language == "en"
-        || translator.load(QStringLiteral(KESTRUN_LOCALIZATION_DIR "/kestrun_") + language));
-    QCoreApplication::installTranslator(&translator); // removed again when it goes
-    QLocale::setDefault(QLocale(language));
-    const auto restoreLocale = qScopeGuard([] { QLocale::setDefault(QLocale::c()); });
+    ScopedTranslation translation(language);
+    QVERIFY(translation.isValid());
     const QByteArray body(4000, 'x');
     FaultServer server;
     QVERIFY(server.listen());
@@ -254,13 +270,10 @@ void tst_Download::statusLineFollowsThePass()
     FaultServer::Response second = FaultServer::paused(body.left(1000), body.mid(1000));
     second.unannounced = !secondSizeKnown;
     server.serve("/b.msi", {second});
-    ScopedConfig config(ScopedConfig::make(QStringLiteral("Updates"),
-        {ScopedConfig::product("A", server.url("/a.msi").toString()),
-            ScopedConfig::product("B", server.url("/b.msi").toString())}));
-    WindowHarness window;
-    QVERIFY(window.window());
-    window.placeAllProducts();
-    QVERIFY(window.show());
+    DownloadWindow run({ScopedConfig::product("A", server.url("/a.msi").toString()),
+        ScopedConfig::product("B", server.url("/b.msi").toString())});
+    QVERIFY(run.isReady());
+    WindowHarness &window = run.window();
 
     QVERIFY(window.click(QStringLiteral("buttonDownload")));
     QTRY_COMPARE_WITH_TIMEOUT(
@@ -284,11 +297,9 @@ void tst_Download::manySmallFilesRefreshTheWindowAFewTimesASecond()
         server.serve(path, {FaultServer::ok(package, 4)});
         products << ScopedConfig::product(path, server.url(path).toString());
     }
-    ScopedConfig config(ScopedConfig::make(QStringLiteral("Updates"), products));
-    WindowHarness window;
-    QVERIFY(window.window());
-    window.placeAllProducts();
-    QVERIFY(window.show());
+    DownloadWindow run(products);
+    QVERIFY(run.isReady());
+    WindowHarness &window = run.window();
     QSignalSpy lines(window.object("feedbackText"), SIGNAL(textChanged(QString)));
     QVERIFY(lines.isValid());
 
@@ -308,23 +319,17 @@ void tst_Download::manySmallFilesRefreshTheWindowAFewTimesASecond()
 
 void tst_Download::reportOfTenFailuresStaysInItsArea()
 {
-    QTcpServer closed;
-    QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
-    const quint16 port = closed.serverPort();
-    closed.close();
     QJsonArray products;
     for (int i = 0; i < 10; ++i) {
         products << ScopedConfig::product(QStringLiteral("Product %1").arg(i),
-            QStringLiteral("http://127.0.0.1:%1/updates/2026/december/cumulative/"
-                           "Corvane_Designer_Service_Pack_3_x64_%2.msi")
-                .arg(port)
-                .arg(i));
+            FaultServer::refusingUrl(QStringLiteral("/updates/2026/december/cumulative/"
+                                                    "Corvane_Designer_Service_Pack_3_x64_%1.msi")
+                                         .arg(i))
+                .toString());
     }
-    ScopedConfig config(ScopedConfig::make(QStringLiteral("Updates"), products));
-    WindowHarness window;
-    QVERIFY(window.window());
-    window.placeAllProducts();
-    QVERIFY(window.show());
+    DownloadWindow run(products);
+    QVERIFY(run.isReady());
+    WindowHarness &window = run.window();
 
     QVERIFY(window.click(QStringLiteral("buttonDownload")));
     QTRY_VERIFY_WITH_TIMEOUT(

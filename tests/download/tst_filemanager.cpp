@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QNetworkProxy>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -555,10 +554,7 @@ void tst_FileManager::laterCallJoinsTheRunningPass()
 
 void tst_FileManager::givesUpOnAnUnreachableServer()
 {
-    QTcpServer closed;
-    QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
-    const QString url = QStringLiteral("http://127.0.0.1:%1/pkg.msi").arg(closed.serverPort());
-    closed.close();
+    const QString url = FaultServer::refusingUrl(QStringLiteral("/pkg.msi")).toString();
 
     QVERIFY(runPass({url}));
     QCOMPARE(done->count(), 1);
@@ -630,11 +626,8 @@ void tst_FileManager::givenUpItemsSayWhy()
 
     QString url = file.startsWith(QLatin1Char('/')) ? item(file) : file;
     QString servedPath = file;
-    QTcpServer closed;
     if (file.startsWith(QLatin1String("closed:"))) {
-        QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
-        url = QStringLiteral("http://127.0.0.1:%1%2").arg(closed.serverPort()).arg(file.mid(7));
-        closed.close();
+        url = FaultServer::refusingUrl(file.mid(7)).toString();
     } else if (file.startsWith(QLatin1String("proxied:"))) {
         // Only the proxy, on 127.0.0.1, is ever contacted; it sees the whole URL.
         url = servedPath = file.mid(8);

@@ -2,6 +2,7 @@
 #include "install/installmanager.h"
 #include "recordingstandin.h"
 #include "scopedinstalls.h"
+#include "scopedtranslation.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -9,7 +10,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTranslator>
 
 #include <memory>
 
@@ -319,10 +319,8 @@ void tst_InstallManager::exitCodeMeanings()
     QFETCH(QString, language);
     QFETCH(int, exitCode);
     QFETCH(QString, reason);
-    QTranslator translator;
-    QVERIFY(language == "en"
-        || translator.load(QStringLiteral(KESTRUN_LOCALIZATION_DIR "/kestrun_") + language));
-    QCoreApplication::installTranslator(&translator); // removed again when it goes
+    ScopedTranslation translation(language);
+    QVERIFY(translation.isValid());
 
     const FailureReason verdict = FailureReason::exit(exitCode);
 
