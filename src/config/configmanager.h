@@ -1,6 +1,7 @@
 #ifndef CONFIGMANAGER_H
 #define CONFIGMANAGER_H
 
+#include <QByteArray>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
@@ -39,6 +40,14 @@ public:
 
     /** The file's path: application directory + "/kestrun.json". */
     static QString configPath();
+
+    /** How the bytes of a configuration file are encoded, as told by a byte-order mark. */
+    enum class Encoding { Utf8, Utf8WithBom, Utf16LittleEndian, Utf16BigEndian };
+    /** The encoding of the file's bytes: UTF-16 only with its byte-order mark. */
+    static Encoding encodingOf(const QByteArray &bytes);
+    /** The file's bytes as UTF-8 without a byte-order mark, for the JSON reader; bytes without
+        a mark are taken as UTF-8, as they are. */
+    static QByteArray toUtf8(const QByteArray &bytes);
 
 private:
     QJsonObject findProduct(const QString &name) const;

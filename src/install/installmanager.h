@@ -12,6 +12,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "installcommand.h"
+
 class FileManager;
 
 /**
@@ -40,6 +42,11 @@ public:
     /** Sorts the recorded codes into installed (0) and failed (anything else); true when at
         least one product failed, false also when nothing was recorded. Call once per run. */
     bool sortResults();
+    /** Whether a package's exit code counts as installed: only 0 does. */
+    static bool isSuccess(int exitCode);
+    /** Why a package that ended with exitCode failed (NotStarted: it could not be started);
+        None when it was installed. */
+    static FailureReason exitReason(int exitCode);
     /** The files sorted as installed by sortResults(). */
     QStringList installedProducts() const;
     /** The files sorted as failed by sortResults(). */
@@ -78,8 +85,7 @@ private:
     void recordAndAdvance(int exitCode, const FailureReason &reason);
     void startStep(bool removal);
     void createProcess(FinishSlot finishSlot);
-    void startCommand(const QString &command);
-    void startProgram(const QString &program, const QStringList &arguments);
+    void startCommand(const InstallCommand &command);
     void disposeOfProcess();
 
     QHash<QString, int> results;
@@ -89,7 +95,6 @@ private:
     FileManager *fileManager;
     QMap<QString, QString> installQueue;
     QMap<QString, QString> removeQueue;
-    QString installsPath;
     QPointer<QProcess> process;
     QString currentKey;
     int itemCount = 0;

@@ -122,7 +122,7 @@ FailureReason FailureReason::digestMismatch(const QString &expected, const QStri
 
 FailureReason FailureReason::exit(int code)
 {
-    FailureReason reason = of(code == 0 ? None : ExitCode);
+    FailureReason reason = of(ExitCode);
     reason.exitCode = code;
     return reason;
 }

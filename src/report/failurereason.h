@@ -42,7 +42,7 @@ struct FailureReason
     static FailureReason network(QNetworkReply::NetworkError error, bool afterBody);
     static FailureReason stall(int msecs);
     static FailureReason digestMismatch(const QString &expected, const QString &received);
-    /** The reason an installer's exit code gives; None for 0, the only success. */
+    /** An installer that ended with this code, which is not a success. */
     static FailureReason exit(int code);
 
     bool isFailure() const { return kind != None; }
