@@ -1,16 +1,17 @@
 #ifndef FILEMANAGER_H
 #define FILEMANAGER_H
 
+#include "downloadmanager.h"
+#include "downloadprogress.h"
+#include "report/failurereason.h"
+
 #include <QCryptographicHash>
 #include <QHash>
 #include <QList>
 #include <QNetworkReply>
 #include <QObject>
-#include <QSet>
 #include <QStringList>
 #include <QUrl>
-
-#include "downloadmanager.h"
 
 /**
  * Brings a list of package files into the "installs" folder and signals once, with
@@ -45,6 +46,11 @@ public:
         ProxyAuthenticationRequiredError when the proxy asked for a sign-in); NoError when it
         ended well or nothing was requested for it. */
     QNetworkReply::NetworkError getNetworkError(const QString &item) const;
+    /** Why an item of getGivenUpFiles() was given up: for a package fetched in vain, how its
+        last attempt failed. None for an item that was not given up. */
+    FailureReason getFailureReason(const QString &item) const;
+    /** How far the latest pass has come over the packages it fetches. */
+    DownloadProgress getProgress() const;
     /** How long a transfer may make no progress before it is aborted (default 30 s). */
     void setStallTimeout(int msecs);
     /** Whether names differing only in case are different files (default: as this system). */
@@ -68,9 +74,9 @@ public:
     /** The form in which two names are the same file under that case rule. */
     static QString foldedName(const QString &name, Qt::CaseSensitivity sensitivity);
     /** Whether a name may be written into "installs" on any system: not ".", "..", free of
-        "/", "\", ":", '"', "<", ">", "|", "?", "*" and control characters, with a name before its extension and an extension
-        other than md5, not ending in "." or " ", and no device name of Windows (CON, PRN, AUX,
-        NUL, COM0-9, LPT0-9, any case, any extension). */
+        "/", "\", ":", '"', "<", ">", "|", "?", "*" and control characters, with a name before its
+       extension and an extension other than md5, not ending in "." or " ", and no device name of
+       Windows (CON, PRN, AUX, NUL, COM0-9, LPT0-9, any case, any extension). */
     static bool isSafeName(const QString &name);
     /** A package file's own digest companion: the text from its last "." replaced by ".md5". */
     static QString digestPath(const QString &packagePath);
@@ -96,6 +102,8 @@ public:
 signals:
     /** The pass has ended: nothing is pending, every package is present or given up. */
     void allFilesDone();
+    /** Bytes arrived, or a package became ready or was given up: often, with no limit. */
+    void progressChanged();
 
 private slots:
     void verifyLocalFile(DownloadManager *dm);
@@ -116,6 +124,10 @@ private:
         QString md5; // of the package the latest attempt stored
         QNetworkReply::NetworkError error = QNetworkReply::NoError; // of the latest attempt
         PartialTransfer partial; // what the latest attempt left to resume
+        bool ready = false; // present and matching its digest, or without one
+        FailureReason lastFailure;
+        qint64 received = 0;
+        qint64 total = -1; // unknown
     };
 
     void startPass();
@@ -129,9 +141,11 @@ private:
         const QUrl &url, const QString &path, const PartialTransfer &resumeFrom = {});
     void downloadMD5(const QString &local, ExpectedFile &file);
     void checkPackage(const QString &local, ExpectedFile &file);
-    bool packageMatches(
-        const QString &local, const ExpectedFile &file, const QString &digest) const;
+    QString receivedDigest(
+        const QString &local, const ExpectedFile &file, const QString &expected) const;
     void giveUp(const QString &local, ExpectedFile &file);
+    void markReady(ExpectedFile &file);
+    void recordProgress(const QString &local, qint64 received, qint64 total);
     bool allFilesExist();
     void finishHandling(DownloadManager *dm);
 
@@ -142,7 +156,7 @@ private:
     QStringList packageNames; // every URL package of the configuration and the pass
     Qt::CaseSensitivity nameCase = SystemNameCase;
     QStringList passItems;
-    QSet<QString> givenUpItems;
+    QHash<QString, FailureReason> givenUpItems;
     int stallTimeout;
 };
 
