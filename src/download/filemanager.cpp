@@ -27,10 +27,34 @@ QString withSuffix(const QString &path, const QString &suffix)
     return path.left(path.lastIndexOf(QLatin1Char('.')) + 1) + suffix;
 }
 
-bool digestMatches(const QString &path, const QString &digest)
+bool isHex(const QString &text)
 {
-    const QString computed = FileManager::calculateMD5(path);
-    return !computed.isEmpty() && computed.compare(digest, Qt::CaseInsensitive) == 0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (!((u >= '0' && u <= '9') || (u >= 'a' && u <= 'f') || (u >= 'A' && u <= 'F')))
+            return false;
+    }
+    return true;
+}
+
+// The digest's form names its algorithm: 64 hex digits SHA-256, 32 MD5, anything else none.
+bool algorithmOf(const QString &digest, QCryptographicHash::Algorithm &algorithm)
+{
+    if (!isHex(digest))
+        return false;
+    if (digest.size() == 64)
+        algorithm = QCryptographicHash::Sha256;
+    else if (digest.size() == 32)
+        algorithm = QCryptographicHash::Md5;
+    else
+        return false;
+    return true;
+}
+
+// A folder or anything else under a package's name is never taken for the package.
+bool isPackageFile(const QString &path)
+{
+    return QFileInfo(path).isFile();
 }
 
 QString chopLineEnd(QString line)
@@ -184,9 +208,11 @@ QString FileManager::localName(const QString &item)
 
 bool FileManager::isSafeName(const QString &name)
 {
+    // Windows refuses the others in a file name; a double quote would also end the quoted
+    // package path of an msiexec line early and hand msiexec another file.
+    static const QString reserved = QStringLiteral("/\\:\"<>|?*");
     for (const QChar c : name) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':')
-            || c.category() == QChar::Other_Control)
+        if (reserved.contains(c) || c.category() == QChar::Other_Control)
             return false;
     }
     // Windows drops a trailing dot or blank, so the file would get another name than asked.
@@ -248,13 +274,29 @@ QStringList FileManager::readMD5File(const QString &path)
 
 QString FileManager::calculateMD5(const QString &path)
 {
+    return calculateDigest(path, QCryptographicHash::Md5);
+}
+
+QString FileManager::calculateDigest(const QString &path, QCryptographicHash::Algorithm algorithm)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QString();
-    QCryptographicHash hash(QCryptographicHash::Md5);
+    QCryptographicHash hash(algorithm);
     if (!hash.addData(&file))
         return QString();
     return QString::fromLatin1(hash.result().toHex());
+}
+
+bool FileManager::matchesDigest(const QString &path, const QString &digest)
+{
+    // The form tells the algorithm, so the digest file keeps its name and format and a server
+    // can serve sha256sum's output as it stands.
+    QCryptographicHash::Algorithm algorithm;
+    if (!algorithmOf(digest, algorithm))
+        return false;
+    const QString computed = calculateDigest(path, algorithm);
+    return !computed.isEmpty() && computed.compare(digest, Qt::CaseInsensitive) == 0;
 }
 
 void FileManager::verifyLocalFile(DownloadManager *dm)
@@ -359,9 +401,9 @@ bool FileManager::isFileReady(const QString &file) const
 {
     const QString local = localPath(file);
     if (!isUrl(file))
-        return QFile::exists(local);
+        return isPackageFile(local);
     const QStringList fields = readMD5File(digestPathOf(local));
-    return !fields.isEmpty() && digestMatches(local, fields.first());
+    return !fields.isEmpty() && matchesDigest(local, fields.first());
 }
 
 QString FileManager::digestPathOf(const QString &packagePath) const
@@ -412,17 +454,34 @@ void FileManager::downloadMD5(const QString &local, ExpectedFile &file)
 // digest with it, since either of them may be the damaged one.
 void FileManager::checkPackage(const QString &local, ExpectedFile &file)
 {
-    if (!QFile::exists(local))
+    if (!isPackageFile(local))
         return;
     file.arrived = true;
     const QStringList fields = readMD5File(digestPathOf(local));
-    if (fields.isEmpty() || file.md5.compare(fields.first(), Qt::CaseInsensitive) == 0) {
+    const QString expected = fields.value(0);
+    const QString received = fields.isEmpty() ? QString() : receivedDigest(local, file, expected);
+    if (fields.isEmpty()
+        || (!received.isEmpty() && received.compare(expected, Qt::CaseInsensitive) == 0)) {
         markReady(file);
         return;
     }
-    file.lastFailure = FailureReason::digestMismatch(fields.first(), file.md5);
-    QFile::remove(local);
+    file.lastFailure = FailureReason::digestMismatch(expected, received);
     file.digestStale = true;
+    // A damaged copy that stays under the package's name (held open by a virus scanner, say)
+    // would be taken for the package once nothing is pending.
+    if (!QFile::remove(local) && isPackageFile(local))
+        giveUp(local, file);
+}
+
+// An MD5 was taken during the transfer; a SHA-256 is worth reading the package back for. A digest
+// of another form is compared with the MD5, which it never equals.
+QString FileManager::receivedDigest(
+    const QString &local, const ExpectedFile &file, const QString &expected) const
+{
+    QCryptographicHash::Algorithm algorithm;
+    if (!algorithmOf(expected, algorithm) || algorithm == QCryptographicHash::Md5)
+        return file.md5;
+    return calculateDigest(local, algorithm);
 }
 
 void FileManager::giveUp(const QString &local, ExpectedFile &file)
@@ -459,7 +518,7 @@ bool FileManager::allFilesExist()
 {
     bool result = true;
     for (auto it = expectedFiles.begin(); it != expectedFiles.end(); ++it) {
-        if (it->givenUp || QFile::exists(it.key()))
+        if (it->givenUp || isPackageFile(it.key()))
             continue;
         if (it->attempts < MaxAttempts) {
             requestPackage(it.key(), it.value());

@@ -5,6 +5,7 @@
 #include "downloadprogress.h"
 #include "report/failurereason.h"
 
+#include <QCryptographicHash>
 #include <QHash>
 #include <QList>
 #include <QNetworkReply>
@@ -73,9 +74,9 @@ public:
     /** The form in which two names are the same file under that case rule. */
     static QString foldedName(const QString &name, Qt::CaseSensitivity sensitivity);
     /** Whether a name may be written into "installs" on any system: not ".", "..", free of
-        "/", "\", ":" and control characters, with a name before its extension and an extension
-        other than md5, not ending in "." or " ", and no device name of Windows (CON, PRN, AUX,
-        NUL, COM0-9, LPT0-9, any case, any extension). */
+        "/", "\", ":", '"', "<", ">", "|", "?", "*" and control characters, with a name before its
+       extension and an extension other than md5, not ending in "." or " ", and no device name of
+       Windows (CON, PRN, AUX, NUL, COM0-9, LPT0-9, any case, any extension). */
     static bool isSafeName(const QString &name);
     /** A package file's own digest companion: the text from its last "." replaced by ".md5". */
     static QString digestPath(const QString &packagePath);
@@ -92,6 +93,11 @@ public:
     static QStringList readMD5File(const QString &path);
     /** The MD5 of a whole file in lowercase hex, read in blocks; empty when it cannot be read. */
     static QString calculateMD5(const QString &path);
+    /** A whole file's digest in lowercase hex, read in blocks; empty when it cannot be read. */
+    static QString calculateDigest(const QString &path, QCryptographicHash::Algorithm algorithm);
+    /** Whether the file at path has the digest written as field 1 of a digest line: 64 hex
+        digits are a SHA-256, 32 an MD5, in any case; nothing matches a digest of another form. */
+    static bool matchesDigest(const QString &path, const QString &digest);
 
 signals:
     /** The pass has ended: nothing is pending, every package is present or given up. */
@@ -135,6 +141,8 @@ private:
         const QUrl &url, const QString &path, const PartialTransfer &resumeFrom = {});
     void downloadMD5(const QString &local, ExpectedFile &file);
     void checkPackage(const QString &local, ExpectedFile &file);
+    QString receivedDigest(
+        const QString &local, const ExpectedFile &file, const QString &expected) const;
     void giveUp(const QString &local, ExpectedFile &file);
     void markReady(ExpectedFile &file);
     void recordProgress(const QString &local, qint64 received, qint64 total);

@@ -94,7 +94,6 @@ private:
     static Response answerRange(Response response, const QByteArray &requestHead);
     void sendPieces(QPointer<QTcpSocket> socket, QByteArrayList pieces, bool stall, int pauseAfter);
 
-    QTcpServer server;
     QHash<QString, QList<Response>> script;
     QHash<QTcpSocket *, QByteArray> partialRequests;
     struct HeldResponse
@@ -108,6 +107,8 @@ private:
     QStringList log;
     QHash<QString, QList<QByteArray>> rangeLog;
     QHash<QString, qint64> bodyBytes;
+    // Last, so that it goes first: its sockets report their end to the members above.
+    QTcpServer server;
 };
 
 #endif // FAULTSERVER_H

@@ -31,8 +31,14 @@ QByteArray md5(const QByteArray &data)
     return QCryptographicHash::hash(data, QCryptographicHash::Md5).toHex();
 }
 
+QByteArray sha256(const QByteArray &data)
+{
+    return QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex();
+}
+
 const QByteArray digest = md5(package);
 const QByteArray wrongDigest = md5("something else");
+const QByteArray sha256Digest = sha256(package);
 
 QString installsPath()
 {
@@ -90,6 +96,8 @@ private slots:
     void readsTheDigestLine();
     void hashesWholeFiles_data();
     void hashesWholeFiles();
+    void digestFormNamesTheAlgorithm_data();
+    void digestFormNamesTheAlgorithm();
     void namesTheDigestCompanion_data();
     void namesTheDigestCompanion();
 
@@ -119,6 +127,8 @@ private slots:
     void onlyLooksForLocalPaths();
     void skipsEmptyItems_data();
     void skipsEmptyItems();
+    void neverTakesAFolderForAPackage_data();
+    void neverTakesAFolderForAPackage();
     void fetchesOneLocalNameOnce_data();
     void fetchesOneLocalNameOnce();
     void runsDownloadsInParallel();
@@ -241,6 +251,41 @@ void tst_FileManager::hashesWholeFiles()
         FileManager::calculateMD5(scratch->filePath(QStringLiteral("missing.msi"))), QString());
 }
 
+void tst_FileManager::digestFormNamesTheAlgorithm_data()
+{
+    QTest::addColumn<QByteArray>("digestField");
+    QTest::addColumn<bool>("matches");
+
+    const QByteArray sha1 = QCryptographicHash::hash(package, QCryptographicHash::Sha1).toHex();
+    const QByteArray sha512 = QCryptographicHash::hash(package, QCryptographicHash::Sha512).toHex();
+    QTest::newRow("MD5") << digest << true;
+    QTest::newRow("MD5, upper case") << digest.toUpper() << true;
+    QTest::newRow("SHA-256") << sha256Digest << true;
+    QTest::newRow("SHA-256, upper case") << sha256Digest.toUpper() << true;
+    QTest::newRow("SHA-256 of something else") << sha256("something else") << false;
+    QTest::newRow("SHA-256 cut to 32 digits") << sha256Digest.left(32) << false;
+    QTest::newRow("MD5 with one digit more") << QByteArray(digest + "0") << false;
+    QTest::newRow("MD5 with one digit less") << digest.left(31) << false;
+    QTest::newRow("SHA-256 with one digit less") << sha256Digest.left(63) << false;
+    QTest::newRow("SHA-1") << sha1 << false;
+    QTest::newRow("SHA-512") << sha512 << false;
+    QTest::newRow("64 characters, not hex") << QByteArray(sha256Digest.left(63) + "g") << false;
+    QTest::newRow("MD5 with a sign") << QByteArray("+" + digest.mid(1)) << false;
+    QTest::newRow("empty") << QByteArray() << false;
+}
+
+void tst_FileManager::digestFormNamesTheAlgorithm()
+{
+    QFETCH(QByteArray, digestField);
+    QFETCH(bool, matches);
+    const QString path = scratch->filePath(QStringLiteral("fix.msi"));
+    QVERIFY(writeFile(path, package));
+    QCOMPARE(FileManager::matchesDigest(path, QString::fromLatin1(digestField)), matches);
+    // A file that cannot be read matches nothing, whatever the digest.
+    QVERIFY(!FileManager::matchesDigest(
+        scratch->filePath(QStringLiteral("missing.msi")), QString::fromLatin1(digestField)));
+}
+
 void tst_FileManager::namesTheDigestCompanion_data()
 {
     QTest::addColumn<QString>("package");
@@ -297,6 +342,18 @@ void tst_FileManager::fetchesAndVerifies_data()
     QTest::newRow("comment lines first")
         << whole << Responses {S::ok("// release 7\n// md5\n" + digest + " pkg.msi\n")}
         << QByteArray() << 1 << 1 << false << both;
+    QTest::newRow("sha256sum format") << whole << Responses {S::ok(sha256Digest + "  pkg.msi\n")}
+                                      << QByteArray() << 1 << 1 << false << both;
+    QTest::newRow("SHA-256 never matches")
+        << whole << Responses {S::ok(sha256("something else") + " pkg.msi\n")} << QByteArray() << 3
+        << 3 << true << digestOnly;
+    QTest::newRow("digest of another form: SHA-1")
+        << whole
+        << Responses {S::ok(
+               QCryptographicHash::hash(package, QCryptographicHash::Sha1).toHex() + "  pkg.msi\n")}
+        << QByteArray() << 3 << 3 << true << digestOnly;
+    QTest::newRow("blank digest line") << whole << Responses {S::ok("\n" + digest + "\n")}
+                                       << QByteArray() << 3 << 3 << true << digestOnly;
     QTest::newRow("name in the line points elsewhere")
         << whole << Responses {S::ok(digest + " ../other/elsewhere.msi\n")} << QByteArray() << 1
         << 1 << false << both;
@@ -396,6 +453,7 @@ void tst_FileManager::presentPackageIsNotFetched_data()
     QTest::newRow("lower-case digest") << QByteArray(digest + " pkg.msi\n");
     QTest::newRow("upper-case digest") << QByteArray(digest.toUpper() + " pkg.msi\n");
     QTest::newRow("md5sum format after comments") << QByteArray("// x\n" + digest + " *pkg.msi\n");
+    QTest::newRow("sha256sum format") << QByteArray(sha256Digest + "  pkg.msi\n");
 }
 
 void tst_FileManager::presentPackageIsNotFetched()
@@ -417,6 +475,9 @@ void tst_FileManager::stalePackageIsFetchedAgain_data()
     QTest::newRow("no digest beside it") << QByteArray();
     QTest::newRow("digest no longer matches")
         << QByteArray(md5("the package before") + " pkg.msi\n");
+    QTest::newRow("SHA-256 no longer matches")
+        << QByteArray(sha256("the package before") + " pkg.msi\n");
+    QTest::newRow("digest of another form") << QByteArray(digest.left(30) + " pkg.msi\n");
     QTest::newRow("digest file without a digest line") << QByteArray("// later\n");
 }
 
@@ -453,6 +514,8 @@ void tst_FileManager::refusesUnsafeNames_data()
     QTest::newRow("device name CON") << QStringLiteral("/patches/con.msi");
     QTest::newRow("device name LPT9") << QStringLiteral("/patches/Lpt9.exe");
     QTest::newRow("trailing blank") << QStringLiteral("/patches/fix.msi%20");
+    // Found by fuzzing: the quote ended the quoted path of the msiexec line.
+    QTest::newRow("double quote") << QStringLiteral("/W%22i.msi");
 }
 
 void tst_FileManager::refusesUnsafeNames()
@@ -494,6 +557,8 @@ void tst_FileManager::judgesNamesForEverySystem_data()
     QTest::newRow("device later in the name") << "fix.con.msi" << true;
     QTest::newRow("auxiliary") << "auxiliary.msp" << true;
     QTest::newRow("inner blanks and dots") << "my fix 1.2.msi" << true;
+    for (const char *reserved : {"\"", "<", ">", "|", "?", "*"})
+        QTest::addRow("reserved %s", reserved) << QStringLiteral("a%1b.msi").arg(reserved) << false;
 }
 
 void tst_FileManager::judgesNamesForEverySystem()
@@ -750,6 +815,36 @@ void tst_FileManager::skipsEmptyItems()
     QCOMPARE(done->count(), 1);
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
     QVERIFY(!QFileInfo::exists(installsPath()));
+}
+
+void tst_FileManager::neverTakesAFolderForAPackage_data()
+{
+    QTest::addColumn<bool>("url");
+    QTest::addColumn<Responses>("digestResponses");
+    QTest::addColumn<int>("packageRequests");
+
+    using S = FaultServer;
+    QTest::newRow("URL, digest served") << true << Responses {S::ok(digest + " pkg.msi\n")} << 3;
+    QTest::newRow("URL, no digest file") << true << Responses {S::status(404)} << 3;
+    QTest::newRow("local path") << false << Responses() << 0;
+}
+
+// A folder under the package's name can be neither replaced nor run; it must be given up.
+void tst_FileManager::neverTakesAFolderForAPackage()
+{
+    QFETCH(bool, url);
+    QFETCH(Responses, digestResponses);
+    QFETCH(int, packageRequests);
+    QVERIFY(QDir().mkpath(installed(QStringLiteral("pkg.msi/inside"))));
+    server->serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
+    server->serve(QStringLiteral("/pkg.md5"), digestResponses);
+    const QString given = url ? item(QStringLiteral("/pkg.msi")) : QStringLiteral("pkg.msi");
+
+    QVERIFY(runPass({given}));
+    QCOMPARE(done->count(), 1);
+    QCOMPARE(fileManager->getGivenUpFiles(), QStringList {given});
+    QCOMPARE(server->count(QStringLiteral("/pkg.msi")), packageRequests);
+    QVERIFY(QFileInfo(installed(QStringLiteral("pkg.msi/inside"))).isDir());
 }
 
 void tst_FileManager::fetchesOneLocalNameOnce_data()

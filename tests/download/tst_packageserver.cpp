@@ -226,6 +226,9 @@ bool tst_PackageServer::runPass(const QStringList &items)
 
 void tst_PackageServer::keepsMemoryFlatForALargePackage()
 {
+#ifdef KESTRUN_SANITIZED
+    QSKIP("AddressSanitizer keeps freed memory in quarantine; the normal build measures this");
+#endif
     const qint64 size = 64 * MiB;
     QVERIFY(makePackage(root, QStringLiteral("large.msi"), size, false));
     const QString url = nginx->url(QStringLiteral("/large.msi")).toString();
