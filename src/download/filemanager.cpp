@@ -223,6 +223,9 @@ bool FileManager::isSafeName(const QString &name)
     const int dot = name.lastIndexOf(QLatin1Char('.'));
     if (dot <= 0)
         return false;
+    // A package named like a partial download would be written over by a broken-off transfer.
+    if (name.endsWith(DownloadManager::partialPath(QString()), Qt::CaseInsensitive))
+        return false;
     // A package named like its own digest would be overwritten by it.
     return name.mid(dot + 1).compare(digestSuffix, Qt::CaseInsensitive) != 0;
 }

@@ -75,8 +75,8 @@ public:
     static QString foldedName(const QString &name, Qt::CaseSensitivity sensitivity);
     /** Whether a name may be written into "installs" on any system: not ".", "..", free of
         "/", "\", ":", '"', "<", ">", "|", "?", "*" and control characters, with a name before its
-       extension and an extension other than md5, not ending in "." or " ", and no device name of
-       Windows (CON, PRN, AUX, NUL, COM0-9, LPT0-9, any case, any extension). */
+        extension and an extension other than md5 and part, not ending in "." or " ", and no
+        device name of Windows (CON, PRN, AUX, NUL, COM0-9, LPT0-9, any case, any extension). */
     static bool isSafeName(const QString &name);
     /** A package file's own digest companion: the text from its last "." replaced by ".md5". */
     static QString digestPath(const QString &packagePath);

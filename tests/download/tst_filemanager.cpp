@@ -511,6 +511,7 @@ void tst_FileManager::refusesUnsafeNames_data()
     QTest::newRow("trailing dot") << QStringLiteral("/patches/package.");
     QTest::newRow("only an extension") << QStringLiteral("/patches/.msi");
     QTest::newRow("named like a digest") << QStringLiteral("/patches/package.MD5");
+    QTest::newRow("named like a partial download") << QStringLiteral("/patches/fix.msi.Part");
     QTest::newRow("device name CON") << QStringLiteral("/patches/con.msi");
     QTest::newRow("device name LPT9") << QStringLiteral("/patches/Lpt9.exe");
     QTest::newRow("trailing blank") << QStringLiteral("/patches/fix.msi%20");
@@ -550,6 +551,7 @@ void tst_FileManager::judgesNamesForEverySystem_data()
     QTest::newRow("superscript port") << QStringLiteral("COM\u00B9.msi") << false;
     QTest::newRow("ends in a dot") << "fix.msi." << false;
     QTest::newRow("ends in a blank") << "fix.msi " << false;
+    QTest::newRow("another package's partial download") << "fix.msi.part" << false;
     // Only the whole name before the first dot is a device.
     QTest::newRow("console") << "console.msi" << true;
     QTest::newRow("COM10") << "COM10.msi" << true;
