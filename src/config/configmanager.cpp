@@ -27,11 +27,16 @@ QString ConfigManager::configPath()
 
 bool ConfigManager::readConfig()
 {
-    QFile file(configPath());
+    return readConfig(configPath());
+}
+
+bool ConfigManager::readConfig(const QString &path)
+{
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
 
-    config = QJsonDocument::fromJson(file.readAll()).object();
+    config = parse(file.readAll()).object();
     title = config.value(QLatin1String("title")).toString();
 
     QStringList names, displays, removeFirsts, files, parameters;
@@ -50,6 +55,11 @@ bool ConfigManager::readConfig()
     fileList = files;
     parameterList = parameters;
     return true;
+}
+
+QJsonDocument ConfigManager::parse(const QByteArray &contents, QJsonParseError *error)
+{
+    return QJsonDocument::fromJson(contents, error);
 }
 
 QStringList ConfigManager::getProductFiles() const

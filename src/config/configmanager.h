@@ -1,6 +1,7 @@
 #ifndef CONFIGMANAGER_H
 #define CONFIGMANAGER_H
 
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
@@ -19,6 +20,8 @@ public:
 
     /** Reads the file. False only when it cannot be opened; invalid JSON reads as empty. */
     bool readConfig();
+    /** As readConfig(), from the file at path instead. */
+    bool readConfig(const QString &path);
 
     QString getTitle() const { return title; }
     /** One entry per product, in file order; the five lists always have the same length. */
@@ -39,6 +42,8 @@ public:
 
     /** The file's path: application directory + "/kestrun.json". */
     static QString configPath();
+    /** The file's contents as readConfig() understands them; error says where parsing failed. */
+    static QJsonDocument parse(const QByteArray &contents, QJsonParseError *error = nullptr);
 
 private:
     QJsonObject findProduct(const QString &name) const;

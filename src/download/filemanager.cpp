@@ -12,11 +12,6 @@ namespace {
 
 const QLatin1String digestSuffix("md5");
 
-bool isUrl(const QString &item)
-{
-    return item.contains(QLatin1String("://"));
-}
-
 QString withSuffix(const QString &path, const QString &suffix)
 {
     return path.left(path.lastIndexOf(QLatin1Char('.')) + 1) + suffix;
@@ -78,6 +73,11 @@ QStringList FileManager::getGivenUpFiles() const
 void FileManager::setStallTimeout(int msecs)
 {
     stallTimeout = msecs;
+}
+
+bool FileManager::isUrl(const QString &item)
+{
+    return item.contains(QLatin1String("://"));
 }
 
 QString FileManager::localName(const QString &item)

@@ -39,6 +39,8 @@ public:
     /** Fetches of one package in one pass, failed transfers and digest mismatches alike. */
     static constexpr int MaxAttempts = 3;
 
+    /** Whether an item is a URL to download rather than a local path to look for. */
+    static bool isUrl(const QString &item);
     /** The name a URL item is stored under: the last segment of its path, fully decoded. */
     static QString localName(const QString &item);
     /** Whether a name may be written into "installs": not ".", "..", free of "/", "\", ":" and

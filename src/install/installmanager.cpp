@@ -21,7 +21,7 @@ QString packageName(const QString &file)
     // A URL's package lies in "installs" under the decoded name FileManager stored it as
     // (my%20fix.msi as "my fix.msi", fix.msi?lang=1 as "fix.msi"); a local path's under its
     // last segment, after "/" or "\" alike.
-    if (file.contains(QLatin1String("://")))
+    if (FileManager::isUrl(file))
         return FileManager::localName(file);
     const int separator =
         qMax(file.lastIndexOf(QLatin1Char('/')), file.lastIndexOf(QLatin1Char('\\')));
@@ -151,8 +151,12 @@ void InstallManager::installNext()
 bool InstallManager::isRunnable(const QString &key) const
 {
     // A package the download step gave up on is missing or damaged and must never run.
-    return !fileManager->getGivenUpFiles().contains(fileOf(key))
-        && packageKind(packagePath(key)) != PackageKind::Unknown;
+    return !fileManager->getGivenUpFiles().contains(fileOf(key)) && hasPackageEnding(fileOf(key));
+}
+
+bool InstallManager::hasPackageEnding(const QString &file)
+{
+    return packageKind(packageName(file)) != PackageKind::Unknown;
 }
 
 QString InstallManager::packagePath(const QString &key) const

@@ -44,6 +44,10 @@ public:
     /** File to exit code, one entry per distinct file run; NotStarted where none ran. */
     QHash<QString, int> getResults() const;
 
+    /** Whether a product's file names a package a run can start: the name it is run under
+        ends in ".msi", ".msp" or ".exe", compared case-sensitively. */
+    static bool hasPackageEnding(const QString &file);
+
 signals:
     /** The run has ended: every item has finished, or the queue was empty. */
     void installsDone();
