@@ -229,7 +229,7 @@ void tst_ProductExplanation::checkBoxesAndFullWindow()
     QCOMPARE(boxes, (QList<int> {1, 0, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0}));
     QCOMPARE(full,
         (QList<bool> {
-            false, false, false, false, false, false, false, false, false, false, true, true}));
+            false, false, false, false, false, false, false, false, false, false, false, true}));
     QCOMPARE(explained.at(1).outcomes.last().rule, QStringLiteral("platforms"));
 }
 
