@@ -82,10 +82,10 @@ void UrlProbe::probe(const QStringList &names, const QStringList &files)
         return;
     }
     for (int i = 0; i < results.size(); ++i) {
-        QNetworkReply *package = request(results.at(i).url, "HEAD");
+        QNetworkReply *package = network.head(request(results.at(i).url));
         connect(package, &QNetworkReply::finished, this,
             [this, i, package] { packageAnswered(i, package); });
-        QNetworkReply *digest = request(results.at(i).digestUrl, "GET");
+        QNetworkReply *digest = network.get(request(results.at(i).digestUrl));
         connect(digest, &QNetworkReply::downloadProgress, digest, [digest](qint64 received) {
             if (received > MaxDigestSize)
                 digest->abort();
@@ -95,14 +95,14 @@ void UrlProbe::probe(const QStringList &names, const QStringList &files)
     }
 }
 
-QNetworkReply *UrlProbe::request(const QString &url, const QByteArray &verb)
+QNetworkRequest UrlProbe::request(const QString &url)
 {
     QNetworkRequest request(QUrl(url, QUrl::TolerantMode));
     request.setAttribute(
         QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(DownloadManager::MaxRedirects);
     request.setTransferTimeout(DownloadManager::DefaultStallTimeout);
-    return network.sendCustomRequest(request, verb);
+    return request;
 }
 
 void UrlProbe::packageAnswered(int index, QNetworkReply *reply)
@@ -111,7 +111,8 @@ void UrlProbe::packageAnswered(int index, QNetworkReply *reply)
     answer.status = statusOf(reply);
     answer.error = errorOf(reply);
     const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-    answer.size = length.isValid() ? length.toLongLong() : -1;
+    // An error page's length is not the package's.
+    answer.size = answer.fetched() && length.isValid() ? length.toLongLong() : -1;
     replyHandled(reply);
 }
 

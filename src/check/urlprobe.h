@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 class QNetworkReply;
+class QNetworkRequest;
 
 /**
  * Asks the package servers whether each URL package of a configuration, and its digest file,
@@ -65,7 +66,7 @@ signals:
     void finished();
 
 private:
-    QNetworkReply *request(const QString &url, const QByteArray &verb);
+    static QNetworkRequest request(const QString &url);
     void packageAnswered(int index, QNetworkReply *reply);
     void digestAnswered(int index, QNetworkReply *reply);
     void replyHandled(QNetworkReply *reply);
