@@ -83,6 +83,8 @@ Item {
                     label: Text {
                         objectName: "checkBoxText1"
                         text: "Check Box"
+                        Accessible.role: Accessible.StaticText
+                        Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
                     }
@@ -98,6 +100,8 @@ Item {
                     label: Text {
                         objectName: "checkBoxText2"
                         text: "Check Box"
+                        Accessible.role: Accessible.StaticText
+                        Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
                     }
@@ -113,6 +117,8 @@ Item {
                     label: Text {
                         objectName: "checkBoxText3"
                         text: "Check Box"
+                        Accessible.role: Accessible.StaticText
+                        Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
                     }
@@ -128,6 +134,8 @@ Item {
                     label: Text {
                         objectName: "checkBoxText4"
                         text: "Check Box"
+                        Accessible.role: Accessible.StaticText
+                        Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
                     }
@@ -143,6 +151,8 @@ Item {
                     label: Text {
                         objectName: "checkBoxText5"
                         text: "Check Box"
+                        Accessible.role: Accessible.StaticText
+                        Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
                     }
@@ -158,6 +168,8 @@ Item {
                     label: Text {
                         objectName: "checkBoxText6"
                         text: "Check Box"
+                        Accessible.role: Accessible.StaticText
+                        Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
                     }
@@ -173,6 +185,8 @@ Item {
                     label: Text {
                         objectName: "checkBoxText7"
                         text: "Check Box"
+                        Accessible.role: Accessible.StaticText
+                        Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
                     }
@@ -188,6 +202,8 @@ Item {
                     label: Text {
                         objectName: "checkBoxText8"
                         text: "Check Box"
+                        Accessible.role: Accessible.StaticText
+                        Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
                     }
@@ -203,6 +219,8 @@ Item {
                     label: Text {
                         objectName: "checkBoxText9"
                         text: "Check Box"
+                        Accessible.role: Accessible.StaticText
+                        Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
                     }
@@ -218,6 +236,8 @@ Item {
                     label: Text {
                         objectName: "checkBoxText10"
                         text: "Check Box"
+                        Accessible.role: Accessible.StaticText
+                        Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
                     }
@@ -237,6 +257,8 @@ Item {
             rotation: 0
             visible: false
             wrapMode: Text.WordWrap
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
         }
     }
 

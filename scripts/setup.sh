@@ -9,6 +9,7 @@ packages=(
     qml-module-qtquick2 qml-module-qtquick-controls qml-module-qtquick-window2
     qml-module-qtquick-dialogs qml-module-qtquick-layouts
     libgl1-mesa-dri xvfb xdotool x11-utils imagemagick
+    dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0
     nginx-light openssl wine wine64 wixl g++-mingw-w64-x86-64
 )
 
