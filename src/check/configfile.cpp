@@ -53,9 +53,7 @@ bool ConfigFile::read(const QString &path)
 
 void ConfigFile::addProblem(const QString &kind, const QString &message, int line, int column)
 {
-    Finding finding;
-    finding.kind = kind;
-    finding.message = message;
+    Finding finding = Finding::about(Finding::Severity::Error, kind, message);
     finding.line = line;
     finding.column = column;
     problems << finding;

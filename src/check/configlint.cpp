@@ -372,17 +372,14 @@ void ConfigLint::checkCapacity()
         }
         if (leftOut.isEmpty())
             continue;
-        Finding finding;
-        finding.severity = Finding::Severity::Warning;
-        finding.kind = QStringLiteral("too-many-products");
-        finding.message = QStringLiteral("on %1 Windows %2 products can apply, more than the "
-                                         "window's %3 check boxes; when they all do, Kestrun "
-                                         "leaves out %4")
-                              .arg(amd64 ? QStringLiteral("64-bit") : QStringLiteral("32-bit"))
-                              .arg(possible)
-                              .arg(WindowItems::CheckBoxCount)
-                              .arg(leftOut.join(QStringLiteral(", ")));
-        found << finding;
+        found << Finding::about(Finding::Severity::Warning, QStringLiteral("too-many-products"),
+            QStringLiteral("on %1 Windows %2 products can apply, more than the "
+                           "window's %3 check boxes; when they all do, Kestrun "
+                           "leaves out %4")
+                .arg(amd64 ? QStringLiteral("64-bit") : QStringLiteral("32-bit"))
+                .arg(possible)
+                .arg(WindowItems::CheckBoxCount)
+                .arg(leftOut.join(QStringLiteral(", "))));
     }
 }
 
@@ -469,11 +466,5 @@ void ConfigLint::checkProductCode(const QString &code, const QString &where, con
 void ConfigLint::add(
     const QString &kind, const QString &message, const Product &product, Finding::Severity severity)
 {
-    Finding finding;
-    finding.severity = severity;
-    finding.kind = kind;
-    finding.message = message;
-    finding.product = product.position;
-    finding.productName = product.name;
-    found << finding;
+    found << Finding::about(severity, kind, message, product.position, product.name);
 }

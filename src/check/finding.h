@@ -21,6 +21,19 @@ struct Finding
     int column = 0;
 
     bool isError() const { return severity == Severity::Error; }
+
+    /** A finding about the product at position (0: about none). */
+    static Finding about(Severity severity, const QString &kind, const QString &message,
+        int position = 0, const QString &productName = QString())
+    {
+        Finding finding;
+        finding.severity = severity;
+        finding.kind = kind;
+        finding.message = message;
+        finding.product = position;
+        finding.productName = productName;
+        return finding;
+    }
 };
 
 #endif // FINDING_H

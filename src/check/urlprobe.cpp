@@ -30,13 +30,7 @@ bool isHex(const QString &text, int digits)
 Finding urlFinding(const UrlProbe::Answer &answer, const QString &kind, const QString &message,
     Finding::Severity severity)
 {
-    Finding finding;
-    finding.severity = severity;
-    finding.kind = kind;
-    finding.message = message;
-    finding.product = answer.product;
-    finding.productName = answer.productName;
-    return finding;
+    return Finding::about(severity, kind, message, answer.product, answer.productName);
 }
 
 QString failure(int status, const QString &error)

@@ -67,10 +67,20 @@ private slots:
     void resemblingKeysAreNamed();
 
 private:
+    QString writeConfig(const QByteArray &contents);
     QStringList findingsOf(const QString &path);
 
     QTemporaryDir folder;
 };
+
+QString tst_ConfigLint::writeConfig(const QByteArray &contents)
+{
+    const QString path = QDir(folder.path()).filePath(QStringLiteral("kestrun.json"));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(contents);
+    return path;
+}
 
 QStringList tst_ConfigLint::findingsOf(const QString &path)
 {
@@ -216,13 +226,7 @@ void tst_ConfigLint::findings()
     QFETCH(QByteArray, contents);
     QFETCH(QStringList, expected);
 
-    const QString path = QDir(folder.path()).filePath(QStringLiteral("kestrun.json"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(contents), qint64(contents.size()));
-    file.close();
-
-    QStringList found = findingsOf(path);
+    QStringList found = findingsOf(writeConfig(contents));
     found.sort();
     expected.sort();
     QCOMPARE(found, expected);
@@ -259,13 +263,8 @@ void tst_ConfigLint::resemblingKeysAreNamed()
     QFETCH(QByteArray, contents);
     QFETCH(QString, hint);
 
-    const QString path = QDir(folder.path()).filePath(QStringLiteral("kestrun.json"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(contents);
-    file.close();
     const CheckReport report =
-        ConfigCheck::run(path, std::make_unique<FixedArchitectureQueries>(true));
+        ConfigCheck::run(writeConfig(contents), std::make_unique<FixedArchitectureQueries>(true));
     QCOMPARE(report.findings.size(), 1);
     QVERIFY2(report.findings.first().message.contains(hint),
         qPrintable(report.findings.first().message));
