@@ -77,6 +77,24 @@ QString resemblance(const QString &key, const QString &level)
     return resembles ? QStringLiteral(" (did you mean \"%1\"?)").arg(best) : QString();
 }
 
+// What reading a key's value as "" does to the program.
+QString emptyStringEffect(const QString &key)
+{
+    if (key == QLatin1String("title"))
+        return QStringLiteral("so the window has no title");
+    if (key == QLatin1String("name"))
+        return QStringLiteral("so the check box has no label");
+    if (key == QLatin1String("file"))
+        return QStringLiteral("so the product has no package");
+    if (key == QLatin1String("display"))
+        return QStringLiteral("so its check box is hidden");
+    if (key == QLatin1String("remove-first"))
+        return QStringLiteral("so a removal of \"\" runs before the package");
+    if (key == QLatin1String("parameters"))
+        return QStringLiteral("so no parameters are passed");
+    return QStringLiteral("so no installed version can be read");
+}
+
 QString typeName(const QJsonValue &value)
 {
     switch (value.type()) {
@@ -419,8 +437,8 @@ void ConfigLint::checkStrings(
         if (value.isUndefined() || value.isString())
             continue;
         add(QStringLiteral("not-a-string"),
-            QStringLiteral("\"%1\" is %2, not a string: Kestrun reads it as \"\"")
-                .arg(key, typeName(value)),
+            QStringLiteral("\"%1\" is %2, not a string: Kestrun reads it as \"\", %3")
+                .arg(key, typeName(value), emptyStringEffect(key)),
             product);
     }
 }

@@ -40,6 +40,8 @@ private slots:
     void jsonForScripts();
     void configBesideTheProgram();
     void urlsAskTheServer();
+    void shippedConfigurationsAreExplained_data();
+    void shippedConfigurationsAreExplained();
 
 private:
     QString write(const QString &name, const QByteArray &contents);
@@ -161,6 +163,39 @@ void tst_CheckProgram::urlsAskTheServer()
     // Without --urls nothing is asked.
     QCOMPARE(run({path}), 0);
     QCOMPARE(server.requests().size(), 4);
+}
+
+void tst_CheckProgram::shippedConfigurationsAreExplained_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+
+    QFile readme(QStringLiteral(KESTRUN_SOURCE_DIR "/README.md"));
+    QVERIFY(readme.open(QIODevice::ReadOnly));
+    const QByteArray text = readme.readAll();
+    const int start = text.indexOf("```json\n") + 8;
+    QVERIFY(start > 8);
+    QTest::newRow("the README's example") << text.mid(start, text.indexOf("```", start) - start);
+
+    QFile demo(QStringLiteral(KESTRUN_SOURCE_DIR "/demo/kestrun.json"));
+    QVERIFY(demo.open(QIODevice::ReadOnly));
+    QTest::newRow("the demo configuration") << demo.readAll();
+}
+
+void tst_CheckProgram::shippedConfigurationsAreExplained()
+{
+    QFETCH(QByteArray, contents);
+
+    const QString config = write(QStringLiteral("kestrun.json"), contents);
+    QCOMPARE(run({config}), 0);
+    QVERIFY2(output.contains("Findings: 0 errors, 0 warnings"), output.constData());
+    const QJsonArray products =
+        QJsonDocument::fromJson(contents).object().value("products").toArray();
+    QVERIFY(!products.isEmpty());
+    for (int i = 0; i < products.size(); ++i) {
+        const QByteArray explained = "  product " + QByteArray::number(i + 1) + " \""
+            + products.at(i).toObject().value("name").toString().toUtf8() + "\": ";
+        QVERIFY2(output.contains(explained), explained.constData());
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_CheckProgram)
