@@ -8,12 +8,22 @@
 
 #include <QJsonValue>
 #include <QRegularExpression>
+#include <QVector>
 
+#include <algorithm>
+#include <limits>
 #include <memory>
 
 namespace {
 
 const QLatin1String linksKey("linked-products-ui");
+
+// The keys of a product that Kestrun reads as strings.
+QStringList productStringKeys()
+{
+    return {QStringLiteral("name"), QStringLiteral("file"), QStringLiteral("display"),
+        QStringLiteral("remove-first"), QStringLiteral("parameters"), QStringLiteral("guid")};
+}
 
 // The keys Kestrun reads at each level of the file; every other key is ignored.
 QStringList knownKeys(const QString &level)
@@ -21,9 +31,7 @@ QStringList knownKeys(const QString &level)
     if (level == QLatin1String("top"))
         return {QStringLiteral("title"), QStringLiteral("products")};
     if (level == QLatin1String("product"))
-        return {QStringLiteral("name"), QStringLiteral("file"), QStringLiteral("display"),
-            QStringLiteral("remove-first"), QStringLiteral("parameters"), QStringLiteral("guid"),
-            QStringLiteral("dependencies")};
+        return productStringKeys() << QStringLiteral("dependencies");
     return DependencyManager::ruleKeys() << linksKey;
 }
 
@@ -151,6 +159,7 @@ void ConfigLint::checkTopLevel()
         product.position = i + 1;
         product.object = items.at(i).toObject();
         product.name = product.object.value(QLatin1String("name")).toString();
+        product.isObject = items.at(i).isObject();
         product.type = typeName(items.at(i));
         products << product;
     }
@@ -158,7 +167,7 @@ void ConfigLint::checkTopLevel()
 
 void ConfigLint::checkProduct(const Product &product)
 {
-    if (product.type != QLatin1String("an object")) {
+    if (!product.isObject) {
         add(QStringLiteral("wrong-type"),
             QStringLiteral("the product is %1, not an object: Kestrun offers it as a product "
                            "without a name or a file")
@@ -168,10 +177,7 @@ void ConfigLint::checkProduct(const Product &product)
     }
     const QJsonObject &object = product.object;
     checkKeys(object, QStringLiteral("product"), product);
-    checkStrings(object,
-        {QStringLiteral("name"), QStringLiteral("file"), QStringLiteral("display"),
-            QStringLiteral("remove-first"), QStringLiteral("parameters"), QStringLiteral("guid")},
-        product);
+    checkStrings(object, productStringKeys(), product);
     if (product.name.isEmpty()) {
         add(QStringLiteral("empty-name"),
             QStringLiteral("the product has no name: its check box has no label and no link "

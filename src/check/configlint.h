@@ -32,7 +32,8 @@ private:
         int position = 0;
         QString name;
         QJsonObject object;
-        /** The JSON type of the element, as typeName() words it. */
+        bool isObject = false;
+        /** The JSON type of the element, in words ("a number"). */
         QString type;
     };
 
