@@ -39,7 +39,7 @@ check "the query helper" test -f kestrun-query.exe
 check "nothing else" test "$(find . -type f | sort | tr '\n' ' ')" == \
     "./kestrun ./kestrun-check ./kestrun-query.exe ./kestrun.json ./localization/kestrun_de.qm ./localization/kestrun_fr.qm ./msiexec.exe "
 check "kestrun-check finds the example beside it clean" \
-    env PATH="$work/empty-path" "$work/shipped/kestrun-check" >/dev/null
+    bash -c 'PATH=$1 "$2" >/dev/null' check "$work/empty-path" "$work/shipped/kestrun-check"
 
 # Started from elsewhere, with no wine on PATH (so no Wine prefix is made): the program finds
 # its configuration and translation beside itself.
