@@ -234,27 +234,45 @@ void ConfigLint::checkFile(const Product &product)
             product);
         return;
     }
-    checkSharedName(localNames, name, file, product);
-    checkSharedName(digestNames, FileManager::digestPath(name), name, product);
+    const QString digestName = FileManager::digestPath(name);
+    const QString digestUrl =
+        FileManager::digestUrl(QUrl(file, QUrl::TolerantMode)).toString(QUrl::FullyEncoded);
+    if (const int other = sharedWith(localNames, name, file, product)) {
+        add(QStringLiteral("shared-local-name"),
+            QStringLiteral("its package is stored as \"%1\", as product %2's other package is: "
+                           "one download overwrites the other")
+                .arg(name)
+                .arg(other),
+            product);
+    }
+    if (const int other = sharedWith(digestNames, digestName, name, product)) {
+        add(QStringLiteral("shared-digest-name"),
+            QStringLiteral("its digest file is stored as \"%1\", as product %2's is: one "
+                           "package is judged by the other's digest")
+                .arg(digestName)
+                .arg(other),
+            product);
+    }
+    if (const int other = sharedWith(digestUrls, digestUrl, file, product)) {
+        add(QStringLiteral("shared-digest-url"),
+            QStringLiteral("its digest file %1 is also product %2's: one of the two packages "
+                           "never matches it")
+                .arg(digestUrl)
+                .arg(other),
+            product);
+    }
 }
 
-void ConfigLint::checkSharedName(
+int ConfigLint::sharedWith(
     NameOwners &owners, const QString &name, const QString &source, const Product &product)
 {
     const auto first = owners.constFind(name);
     if (first == owners.constEnd()) {
         owners.insert(name, {product.position, source});
-        return;
+        return 0;
     }
-    if (first->second == source)
-        return; // the same package: fetched once, for both
-    const bool digest = &owners == &digestNames;
-    add(digest ? QStringLiteral("shared-digest-name") : QStringLiteral("shared-local-name"),
-        QStringLiteral("its %1 \"%2\" in the installs folder is also that of product %3's "
-                       "package: one download overwrites the other's")
-            .arg(digest ? QStringLiteral("digest file") : QStringLiteral("package"), name)
-            .arg(first->first),
-        product);
+    // The same package under the same name is fetched once, for both.
+    return first->second == source ? 0 : first->first;
 }
 
 void ConfigLint::checkRules(const Product &product, const QJsonObject &rules)

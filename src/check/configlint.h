@@ -56,7 +56,8 @@ private:
     /** A name in the installs folder, to the first product using it and what it stores. */
     using NameOwners = QHash<QString, QPair<int, QString>>;
 
-    void checkSharedName(
+    /** The earlier product that stores something else than source under name; 0 if none. */
+    int sharedWith(
         NameOwners &owners, const QString &name, const QString &source, const Product &product);
     bool canApplyOn(bool amd64, const Product &product);
     /** The platform rule as Kestrun judges it on a 64-bit or a 32-bit Windows. */
@@ -71,6 +72,7 @@ private:
     QHash<QString, int> firstWithName;
     NameOwners localNames;
     NameOwners digestNames;
+    NameOwners digestUrls;
     /** Products whose rules are, as written, never met on any machine. */
     QSet<int> neverApply;
     QList<Finding> found;

@@ -166,6 +166,9 @@ void tst_ConfigLint::findings_data()
         {"shared-local-name@2"});
     row("two packages, one digest name",
         withProducts({plain("A", "http://h/p/fix.msi"), plain("B", "http://h/p/fix.msp")}),
+        {"shared-digest-name@2", "shared-digest-url@2"});
+    row("two folders, one digest name",
+        withProducts({plain("A", "http://h/one/fix.msi"), plain("B", "http://h/two/fix.msp")}),
         {"shared-digest-name@2"});
 
     // Rules that can never hold as written.
