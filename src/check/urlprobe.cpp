@@ -91,10 +91,7 @@ void UrlProbe::probe(const QStringList &names, const QStringList &files)
 
 QNetworkRequest UrlProbe::request(const QString &url)
 {
-    QNetworkRequest request(QUrl(url, QUrl::TolerantMode));
-    request.setAttribute(
-        QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(DownloadManager::MaxRedirects);
+    QNetworkRequest request = DownloadManager::makeRequest(QUrl(url, QUrl::TolerantMode));
     request.setTransferTimeout(DownloadManager::DefaultStallTimeout);
     return request;
 }

@@ -70,6 +70,13 @@ QStringList FileManager::getGivenUpFiles() const
     return result;
 }
 
+QNetworkReply::NetworkError FileManager::getNetworkError(const QString &item) const
+{
+    if (!isUrl(item))
+        return QNetworkReply::NoError;
+    return expectedFiles.value(QDir(installsPath).filePath(localName(item))).error;
+}
+
 void FileManager::setStallTimeout(int msecs)
 {
     stallTimeout = msecs;
@@ -145,19 +152,28 @@ QString FileManager::calculateMD5(const QString &path)
 void FileManager::verifyLocalFile(DownloadManager *dm)
 {
     // A transfer that left no file is requested again by allFilesExist() once nothing is pending.
-    const QString path = dm->getFilePath();
-    if (QFile::exists(path))
-        downloadMD5(dm, path);
+    const QString local = dm->getFilePath();
+    ExpectedFile &file = expectedFiles[local];
+    file.packagePending = false;
+    file.md5 = dm->getMD5();
+    file.error = dm->getError();
+    file.partial = dm->getPartial();
+    // A sign-in that was asked for or refused would only be refused again.
+    if (file.error == QNetworkReply::ProxyAuthenticationRequiredError
+        || file.error == QNetworkReply::AuthenticationRequiredError)
+        file.attempts = MaxAttempts;
+    if (!file.digestPending)
+        checkPackage(local, file);
     finishHandling(dm);
 }
 
 void FileManager::verifyMD5(DownloadManager *dm)
 {
-    // Only the digest counts: the name beside it in the line is not trusted to point anywhere.
-    const QStringList fields = readMD5File(dm->getFilePath());
-    const QString packagePath = withSuffix(dm->getFilePath(), dm->getSuffix());
-    if (!fields.isEmpty() && !digestMatches(packagePath, fields.first()))
-        QFile::remove(packagePath);
+    const QString local = withSuffix(dm->getFilePath(), dm->getSuffix());
+    ExpectedFile &file = expectedFiles[local];
+    file.digestPending = false;
+    if (!file.packagePending)
+        checkPackage(local, file);
     finishHandling(dm);
 }
 
@@ -194,6 +210,9 @@ void FileManager::takeItem(const QString &item)
         return;
     QDir().mkpath(installsPath);
     QFile::remove(local);
+    // Left by an earlier run that ended mid-transfer; which entity they hold is not known.
+    QFile::remove(DownloadManager::partialPath(local));
+    QFile::remove(DownloadManager::partialPath(digestPath(local)));
     ExpectedFile &file = expectedFiles[local];
     file.url = item;
     file.items << item;
@@ -212,33 +231,61 @@ bool FileManager::isFileReady(const QString &file) const
 void FileManager::requestPackage(const QString &local, ExpectedFile &file)
 {
     ++file.attempts;
-    DownloadManager *dm = startDownload(QUrl(file.url, QUrl::TolerantMode), local);
+    file.packagePending = true;
+    DownloadManager *dm = startDownload(QUrl(file.url, QUrl::TolerantMode), local, file.partial);
+    dm->setKeepPartial(true);
     connect(dm, &DownloadManager::downloaded, this, &FileManager::verifyLocalFile);
+    // Side by side, so that a package costs one round trip rather than two.
+    if (file.digestStale)
+        downloadMD5(local, file);
 }
 
-DownloadManager *FileManager::startDownload(const QUrl &url, const QString &path)
+DownloadManager *FileManager::startDownload(
+    const QUrl &url, const QString &path, const PartialTransfer &resumeFrom)
 {
-    auto dm = new DownloadManager(url);
+    auto dm = new DownloadManager(url, nullptr, resumeFrom);
     dm->setFilePath(path);
     dm->setStallTimeout(stallTimeout);
     downloads.append(dm);
     return dm;
 }
 
-void FileManager::downloadMD5(DownloadManager *dm, const QString &path)
+void FileManager::downloadMD5(const QString &local, ExpectedFile &file)
 {
-    const QString digest = digestPath(path);
+    const QString digest = digestPath(local);
     QFile::remove(digest);
-    DownloadManager *digestDownload = startDownload(digestUrl(dm->getUrl()), digest);
-    digestDownload->setSuffix(QFileInfo(path).suffix());
+    file.digestStale = false;
+    file.digestPending = true;
+    DownloadManager *digestDownload =
+        startDownload(digestUrl(QUrl(file.url, QUrl::TolerantMode)), digest);
+    digestDownload->setSuffix(QFileInfo(local).suffix());
     connect(digestDownload, &DownloadManager::downloaded, this, &FileManager::verifyMD5);
 }
 
-void FileManager::giveUp(ExpectedFile &file)
+// Only the digest counts: the name beside it in the line is not trusted to point anywhere. A
+// package without a digest line is accepted unchecked; a failed one is fetched again, and its
+// digest with it, since either of them may be the damaged one.
+void FileManager::checkPackage(const QString &local, ExpectedFile &file)
+{
+    if (!QFile::exists(local))
+        return;
+    file.arrived = true;
+    const QStringList fields = readMD5File(digestPath(local));
+    if (fields.isEmpty() || file.md5.compare(fields.first(), Qt::CaseInsensitive) == 0)
+        return;
+    QFile::remove(local);
+    file.digestStale = true;
+}
+
+void FileManager::giveUp(const QString &local, ExpectedFile &file)
 {
     file.givenUp = true;
     for (const QString &item : qAsConst(file.items))
         givenUpItems.insert(item);
+    QFile::remove(DownloadManager::partialPath(local));
+    // The digest came alongside a package that never did: leave neither.
+    if (!file.arrived)
+        QFile::remove(digestPath(local));
 }
 
 bool FileManager::allFilesExist()
@@ -251,7 +298,7 @@ bool FileManager::allFilesExist()
             requestPackage(it.key(), it.value());
             result = false;
         } else {
-            giveUp(it.value());
+            giveUp(it.key(), it.value());
         }
     }
     return result;

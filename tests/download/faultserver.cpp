@@ -13,6 +13,8 @@ QByteArray reasonPhrase(int status)
     switch (status) {
     case 200:
         return "OK";
+    case 206:
+        return "Partial Content";
     case 301:
         return "Moved Permanently";
     case 302:
@@ -24,6 +26,18 @@ QByteArray reasonPhrase(int status)
     default:
         return "Status";
     }
+}
+
+// The value of a request header, without regard to the case of its name.
+QByteArray headerValue(const QByteArray &requestHead, const QByteArray &name)
+{
+    const QList<QByteArray> lines = requestHead.split('\n');
+    for (const QByteArray &line : lines) {
+        const int colon = line.indexOf(':');
+        if (colon > 0 && line.left(colon).trimmed().toLower() == name.toLower())
+            return line.mid(colon + 1).trimmed();
+    }
+    return QByteArray();
 }
 
 } // namespace
@@ -105,6 +119,43 @@ FaultServer::Response FaultServer::held(const QByteArray &body)
     return response;
 }
 
+FaultServer::Response FaultServer::tagged(Response response, const QByteArray &etag)
+{
+    response.headers << qMakePair(QByteArray("ETag"), etag);
+    return response;
+}
+
+FaultServer::Response FaultServer::ranged(const QByteArray &body, const QByteArray &etag)
+{
+    Response response = tagged(ok(body), etag);
+    response.honoursRanges = true;
+    return response;
+}
+
+FaultServer::Response FaultServer::answerRange(Response response, const QByteArray &requestHead)
+{
+    const QByteArray range = headerValue(requestHead, "Range");
+    const QByteArray ifRange = headerValue(requestHead, "If-Range");
+    QByteArray etag;
+    for (const auto &header : qAsConst(response.headers)) {
+        if (header.first == "ETag")
+            etag = header.second;
+    }
+    if (!range.startsWith("bytes=") || !range.endsWith('-')
+        || (!ifRange.isEmpty() && ifRange != etag))
+        return response;
+    const QByteArray body = response.pieces.join();
+    const qint64 first = range.mid(6, range.size() - 7).toLongLong();
+    if (first <= 0 || first >= body.size())
+        return response;
+    response.status = 206;
+    response.headers << qMakePair(QByteArray("Content-Range"),
+        "bytes " + QByteArray::number(first) + '-' + QByteArray::number(body.size() - 1) + '/'
+            + QByteArray::number(body.size()));
+    response.pieces = {body.mid(first)};
+    return response;
+}
+
 void FaultServer::acceptConnections()
 {
     while (QTcpSocket *socket = server.nextPendingConnection()) {
@@ -125,9 +176,15 @@ void FaultServer::readRequest(QTcpSocket *socket)
     // "GET /path HTTP/1.1"
     const QList<QByteArray> requestLine = request.left(request.indexOf("\r\n")).split(' ');
     const QString path = QString::fromLatin1(requestLine.value(1));
+    const QByteArray head = request.left(request.indexOf("\r\n\r\n"));
     partialRequests.remove(socket);
     log << path;
-    const Response response = nextResponse(path);
+    rangeLog[path] << headerValue(head, "Range");
+    Response response = nextResponse(path);
+    if (response.honoursRanges)
+        response = answerRange(response, head);
+    for (const QByteArray &piece : qAsConst(response.pieces))
+        bodyBytes[path] += piece.size();
     if (response.held)
         heldResponses << qMakePair(QPointer<QTcpSocket>(socket), response);
     else

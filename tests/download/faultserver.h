@@ -16,7 +16,8 @@ class QTcpSocket;
 /**
  * A scripted HTTP/1.1 server on 127.0.0.1 for download tests. Each path answers with the
  * responses given for it, one per request in order, the last one repeating; any other path
- * answers 404. Every request is logged by its path as sent, percent-escapes included.
+ * answers 404. Every request is logged by its path as sent, percent-escapes included, with its
+ * Range header, and the body bytes sent are counted.
  */
 class FaultServer : public QObject
 {
@@ -35,6 +36,9 @@ public:
         bool stall = false;
         /** Answer only when release() is called. */
         bool held = false;
+        /** Answer a range request ("bytes=<first>-") with 206 and the rest of the body, unless
+            its If-Range differs from this response's ETag. */
+        bool honoursRanges = false;
     };
 
     explicit FaultServer(QObject *parent = nullptr);
@@ -51,6 +55,11 @@ public:
     QStringList requests() const { return log; }
     /** How often path has been requested. */
     int count(const QString &path) const { return log.count(path); }
+    /** The Range header of every request for path so far, in order; empty where there was
+        none. */
+    QList<QByteArray> ranges(const QString &path) const { return rangeLog.value(path); }
+    /** Body bytes sent so far for path, over all its requests. */
+    qint64 bodyBytesSent(const QString &path) const { return bodyBytes.value(path); }
 
     /** 200 with body, cut into the given number of pieces. */
     static Response ok(const QByteArray &body, int pieceCount = 1);
@@ -64,12 +73,17 @@ public:
     static Response stalled(const QByteArray &firstPiece, qint64 announced);
     /** 200 with body, sent only on release(). */
     static Response held(const QByteArray &body);
+    /** response with an ETag header. */
+    static Response tagged(Response response, const QByteArray &etag);
+    /** 200 with body and etag, or 206 with its rest for a range request on that etag. */
+    static Response ranged(const QByteArray &body, const QByteArray &etag);
 
 private:
     void acceptConnections();
     void readRequest(QTcpSocket *socket);
     Response nextResponse(const QString &path);
     void respond(QTcpSocket *socket, const Response &response);
+    static Response answerRange(Response response, const QByteArray &requestHead);
     void sendPieces(QPointer<QTcpSocket> socket, QByteArrayList pieces, bool stall);
 
     QTcpServer server;
@@ -77,6 +91,8 @@ private:
     QHash<QTcpSocket *, QByteArray> partialRequests;
     QList<QPair<QPointer<QTcpSocket>, Response>> heldResponses;
     QStringList log;
+    QHash<QString, QList<QByteArray>> rangeLog;
+    QHash<QString, qint64> bodyBytes;
 };
 
 #endif // FAULTSERVER_H

@@ -14,6 +14,8 @@
 
 using Responses = QList<FaultServer::Response>;
 Q_DECLARE_METATYPE(Responses)
+using Ranges = QList<QByteArray>;
+Q_DECLARE_METATYPE(Ranges)
 
 namespace {
 
@@ -55,6 +57,13 @@ QByteArray contentsOf(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The package and its digest are requested side by side, in no fixed order.
+QStringList sorted(QStringList paths)
+{
+    paths.sort();
+    return paths;
 }
 
 // Everything in the folder, temporary files of unfinished transfers included.
@@ -101,6 +110,9 @@ private slots:
     void laterCallJoinsTheRunningPass();
     void givesUpOnAnUnreachableServer();
     void eachPassStartsAfresh();
+    void resumesABrokenTransfer_data();
+    void resumesABrokenTransfer();
+    void removesPartialFilesOfAnEarlierRun();
 
 private:
     /** Starts a pass and waits for its end; false when allFilesDone() never came. */
@@ -279,15 +291,18 @@ void tst_FileManager::fetchesAndVerifies_data()
     QTest::newRow("digest file without a digest line: accepted unverified")
         << whole << Responses {S::ok("// no digest yet\n")} << QByteArray() << 1 << 1 << false
         << both;
-    QTest::newRow("404") << Responses {S::status(404)} << Responses() << QByteArray() << 3 << 0
+    QTest::newRow("404") << Responses {S::status(404)} << Responses() << QByteArray() << 3 << 1
                          << true << none;
-    QTest::newRow("500") << Responses {S::status(500)} << Responses() << QByteArray() << 3 << 0
+    QTest::newRow("404, digest served: the digest goes too")
+        << Responses {S::status(404)} << Responses {S::ok(digest + " pkg.msi\n")} << QByteArray()
+        << 3 << 1 << true << none;
+    QTest::newRow("500") << Responses {S::status(500)} << Responses() << QByteArray() << 3 << 1
                          << true << none;
     QTest::newRow("body shorter than announced")
         << Responses {S::truncated(package.left(500), package.size())} << Responses()
-        << QByteArray() << 3 << 0 << true << none;
+        << QByteArray() << 3 << 1 << true << none;
     QTest::newRow("body stalls") << Responses {S::stalled(package.left(500), package.size())}
-                                 << Responses() << QByteArray() << 3 << 0 << true << none;
+                                 << Responses() << QByteArray() << 3 << 1 << true << none;
     QTest::newRow("cut short once, then whole")
         << Responses {S::truncated(package.left(500), package.size()), S::ok(package)}
         << Responses {S::ok(digest + " pkg.msi\n")} << QByteArray() << 2 << 1 << false << both;
@@ -340,9 +355,9 @@ void tst_FileManager::storesPercentEscapedNamesDecoded()
         QStringLiteral("/patches/fix%20one.md5"), {FaultServer::ok(digest + "  fix one.msi\n")});
 
     QVERIFY(runPass({item(QStringLiteral("/patches/fix%20one.msi"))}));
-    QCOMPARE(server->requests(),
+    QCOMPARE(sorted(server->requests()),
         QStringList(
-            {QStringLiteral("/patches/fix%20one.msi"), QStringLiteral("/patches/fix%20one.md5")}));
+            {QStringLiteral("/patches/fix%20one.md5"), QStringLiteral("/patches/fix%20one.msi")}));
     QCOMPARE(installsEntries(),
         QStringList({QStringLiteral("fix one.md5"), QStringLiteral("fix one.msi")}));
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
@@ -388,8 +403,8 @@ void tst_FileManager::stalePackageIsFetchedAgain()
     server->serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
 
     QVERIFY(runPass({item(QStringLiteral("/pkg.msi"))}));
-    QCOMPARE(
-        server->requests(), QStringList({QStringLiteral("/pkg.msi"), QStringLiteral("/pkg.md5")}));
+    QCOMPARE(sorted(server->requests()),
+        QStringList({QStringLiteral("/pkg.md5"), QStringLiteral("/pkg.msi")}));
     QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
     QCOMPARE(contentsOf(installed(QStringLiteral("pkg.md5"))), QByteArray(digest + " pkg.msi\n"));
 }
@@ -522,7 +537,13 @@ void tst_FileManager::runsDownloadsInParallel()
 
     fileManager->getFiles(items);
     // All three are asked for while none has been answered.
-    QTRY_COMPARE_WITH_TIMEOUT(server->requests().size(), 3, PassTimeout);
+    const auto packageRequests = [&] {
+        int count = 0;
+        for (const QString &name : names)
+            count += server->count(name);
+        return count;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(packageRequests(), 3, PassTimeout);
     QCOMPARE(done->count(), 0);
     server->release();
     QVERIFY(done->wait(PassTimeout));
@@ -575,6 +596,90 @@ void tst_FileManager::eachPassStartsAfresh()
     QCOMPARE(done->count(), 1);
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
     QCOMPARE(server->count(QStringLiteral("/pkg.msi")), FileManager::MaxAttempts + 1);
+    QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
+}
+
+void tst_FileManager::resumesABrokenTransfer_data()
+{
+    QTest::addColumn<Responses>("packageResponses");
+    QTest::addColumn<Ranges>("ranges"); // the Range header of each package request
+    QTest::addColumn<int>("digestRequests");
+    QTest::addColumn<bool>("givenUp");
+    QTest::addColumn<double>("maxBytesSent"); // body bytes sent for the package, in packages
+
+    using S = FaultServer;
+    const int cut = package.size() * 6 / 10;
+    const QByteArray v1("\"v1\""), v2("\"v2\"");
+    const QByteArray rest = "bytes=" + QByteArray::number(cut) + '-';
+    const S::Response broken = S::tagged(S::truncated(package.left(cut), package.size()), v1);
+    QByteArray wrongTail = package;
+    wrongTail.replace(cut, 10, "0123456789");
+
+    QTest::newRow("the rest is asked for and appended")
+        << Responses {broken, S::ranged(package, v1)} << Ranges {"", rest} << 1 << false << 1.1;
+    QTest::newRow("server ignores the range: all of it again")
+        << Responses {broken, S::tagged(S::ok(package), v1)} << Ranges {"", rest} << 1 << false
+        << 1.7;
+    QTest::newRow("entity changed: the server sends all of the new one")
+        << Responses {broken, S::ranged(package, v2)} << Ranges {"", rest} << 1 << false << 1.7;
+    S::Response otherEntity = S::tagged(S::ok(wrongTail.mid(cut)), v2);
+    otherEntity.status = 206;
+    otherEntity.headers << qMakePair(QByteArray("Content-Range"),
+        "bytes " + rest.mid(6) + QByteArray::number(package.size() - 1) + '/'
+            + QByteArray::number(package.size()));
+    QTest::newRow("a part of another entity is refused, then all of it fetched")
+        << Responses {broken, otherEntity, S::ok(package)} << Ranges {"", rest, ""} << 1 << false
+        << 2.1;
+    QTest::newRow("a wrong tail fails the digest and is not kept")
+        << Responses {broken, S::ranged(wrongTail, v1), S::ok(package)} << Ranges {"", rest, ""}
+        << 2 << false << 2.1;
+    QTest::newRow("no validator: started over")
+        << Responses {S::truncated(package.left(cut), package.size()), S::ok(package)}
+        << Ranges {"", ""} << 1 << false << 1.7;
+    QTest::newRow("breaks off every time: given up, nothing left")
+        << Responses {broken} << Ranges {"", rest, rest} << 1 << true << 1.9;
+}
+
+void tst_FileManager::resumesABrokenTransfer()
+{
+    QFETCH(Responses, packageResponses);
+    QFETCH(Ranges, ranges);
+    QFETCH(int, digestRequests);
+    QFETCH(bool, givenUp);
+    QFETCH(double, maxBytesSent);
+    const QString pkg = QStringLiteral("/pkg.msi");
+    server->serve(pkg, packageResponses);
+    server->serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
+
+    QVERIFY(runPass({item(pkg)}));
+    QCOMPARE(done->count(), 1);
+    QCOMPARE(server->ranges(pkg), ranges);
+    QCOMPARE(server->count(QStringLiteral("/pkg.md5")), digestRequests);
+    QVERIFY2(server->bodyBytesSent(pkg) < maxBytesSent * package.size(),
+        qPrintable(QString::number(server->bodyBytesSent(pkg))));
+    QCOMPARE(fileManager->getGivenUpFiles(), givenUp ? QStringList {item(pkg)} : QStringList());
+    if (givenUp) {
+        // The digest came for a package that never did: it goes with the partial file.
+        QCOMPARE(installsEntries(), QStringList());
+    } else {
+        QCOMPARE(
+            installsEntries(), QStringList({QStringLiteral("pkg.md5"), QStringLiteral("pkg.msi")}));
+        QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
+    }
+}
+
+void tst_FileManager::removesPartialFilesOfAnEarlierRun()
+{
+    QVERIFY(place(QStringLiteral("pkg.msi.part"), package.left(1000)));
+    QVERIFY(place(QStringLiteral("pkg.md5.part"), "0123"));
+    server->serve(QStringLiteral("/pkg.msi"), {FaultServer::ranged(package, "\"v1\"")});
+    server->serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
+
+    QVERIFY(runPass({item(QStringLiteral("/pkg.msi"))}));
+    // Which entity the leftover belonged to is unknown: it is not resumed.
+    QCOMPARE(server->ranges(QStringLiteral("/pkg.msi")), Ranges {""});
+    QCOMPARE(
+        installsEntries(), QStringList({QStringLiteral("pkg.md5"), QStringLiteral("pkg.msi")}));
     QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
 }
 
