@@ -9,11 +9,10 @@
 
 namespace {
 
-// UTF-16 and UTF-32 text holds zero bytes where UTF-8 JSON never does.
-bool looksLikeWideText(const QByteArray &contents)
+// UTF-16 without its byte-order mark, and UTF-32, hold zero bytes where UTF-8 JSON never does.
+bool looksLikeWideText(const QByteArray &text)
 {
-    return contents.startsWith("\xFF\xFE") || contents.startsWith("\xFE\xFF")
-        || contents.left(64).contains('\0');
+    return text.left(64).contains('\0');
 }
 
 } // namespace
@@ -61,21 +60,25 @@ void ConfigFile::addProblem(const QString &kind, const QString &message, int lin
 
 void ConfigFile::addParseProblem(const QByteArray &contents, const QJsonParseError &error)
 {
-    const QByteArray before = contents.left(error.offset);
+    // The parser's offset counts in the text as Kestrun decodes it.
+    const QByteArray text = ConfigManager::toUtf8(contents);
+    const QByteArray before = text.left(error.offset);
     const int lineStart = before.lastIndexOf('\n') + 1;
     const int line = before.count('\n') + 1;
     const int column = QString::fromUtf8(before.mid(lineStart)).size() + 1;
-    if (looksLikeWideText(contents)) {
+    if (looksLikeWideText(text)) {
         addProblem(QStringLiteral("unreadable-encoding"),
-            QStringLiteral("the file is UTF-16 or UTF-32 text; Kestrun reads only UTF-8 and "
-                           "shows an empty window"));
-    } else if (contents.trimmed().isEmpty()) {
+            QStringLiteral("the file looks like UTF-16 without a byte-order mark, or UTF-32; "
+                           "Kestrun reads UTF-8, and UTF-16 only with its mark, and shows an "
+                           "empty window"));
+    } else if (text.trimmed().isEmpty()) {
         addProblem(QStringLiteral("invalid-json"),
             QStringLiteral("the file is empty: Kestrun shows an empty window"), 1, 1);
     } else if (error.error == QJsonParseError::IllegalUTF8String) {
         addProblem(QStringLiteral("unreadable-encoding"),
             QStringLiteral("text that is not UTF-8 (saved as Windows-1252 or Latin-1?): Kestrun "
-                           "reads only UTF-8 and shows an empty window"),
+                           "reads UTF-8, and UTF-16 only with its byte-order mark, and shows an "
+                           "empty window"),
             line, column);
     } else {
         addProblem(QStringLiteral("invalid-json"),

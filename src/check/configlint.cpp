@@ -2,7 +2,7 @@
 
 #include "check/fixedarchitecturequeries.h"
 #include "download/filemanager.h"
-#include "install/installmanager.h"
+#include "install/installcommand.h"
 #include "rules/dependencymanager.h"
 #include "window/windowitems.h"
 
@@ -217,7 +217,9 @@ void ConfigLint::checkFile(const Product &product)
             QStringLiteral("the product has no \"file\": Install reports it as failed"), product);
         return;
     }
-    if (!InstallManager::hasPackageEnding(file)) {
+    // A URL's package runs under the name it is stored as, a local one under its own path.
+    const QString runAs = FileManager::isUrl(file) ? FileManager::localName(file) : file;
+    if (InstallCommand::packageKind(runAs) == InstallCommand::Kind::Unknown) {
         add(QStringLiteral("package-ending"),
             QStringLiteral("\"%1\" does not end in .msi, .msp or .exe (endings compare "
                            "case-sensitively): Install never runs it")
@@ -234,10 +236,11 @@ void ConfigLint::checkFile(const Product &product)
             product);
         return;
     }
-    const QString digestName = FileManager::digestPath(name);
     const QString digestUrl =
         FileManager::digestUrl(QUrl(file, QUrl::TolerantMode)).toString(QUrl::FullyEncoded);
-    if (const int other = sharedWith(localNames, name, file, product)) {
+    // Windows compares file names without regard to case: Fix.msi and fix.msi are one file.
+    if (const int other = sharedWith(
+            localNames, FileManager::foldedName(name, Qt::CaseInsensitive), file, product)) {
         add(QStringLiteral("shared-local-name"),
             QStringLiteral("its package is stored as \"%1\", as product %2's other package is: "
                            "one download overwrites the other")
@@ -245,16 +248,8 @@ void ConfigLint::checkFile(const Product &product)
                 .arg(other),
             product);
     }
-    if (const int other = sharedWith(digestNames, digestName, name, product)) {
-        add(QStringLiteral("shared-digest-name"),
-            QStringLiteral("its digest file is stored as \"%1\", as product %2's is: one "
-                           "package is judged by the other's digest")
-                .arg(digestName)
-                .arg(other),
-            product);
-    }
     if (const int other = sharedWith(digestUrls, digestUrl, file, product)) {
-        add(QStringLiteral("shared-digest-url"),
+        add(QStringLiteral("shared-digest-name"),
             QStringLiteral("its digest file %1 is also product %2's: one of the two packages "
                            "never matches it")
                 .arg(digestUrl)

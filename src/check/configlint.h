@@ -71,7 +71,6 @@ private:
     QList<Product> products;
     QHash<QString, int> firstWithName;
     NameOwners localNames;
-    NameOwners digestNames;
     NameOwners digestUrls;
     /** Products whose rules are, as written, never met on any machine. */
     QSet<int> neverApply;

@@ -51,8 +51,6 @@ public:
     QUrl getUrl() const { return url; }
     /** The file that receives the body; empty until setFilePath(). */
     QString getFilePath() const { return filePath; }
-    /** For a digest download: the extension of the package it belongs to; empty otherwise. */
-    QString getSuffix() const { return suffix; }
     /** The MD5 of the body in lowercase hex once the target holds it; empty otherwise. */
     QString getMD5() const { return md5; }
     /** How the transfer ended, as Qt's network stack saw it; NoError until it has. */
@@ -65,8 +63,6 @@ public:
 
     /** Sets the target file; call before control returns to the event loop. */
     void setFilePath(const QString &path) { filePath = path; }
-    /** Remembers the package's extension on a digest download. */
-    void setSuffix(const QString &packageSuffix) { suffix = packageSuffix; }
     /** How long the transfer may make no progress before it is aborted. */
     void setStallTimeout(int msecs);
     /** Keeps the partial file of a transfer that breaks off, where the server said enough about
@@ -107,7 +103,6 @@ private:
     QNetworkReply *reply = nullptr;
     QUrl url;
     QString filePath;
-    QString suffix;
     QString md5;
     QNetworkReply::NetworkError error = QNetworkReply::NoError;
     QFile partial;

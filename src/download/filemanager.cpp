@@ -2,11 +2,16 @@
 
 #include "downloadmanager.h"
 
+#include "config/configmanager.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryFile>
 
 namespace {
 
@@ -30,12 +35,47 @@ QString chopLineEnd(QString line)
     return line;
 }
 
+QString stem(const QString &name)
+{
+    return name.left(name.lastIndexOf(QLatin1Char('.')));
+}
+
+bool isWindowsDeviceName(const QString &name)
+{
+    // Windows opens the device whatever the extension ("con.msi"), and ignores blanks before it.
+    static const QRegularExpression device(
+        QStringLiteral(
+            "^(CON|PRN|AUX|NUL|COM[0-9\u00B9\u00B2\u00B3]|LPT[0-9\u00B9\u00B2\u00B3]) *$"),
+        QRegularExpression::CaseInsensitiveOption);
+    return device.match(name.section(QLatin1Char('.'), 0, 0)).hasMatch();
+}
+
+// Whether the folder exists or can be made, and a file can be written in it.
+bool isWritableFolder(const QString &path)
+{
+    if (!QDir().mkpath(path))
+        return false;
+    QTemporaryFile probe(QDir(path).filePath(QStringLiteral("write-probe-XXXXXX")));
+    return probe.open();
+}
+
+QString chooseInstallsPath()
+{
+    // Under Program Files a standard user can neither create nor write the folder there.
+    const QString beside = FileManager::besideExecutable();
+    if (isWritableFolder(beside))
+        return beside;
+    const QString perUser =
+        QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation))
+            .filePath(QStringLiteral("installs"));
+    QDir().mkpath(perUser);
+    return perUser;
+}
+
 } // namespace
 
 FileManager::FileManager(QObject *parent)
     : QObject(parent)
-    , installsPath(
-          QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("installs")))
     , stallTimeout(DownloadManager::DefaultStallTimeout)
 { }
 
@@ -49,6 +89,7 @@ void FileManager::getFiles(QStringList files)
     if (downloads.isEmpty())
         startPass();
     passItems += files;
+    addPackageNames(files);
     for (const QString &item : qAsConst(files))
         takeItem(item);
     if (downloads.isEmpty())
@@ -57,7 +98,17 @@ void FileManager::getFiles(QStringList files)
 
 QString FileManager::getInstallsPath() const
 {
+    if (installsPath.isEmpty())
+        installsPath = chooseInstallsPath();
     return installsPath;
+}
+
+QString FileManager::localPath(const QString &item) const
+{
+    // The presence check and the install run both ask here, so they see the same file.
+    if (isUrl(item))
+        return QDir(getInstallsPath()).filePath(localName(item));
+    return QDir(besideExecutable()).filePath(item);
 }
 
 QStringList FileManager::getGivenUpFiles() const
@@ -74,7 +125,7 @@ QNetworkReply::NetworkError FileManager::getNetworkError(const QString &item) co
 {
     if (!isUrl(item))
         return QNetworkReply::NoError;
-    return expectedFiles.value(QDir(installsPath).filePath(localName(item))).error;
+    return expectedFiles.value(knownPath(localPath(item))).error;
 }
 
 void FileManager::setStallTimeout(int msecs)
@@ -85,6 +136,21 @@ void FileManager::setStallTimeout(int msecs)
 bool FileManager::isUrl(const QString &item)
 {
     return item.contains(QLatin1String("://"));
+}
+
+void FileManager::setNameCase(Qt::CaseSensitivity sensitivity)
+{
+    nameCase = sensitivity;
+}
+
+QString FileManager::besideExecutable()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("installs"));
+}
+
+QString FileManager::foldedName(const QString &name, Qt::CaseSensitivity sensitivity)
+{
+    return sensitivity == Qt::CaseInsensitive ? name.toCaseFolded() : name;
 }
 
 QString FileManager::localName(const QString &item)
@@ -99,9 +165,13 @@ bool FileManager::isSafeName(const QString &name)
             || c.category() == QChar::Other_Control)
             return false;
     }
+    // Windows drops a trailing dot or blank, so the file would get another name than asked.
+    if (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' '))
+        || isWindowsDeviceName(name))
+        return false;
     // This also refuses "", "." and "..".
     const int dot = name.lastIndexOf(QLatin1Char('.'));
-    if (dot <= 0 || dot == name.size() - 1)
+    if (dot <= 0)
         return false;
     // A package named like its own digest would be overwritten by it.
     return name.mid(dot + 1).compare(digestSuffix, Qt::CaseInsensitive) != 0;
@@ -110,6 +180,20 @@ bool FileManager::isSafeName(const QString &name)
 QString FileManager::digestPath(const QString &packagePath)
 {
     return withSuffix(packagePath, digestSuffix);
+}
+
+QString FileManager::digestPath(
+    const QString &packagePath, const QStringList &packageNames, Qt::CaseSensitivity sensitivity)
+{
+    const QString name = foldedName(QFileInfo(packagePath).fileName(), sensitivity);
+    const QString ownStem = stem(name);
+    for (const QString &other : packageNames) {
+        const QString otherName = foldedName(other, sensitivity);
+        // fix.msp would share fix.md5; a package called fix.msi.exe would claim fix.msi.md5.
+        if (otherName != name && (stem(otherName) == ownStem || otherName == ownStem))
+            return packagePath + QLatin1Char('.') + digestSuffix;
+    }
+    return digestPath(packagePath);
 }
 
 QUrl FileManager::digestUrl(const QUrl &packageUrl)
@@ -169,7 +253,7 @@ void FileManager::verifyLocalFile(DownloadManager *dm)
 
 void FileManager::verifyMD5(DownloadManager *dm)
 {
-    const QString local = withSuffix(dm->getFilePath(), dm->getSuffix());
+    const QString local = packageOfDigest.take(dm);
     ExpectedFile &file = expectedFiles[local];
     file.digestPending = false;
     if (!file.packagePending)
@@ -182,6 +266,20 @@ void FileManager::startPass()
     expectedFiles.clear();
     passItems.clear();
     givenUpItems.clear();
+    // Every package of the configuration counts, so that a pass with only fix.msi still keeps
+    // its digest apart from that of fix.msp, fetched in another pass.
+    packageNames.clear();
+    ConfigManager config;
+    config.readConfig();
+    addPackageNames(config.getProductFiles());
+}
+
+void FileManager::addPackageNames(const QStringList &items)
+{
+    for (const QString &item : items) {
+        if (isUrl(item))
+            packageNames << localName(item);
+    }
 }
 
 void FileManager::takeItem(const QString &item)
@@ -198,7 +296,8 @@ void FileManager::takeItem(const QString &item)
         givenUpItems.insert(item);
         return;
     }
-    const QString local = QDir(installsPath).filePath(name);
+    // Setup.msi and setup.msi are one file on Windows: fetched once, under the first name.
+    const QString local = knownPath(localPath(item));
     const auto known = expectedFiles.find(local);
     if (known != expectedFiles.end()) {
         known->items << item;
@@ -208,24 +307,40 @@ void FileManager::takeItem(const QString &item)
     }
     if (isFileReady(item))
         return;
-    QDir().mkpath(installsPath);
+    // Made again should it have gone since the choice: the choice is kept for the instance.
+    QDir().mkpath(getInstallsPath());
     QFile::remove(local);
     // Left by an earlier run that ended mid-transfer; which entity they hold is not known.
     QFile::remove(DownloadManager::partialPath(local));
-    QFile::remove(DownloadManager::partialPath(digestPath(local)));
+    QFile::remove(DownloadManager::partialPath(digestPathOf(local)));
     ExpectedFile &file = expectedFiles[local];
     file.url = item;
     file.items << item;
     requestPackage(local, file);
 }
 
+QString FileManager::knownPath(const QString &local) const
+{
+    const QString folded = foldedName(local, nameCase);
+    for (auto it = expectedFiles.cbegin(); it != expectedFiles.cend(); ++it) {
+        if (foldedName(it.key(), nameCase) == folded)
+            return it.key();
+    }
+    return local;
+}
+
 bool FileManager::isFileReady(const QString &file) const
 {
+    const QString local = localPath(file);
     if (!isUrl(file))
-        return QFile::exists(QDir(installsPath).filePath(file));
-    const QString local = QDir(installsPath).filePath(localName(file));
-    const QStringList fields = readMD5File(digestPath(local));
+        return QFile::exists(local);
+    const QStringList fields = readMD5File(digestPathOf(local));
     return !fields.isEmpty() && digestMatches(local, fields.first());
+}
+
+QString FileManager::digestPathOf(const QString &packagePath) const
+{
+    return digestPath(packagePath, packageNames, nameCase);
 }
 
 void FileManager::requestPackage(const QString &local, ExpectedFile &file)
@@ -252,13 +367,13 @@ DownloadManager *FileManager::startDownload(
 
 void FileManager::downloadMD5(const QString &local, ExpectedFile &file)
 {
-    const QString digest = digestPath(local);
+    const QString digest = digestPathOf(local);
     QFile::remove(digest);
     file.digestStale = false;
     file.digestPending = true;
     DownloadManager *digestDownload =
         startDownload(digestUrl(QUrl(file.url, QUrl::TolerantMode)), digest);
-    digestDownload->setSuffix(QFileInfo(local).suffix());
+    packageOfDigest.insert(digestDownload, local);
     connect(digestDownload, &DownloadManager::downloaded, this, &FileManager::verifyMD5);
 }
 
@@ -270,7 +385,7 @@ void FileManager::checkPackage(const QString &local, ExpectedFile &file)
     if (!QFile::exists(local))
         return;
     file.arrived = true;
-    const QStringList fields = readMD5File(digestPath(local));
+    const QStringList fields = readMD5File(digestPathOf(local));
     if (fields.isEmpty() || file.md5.compare(fields.first(), Qt::CaseInsensitive) == 0)
         return;
     QFile::remove(local);
@@ -285,7 +400,7 @@ void FileManager::giveUp(const QString &local, ExpectedFile &file)
     QFile::remove(DownloadManager::partialPath(local));
     // The digest came alongside a package that never did: leave neither.
     if (!file.arrived)
-        QFile::remove(digestPath(local));
+        QFile::remove(digestPathOf(local));
 }
 
 bool FileManager::allFilesExist()

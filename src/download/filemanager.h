@@ -12,13 +12,14 @@
 #include "downloadmanager.h"
 
 /**
- * Brings a list of package files into the "installs" folder beside the executable and signals
- * once, with allFilesDone(), when the pass over them is over.
+ * Brings a list of package files into the "installs" folder and signals once, with
+ * allFilesDone(), when the pass over them is over.
  *
  * A URL is downloaded under its decoded file name unless a copy matching its ".md5" companion
  * is there already; the companion is fetched alongside the package, and the package is checked
- * against it once both have arrived. A local path is only looked for. A package is fetched at most
- * MaxAttempts times in a pass; then it is given up, and getGivenUpFiles() names it.
+ * against it once both have arrived. A local path is only looked for: a relative one in "installs"
+ * beside the executable. A package is fetched at most MaxAttempts times in a pass; then it is
+ * given up, and getGivenUpFiles() names it.
  */
 class FileManager : public QObject
 {
@@ -29,8 +30,13 @@ public:
 
     /** Starts a pass over files (URLs or local paths); the pass ends with one allFilesDone(). */
     void getFiles(QStringList files);
-    /** The "installs" folder beside the executable, with "/" separators. */
+    /** The folder downloads go to, with "/" separators: "installs" beside the executable when
+        it can be created and written, else "installs" in the per-user application data
+        folder. Decided (and created) on first need. */
     QString getInstallsPath() const;
+    /** Where an item's package lies: a URL's in getInstallsPath(), a local path as given when
+        absolute, else in "installs" beside the executable. */
+    QString localPath(const QString &item) const;
     /** The items, exactly as given to getFiles, that the latest pass gave up on
         (unsafe name, local path missing, download or verification failed 3 times). */
     QStringList getGivenUpFiles() const;
@@ -40,19 +46,41 @@ public:
     QNetworkReply::NetworkError getNetworkError(const QString &item) const;
     /** How long a transfer may make no progress before it is aborted (default 30 s). */
     void setStallTimeout(int msecs);
+    /** Whether names differing only in case are different files (default: as this system). */
+    void setNameCase(Qt::CaseSensitivity sensitivity);
 
     /** Fetches of one package in one pass, failed transfers and digest mismatches alike. */
     static constexpr int MaxAttempts = 3;
 
     /** Whether an item is a URL to download rather than a local path to look for. */
     static bool isUrl(const QString &item);
+
+    /** Whether this system's file names differ by case (not on Windows). */
+    static constexpr Qt::CaseSensitivity SystemNameCase =
+#ifdef Q_OS_WIN
+        Qt::CaseInsensitive;
+#else
+        Qt::CaseSensitive;
+#endif
+
+    /** The "installs" folder beside the executable, with "/" separators. */
+    static QString besideExecutable();
     /** The name a URL item is stored under: the last segment of its path, fully decoded. */
     static QString localName(const QString &item);
-    /** Whether a name may be written into "installs": not ".", "..", free of "/", "\", ":" and
-        control characters, with a name before its extension and an extension other than md5. */
+    /** The form in which two names are the same file under that case rule. */
+    static QString foldedName(const QString &name, Qt::CaseSensitivity sensitivity);
+    /** Whether a name may be written into "installs" on any system: not ".", "..", free of
+        "/", "\", ":" and control characters, with a name before its extension and an extension
+        other than md5, not ending in "." or " ", and no device name of Windows (CON, PRN, AUX,
+        NUL, COM0-9, LPT0-9, any case, any extension). */
     static bool isSafeName(const QString &name);
-    /** A package file's digest companion: the text from its last "." replaced by ".md5". */
+    /** A package file's own digest companion: the text from its last "." replaced by ".md5". */
     static QString digestPath(const QString &packagePath);
+    /** The digest companion of a package stored beside packageNames: its own digestPath(),
+        unless one of them would share it (fix.msi beside fix.msp), then its whole name
+        followed by ".md5" (fix.msi.md5), so that no package is judged by another's digest. */
+    static QString digestPath(const QString &packagePath, const QStringList &packageNames,
+        Qt::CaseSensitivity sensitivity);
     /** A package URL's digest companion: the extension of its path replaced by ".md5",
         anything after the path kept. */
     static QUrl digestUrl(const QUrl &packageUrl);
@@ -88,8 +116,11 @@ private:
     };
 
     void startPass();
+    void addPackageNames(const QStringList &items);
     void takeItem(const QString &item);
+    QString knownPath(const QString &local) const;
     bool isFileReady(const QString &file) const;
+    QString digestPathOf(const QString &packagePath) const;
     void requestPackage(const QString &local, ExpectedFile &file);
     DownloadManager *startDownload(
         const QUrl &url, const QString &path, const PartialTransfer &resumeFrom = {});
@@ -101,7 +132,10 @@ private:
 
     QList<DownloadManager *> downloads;
     QHash<QString, ExpectedFile> expectedFiles;
-    QString installsPath;
+    QHash<DownloadManager *, QString> packageOfDigest;
+    mutable QString installsPath; // empty until decided
+    QStringList packageNames; // every URL package of the configuration and the pass
+    Qt::CaseSensitivity nameCase = SystemNameCase;
     QStringList passItems;
     QSet<QString> givenUpItems;
     int stallTimeout;

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "installcommand.h"
+
 class FileManager;
 
 /**
@@ -37,16 +39,14 @@ public:
     /** Sorts the recorded codes into installed (0) and failed (anything else); true when at
         least one product failed, false also when nothing was recorded. Call once per run. */
     bool sortResults();
+    /** Whether a package's exit code counts as installed: only 0 does. */
+    static bool isSuccess(int exitCode);
     /** The files sorted as installed by sortResults(). */
     QStringList installedProducts() const;
     /** The files sorted as failed by sortResults(). */
     QStringList failedProducts() const;
     /** File to exit code, one entry per distinct file run; NotStarted where none ran. */
     QHash<QString, int> getResults() const;
-
-    /** Whether a product's file names a package a run can start: the name it is run under
-        ends in ".msi", ".msp" or ".exe", compared case-sensitively. */
-    static bool hasPackageEnding(const QString &file);
 
 signals:
     /** The run has ended: every item has finished, or the queue was empty. */
@@ -71,8 +71,7 @@ private:
     QString packagePath(const QString &key) const;
     void recordAndAdvance(int exitCode);
     void createProcess(FinishSlot finishSlot);
-    void startCommand(const QString &command);
-    void startProgram(const QString &program, const QStringList &arguments);
+    void startCommand(const InstallCommand &command);
     void disposeOfProcess();
 
     QHash<QString, int> results;
@@ -81,7 +80,6 @@ private:
     FileManager *fileManager;
     QMap<QString, QString> installQueue;
     QMap<QString, QString> removeQueue;
-    QString installsPath;
     QPointer<QProcess> process;
     QString currentKey;
 };

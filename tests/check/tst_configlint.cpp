@@ -120,9 +120,13 @@ void tst_ConfigLint::findings_data()
     row("empty file", "", {"invalid-json:1:1"});
     row("an array, not an object", "[{\"name\": \"A\"}]", {"not-an-object"});
     const QString wide = QString::fromUtf8(withProducts({plain("A", "a.msi")}));
-    row("UTF-16 with a byte order mark",
-        "\xFF\xFE" + QByteArray(reinterpret_cast<const char *>(wide.utf16()), wide.size() * 2),
-        {"unreadable-encoding"});
+    const QByteArray utf16(reinterpret_cast<const char *>(wide.utf16()), wide.size() * 2);
+    row("UTF-16 with a byte order mark, as Notepad saves it", "\xFF\xFE" + utf16, {});
+    row("UTF-16 without a byte order mark", utf16, {"unreadable-encoding"});
+    const QString broken = QStringLiteral("{\n \"a\" 1}");
+    row("not JSON in UTF-16: the place in the decoded text",
+        "\xFF\xFE" + QByteArray(reinterpret_cast<const char *>(broken.utf16()), broken.size() * 2),
+        {"invalid-json:2:7"});
     row("Windows-1252 text", withProducts({plain("Caf\xE9", "a.msi")}),
         {"unreadable-encoding:1:42"});
 
@@ -161,15 +165,19 @@ void tst_ConfigLint::findings_data()
     row("a URL name Kestrun refuses",
         withProducts({plain("A", "http://h/p/a%3Ab.msi"), plain("B", "http://h/p/.msi")}),
         {"unsafe-package-name@1", "unsafe-package-name@2"});
+    row("a device name of Windows", withProducts({plain("A", "http://h/p/CON.msi")}),
+        {"unsafe-package-name@1"});
     row("two URLs, one local name",
         withProducts({plain("A", "http://h/one/fix.msi"), plain("B", "http://h/two/fix.msi")}),
         {"shared-local-name@2"});
     row("two packages, one digest name",
         withProducts({plain("A", "http://h/p/fix.msi"), plain("B", "http://h/p/fix.msp")}),
-        {"shared-digest-name@2", "shared-digest-url@2"});
-    row("two folders, one digest name",
-        withProducts({plain("A", "http://h/one/fix.msi"), plain("B", "http://h/two/fix.msp")}),
         {"shared-digest-name@2"});
+    row("two folders: the digest files are kept apart in installs",
+        withProducts({plain("A", "http://h/one/fix.msi"), plain("B", "http://h/two/fix.msp")}), {});
+    row("names that differ in case are one file on Windows",
+        withProducts({plain("A", "http://h/one/Fix.msi"), plain("B", "http://h/two/fix.msi")}),
+        {"shared-local-name@2"});
 
     // Rules that can never hold as written.
     row("version rules not of the form operator and dotted numbers",

@@ -4,19 +4,11 @@
 # until its window shows the example configuration's title and the translated buttons.
 #
 # Usage: install_test.sh <source folder> <build folder> <work folder>
-# Exits 77 (the CTest skip code) when a tool is missing, unless CI=true: then it fails.
+# CTest runs it through tests/common/with-tools.sh, which checks for the tools it needs.
 set -euo pipefail
 source=$(cd "$1" && pwd)
 build=$(cd "$2" && pwd)
 work=$3
-
-for tool in Xvfb dbus-run-session; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "$tool is missing (scripts/setup.sh installs it)"
-        [[ ${CI:-} == true ]] && exit 1
-        exit 77
-    fi
-done
 
 rm -rf "$work"
 mkdir -p "$work/empty-path"

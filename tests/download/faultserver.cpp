@@ -64,13 +64,15 @@ void FaultServer::serve(const QString &path, const QList<Response> &responses)
     script.insert(path, responses);
 }
 
-void FaultServer::release()
+void FaultServer::release(const QString &path)
 {
     const auto held = heldResponses;
     heldResponses.clear();
-    for (const auto &entry : held) {
-        if (entry.first)
-            respond(entry.first, entry.second);
+    for (const HeldResponse &entry : held) {
+        if (!path.isNull() && entry.path != path)
+            heldResponses << entry;
+        else if (entry.socket)
+            respond(entry.socket, entry.response);
     }
 }
 
@@ -186,7 +188,7 @@ void FaultServer::readRequest(QTcpSocket *socket)
     for (const QByteArray &piece : qAsConst(response.pieces))
         bodyBytes[path] += piece.size();
     if (response.held)
-        heldResponses << qMakePair(QPointer<QTcpSocket>(socket), response);
+        heldResponses << HeldResponse {socket, path, response};
     else
         respond(socket, response);
 }

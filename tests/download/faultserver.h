@@ -49,8 +49,8 @@ public:
     QUrl url(const QString &path) const;
     /** What path answers from now on, one response per request, the last one repeating. */
     void serve(const QString &path, const QList<Response> &responses);
-    /** Answers every request that is being held. */
-    void release();
+    /** Answers the held requests of path, or every held request when path is null. */
+    void release(const QString &path = QString());
     /** The paths requested so far, in order. */
     QStringList requests() const { return log; }
     /** How often path has been requested. */
@@ -89,7 +89,13 @@ private:
     QTcpServer server;
     QHash<QString, QList<Response>> script;
     QHash<QTcpSocket *, QByteArray> partialRequests;
-    QList<QPair<QPointer<QTcpSocket>, Response>> heldResponses;
+    struct HeldResponse
+    {
+        QPointer<QTcpSocket> socket;
+        QString path;
+        Response response;
+    };
+    QList<HeldResponse> heldResponses;
     QStringList log;
     QHash<QString, QList<QByteArray>> rangeLog;
     QHash<QString, qint64> bodyBytes;

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTranslator>
 
@@ -68,6 +69,8 @@ private slots:
     void downloadAllShowsProgressThenTheReport();
     void nothingToFetchFinishesWithinTheClick_data();
     void nothingToFetchFinishesWithinTheClick();
+    void reportNamesTheFolderUsed_data();
+    void reportNamesTheFolderUsed();
     void translatesItsTexts_data();
     void translatesItsTexts();
 };
@@ -194,6 +197,47 @@ void tst_Download::nothingToFetchFinishesWithinTheClick()
     QCOMPARE(window.property("mainProgressBar", "visible").toBool(), false);
     QCOMPARE(window.property("buttonDownload", "visible").toBool(), false);
     QCOMPARE(server.requests(), QStringList());
+}
+
+void tst_Download::reportNamesTheFolderUsed_data()
+{
+    QTest::addColumn<bool>("blocked");
+    QTest::newRow("beside the executable") << false;
+    QTest::newRow("per user, when a file blocks the folder beside it") << true;
+}
+
+void tst_Download::reportNamesTheFolderUsed()
+{
+    QFETCH(bool, blocked);
+    QTemporaryDir dataHome; // the per-user data folder, never the real one
+    QVERIFY(dataHome.isValid());
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+    QFile blocker(installsPath());
+    QVERIFY(!blocked || blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    FaultServer server;
+    QVERIFY(server.listen());
+    server.serve(QStringLiteral("/fix.msi"), {FaultServer::ok(package)});
+    ScopedConfig config(ScopedConfig::make(QStringLiteral("Updates"),
+        {ScopedConfig::product(QStringLiteral("Fix"), server.url("/fix.msi").toString())}));
+    WindowHarness window;
+    QVERIFY(window.window());
+    window.placeAllProducts();
+    QVERIFY(window.show());
+
+    QVERIFY(window.click(QStringLiteral("buttonDownload")));
+    const QString prefix =
+        QStringLiteral("All files have been downloaded to the following location.\n\n");
+    QTRY_VERIFY_WITH_TIMEOUT(
+        window.property("feedbackText", "text").toString().startsWith(prefix), PassTimeout);
+    const QString folder = window.property("feedbackText", "text").toString().mid(prefix.size());
+    QFile::remove(installsPath());
+    if (blocked)
+        QVERIFY2(folder.startsWith(dataHome.path() + '/') && folder.endsWith("/installs"),
+            qPrintable(folder));
+    else
+        QCOMPARE(folder, installsPath());
+    QVERIFY(QFile::exists(folder + QStringLiteral("/fix.msi")));
 }
 
 void tst_Download::translatesItsTexts_data()

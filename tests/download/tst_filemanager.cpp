@@ -1,10 +1,12 @@
 #include "download/filemanager.h"
 #include "faultserver.h"
+#include "scopedconfig.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -80,6 +82,7 @@ class tst_FileManager : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -100,6 +103,18 @@ private slots:
     void stalePackageIsFetchedAgain();
     void refusesUnsafeNames_data();
     void refusesUnsafeNames();
+    void judgesNamesForEverySystem_data();
+    void judgesNamesForEverySystem();
+    void foldsNamesByCaseRule_data();
+    void foldsNamesByCaseRule();
+    void caseRuleDecidesOneLocalName_data();
+    void caseRuleDecidesOneLocalName();
+    void keepsSharedDigestNamesApart_data();
+    void keepsSharedDigestNamesApart();
+    void namesDigestsByEveryPackage_data();
+    void namesDigestsByEveryPackage();
+    void downloadsPerUserWhenBesideIsBlocked_data();
+    void downloadsPerUserWhenBesideIsBlocked();
     void onlyLooksForLocalPaths_data();
     void onlyLooksForLocalPaths();
     void skipsEmptyItems_data();
@@ -120,11 +135,18 @@ private:
     QUrl serverUrl(const QString &path) const { return server->url(path); }
     QString item(const QString &path) const { return serverUrl(path).toString(); }
 
+    QTemporaryDir dataHome; // the per-user data folder, never the real one
     std::unique_ptr<QTemporaryDir> scratch; // for files outside the installs folder
     FaultServer *server = nullptr;
     FileManager *fileManager = nullptr;
     QSignalSpy *done = nullptr;
 };
+
+void tst_FileManager::initTestCase()
+{
+    QVERIFY(dataHome.isValid());
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+}
 
 void tst_FileManager::init()
 {
@@ -146,6 +168,8 @@ void tst_FileManager::cleanup()
     delete server;
     scratch.reset();
     QDir(installsPath()).removeRecursively();
+    QFile::remove(installsPath());
+    QDir(dataHome.path()).removeRecursively();
 }
 
 bool tst_FileManager::runPass(const QStringList &items)
@@ -423,6 +447,9 @@ void tst_FileManager::refusesUnsafeNames_data()
     QTest::newRow("trailing dot") << QStringLiteral("/patches/package.");
     QTest::newRow("only an extension") << QStringLiteral("/patches/.msi");
     QTest::newRow("named like a digest") << QStringLiteral("/patches/package.MD5");
+    QTest::newRow("device name CON") << QStringLiteral("/patches/con.msi");
+    QTest::newRow("device name LPT9") << QStringLiteral("/patches/Lpt9.exe");
+    QTest::newRow("trailing blank") << QStringLiteral("/patches/fix.msi%20");
 }
 
 void tst_FileManager::refusesUnsafeNames()
@@ -437,6 +464,241 @@ void tst_FileManager::refusesUnsafeNames()
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList {url});
     QVERIFY(!QFileInfo::exists(installsPath()));
     QCOMPARE(QDir(QCoreApplication::applicationDirPath()).entryList(), appDirBefore);
+}
+
+void tst_FileManager::judgesNamesForEverySystem_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("safe");
+
+    // Windows cannot store these as files, whatever the system that downloads them.
+    const QStringList devices {"CON", "PRN", "AUX", "NUL", "COM1", "COM9", "LPT1", "LPT9", "COM0"};
+    for (const QString &device : devices) {
+        QTest::addRow("%s.msi", qPrintable(device)) << device + ".msi" << false;
+        QTest::addRow("%s.exe lower case", qPrintable(device))
+            << device.toLower() + ".exe" << false;
+    }
+    QTest::newRow("device with two extensions") << "nul.tar.msi" << false;
+    QTest::newRow("device followed by blanks") << "aux  .msp" << false;
+    QTest::newRow("bare device name") << "AUX" << false;
+    QTest::newRow("superscript port") << QStringLiteral("COM\u00B9.msi") << false;
+    QTest::newRow("ends in a dot") << "fix.msi." << false;
+    QTest::newRow("ends in a blank") << "fix.msi " << false;
+    // Only the whole name before the first dot is a device.
+    QTest::newRow("console") << "console.msi" << true;
+    QTest::newRow("COM10") << "COM10.msi" << true;
+    QTest::newRow("LPT without a digit") << "LPT.exe" << true;
+    QTest::newRow("device later in the name") << "fix.con.msi" << true;
+    QTest::newRow("auxiliary") << "auxiliary.msp" << true;
+    QTest::newRow("inner blanks and dots") << "my fix 1.2.msi" << true;
+}
+
+void tst_FileManager::judgesNamesForEverySystem()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, safe);
+    QCOMPARE(FileManager::isSafeName(name), safe);
+}
+
+void tst_FileManager::foldsNamesByCaseRule_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<bool>("sameOnWindows");
+
+    QTest::newRow("case only") << "Setup.msi"
+                               << "setup.msi" << true;
+    QTest::newRow("extension case") << "fix.MSP"
+                                    << "fix.msp" << true;
+    QTest::newRow("beyond ASCII") << QStringLiteral("\u00C9diteur.msi")
+                                  << QStringLiteral("\u00E9DITEUR.MSI") << true;
+    QTest::newRow("different names") << "setup.msi"
+                                     << "setup.exe" << false;
+}
+
+void tst_FileManager::foldsNamesByCaseRule()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(bool, sameOnWindows);
+    const auto same = [&](Qt::CaseSensitivity rule) {
+        return FileManager::foldedName(first, rule) == FileManager::foldedName(second, rule);
+    };
+    QCOMPARE(same(Qt::CaseInsensitive), sameOnWindows);
+    QCOMPARE(same(Qt::CaseSensitive), first == second);
+}
+
+void tst_FileManager::caseRuleDecidesOneLocalName_data()
+{
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<int>("packageRequests");
+    QTest::addColumn<QStringList>("files");
+
+    QTest::newRow("Windows: one file, fetched once")
+        << int(Qt::CaseInsensitive) << 1
+        << QStringList {QStringLiteral("Setup.md5"), QStringLiteral("Setup.msi")};
+    QTest::newRow("case-sensitive system: two files")
+        << int(Qt::CaseSensitive) << 2
+        << QStringList {QStringLiteral("Setup.md5"), QStringLiteral("Setup.msi"),
+               QStringLiteral("setup.md5"), QStringLiteral("setup.msi")};
+}
+
+void tst_FileManager::caseRuleDecidesOneLocalName()
+{
+    QFETCH(int, rule);
+    QFETCH(int, packageRequests);
+    QFETCH(QStringList, files);
+    const QStringList paths {QStringLiteral("/a/Setup.msi"), QStringLiteral("/b/setup.msi")};
+    for (const QString &path : paths) {
+        server->serve(path, {FaultServer::ok(package)});
+        server->serve(FileManager::digestPath(path), {FaultServer::ok(digest + " setup.msi\n")});
+    }
+    fileManager->setNameCase(Qt::CaseSensitivity(rule));
+
+    QVERIFY(runPass({item(paths[0]), item(paths[1])}));
+    QCOMPARE(done->count(), 1);
+    QCOMPARE(server->count(paths[0]) + server->count(paths[1]), packageRequests);
+    QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
+    QCOMPARE(installsEntries(), files);
+}
+
+void tst_FileManager::keepsSharedDigestNamesApart_data()
+{
+    QTest::addColumn<QString>("second"); // the package whose digest name fix.msi shares
+    QTest::addColumn<bool>("secondHasDigest");
+    QTest::addColumn<bool>("firstArrivesFirst");
+
+    for (const QString &second : {QStringLiteral("fix.msp"), QStringLiteral("fix.exe")}) {
+        for (const bool hasDigest : {true, false}) {
+            for (const bool msiFirst : {true, false}) {
+                QTest::addRow("%s %s, %s arrives first", qPrintable(second),
+                    hasDigest ? "with a digest" : "without a digest",
+                    msiFirst ? "fix.msi" : qPrintable(second))
+                    << second << hasDigest << msiFirst;
+            }
+        }
+    }
+}
+
+void tst_FileManager::keepsSharedDigestNamesApart()
+{
+    QFETCH(QString, second);
+    QFETCH(bool, secondHasDigest);
+    QFETCH(bool, firstArrivesFirst);
+    const QByteArray otherPackage = QByteArray("the other package ").repeated(100);
+    const QString msiPath = QStringLiteral("/editor/fix.msi");
+    const QString otherPath = QStringLiteral("/viewer/") + second;
+    // Digests held, so that both packages are in and their digests requested before either
+    // digest arrives, in the order the row asks for.
+    server->serve(msiPath, {FaultServer::ok(package)});
+    server->serve(otherPath, {FaultServer::ok(otherPackage)});
+    server->serve(QStringLiteral("/editor/fix.md5"), {FaultServer::held(digest + " fix.msi\n")});
+    FaultServer::Response otherDigest = secondHasDigest
+        ? FaultServer::ok(md5(otherPackage) + ' ' + second.toLatin1() + '\n')
+        : FaultServer::status(404);
+    otherDigest.held = true;
+    server->serve(QStringLiteral("/viewer/fix.md5"), {otherDigest});
+    const QStringList items {item(msiPath), item(otherPath)};
+    const ScopedConfig config(ScopedConfig::make(QStringLiteral("Updates"),
+        {ScopedConfig::product(QStringLiteral("Editor"), items[0]),
+            ScopedConfig::product(QStringLiteral("Viewer"), items[1])}));
+
+    fileManager->getFiles(items);
+    QTRY_COMPARE_WITH_TIMEOUT(server->requests().size(), 4, PassTimeout);
+    const QStringList order {QStringLiteral("/editor/fix.md5"), QStringLiteral("/viewer/fix.md5")};
+    server->release(order[firstArrivesFirst ? 0 : 1]);
+    server->release(order[firstArrivesFirst ? 1 : 0]);
+    QVERIFY(done->wait(PassTimeout));
+    QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
+    QCOMPARE(server->count(msiPath), 1);
+    QCOMPARE(server->count(otherPath), 1);
+    QCOMPARE(contentsOf(installed(QStringLiteral("fix.msi"))), package);
+    QCOMPARE(contentsOf(installed(second)), otherPackage);
+
+    // Later passes, with both, one or the other, fetch fix.msi no more; the other only when it
+    // has no digest to be checked against.
+    for (const QStringList &later : {items, QStringList {items[0]}, QStringList {items[1]}}) {
+        done->clear();
+        const int requestsBefore = server->requests().size();
+        QVERIFY(runPass(later));
+        QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
+        QCOMPARE(server->count(msiPath), 1);
+        const int expectedRequests = secondHasDigest || !later.contains(items[1]) ? 0 : 2;
+        QCOMPARE(server->requests().size() - requestsBefore, expectedRequests);
+    }
+}
+
+void tst_FileManager::namesDigestsByEveryPackage_data()
+{
+    QTest::addColumn<QString>("package");
+    QTest::addColumn<QStringList>("others");
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<QString>("digestName");
+
+    const int sensitive = Qt::CaseSensitive;
+    QTest::newRow("alone: its own name") << "fix.msi" << QStringList() << sensitive << "fix.md5";
+    QTest::newRow("beside other names")
+        << "fix.msi" << QStringList {"other.msp", "fix2.msi"} << sensitive << "fix.md5";
+    QTest::newRow("twice the same package")
+        << "fix.msi" << QStringList {"fix.msi"} << sensitive << "fix.md5";
+    QTest::newRow("beside fix.msp")
+        << "fix.msi" << QStringList {"fix.msp"} << sensitive << "fix.msi.md5";
+    QTest::newRow("beside a package named after it")
+        << "fix.msi" << QStringList {"fix.msi.exe"} << sensitive << "fix.md5";
+    QTest::newRow("named after another package")
+        << "fix.msi.exe" << QStringList {"fix.msi"} << sensitive << "fix.msi.exe.md5";
+    QTest::newRow("case differs, case-sensitive")
+        << "fix.msi" << QStringList {"FIX.exe"} << sensitive << "fix.md5";
+    QTest::newRow("case differs, Windows")
+        << "fix.msi" << QStringList {"FIX.exe"} << int(Qt::CaseInsensitive) << "fix.msi.md5";
+}
+
+void tst_FileManager::namesDigestsByEveryPackage()
+{
+    QFETCH(QString, package);
+    QFETCH(QStringList, others);
+    QFETCH(int, rule);
+    QFETCH(QString, digestName);
+    QCOMPARE(
+        FileManager::digestPath(installed(package), others << package, Qt::CaseSensitivity(rule)),
+        installed(digestName));
+}
+
+void tst_FileManager::downloadsPerUserWhenBesideIsBlocked_data()
+{
+    QTest::addColumn<bool>("blocked");
+    QTest::newRow("beside the executable when writable") << false;
+    QTest::newRow("per user when a file is in the way") << true;
+}
+
+void tst_FileManager::downloadsPerUserWhenBesideIsBlocked()
+{
+    QFETCH(bool, blocked);
+    // Root may write anywhere, so a plain file takes the folder's place.
+    if (blocked)
+        QVERIFY(writeFile(installsPath(), "not a folder"));
+    QVERIFY(writeFile(scratch->filePath(QStringLiteral("local.msi")), package));
+    server->serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
+    server->serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
+
+    QVERIFY(runPass({item(QStringLiteral("/pkg.msi")), scratch->filePath("local.msi")}));
+    QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
+    const QString folder = fileManager->getInstallsPath();
+    if (blocked) {
+        QVERIFY2(folder.startsWith(dataHome.path() + '/') && folder.endsWith("/installs"),
+            qPrintable(folder));
+        QCOMPARE(contentsOf(installsPath()), QByteArray("not a folder"));
+    } else {
+        QCOMPARE(folder, installsPath());
+    }
+    QCOMPARE(contentsOf(QDir(folder).filePath(QStringLiteral("pkg.msi"))), package);
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+        QStringList({QStringLiteral("pkg.md5"), QStringLiteral("pkg.msi")}));
+    // A local package is looked for, and run, where it was given.
+    QCOMPARE(
+        fileManager->localPath(scratch->filePath("local.msi")), scratch->filePath("local.msi"));
+    QCOMPARE(
+        fileManager->localPath(QStringLiteral("sub/fix.msi")), installsPath() + "/sub/fix.msi");
 }
 
 void tst_FileManager::onlyLooksForLocalPaths_data()

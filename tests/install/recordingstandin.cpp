@@ -42,6 +42,11 @@ void RecordingStandIn::setExitCode(const QString &argumentEnd, int code)
         file.write(QJsonDocument(codes).toJson());
 }
 
+void RecordingStandIn::searchSystemPathToo()
+{
+    qputenv("PATH", qgetenv("PATH") + ':' + savedPath);
+}
+
 void RecordingStandIn::hold()
 {
     QFile(logPath(QStringLiteral("hold"))).open(QIODevice::WriteOnly);

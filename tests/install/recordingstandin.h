@@ -25,6 +25,8 @@ public:
     bool isValid() const { return valid; }
     /** Children given an argument ending in argumentEnd exit with code (8 bits of it). */
     void setExitCode(const QString &argumentEnd, int code);
+    /** Lets programs other than the stand-ins be found after them, on PATH as it was. */
+    void searchSystemPathToo();
     /** Children wait after recording their call until release(). */
     void hold();
     /** Lets held children, and every later one, finish. */

@@ -71,6 +71,8 @@ private slots:
     void followsCheckBoxOrder();
     void exitCodes_data();
     void exitCodes();
+    void verdictOnWindowsCodes_data();
+    void verdictOnWindowsCodes();
     void recordsPackageCodes_data();
     void recordsPackageCodes();
     void packageThatStartsNoProcess_data();
@@ -174,31 +176,35 @@ void tst_InstallManager::runPathOfItem_data()
 {
     QTest::addColumn<QString>("item");
     QTest::addColumn<QStringList>("placed");
-    QTest::addColumn<QString>("runName");
+    QTest::addColumn<QString>("runPath");
 
-    // Items are placed where FileManager looks for them; "{outside}" is a folder elsewhere.
+    // Items are placed where FileManager looks for them; "{outside}" is a folder elsewhere. A
+    // decoy of the same name in installs must not be run in their place.
     QTest::newRow("name in the installs folder")
-        << "fix.msp" << QStringList {"fix.msp"} << "fix.msp";
+        << "fix.msp" << QStringList {"fix.msp"} << "{installs}/fix.msp";
     QTest::newRow("relative path into a subfolder")
-        << "sub/fix.msp" << QStringList {"sub/fix.msp", "fix.msp"} << "fix.msp";
+        << "sub/fix.msp" << QStringList {"sub/fix.msp", "fix.msp"} << "{installs}/sub/fix.msp";
     QTest::newRow("absolute path elsewhere")
-        << "{outside}/fix.msp" << QStringList {"{outside}/fix.msp", "fix.msp"} << "fix.msp";
+        << "{outside}/fix.msp" << QStringList {"{outside}/fix.msp", "fix.msp"}
+        << "{outside}/fix.msp";
     // On Windows this is D:\packages\fix.msp; here FileManager finds it under that odd name.
     QTest::newRow("path with back-slashes")
-        << "D:\\packages\\fix.msp" << QStringList {"D:\\packages\\fix.msp", "fix.msp"} << "fix.msp";
+        << "D:\\packages\\fix.msp" << QStringList {"D:\\packages\\fix.msp", "fix.msp"}
+        << "{installs}/D:\\packages\\fix.msp";
     QTest::newRow("URL") << "http://127.0.0.1:9/patches/fix.msp" << QStringList {"fix.msp"}
-                         << "fix.msp";
-    QTest::newRow("URL with a query")
-        << "http://127.0.0.1:9/patches/fix.msp?lang=1" << QStringList {"fix.msp"} << "fix.msp";
+                         << "{installs}/fix.msp";
+    QTest::newRow("URL with a query") << "http://127.0.0.1:9/patches/fix.msp?lang=1"
+                                      << QStringList {"fix.msp"} << "{installs}/fix.msp";
     QTest::newRow("URL with an escaped blank")
-        << "http://127.0.0.1:9/patches/my%20fix.msp" << QStringList {"my fix.msp"} << "my fix.msp";
+        << "http://127.0.0.1:9/patches/my%20fix.msp" << QStringList {"my fix.msp"}
+        << "{installs}/my fix.msp";
 }
 
 void tst_InstallManager::runPathOfItem()
 {
     QFETCH(QString, item);
     QFETCH(QStringList, placed);
-    QFETCH(QString, runName);
+    QFETCH(QString, runPath);
     RecordingStandIn standIn;
     QVERIFY(standIn.isValid());
     ScopedInstalls installs;
@@ -220,7 +226,9 @@ void tst_InstallManager::runPathOfItem()
     queues.add(0, item, QStringLiteral("/qn"));
     QVERIFY(run(manager, queues));
 
-    QCOMPARE(standIn.calls(), expand({msiCall("/update", runName, {"/qn"})}, installs));
+    runPath.replace(outsideToken, outside.path());
+    const Calls expected {{msiexec, QStringLiteral("/update"), runPath, QStringLiteral("/qn")}};
+    QCOMPARE(standIn.calls(), expand(expected, installs));
     QCOMPARE(manager.getResults(), (Codes {{item, 0}}));
 }
 
@@ -280,6 +288,28 @@ void tst_InstallManager::exitCodes()
     QCOMPARE(manager.sortResults(), !installed);
     QCOMPARE(manager.installedProducts(), installed ? QStringList {"fix.msi"} : QStringList());
     QCOMPARE(manager.failedProducts(), installed ? QStringList() : QStringList {"fix.msi"});
+}
+
+void tst_InstallManager::verdictOnWindowsCodes_data()
+{
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<bool>("installed");
+
+    // The full codes Windows reports, which no Unix child can send back.
+    QTest::newRow("0 success") << 0 << true;
+    QTest::newRow("1603 fatal error") << 1603 << false;
+    QTest::newRow("1641 restart started") << 1641 << false;
+    QTest::newRow("3010 restart required") << 3010 << false;
+    QTest::newRow("1619 package cannot be opened") << 1619 << false;
+    QTest::newRow("negative: crashed or not started") << InstallManager::NotStarted << false;
+    QTest::newRow("256: 0 in its low 8 bits") << 256 << false;
+}
+
+void tst_InstallManager::verdictOnWindowsCodes()
+{
+    QFETCH(int, exitCode);
+    QFETCH(bool, installed);
+    QCOMPARE(InstallManager::isSuccess(exitCode), installed);
 }
 
 void tst_InstallManager::recordsPackageCodes_data()

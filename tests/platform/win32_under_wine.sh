@@ -5,21 +5,19 @@
 # adds some registry values, asks the helper everything over its standard input in one run,
 # and compares every answer.
 #
-# Usage: win32_under_wine.sh <query helper> <this test's source folder> <work folder>
-# Exits 77 (the CTest skip code) only when one of the tools is not installed.
+# Usage: win32_under_wine.sh <query helper> <this test's source folder> <src folder> <work folder>
+# CTest runs it through tests/common/with-tools.sh, which checks for mingw-w64, Wine and wixl.
 set -euo pipefail
 
 helper=$1
 here=$(cd "$2" && pwd)
-work=$3
+src=$(cd "$3" && pwd)
+work=$4
 
-for tool in "$helper" wine wineserver wixl; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is missing, so the Win32 queries are not tested under Wine" \
-             "(scripts/setup.sh installs it)"
-        exit 77
-    fi
-done
+if [[ ! -x $helper ]]; then
+    echo "FAIL: the build made no query helper at $helper"
+    exit 1
+fi
 
 rm -rf "$work"
 mkdir -p "$work/home"
@@ -119,5 +117,16 @@ if ! diff -u <(printf '%s\n' "${expected[@]}") <(printf '%s\n' "${actual[@]}"); 
 fi
 printf '%s\n' "${actual[@]}"
 echo "PASS: every answer as expected"
+
+step "asking for msiexec.exe in the system folder"
+x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -municode -static -I"$src" \
+    "$here/systemfolderprobe.cpp" "$src/platform/win32system.cpp" -o systemfolderprobe.exe \
+    -lmsi -ladvapi32
+program=$(wine systemfolderprobe.exe msiexec.exe | tr -d '\r')
+if [[ $program != 'C:\windows\system32\msiexec.exe' ]]; then
+    echo "FAIL: msiexec.exe of the system folder is '$program'"
+    exit 1
+fi
+echo "PASS: $program"
 wineserver -w
 rm -rf "$work/prefix"
