@@ -94,7 +94,8 @@ if [[ -n ${DISPLAY:-} ]]; then
 fi
 # Xvfb picks a free display and writes its number to the file.
 rm -f "$demo/display"
-Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x700x24 3>"$demo/display" 2>/dev/null &
+# At 96 dpi, a screen at 100 %: the window at its own size (Xvfb's own default is 100 dpi).
+Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x700x24 -dpi 96 3>"$demo/display" 2>/dev/null &
 children+=($!)
 for _ in $(seq 100); do
     [[ -s $demo/display ]] && break

@@ -7,6 +7,7 @@
 #include "window/windowitems.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QQmlApplicationEngine>
 #include <QTranslator>
@@ -41,6 +42,13 @@ void placeProduct(QObject *window, int slot, const Product &product)
 } // namespace
 
 namespace Startup {
+
+void enableHighDpiScaling()
+{
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+}
 
 void registerQmlTypes()
 {

@@ -18,6 +18,12 @@ namespace Startup {
 /** Answers whether the product of that name applies to this machine. */
 using ProductFilter = std::function<bool(const QString &name)>;
 
+/**
+ * Lets Qt scale the window by the screen's scaling factor, 125 % and 150 % as they are rather
+ * than rounded to whole numbers. Call before the application is created.
+ */
+void enableHighDpiScaling();
+
 /** Makes WrapperUI, Install and Download available to the window's QML. */
 void registerQmlTypes();
 

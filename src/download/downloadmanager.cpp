@@ -78,7 +78,9 @@ DownloadManager::DownloadManager(QUrl url, QObject *parent, PartialTransfer resu
     // Any sign of life, headers and redirections included, restarts the stall clock.
     connect(reply, &QNetworkReply::metaDataChanged, &stallTimer, qOverload<>(&QTimer::start));
     connect(reply, &QNetworkReply::redirected, &stallTimer, qOverload<>(&QTimer::start));
-    connect(&stallTimer, &QTimer::timeout, reply, &QNetworkReply::abort);
+    connect(&stallTimer, &QTimer::timeout, this, &DownloadManager::stallTimedOut);
+    // Qt's own downloadProgress() keeps quiet for the first 100 ms of a transfer.
+    connect(reply, &QNetworkReply::metaDataChanged, this, &DownloadManager::announceProgress);
     stallTimer.setSingleShot(true);
     stallTimer.start(DefaultStallTimeout);
 }
@@ -112,12 +114,19 @@ void DownloadManager::downloadFinished()
     stallTimer.stop();
     error = reply->error();
     storeArrivedData();
+    failure = judgeTransfer();
     if (partial.isOpen())
         keepOrDiscardPartial();
     else
         keepOrDiscardEarlierPartial();
     reply->deleteLater();
     emit downloaded(this);
+}
+
+void DownloadManager::stallTimedOut()
+{
+    stalled = true;
+    reply->abort();
 }
 
 // What is not the content is read away unstored, so that the bounded read buffer never holds up
@@ -132,6 +141,18 @@ void DownloadManager::storeArrivedData()
         return;
     writeFailed = (!partial.isOpen() && !openPartial()) || partial.write(chunk) != chunk.size();
     hash.addData(chunk);
+    received += chunk.size();
+    announceProgress();
+}
+
+// Counted from the start of the entity, the part an earlier transfer brought included.
+void DownloadManager::announceProgress()
+{
+    if (!isEntityBody())
+        return;
+    const qint64 before = continuesPartial() ? resumeFrom.size : 0;
+    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    emit progressed(before + received, length.isValid() ? before + length.toLongLong() : -1);
 }
 
 bool DownloadManager::isContent() const
@@ -219,6 +240,24 @@ PartialTransfer DownloadManager::arrivedPartial() const
         arrived.total = length.isValid() ? length.toLongLong() : -1;
     }
     return arrived;
+}
+
+FailureReason DownloadManager::judgeTransfer() const
+{
+    if (stalled)
+        return FailureReason::stall(stallTimer.interval());
+    if (writeFailed)
+        return FailureReason::of(FailureReason::NotWritable);
+    const int status = httpStatus(reply);
+    // Qt reports an error for an error status too; the status says more. A refused redirection
+    // is left to its error, and so is a proxy's 407.
+    if (status >= 400 && error != QNetworkReply::ProxyAuthenticationRequiredError)
+        return FailureReason::http(status);
+    if (error != QNetworkReply::NoError)
+        return FailureReason::network(error, received > 0);
+    if (!isContent())
+        return FailureReason::http(status);
+    return received > 0 ? FailureReason() : FailureReason::of(FailureReason::EmptyBody);
 }
 
 // A rename within one folder: the target appears whole or not at all.

@@ -1,6 +1,8 @@
 #ifndef DOWNLOADMANAGER_H
 #define DOWNLOADMANAGER_H
 
+#include "report/failurereason.h"
+
 #include <QCryptographicHash>
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -55,6 +57,8 @@ public:
     QString getMD5() const { return md5; }
     /** How the transfer ended, as Qt's network stack saw it; NoError until it has. */
     QNetworkReply::NetworkError getError() const { return error; }
+    /** After downloaded(): why the transfer did not bring the target, or None when it did. */
+    FailureReason failureReason() const { return failure; }
     /** After downloaded(): the partial file kept for a later transfer; not resumable when none
         was kept. */
     PartialTransfer getPartial() const { return kept; }
@@ -83,10 +87,15 @@ public:
 signals:
     /** Emitted exactly once, when the transfer has ended, whatever the outcome. */
     void downloaded(DownloadManager *dm);
+    /** Bytes of the body the target holds so far, and the whole body's size (-1 while
+        unknown). */
+    void progressed(qint64 received, qint64 total);
 
 private slots:
     void downloadReady();
     void downloadFinished();
+    void stallTimedOut();
+    void announceProgress();
 
 private:
     void storeArrivedData();
@@ -99,6 +108,7 @@ private:
     void keepOrDiscardEarlierPartial();
     PartialTransfer arrivedPartial() const;
     bool moveIntoPlace();
+    FailureReason judgeTransfer() const;
 
     QNetworkReply *reply = nullptr;
     QUrl url;
@@ -111,7 +121,10 @@ private:
     PartialTransfer kept;
     bool keepPartial = false;
     bool writeFailed = false;
+    bool stalled = false;
+    qint64 received = 0; // body bytes of this transfer
     QTimer stallTimer;
+    FailureReason failure;
 };
 
 Q_DECLARE_METATYPE(DownloadManager *)

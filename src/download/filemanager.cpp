@@ -94,6 +94,8 @@ void FileManager::getFiles(QStringList files)
         takeItem(item);
     if (downloads.isEmpty())
         emit allFilesDone();
+    else
+        emit progressChanged();
 }
 
 QString FileManager::getInstallsPath() const
@@ -126,6 +128,28 @@ QNetworkReply::NetworkError FileManager::getNetworkError(const QString &item) co
     if (!isUrl(item))
         return QNetworkReply::NoError;
     return expectedFiles.value(knownPath(localPath(item))).error;
+}
+
+FailureReason FileManager::getFailureReason(const QString &item) const
+{
+    return givenUpItems.value(item);
+}
+
+DownloadProgress FileManager::getProgress() const
+{
+    DownloadProgress progress;
+    progress.fileCount = expectedFiles.size();
+    qint64 expected = 0;
+    bool sizesKnown = true;
+    for (const ExpectedFile &file : expectedFiles) {
+        if (file.ready || file.givenUp)
+            ++progress.filesDone;
+        progress.bytesReceived += file.received;
+        expected += file.total;
+        sizesKnown = sizesKnown && file.total >= 0;
+    }
+    progress.bytesExpected = sizesKnown ? expected : -1;
+    return progress;
 }
 
 void FileManager::setStallTimeout(int msecs)
@@ -242,6 +266,8 @@ void FileManager::verifyLocalFile(DownloadManager *dm)
     file.md5 = dm->getMD5();
     file.error = dm->getError();
     file.partial = dm->getPartial();
+    if (dm->failureReason().isFailure())
+        file.lastFailure = dm->failureReason();
     // A sign-in that was asked for or refused would only be refused again.
     if (file.error == QNetworkReply::ProxyAuthenticationRequiredError
         || file.error == QNetworkReply::AuthenticationRequiredError)
@@ -288,12 +314,12 @@ void FileManager::takeItem(const QString &item)
         return;
     if (!isUrl(item)) {
         if (!isFileReady(item))
-            givenUpItems.insert(item);
+            givenUpItems.insert(item, FailureReason::of(FailureReason::LocalFileMissing));
         return;
     }
     const QString name = localName(item);
     if (!isSafeName(name)) {
-        givenUpItems.insert(item);
+        givenUpItems.insert(item, FailureReason::of(FailureReason::UnsafeName));
         return;
     }
     // Setup.msi and setup.msi are one file on Windows: fetched once, under the first name.
@@ -302,7 +328,7 @@ void FileManager::takeItem(const QString &item)
     if (known != expectedFiles.end()) {
         known->items << item;
         if (known->givenUp)
-            givenUpItems.insert(item);
+            givenUpItems.insert(item, known->lastFailure);
         return;
     }
     if (isFileReady(item))
@@ -347,9 +373,13 @@ void FileManager::requestPackage(const QString &local, ExpectedFile &file)
 {
     ++file.attempts;
     file.packagePending = true;
+    file.received = 0;
+    file.total = -1;
     DownloadManager *dm = startDownload(QUrl(file.url, QUrl::TolerantMode), local, file.partial);
     dm->setKeepPartial(true);
     connect(dm, &DownloadManager::downloaded, this, &FileManager::verifyLocalFile);
+    connect(dm, &DownloadManager::progressed, this,
+        [this, local](qint64 received, qint64 total) { recordProgress(local, received, total); });
     // Side by side, so that a package costs one round trip rather than two.
     if (file.digestStale)
         downloadMD5(local, file);
@@ -386,8 +416,11 @@ void FileManager::checkPackage(const QString &local, ExpectedFile &file)
         return;
     file.arrived = true;
     const QStringList fields = readMD5File(digestPathOf(local));
-    if (fields.isEmpty() || file.md5.compare(fields.first(), Qt::CaseInsensitive) == 0)
+    if (fields.isEmpty() || file.md5.compare(fields.first(), Qt::CaseInsensitive) == 0) {
+        markReady(file);
         return;
+    }
+    file.lastFailure = FailureReason::digestMismatch(fields.first(), file.md5);
     QFile::remove(local);
     file.digestStale = true;
 }
@@ -395,12 +428,31 @@ void FileManager::checkPackage(const QString &local, ExpectedFile &file)
 void FileManager::giveUp(const QString &local, ExpectedFile &file)
 {
     file.givenUp = true;
+    // Nothing more arrives for it: the pass's bytes are those of the other packages.
+    file.received = 0;
+    file.total = 0;
     for (const QString &item : qAsConst(file.items))
-        givenUpItems.insert(item);
+        givenUpItems.insert(item, file.lastFailure);
     QFile::remove(DownloadManager::partialPath(local));
     // The digest came alongside a package that never did: leave neither.
     if (!file.arrived)
         QFile::remove(digestPathOf(local));
+    emit progressChanged();
+}
+
+void FileManager::markReady(ExpectedFile &file)
+{
+    file.ready = true;
+    file.total = file.received;
+    emit progressChanged();
+}
+
+void FileManager::recordProgress(const QString &local, qint64 received, qint64 total)
+{
+    ExpectedFile &file = expectedFiles[local];
+    file.received = received;
+    file.total = total;
+    emit progressChanged();
 }
 
 bool FileManager::allFilesExist()

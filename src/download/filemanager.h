@@ -1,15 +1,16 @@
 #ifndef FILEMANAGER_H
 #define FILEMANAGER_H
 
+#include "downloadmanager.h"
+#include "downloadprogress.h"
+#include "report/failurereason.h"
+
 #include <QHash>
 #include <QList>
 #include <QNetworkReply>
 #include <QObject>
-#include <QSet>
 #include <QStringList>
 #include <QUrl>
-
-#include "downloadmanager.h"
 
 /**
  * Brings a list of package files into the "installs" folder and signals once, with
@@ -44,6 +45,11 @@ public:
         ProxyAuthenticationRequiredError when the proxy asked for a sign-in); NoError when it
         ended well or nothing was requested for it. */
     QNetworkReply::NetworkError getNetworkError(const QString &item) const;
+    /** Why an item of getGivenUpFiles() was given up: for a package fetched in vain, how its
+        last attempt failed. None for an item that was not given up. */
+    FailureReason getFailureReason(const QString &item) const;
+    /** How far the latest pass has come over the packages it fetches. */
+    DownloadProgress getProgress() const;
     /** How long a transfer may make no progress before it is aborted (default 30 s). */
     void setStallTimeout(int msecs);
     /** Whether names differing only in case are different files (default: as this system). */
@@ -93,6 +99,8 @@ public:
 signals:
     /** The pass has ended: nothing is pending, every package is present or given up. */
     void allFilesDone();
+    /** Bytes arrived, or a package became ready or was given up: often, with no limit. */
+    void progressChanged();
 
 private slots:
     void verifyLocalFile(DownloadManager *dm);
@@ -113,6 +121,10 @@ private:
         QString md5; // of the package the latest attempt stored
         QNetworkReply::NetworkError error = QNetworkReply::NoError; // of the latest attempt
         PartialTransfer partial; // what the latest attempt left to resume
+        bool ready = false; // present and matching its digest, or without one
+        FailureReason lastFailure;
+        qint64 received = 0;
+        qint64 total = -1; // unknown
     };
 
     void startPass();
@@ -127,6 +139,8 @@ private:
     void downloadMD5(const QString &local, ExpectedFile &file);
     void checkPackage(const QString &local, ExpectedFile &file);
     void giveUp(const QString &local, ExpectedFile &file);
+    void markReady(ExpectedFile &file);
+    void recordProgress(const QString &local, qint64 received, qint64 total);
     bool allFilesExist();
     void finishHandling(DownloadManager *dm);
 
@@ -137,7 +151,7 @@ private:
     QStringList packageNames; // every URL package of the configuration and the pass
     Qt::CaseSensitivity nameCase = SystemNameCase;
     QStringList passItems;
-    QSet<QString> givenUpItems;
+    QHash<QString, FailureReason> givenUpItems;
     int stallTimeout;
 };
 

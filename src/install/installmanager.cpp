@@ -45,6 +45,8 @@ InstallManager::InstallManager(QObject *parent)
     , fileManager(new FileManager)
 {
     connect(fileManager, &FileManager::allFilesDone, this, &InstallManager::downloadComplete);
+    connect(
+        fileManager, &FileManager::progressChanged, this, &InstallManager::downloadProgressChanged);
 }
 
 InstallManager::~InstallManager()
@@ -95,6 +97,13 @@ bool InstallManager::isSuccess(int exitCode)
     return exitCode == 0;
 }
 
+FailureReason InstallManager::exitReason(int exitCode)
+{
+    if (exitCode == NotStarted)
+        return FailureReason::of(FailureReason::NotStartable);
+    return isSuccess(exitCode) ? FailureReason() : FailureReason::exit(exitCode);
+}
+
 QStringList InstallManager::installedProducts() const
 {
     return installed;
@@ -110,8 +119,19 @@ QHash<QString, int> InstallManager::getResults() const
     return results;
 }
 
+FailureReason InstallManager::getFailureReason(const QString &file) const
+{
+    return reasons.value(file);
+}
+
+DownloadProgress InstallManager::getDownloadProgress() const
+{
+    return fileManager->getProgress();
+}
+
 void InstallManager::downloadComplete()
 {
+    itemCount = installQueue.size();
     installNext();
 }
 
@@ -122,10 +142,15 @@ void InstallManager::installNext()
         return;
     }
     const QString key = installQueue.firstKey();
-    if (!isRunnable(key)) {
-        // The older product stays too: removing it without a successor would leave neither.
-        currentKey = key;
-        recordAndAdvance(NotStarted);
+    currentKey = key;
+    // A package the download step gave up on is missing or damaged and must never run. The
+    // older product stays too: removing it without a successor would leave neither.
+    if (fileManager->getGivenUpFiles().contains(fileOf(key))) {
+        recordAndAdvance(NotStarted, fileManager->getFailureReason(fileOf(key)));
+        return;
+    }
+    if (InstallCommand::packageKind(packagePath(key)) == InstallCommand::Kind::Unknown) {
+        recordAndAdvance(NotStarted, FailureReason::of(FailureReason::UnknownFileType));
         return;
     }
     const QString remove = removeQueue.value(key, QStringLiteral("false"));
@@ -135,11 +160,10 @@ void InstallManager::installNext()
         uninstallProduct(remove);
 }
 
-bool InstallManager::isRunnable(const QString &key) const
+void InstallManager::startStep(bool removal)
 {
-    // A package the download step gave up on is missing or damaged and must never run.
-    return !fileManager->getGivenUpFiles().contains(fileOf(key))
-        && InstallCommand::packageKind(packagePath(key)) != InstallCommand::Kind::Unknown;
+    const int number = itemCount - installQueue.size() + 1;
+    emit stepStarted(number, itemCount, fileOf(currentKey), removal);
 }
 
 QString InstallManager::packagePath(const QString &key) const
@@ -151,6 +175,7 @@ QString InstallManager::packagePath(const QString &key) const
 void InstallManager::uninstallProduct(const QString &remove)
 {
     createProcess(&InstallManager::unInstallFinished);
+    startStep(true);
     startCommand(InstallCommand::make(InstallCommand::Kind::Removal, remove, QString()));
 }
 
@@ -165,6 +190,7 @@ void InstallManager::installPackage(const QString &key, const QString &parameter
 {
     createProcess(&InstallManager::installFinished);
     currentKey = key;
+    startStep(false);
     const QString path = packagePath(key);
     switch (InstallCommand::packageKind(path)) {
     case InstallCommand::Kind::Exe:
@@ -178,7 +204,7 @@ void InstallManager::installPackage(const QString &key, const QString &parameter
         break;
     case InstallCommand::Kind::Removal:
     case InstallCommand::Kind::Unknown:
-        break; // excluded by isRunnable()
+        break; // never started: installNext() records it
     }
 }
 
@@ -201,12 +227,13 @@ void InstallManager::installFinished(int exitCode, QProcess::ExitStatus)
 {
     // A crashed package counts by the code QProcess reports with the crash.
     disposeOfProcess();
-    recordAndAdvance(exitCode);
+    recordAndAdvance(exitCode, exitReason(exitCode));
 }
 
-void InstallManager::recordAndAdvance(int exitCode)
+void InstallManager::recordAndAdvance(int exitCode, const FailureReason &reason)
 {
     results.insert(fileOf(currentKey), exitCode);
+    reasons.insert(fileOf(currentKey), reason);
     installQueue.remove(currentKey);
     removeQueue.remove(currentKey);
     installNext();

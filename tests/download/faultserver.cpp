@@ -59,6 +59,16 @@ QUrl FaultServer::url(const QString &path) const
         QUrl::TolerantMode);
 }
 
+QUrl FaultServer::refusingUrl(const QString &path)
+{
+    // A port that was free a moment ago and is closed again.
+    QTcpServer closed;
+    closed.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = closed.serverPort();
+    closed.close();
+    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path), QUrl::TolerantMode);
+}
+
 void FaultServer::serve(const QString &path, const QList<Response> &responses)
 {
     script.insert(path, responses);
@@ -74,6 +84,10 @@ void FaultServer::release(const QString &path)
         else if (entry.socket)
             respond(entry.socket, entry.response);
     }
+    const auto paused = pausedResponses;
+    pausedResponses.clear();
+    for (const auto &entry : paused)
+        sendPieces(entry.first, entry.second.pieces, entry.second.stall, -1);
 }
 
 FaultServer::Response FaultServer::ok(const QByteArray &body, int pieceCount)
@@ -111,6 +125,14 @@ FaultServer::Response FaultServer::stalled(const QByteArray &firstPiece, qint64 
 {
     Response response = truncated(firstPiece, announced);
     response.stall = true;
+    return response;
+}
+
+FaultServer::Response FaultServer::paused(const QByteArray &firstPiece, const QByteArray &rest)
+{
+    Response response;
+    response.pieces << firstPiece << rest;
+    response.pauseAfter = 1;
     return response;
 }
 
@@ -206,18 +228,29 @@ void FaultServer::respond(QTcpSocket *socket, const Response &response)
     const qint64 length =
         response.announcedLength >= 0 ? response.announcedLength : response.pieces.join().size();
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' '
-        + reasonPhrase(response.status) + "\r\nContent-Length: " + QByteArray::number(length)
-        + "\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n";
+        + reasonPhrase(response.status) + "\r\n";
+    if (!response.unannounced)
+        head += "Content-Length: " + QByteArray::number(length) + "\r\n";
+    head += "Content-Type: application/octet-stream\r\nConnection: close\r\n";
     for (const auto &header : response.headers)
         head += header.first + ": " + header.second + "\r\n";
     socket->write(head + "\r\n");
-    sendPieces(socket, response.pieces, response.stall);
+    sendPieces(socket, response.pieces, response.stall, response.pauseAfter);
 }
 
-void FaultServer::sendPieces(QPointer<QTcpSocket> socket, QByteArrayList pieces, bool stall)
+void FaultServer::sendPieces(
+    QPointer<QTcpSocket> socket, QByteArrayList pieces, bool stall, int pauseAfter)
 {
     if (!socket)
         return;
+    if (pauseAfter == 0) {
+        Response rest;
+        rest.pieces = pieces;
+        rest.stall = stall;
+        socket->flush();
+        pausedResponses << qMakePair(socket, rest);
+        return;
+    }
     if (!pieces.isEmpty())
         socket->write(pieces.takeFirst());
     if (pieces.isEmpty()) {
@@ -226,6 +259,7 @@ void FaultServer::sendPieces(QPointer<QTcpSocket> socket, QByteArrayList pieces,
         return;
     }
     socket->flush();
-    QTimer::singleShot(
-        PieceInterval, this, [this, socket, pieces, stall] { sendPieces(socket, pieces, stall); });
+    QTimer::singleShot(PieceInterval, this, [this, socket, pieces, stall, pauseAfter] {
+        sendPieces(socket, pieces, stall, pauseAfter - 1);
+    });
 }

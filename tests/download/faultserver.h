@@ -32,6 +32,10 @@ public:
         QByteArrayList pieces;
         /** The Content-Length sent; -1 sends the body's real length. */
         qint64 announcedLength = -1;
+        /** Send no Content-Length: the body ends when the connection closes. */
+        bool unannounced = false;
+        /** Send this many pieces, then wait for release() before the rest; -1 never waits. */
+        int pauseAfter = -1;
         /** After the pieces, keep the connection open and send nothing more. */
         bool stall = false;
         /** Answer only when release() is called. */
@@ -47,6 +51,8 @@ public:
     bool listen();
     /** http://127.0.0.1:<port> followed by path. */
     QUrl url(const QString &path) const;
+    /** The same on a port of 127.0.0.1 where nothing listens: connections are refused. */
+    static QUrl refusingUrl(const QString &path);
     /** What path answers from now on, one response per request, the last one repeating. */
     void serve(const QString &path, const QList<Response> &responses);
     /** Answers the held requests of path, or every held request when path is null. */
@@ -73,6 +79,8 @@ public:
     static Response stalled(const QByteArray &firstPiece, qint64 announced);
     /** 200 with body, sent only on release(). */
     static Response held(const QByteArray &body);
+    /** 200 with body in two pieces, the second sent only on release(). */
+    static Response paused(const QByteArray &firstPiece, const QByteArray &rest);
     /** response with an ETag header. */
     static Response tagged(Response response, const QByteArray &etag);
     /** 200 with body and etag, or 206 with its rest for a range request on that etag. */
@@ -84,7 +92,7 @@ private:
     Response nextResponse(const QString &path);
     void respond(QTcpSocket *socket, const Response &response);
     static Response answerRange(Response response, const QByteArray &requestHead);
-    void sendPieces(QPointer<QTcpSocket> socket, QByteArrayList pieces, bool stall);
+    void sendPieces(QPointer<QTcpSocket> socket, QByteArrayList pieces, bool stall, int pauseAfter);
 
     QTcpServer server;
     QHash<QString, QList<Response>> script;
@@ -96,6 +104,7 @@ private:
         Response response;
     };
     QList<HeldResponse> heldResponses;
+    QList<QPair<QPointer<QTcpSocket>, Response>> pausedResponses;
     QStringList log;
     QHash<QString, QList<QByteArray>> rangeLog;
     QHash<QString, qint64> bodyBytes;

@@ -7,8 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QScopeGuard>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -125,6 +125,9 @@ private slots:
     void laterCallJoinsTheRunningPass();
     void givesUpOnAnUnreachableServer();
     void eachPassStartsAfresh();
+    void givenUpItemsSayWhy_data();
+    void givenUpItemsSayWhy();
+    void reportsProgressOverThePass();
     void resumesABrokenTransfer_data();
     void resumesABrokenTransfer();
     void removesPartialFilesOfAnEarlierRun();
@@ -834,10 +837,7 @@ void tst_FileManager::laterCallJoinsTheRunningPass()
 
 void tst_FileManager::givesUpOnAnUnreachableServer()
 {
-    QTcpServer closed;
-    QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
-    const QString url = QStringLiteral("http://127.0.0.1:%1/pkg.msi").arg(closed.serverPort());
-    closed.close();
+    const QString url = FaultServer::refusingUrl(QStringLiteral("/pkg.msi")).toString();
 
     QVERIFY(runPass({url}));
     QCOMPARE(done->count(), 1);
@@ -859,6 +859,97 @@ void tst_FileManager::eachPassStartsAfresh()
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
     QCOMPARE(server->count(QStringLiteral("/pkg.msi")), FileManager::MaxAttempts + 1);
     QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
+}
+
+void tst_FileManager::givenUpItemsSayWhy_data()
+{
+    using S = FaultServer;
+    QTest::addColumn<QString>("file"); // a path on the server, "closed:" or "proxied:" before it
+    QTest::addColumn<Responses>("packageResponses");
+    QTest::addColumn<Responses>("digestResponses");
+    QTest::addColumn<QString>("reason");
+
+    const Responses none;
+    QTest::newRow("404") << "/pkg.msi" << Responses {S::status(404)} << none
+                         << "not found on the server (HTTP 404)";
+    QTest::newRow("500") << "/pkg.msi" << Responses {S::status(500)} << none
+                         << "the server answered HTTP 500";
+    QTest::newRow("empty body") << "/pkg.msi" << Responses {S::ok("")} << none
+                                << "the server sent no data";
+    QTest::newRow("body shorter than announced")
+        << "/pkg.msi" << Responses {S::truncated(package.left(500), package.size())} << none
+        << "the connection broke off";
+    QTest::newRow("body stalls") << "/pkg.msi"
+                                 << Responses {S::stalled(package.left(500), package.size())}
+                                 << none << "no progress for 1 second";
+    QTest::newRow("endless redirection") << "/pkg.msi" << Responses {S::redirect("/pkg.msi")}
+                                         << none << "the server's redirection was refused";
+    QTest::newRow("digest never matches")
+        << "/pkg.msi" << Responses {S::ok(package)} << Responses {S::ok(wrongDigest + " pkg.msi")}
+        << QStringLiteral("digest mismatch (expected %1, received %2)")
+               .arg(QString::fromLatin1(wrongDigest), QString::fromLatin1(digest));
+    QTest::newRow("connection refused")
+        << "closed:/pkg.msi" << none << none << "the server refused the connection";
+    S::Response signIn = S::status(407);
+    signIn.headers << qMakePair(QByteArray("Proxy-Authenticate"), QByteArray("Basic realm=\"x\""));
+    QTest::newRow("proxy wants a sign-in")
+        << "proxied:http://updates.example.com/pkg.msi" << Responses {signIn} << none
+        << "the proxy asked for a sign-in";
+    QTest::newRow("unsafe name") << "/no-extension" << none << none
+                                 << "the file name cannot be stored";
+    QTest::newRow("local file missing") << "missing.msi" << none << none << "the file is not there";
+}
+
+void tst_FileManager::givenUpItemsSayWhy()
+{
+    QFETCH(QString, file);
+    QFETCH(Responses, packageResponses);
+    QFETCH(Responses, digestResponses);
+    QFETCH(QString, reason);
+
+    QString url = file.startsWith(QLatin1Char('/')) ? item(file) : file;
+    QString servedPath = file;
+    const QByteArray savedProxy = qgetenv("http_proxy");
+    const auto restoreProxy = qScopeGuard([&savedProxy] { qputenv("http_proxy", savedProxy); });
+    if (file.startsWith(QLatin1String("closed:"))) {
+        url = FaultServer::refusingUrl(file.mid(7)).toString();
+    } else if (file.startsWith(QLatin1String("proxied:"))) {
+        // The system's proxy setting: only the proxy, on 127.0.0.1, is ever contacted, and it
+        // sees the whole URL.
+        url = servedPath = file.mid(8);
+        qputenv("http_proxy", serverUrl(QStringLiteral("/")).toString().toLatin1());
+    }
+    server->serve(servedPath, packageResponses);
+    server->serve(QStringLiteral("/pkg.md5"), digestResponses);
+
+    const bool finished = runPass({url});
+    QVERIFY(finished);
+    QCOMPARE(fileManager->getGivenUpFiles(), QStringList {url});
+    QCOMPARE(fileManager->getFailureReason(url).text(), reason);
+}
+
+void tst_FileManager::reportsProgressOverThePass()
+{
+    const QByteArray first = package.left(1000);
+    server->serve(QStringLiteral("/a.msi"), {FaultServer::paused(first, package.mid(1000))});
+    FaultServer::Response unknownSize = FaultServer::paused(first, package.mid(1000));
+    unknownSize.unannounced = true;
+    server->serve(QStringLiteral("/b.msi"), {unknownSize});
+    QSignalSpy changes(fileManager, &FileManager::progressChanged);
+    const auto progress = [this] { return fileManager->getProgress(); };
+
+    fileManager->getFiles({item(QStringLiteral("/a.msi")), item(QStringLiteral("/b.msi"))});
+    QTRY_COMPARE(progress().bytesReceived, qint64(2 * first.size()));
+    QCOMPARE(progress().fileCount, 2);
+    QCOMPARE(progress().filesDone, 0);
+    QCOMPARE(progress().bytesExpected, qint64(-1)); // b.msi has not said how large it is
+
+    server->release();
+    QVERIFY(done->wait(PassTimeout));
+    QCOMPARE(progress().filesDone, 2);
+    QCOMPARE(progress().bytesReceived, qint64(2 * package.size()));
+    QCOMPARE(progress().bytesExpected, qint64(2 * package.size()));
+    QVERIFY(changes.count() > 2);
 }
 
 void tst_FileManager::resumesABrokenTransfer_data()

@@ -169,8 +169,12 @@ QString tst_WineInstall::installThroughWindow(const QJsonObject &product)
     if (!window.show() || window.placeAllProducts() != 1
         || !window.click(QStringLiteral("buttonInstall")))
         return QStringLiteral("the window did not start an install");
+    // The status line shows in the same place during the run; the report comes with the bar gone.
     const bool reported = QTest::qWaitFor(
-        [&window] { return window.property(QStringLiteral("feedbackText"), "visible").toBool(); },
+        [&window] {
+            return !window.property(QStringLiteral("mainProgressBar"), "visible").toBool()
+                && window.property(QStringLiteral("feedbackText"), "visible").toBool();
+        },
         wineTimeout);
     if (!reported)
         return QStringLiteral("no report after %1 ms").arg(wineTimeout);
@@ -217,7 +221,8 @@ void tst_WineInstall::brokenPackageIsReportedFailed()
     const QString report = installThroughWindow(
         ScopedConfig::product(QStringLiteral("Broken Product"), url, {{"parameters", "/qn"}}));
 
-    QCOMPARE(report, failureHeading + "\n\nBroken Product");
+    QVERIFY2(report.startsWith(failureHeading + "\n\nBroken Product \u2014 exit code "),
+        qPrintable(report));
     QCOMPARE(server.count(QStringLiteral("/packages/broken.md5")), 1);
 }
 
