@@ -72,6 +72,18 @@ QObject *loadWindow(QQmlApplicationEngine &engine, const QUrl &url)
     return roots.isEmpty() ? nullptr : roots.first();
 }
 
+QList<int> checkBoxSlots(const QStringList &names, const ProductFilter &applies)
+{
+    QList<int> boxes;
+    int placed = 0;
+    for (const QString &name : names) {
+        // Once the window is full, the remaining products are not asked about.
+        const bool gets = placed < WindowItems::CheckBoxCount && applies(name);
+        boxes << (gets ? ++placed : 0);
+    }
+    return boxes;
+}
+
 int placeProducts(QObject *window, const ProductFilter &applies)
 {
     ConfigManager config;
@@ -84,11 +96,12 @@ int placeProducts(QObject *window, const ProductFilter &applies)
     const QStringList parameters = config.getParameterList();
     const QStringList removes = config.getRemoveFirstList();
 
+    const QList<int> boxes = checkBoxSlots(names, applies);
     int placed = 0;
-    for (int i = 0; i < names.size() && placed < WindowItems::CheckBoxCount; ++i) {
-        if (!applies(names.at(i)))
+    for (int i = 0; i < boxes.size(); ++i) {
+        if (boxes.at(i) == 0)
             continue;
-        ++placed;
+        placed = boxes.at(i);
         placeProduct(window, placed,
             {names.at(i), displays.at(i), files.at(i), parameters.at(i), removes.at(i)});
     }

@@ -28,11 +28,16 @@ QString ConfigManager::configPath()
 
 bool ConfigManager::readConfig()
 {
-    QFile file(configPath());
+    return readConfig(configPath());
+}
+
+bool ConfigManager::readConfig(const QString &path)
+{
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
 
-    config = QJsonDocument::fromJson(toUtf8(file.readAll())).object();
+    config = parse(file.readAll()).object();
     title = config.value(QLatin1String("title")).toString();
 
     QStringList names, displays, removeFirsts, files, parameters;
@@ -51,6 +56,11 @@ bool ConfigManager::readConfig()
     fileList = files;
     parameterList = parameters;
     return true;
+}
+
+QJsonDocument ConfigManager::parse(const QByteArray &contents, QJsonParseError *error)
+{
+    return QJsonDocument::fromJson(toUtf8(contents), error);
 }
 
 ConfigManager::Encoding ConfigManager::encodingOf(const QByteArray &bytes)

@@ -46,6 +46,16 @@ void useSystemProxy()
 
 } // namespace
 
+QNetworkRequest DownloadManager::makeRequest(const QUrl &url)
+{
+    useSystemProxy();
+    QNetworkRequest request(url);
+    request.setAttribute(
+        QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(MaxRedirects);
+    return request;
+}
+
 DownloadManager::DownloadManager(QUrl url, QObject *parent, PartialTransfer resumeFrom)
     : QNetworkAccessManager(nullptr)
     , url(std::move(url))
@@ -53,12 +63,8 @@ DownloadManager::DownloadManager(QUrl url, QObject *parent, PartialTransfer resu
 {
     Q_UNUSED(parent)
     qRegisterMetaType<DownloadManager *>();
-    useSystemProxy();
 
-    QNetworkRequest request(this->url);
-    request.setAttribute(
-        QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(MaxRedirects);
+    QNetworkRequest request = makeRequest(this->url);
     if (this->resumeFrom.isResumable()) {
         request.setRawHeader("Range", "bytes=" + QByteArray::number(this->resumeFrom.size) + '-');
         // A server whose entity changed since answers 200 with all of it.

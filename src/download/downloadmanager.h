@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QNetworkRequest>
 #include <QTimer>
 #include <QUrl>
 
@@ -71,6 +72,10 @@ public:
     /** Keeps the partial file of a transfer that breaks off, where the server said enough about
         the entity to resume it. */
     void setKeepPartial(bool keep) { keepPartial = keep; }
+
+    /** A request for url as every transfer makes it: through the system's proxy, redirects
+        followed at most MaxRedirects times and never from https to http. */
+    static QNetworkRequest makeRequest(const QUrl &url);
 
     /** Redirections followed at most, never from https to http. */
     static constexpr int MaxRedirects = 10;

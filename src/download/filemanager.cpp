@@ -17,11 +17,6 @@ namespace {
 
 const QLatin1String digestSuffix("md5");
 
-bool isUrl(const QString &item)
-{
-    return item.contains(QLatin1String("://"));
-}
-
 QString withSuffix(const QString &path, const QString &suffix)
 {
     return path.left(path.lastIndexOf(QLatin1Char('.')) + 1) + suffix;
@@ -184,6 +179,11 @@ DownloadProgress FileManager::getProgress() const
 void FileManager::setStallTimeout(int msecs)
 {
     stallTimeout = msecs;
+}
+
+bool FileManager::isUrl(const QString &item)
+{
+    return item.contains(QLatin1String("://"));
 }
 
 void FileManager::setNameCase(Qt::CaseSensitivity sensitivity)

@@ -59,6 +59,9 @@ public:
     /** Fetches of one package in one pass, failed transfers and digest mismatches alike. */
     static constexpr int MaxAttempts = 3;
 
+    /** Whether an item is a URL to download rather than a local path to look for. */
+    static bool isUrl(const QString &item);
+
     /** Whether this system's file names differ by case (not on Windows). */
     static constexpr Qt::CaseSensitivity SystemNameCase =
 #ifdef Q_OS_WIN
