@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QRegularExpression>
 
 namespace {
 
@@ -19,12 +18,6 @@ int statusOf(const QNetworkReply *reply)
 QString errorOf(const QNetworkReply *reply)
 {
     return reply->error() == QNetworkReply::NoError ? QString() : reply->errorString();
-}
-
-bool isHex(const QString &text, int digits)
-{
-    static const QRegularExpression hex(QStringLiteral("^[0-9A-Fa-f]*$"));
-    return text.size() == digits && hex.match(text).hasMatch();
 }
 
 Finding urlFinding(const UrlProbe::Answer &answer, const QString &kind, const QString &message,
@@ -42,11 +35,11 @@ QString failure(int status, const QString &error)
 
 QString UrlProbe::Answer::digestFormat() const
 {
-    if (isHex(digest, 32))
-        return QStringLiteral("MD5");
-    if (isHex(digest, 64))
-        return QStringLiteral("SHA-256");
-    return QString();
+    QCryptographicHash::Algorithm algorithm;
+    if (!FileManager::digestAlgorithm(digest, algorithm))
+        return QString();
+    return algorithm == QCryptographicHash::Sha256 ? QStringLiteral("SHA-256")
+                                                   : QStringLiteral("MD5");
 }
 
 UrlProbe::UrlProbe(QObject *parent)
@@ -156,10 +149,10 @@ QList<Finding> UrlProbe::findings() const
                                "installed unchecked")
                     .arg(answer.digestUrl),
                 Finding::Severity::Warning);
-        } else if (answer.digestFormat() != QLatin1String("MD5")) {
+        } else if (answer.digestFormat().isEmpty()) {
             found << urlFinding(answer, QStringLiteral("digest-format"),
-                QStringLiteral("the digest \"%1\" in %2 is not an MD5 digest (32 hexadecimal "
-                               "digits): every download fails the check and is given up")
+                QStringLiteral("the digest \"%1\" in %2 is neither an MD5 (32 hexadecimal digits) "
+                               "nor a SHA-256 (64): every download fails the check and is given up")
                     .arg(answer.digest, answer.digestUrl),
                 Finding::Severity::Error);
         }

@@ -32,20 +32,6 @@ bool isHex(const QString &text)
     return true;
 }
 
-// The digest's form names its algorithm: 64 hex digits SHA-256, 32 MD5, anything else none.
-bool algorithmOf(const QString &digest, QCryptographicHash::Algorithm &algorithm)
-{
-    if (!isHex(digest))
-        return false;
-    if (digest.size() == 64)
-        algorithm = QCryptographicHash::Sha256;
-    else if (digest.size() == 32)
-        algorithm = QCryptographicHash::Md5;
-    else
-        return false;
-    return true;
-}
-
 // A folder or anything else under a package's name is never taken for the package.
 bool isPackageFile(const QString &path)
 {
@@ -280,6 +266,19 @@ QString FileManager::calculateMD5(const QString &path)
     return calculateDigest(path, QCryptographicHash::Md5);
 }
 
+bool FileManager::digestAlgorithm(const QString &digest, QCryptographicHash::Algorithm &algorithm)
+{
+    if (!isHex(digest))
+        return false;
+    if (digest.size() == 64)
+        algorithm = QCryptographicHash::Sha256;
+    else if (digest.size() == 32)
+        algorithm = QCryptographicHash::Md5;
+    else
+        return false;
+    return true;
+}
+
 QString FileManager::calculateDigest(const QString &path, QCryptographicHash::Algorithm algorithm)
 {
     QFile file(path);
@@ -296,7 +295,7 @@ bool FileManager::matchesDigest(const QString &path, const QString &digest)
     // The form tells the algorithm, so the digest file keeps its name and format and a server
     // can serve sha256sum's output as it stands.
     QCryptographicHash::Algorithm algorithm;
-    if (!algorithmOf(digest, algorithm))
+    if (!digestAlgorithm(digest, algorithm))
         return false;
     const QString computed = calculateDigest(path, algorithm);
     return !computed.isEmpty() && computed.compare(digest, Qt::CaseInsensitive) == 0;
@@ -482,7 +481,7 @@ QString FileManager::receivedDigest(
     const QString &local, const ExpectedFile &file, const QString &expected) const
 {
     QCryptographicHash::Algorithm algorithm;
-    if (!algorithmOf(expected, algorithm) || algorithm == QCryptographicHash::Md5)
+    if (!digestAlgorithm(expected, algorithm) || algorithm == QCryptographicHash::Md5)
         return file.md5;
     return calculateDigest(local, algorithm);
 }

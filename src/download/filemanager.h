@@ -96,6 +96,9 @@ public:
     static QStringList readMD5File(const QString &path);
     /** The MD5 of a whole file in lowercase hex, read in blocks; empty when it cannot be read. */
     static QString calculateMD5(const QString &path);
+    /** The algorithm a digest's form names: 64 hex digits SHA-256, 32 MD5; false for any other
+        form, which no package matches. */
+    static bool digestAlgorithm(const QString &digest, QCryptographicHash::Algorithm &algorithm);
     /** A whole file's digest in lowercase hex, read in blocks; empty when it cannot be read. */
     static QString calculateDigest(const QString &path, QCryptographicHash::Algorithm algorithm);
     /** Whether the file at path has the digest written as field 1 of a digest line: 64 hex
