@@ -11,7 +11,9 @@ out=$2
 fail() { echo "demo: $*" >&2; exit 1; }
 reader() { /usr/bin/python3 "$here/window-reader.py" "$@"; }
 
-"$app/kestrun" &
+# In English whatever the user's language: the play finds the buttons and the report by their
+# texts. The window a user opens with a display speaks the user's language.
+LC_ALL=C.UTF-8 LANG=C.UTF-8 LANGUAGE= "$app/kestrun" &
 kestrun=$!
 trap 'kill $kestrun 2>/dev/null || true' EXIT
 

@@ -14,7 +14,7 @@
 #
 # Usage: demo.sh [build folder, default build]
 # Environment, to try a configuration of one's own in the same set-up:
-#   KESTRUN_DEMO_DIR       the demo folder (default <build folder>/demo)
+#   KESTRUN_DEMO_DIR       the demo folder (default <build folder>/demo-run)
 #   KESTRUN_DEMO_CONFIG    the configuration (default demo/kestrun.json); its URLs name
 #                          127.0.0.1:8080, which becomes the server's port
 #   KESTRUN_DEMO_PACKAGES  the folder served (default <build folder>/demo/packages)
@@ -22,7 +22,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source=$(cd "$here/.." && pwd)
 build=$(cd "${1:-$source/build}" && pwd)
-demo=${KESTRUN_DEMO_DIR:-$build/demo}
+demo=${KESTRUN_DEMO_DIR:-$build/demo-run}
 built=$build/demo/packages
 config=${KESTRUN_DEMO_CONFIG:-$source/demo/kestrun.json}
 
