@@ -77,6 +77,8 @@ Item {
             CheckBox {
                 id: checkBox1
                 objectName: "checkBox1"
+                // A long name ends in "…" at the column's edge; its label's text stays whole.
+                width: Math.min(implicitWidth, checkBoxHolder.width)
                 visible: false
                 checked: false
                 style: CheckBoxStyle {
@@ -87,6 +89,7 @@ Item {
                         Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
+                        elide: Text.ElideRight
                     }
                 }
             }
@@ -94,6 +97,8 @@ Item {
             CheckBox {
                 id: checkBox2
                 objectName: "checkBox2"
+                // A long name ends in "…" at the column's edge; its label's text stays whole.
+                width: Math.min(implicitWidth, checkBoxHolder.width)
                 visible: false
                 checked: false
                 style: CheckBoxStyle {
@@ -104,6 +109,7 @@ Item {
                         Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
+                        elide: Text.ElideRight
                     }
                 }
             }
@@ -111,6 +117,8 @@ Item {
             CheckBox {
                 id: checkBox3
                 objectName: "checkBox3"
+                // A long name ends in "…" at the column's edge; its label's text stays whole.
+                width: Math.min(implicitWidth, checkBoxHolder.width)
                 visible: false
                 checked: false
                 style: CheckBoxStyle {
@@ -121,6 +129,7 @@ Item {
                         Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
+                        elide: Text.ElideRight
                     }
                 }
             }
@@ -128,6 +137,8 @@ Item {
             CheckBox {
                 id: checkBox4
                 objectName: "checkBox4"
+                // A long name ends in "…" at the column's edge; its label's text stays whole.
+                width: Math.min(implicitWidth, checkBoxHolder.width)
                 visible: false
                 checked: false
                 style: CheckBoxStyle {
@@ -138,6 +149,7 @@ Item {
                         Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
+                        elide: Text.ElideRight
                     }
                 }
             }
@@ -145,6 +157,8 @@ Item {
             CheckBox {
                 id: checkBox5
                 objectName: "checkBox5"
+                // A long name ends in "…" at the column's edge; its label's text stays whole.
+                width: Math.min(implicitWidth, checkBoxHolder.width)
                 visible: false
                 checked: false
                 style: CheckBoxStyle {
@@ -155,6 +169,7 @@ Item {
                         Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
+                        elide: Text.ElideRight
                     }
                 }
             }
@@ -162,6 +177,8 @@ Item {
             CheckBox {
                 id: checkBox6
                 objectName: "checkBox6"
+                // A long name ends in "…" at the column's edge; its label's text stays whole.
+                width: Math.min(implicitWidth, checkBoxHolder.width)
                 visible: false
                 checked: false
                 style: CheckBoxStyle {
@@ -172,6 +189,7 @@ Item {
                         Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
+                        elide: Text.ElideRight
                     }
                 }
             }
@@ -179,6 +197,8 @@ Item {
             CheckBox {
                 id: checkBox7
                 objectName: "checkBox7"
+                // A long name ends in "…" at the column's edge; its label's text stays whole.
+                width: Math.min(implicitWidth, checkBoxHolder.width)
                 visible: false
                 checked: false
                 style: CheckBoxStyle {
@@ -189,6 +209,7 @@ Item {
                         Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
+                        elide: Text.ElideRight
                     }
                 }
             }
@@ -196,6 +217,8 @@ Item {
             CheckBox {
                 id: checkBox8
                 objectName: "checkBox8"
+                // A long name ends in "…" at the column's edge; its label's text stays whole.
+                width: Math.min(implicitWidth, checkBoxHolder.width)
                 visible: false
                 checked: false
                 style: CheckBoxStyle {
@@ -206,6 +229,7 @@ Item {
                         Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
+                        elide: Text.ElideRight
                     }
                 }
             }
@@ -213,6 +237,8 @@ Item {
             CheckBox {
                 id: checkBox9
                 objectName: "checkBox9"
+                // A long name ends in "…" at the column's edge; its label's text stays whole.
+                width: Math.min(implicitWidth, checkBoxHolder.width)
                 visible: false
                 checked: false
                 style: CheckBoxStyle {
@@ -223,6 +249,7 @@ Item {
                         Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
+                        elide: Text.ElideRight
                     }
                 }
             }
@@ -230,6 +257,8 @@ Item {
             CheckBox {
                 id: checkBox10
                 objectName: "checkBox10"
+                // A long name ends in "…" at the column's edge; its label's text stays whole.
+                width: Math.min(implicitWidth, checkBoxHolder.width)
                 visible: false
                 checked: false
                 style: CheckBoxStyle {
@@ -240,25 +269,37 @@ Item {
                         Accessible.name: text
                         font.pixelSize: 14
                         font.family: "Verdana"
+                        elide: Text.ElideRight
                     }
                 }
             }
         }
 
-        Text {
-            id: feedbackText
-            objectName: "feedbackText"
+        // A long report scrolls: the bar appears only when the report is longer than the area.
+        // The area takes the column's place, so that it never catches the check boxes' clicks.
+        ScrollView {
+            id: feedbackArea
+            objectName: "feedbackArea"
             x: 24
             y: 21
             width: 407
             height: 455
-            font.family: "Verdana"
-            font.pixelSize: 14
-            rotation: 0
-            visible: false
-            wrapMode: Text.WordWrap
-            Accessible.role: Accessible.StaticText
-            Accessible.name: text
+            visible: !checkBoxHolder.visible
+            horizontalScrollBarPolicy: Qt.ScrollBarAlwaysOff
+
+            Text {
+                id: feedbackText
+                objectName: "feedbackText"
+                width: feedbackArea.viewport.width
+                font.family: "Verdana"
+                font.pixelSize: 14
+                rotation: 0
+                visible: false
+                // Long names and addresses break anywhere rather than run over the picture.
+                wrapMode: Text.WrapAtWordBoundaryOrAnywhere
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+            }
         }
     }
 

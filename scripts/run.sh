@@ -1,15 +1,9 @@
 #!/usr/bin/env bash
-# Sets up, builds and starts Kestrun on the demo configuration. Without a display the window
-# opens on a virtual one, a screenshot is saved and the program is closed again.
+# Sets up, builds and plays Kestrun's demo (scripts/demo.sh): the demo packages served on
+# 127.0.0.1, a Wine prefix of the demo's own, and the window; without a display the demo plays
+# itself on a virtual one and prints the report.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 "$here/setup.sh"
-"$here/build.sh" kestrun kestrun_translations
-cd "$here/.."
-cp demo/kestrun.json build/kestrun.json
-
-if [[ -n ${DISPLAY:-} ]]; then
-    exec build/kestrun
-fi
-"$here/screenshot.sh" build/screenshot.png
-echo "No display: Kestrun ran on a virtual screen; its window is in build/screenshot.png"
+"$here/build.sh" kestrun kestrun_translations kestrun_queryhelper kestrun_demo_packages
+exec "$here/demo.sh" "$here/../build"

@@ -8,7 +8,8 @@ out=${1:-docs/screenshot.png}
 [[ -f build/kestrun.json ]] || cp demo/kestrun.json build/kestrun.json
 
 display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x700x24 -nolisten tcp >/dev/null 2>&1 &
+# 96 dpi is a screen at 100 %: the window at its own size (Xvfb's own default is 100 dpi).
+Xvfb "$display" -screen 0 1024x700x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $app $xvfb 2>/dev/null || true' EXIT
 export DISPLAY=$display

@@ -13,8 +13,10 @@ Kestrun runs there. It prints one line for each item a user can see, in window o
   window-reader.py                      print the window once
   window-reader.py --wait TEXT          wait until a visible item contains TEXT, then print
   window-reader.py --timeout SECONDS    how long to wait for the window and TEXT (default 60)
+  window-reader.py --locate BUTTON      print "x y", the screen position of the centre of the
+                                        visible button BUTTON, for a click with xdotool
 
-Exit code 0 when the window (and TEXT) was seen, 1 on time-out.
+Exit code 0 when the window (and TEXT, or BUTTON) was seen, 1 on time-out.
 """
 import argparse
 import sys
@@ -64,6 +66,22 @@ def describe(node, lines):
         describe(node.getChildAtIndex(index), lines)
 
 
+def locate(node, button):
+    """The centre of the visible, enabled button called button below node, or None."""
+    if node.getRole() == pyatspi.ROLE_PUSH_BUTTON:
+        state = node.getState()
+        if node.name == button and state.contains(pyatspi.STATE_SHOWING) \
+                and state.contains(pyatspi.STATE_ENABLED):
+            extents = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+            return extents.x + extents.width // 2, extents.y + extents.height // 2
+        return None
+    for index in range(node.childCount):
+        found = locate(node.getChildAtIndex(index), button)
+        if found:
+            return found
+    return None
+
+
 def read_window():
     window = find_window()
     if window is None:
@@ -77,8 +95,11 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--wait", metavar="TEXT", default="")
     parser.add_argument("--timeout", type=float, default=60)
+    parser.add_argument("--locate", metavar="BUTTON")
     arguments = parser.parse_args()
     deadline = time.monotonic() + arguments.timeout
+    if arguments.locate:
+        return print_location(arguments.locate, deadline)
     lines = None
     while time.monotonic() < deadline:
         try:
@@ -93,6 +114,21 @@ def main():
         print("\n".join(lines))
     print(f"window-reader: {'no window' if not lines else 'not seen: ' + arguments.wait}",
           file=sys.stderr)
+    return 1
+
+
+def print_location(button, deadline):
+    while time.monotonic() < deadline:
+        try:
+            window = find_window()
+            centre = locate(window, button) if window is not None else None
+        except Exception:  # the window may change or go while it is read
+            centre = None
+        if centre:
+            print(*centre)
+            return 0
+        time.sleep(0.2)
+    print(f"window-reader: no button {button}", file=sys.stderr)
     return 1
 
 

@@ -19,6 +19,74 @@
         <source>Downloaded files are in the following location.</source>
         <translation>Heruntergeladene Dateien befinden sich am folgenden Ort.</translation>
     </message>
+    <message>
+        <source>Downloading file %1 of %2 (%3)</source>
+        <translation>Datei %1 von %2 wird heruntergeladen (%3)</translation>
+    </message>
+    <message>
+        <source>Downloading file %1 of %2 (%3 of %4)</source>
+        <translation>Datei %1 von %2 wird heruntergeladen (%3 von %4)</translation>
+    </message>
+    <message>
+        <source>not found on the server (HTTP 404)</source>
+        <translation>auf dem Server nicht gefunden (HTTP 404)</translation>
+    </message>
+    <message>
+        <source>the server answered HTTP %1</source>
+        <translation>der Server antwortete mit HTTP %1</translation>
+    </message>
+    <message>
+        <source>the server could not be found</source>
+        <translation>der Server wurde nicht gefunden</translation>
+    </message>
+    <message>
+        <source>the server refused the connection</source>
+        <translation>der Server hat die Verbindung abgelehnt</translation>
+    </message>
+    <message>
+        <source>the proxy asked for a sign-in</source>
+        <translation>der Proxy verlangt eine Anmeldung</translation>
+    </message>
+    <message>
+        <source>the server&apos;s redirection was refused</source>
+        <translation>die Weiterleitung des Servers wurde abgelehnt</translation>
+    </message>
+    <message>
+        <source>the connection failed</source>
+        <translation>die Verbindung ist fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>the connection broke off</source>
+        <translation>die Verbindung ist abgebrochen</translation>
+    </message>
+    <message>
+        <source>the server sent no data</source>
+        <translation>der Server hat keine Daten gesendet</translation>
+    </message>
+    <message>
+        <source>the file could not be written to the disk</source>
+        <translation>die Datei konnte nicht auf den Datenträger geschrieben werden</translation>
+    </message>
+    <message>
+        <source>digest mismatch (expected %1, received %2)</source>
+        <translation>Prüfsumme stimmt nicht überein (erwartet %1, erhalten %2)</translation>
+    </message>
+    <message>
+        <source>the file name cannot be stored</source>
+        <translation>der Dateiname kann nicht gespeichert werden</translation>
+    </message>
+    <message>
+        <source>the file is not there</source>
+        <translation>die Datei ist nicht vorhanden</translation>
+    </message>
+    <message>
+        <source>no progress for 1 second</source>
+        <translation>1 Sekunde lang kein Fortschritt</translation>
+    </message>
+    <message>
+        <source>no progress for %1 seconds</source>
+        <translation>%1 Sekunden lang kein Fortschritt</translation>
+    </message>
 </context>
 <context>
     <name>Install</name>
@@ -29,6 +97,58 @@
     <message>
         <source>Failed to install the following products.</source>
         <translation>Die folgenden Produkte konnten nicht installiert werden.</translation>
+    </message>
+    <message>
+        <source>Removing the previous version of %1</source>
+        <translation>Die vorherige Version von %1 wird entfernt</translation>
+    </message>
+    <message>
+        <source>Installing %1 (%2 of %3)</source>
+        <translation>%1 wird installiert (%2 von %3)</translation>
+    </message>
+    <message>
+        <source>cancelled by the user</source>
+        <translation>vom Benutzer abgebrochen</translation>
+    </message>
+    <message>
+        <source>fatal error during installation</source>
+        <translation>schwerwiegender Fehler bei der Installation</translation>
+    </message>
+    <message>
+        <source>another installation is in progress</source>
+        <translation>eine andere Installation wird gerade ausgeführt</translation>
+    </message>
+    <message>
+        <source>the package could not be opened</source>
+        <translation>das Paket konnte nicht geöffnet werden</translation>
+    </message>
+    <message>
+        <source>forbidden by system policy</source>
+        <translation>durch eine Systemrichtlinie verboten</translation>
+    </message>
+    <message>
+        <source>another version is already installed</source>
+        <translation>eine andere Version ist bereits installiert</translation>
+    </message>
+    <message>
+        <source>a restart is needed</source>
+        <translation>ein Neustart ist erforderlich</translation>
+    </message>
+    <message>
+        <source>exit code %1</source>
+        <translation>Exitcode %1</translation>
+    </message>
+    <message>
+        <source>%1 (exit code %2)</source>
+        <translation>%1 (Exitcode %2)</translation>
+    </message>
+    <message>
+        <source>this type of file cannot be run</source>
+        <translation>dieser Dateityp kann nicht ausgeführt werden</translation>
+    </message>
+    <message>
+        <source>the program could not be started</source>
+        <translation>das Programm konnte nicht gestartet werden</translation>
     </message>
 </context>
 <context>

@@ -9,15 +9,83 @@
     </message>
     <message>
         <source>All files have been downloaded to the following location.</source>
-        <translation>Tous les fichiers ont été téléchargés à l'emplacement suivant.</translation>
+        <translation>Tous les fichiers ont été téléchargés à l&apos;emplacement suivant.</translation>
     </message>
     <message>
         <source>The following files could not be downloaded.</source>
-        <translation>Les fichiers suivants n'ont pas pu être téléchargés.</translation>
+        <translation>Les fichiers suivants n&apos;ont pas pu être téléchargés.</translation>
     </message>
     <message>
         <source>Downloaded files are in the following location.</source>
-        <translation>Les fichiers téléchargés se trouvent à l'emplacement suivant.</translation>
+        <translation>Les fichiers téléchargés se trouvent à l&apos;emplacement suivant.</translation>
+    </message>
+    <message>
+        <source>Downloading file %1 of %2 (%3)</source>
+        <translation>Téléchargement du fichier %1 sur %2 (%3)</translation>
+    </message>
+    <message>
+        <source>Downloading file %1 of %2 (%3 of %4)</source>
+        <translation>Téléchargement du fichier %1 sur %2 (%3 sur %4)</translation>
+    </message>
+    <message>
+        <source>not found on the server (HTTP 404)</source>
+        <translation>introuvable sur le serveur (HTTP 404)</translation>
+    </message>
+    <message>
+        <source>the server answered HTTP %1</source>
+        <translation>le serveur a répondu HTTP %1</translation>
+    </message>
+    <message>
+        <source>the server could not be found</source>
+        <translation>le serveur est introuvable</translation>
+    </message>
+    <message>
+        <source>the server refused the connection</source>
+        <translation>le serveur a refusé la connexion</translation>
+    </message>
+    <message>
+        <source>the proxy asked for a sign-in</source>
+        <translation>le proxy a demandé une authentification</translation>
+    </message>
+    <message>
+        <source>the server&apos;s redirection was refused</source>
+        <translation>la redirection du serveur a été refusée</translation>
+    </message>
+    <message>
+        <source>the connection failed</source>
+        <translation>la connexion a échoué</translation>
+    </message>
+    <message>
+        <source>the connection broke off</source>
+        <translation>la connexion a été interrompue</translation>
+    </message>
+    <message>
+        <source>the server sent no data</source>
+        <translation>le serveur n&apos;a envoyé aucune donnée</translation>
+    </message>
+    <message>
+        <source>the file could not be written to the disk</source>
+        <translation>le fichier n&apos;a pas pu être écrit sur le disque</translation>
+    </message>
+    <message>
+        <source>digest mismatch (expected %1, received %2)</source>
+        <translation>somme de contrôle différente (attendue %1, reçue %2)</translation>
+    </message>
+    <message>
+        <source>the file name cannot be stored</source>
+        <translation>le nom du fichier ne peut pas être enregistré</translation>
+    </message>
+    <message>
+        <source>the file is not there</source>
+        <translation>le fichier est absent</translation>
+    </message>
+    <message>
+        <source>no progress for 1 second</source>
+        <translation>aucune progression pendant 1 seconde</translation>
+    </message>
+    <message>
+        <source>no progress for %1 seconds</source>
+        <translation>aucune progression pendant %1 secondes</translation>
     </message>
 </context>
 <context>
@@ -28,7 +96,59 @@
     </message>
     <message>
         <source>Failed to install the following products.</source>
-        <translation>L'installation des produits suivants a échoué.</translation>
+        <translation>L&apos;installation des produits suivants a échoué.</translation>
+    </message>
+    <message>
+        <source>Removing the previous version of %1</source>
+        <translation>Suppression de la version précédente de %1</translation>
+    </message>
+    <message>
+        <source>Installing %1 (%2 of %3)</source>
+        <translation>Installation de %1 (%2 sur %3)</translation>
+    </message>
+    <message>
+        <source>cancelled by the user</source>
+        <translation>annulé par l&apos;utilisateur</translation>
+    </message>
+    <message>
+        <source>fatal error during installation</source>
+        <translation>erreur fatale pendant l&apos;installation</translation>
+    </message>
+    <message>
+        <source>another installation is in progress</source>
+        <translation>une autre installation est en cours</translation>
+    </message>
+    <message>
+        <source>the package could not be opened</source>
+        <translation>le package n&apos;a pas pu être ouvert</translation>
+    </message>
+    <message>
+        <source>forbidden by system policy</source>
+        <translation>interdit par la stratégie système</translation>
+    </message>
+    <message>
+        <source>another version is already installed</source>
+        <translation>une autre version est déjà installée</translation>
+    </message>
+    <message>
+        <source>a restart is needed</source>
+        <translation>un redémarrage est nécessaire</translation>
+    </message>
+    <message>
+        <source>exit code %1</source>
+        <translation>code de sortie %1</translation>
+    </message>
+    <message>
+        <source>%1 (exit code %2)</source>
+        <translation>%1 (code de sortie %2)</translation>
+    </message>
+    <message>
+        <source>this type of file cannot be run</source>
+        <translation>ce type de fichier ne peut pas être exécuté</translation>
+    </message>
+    <message>
+        <source>the program could not be started</source>
+        <translation>le programme n&apos;a pas pu être démarré</translation>
     </message>
 </context>
 <context>

@@ -10,6 +10,7 @@
 
 int main(int argc, char *argv[])
 {
+    Startup::enableHighDpiScaling();
     auto app = std::make_unique<QApplication>(argc, argv);
     Startup::registerQmlTypes();
     auto translator = std::make_unique<QTranslator>();

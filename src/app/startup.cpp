@@ -7,6 +7,7 @@
 #include "window/windowitems.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QQmlApplicationEngine>
 #include <QTranslator>
@@ -42,6 +43,13 @@ void placeProduct(QObject *window, int slot, const Product &product)
 
 namespace Startup {
 
+void enableHighDpiScaling()
+{
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+}
+
 void registerQmlTypes()
 {
     qmlRegisterType<WrapperUI>("com.corvane.Qt.wrapperui", 1, 0, "WrapperUI");
@@ -64,6 +72,18 @@ QObject *loadWindow(QQmlApplicationEngine &engine, const QUrl &url)
     return roots.isEmpty() ? nullptr : roots.first();
 }
 
+QList<int> checkBoxSlots(const QStringList &names, const ProductFilter &applies)
+{
+    QList<int> boxes;
+    int placed = 0;
+    for (const QString &name : names) {
+        // Once the window is full, the remaining products are not asked about.
+        const bool gets = placed < WindowItems::CheckBoxCount && applies(name);
+        boxes << (gets ? ++placed : 0);
+    }
+    return boxes;
+}
+
 int placeProducts(QObject *window, const ProductFilter &applies)
 {
     ConfigManager config;
@@ -76,11 +96,12 @@ int placeProducts(QObject *window, const ProductFilter &applies)
     const QStringList parameters = config.getParameterList();
     const QStringList removes = config.getRemoveFirstList();
 
+    const QList<int> boxes = checkBoxSlots(names, applies);
     int placed = 0;
-    for (int i = 0; i < names.size() && placed < WindowItems::CheckBoxCount; ++i) {
-        if (!applies(names.at(i)))
+    for (int i = 0; i < boxes.size(); ++i) {
+        if (boxes.at(i) == 0)
             continue;
-        ++placed;
+        placed = boxes.at(i);
         placeProduct(window, placed,
             {names.at(i), displays.at(i), files.at(i), parameters.at(i), removes.at(i)});
     }

@@ -1,6 +1,8 @@
 #ifndef STARTUP_H
 #define STARTUP_H
 
+#include <QList>
+#include <QStringList>
 #include <QUrl>
 
 #include <functional>
@@ -8,7 +10,6 @@
 class QCoreApplication;
 class QObject;
 class QQmlApplicationEngine;
-class QString;
 class QTranslator;
 
 /** The start-up steps between creating the application and running its event loop. */
@@ -16,6 +17,12 @@ namespace Startup {
 
 /** Answers whether the product of that name applies to this machine. */
 using ProductFilter = std::function<bool(const QString &name)>;
+
+/**
+ * Lets Qt scale the window by the screen's scaling factor, 125 % and 150 % as they are rather
+ * than rounded to whole numbers. Call before the application is created.
+ */
+void enableHighDpiScaling();
 
 /** Makes WrapperUI, Install and Download available to the window's QML. */
 void registerQmlTypes();
@@ -29,6 +36,13 @@ void installTranslator(QCoreApplication &app, QTranslator &translator);
 /** Loads the window; nullptr when it cannot be created (broken QML, missing modules). */
 QObject *loadWindow(
     QQmlApplicationEngine &engine, const QUrl &url = QUrl(QStringLiteral("qrc:///main.qml")));
+
+/**
+ * The check box (1 to the window's count) each of the products called names gets, in file
+ * order, or 0: the products that apply take the next free box until the window is full. No
+ * product after that is asked about.
+ */
+QList<int> checkBoxSlots(const QStringList &names, const ProductFilter &applies);
 
 /**
  * Reads kestrun.json, sets the window title and places every product that applies, in file

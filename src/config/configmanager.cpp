@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTextCodec>
 
 namespace {
 
@@ -27,11 +28,16 @@ QString ConfigManager::configPath()
 
 bool ConfigManager::readConfig()
 {
-    QFile file(configPath());
+    return readConfig(configPath());
+}
+
+bool ConfigManager::readConfig(const QString &path)
+{
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
 
-    config = QJsonDocument::fromJson(file.readAll()).object();
+    config = parse(file.readAll()).object();
     title = config.value(QLatin1String("title")).toString();
 
     QStringList names, displays, removeFirsts, files, parameters;
@@ -50,6 +56,38 @@ bool ConfigManager::readConfig()
     fileList = files;
     parameterList = parameters;
     return true;
+}
+
+QJsonDocument ConfigManager::parse(const QByteArray &contents, QJsonParseError *error)
+{
+    return QJsonDocument::fromJson(toUtf8(contents), error);
+}
+
+ConfigManager::Encoding ConfigManager::encodingOf(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return Encoding::Utf8WithBom;
+    // What Notepad saves as "Unicode" and "Unicode big endian".
+    if (bytes.startsWith("\xFF\xFE"))
+        return Encoding::Utf16LittleEndian;
+    if (bytes.startsWith("\xFE\xFF"))
+        return Encoding::Utf16BigEndian;
+    return Encoding::Utf8;
+}
+
+QByteArray ConfigManager::toUtf8(const QByteArray &bytes)
+{
+    switch (encodingOf(bytes)) {
+    case Encoding::Utf8:
+        return bytes;
+    case Encoding::Utf8WithBom:
+        return bytes.mid(3);
+    case Encoding::Utf16LittleEndian:
+        return QTextCodec::codecForName("UTF-16LE")->toUnicode(bytes.mid(2)).toUtf8();
+    case Encoding::Utf16BigEndian:
+        return QTextCodec::codecForName("UTF-16BE")->toUnicode(bytes.mid(2)).toUtf8();
+    }
+    return bytes;
 }
 
 QStringList ConfigManager::getProductFiles() const

@@ -1,6 +1,8 @@
 #ifndef CONFIGMANAGER_H
 #define CONFIGMANAGER_H
 
+#include <QByteArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
@@ -19,6 +21,8 @@ public:
 
     /** Reads the file. False only when it cannot be opened; invalid JSON reads as empty. */
     bool readConfig();
+    /** As readConfig(), from the file at path instead. */
+    bool readConfig(const QString &path);
 
     QString getTitle() const { return title; }
     /** One entry per product, in file order; the five lists always have the same length. */
@@ -39,6 +43,16 @@ public:
 
     /** The file's path: application directory + "/kestrun.json". */
     static QString configPath();
+    /** The file's contents as readConfig() understands them; error says where parsing failed. */
+    static QJsonDocument parse(const QByteArray &contents, QJsonParseError *error = nullptr);
+
+    /** How the bytes of a configuration file are encoded, as told by a byte-order mark. */
+    enum class Encoding { Utf8, Utf8WithBom, Utf16LittleEndian, Utf16BigEndian };
+    /** The encoding of the file's bytes: UTF-16 only with its byte-order mark. */
+    static Encoding encodingOf(const QByteArray &bytes);
+    /** The file's bytes as UTF-8 without a byte-order mark, for the JSON reader; bytes without
+        a mark are taken as UTF-8, as they are. */
+    static QByteArray toUtf8(const QByteArray &bytes);
 
 private:
     QJsonObject findProduct(const QString &name) const;

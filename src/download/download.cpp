@@ -11,6 +11,8 @@ Download::Download(QObject *parent)
     , fileManager(new FileManager)
 {
     connect(fileManager, &FileManager::allFilesDone, this, &Download::downloadComplete);
+    connect(fileManager, &FileManager::progressChanged, &statusLine, &StatusLine::changed);
+    connect(&statusLine, &StatusLine::refreshDue, this, &Download::showProgress);
 }
 
 Download::~Download()
@@ -34,11 +36,19 @@ void Download::execute(QObject *parent)
     feedbackItem = WindowItems::find(parent, QStringLiteral("feedbackText"));
     set(feedbackItem, "text", tr("Downloading all files..."));
     set(feedbackItem, "visible", true);
+    statusLine.attach(parent);
     downloadAll();
+}
+
+void Download::showProgress()
+{
+    const DownloadProgress progress = fileManager->getProgress();
+    statusLine.show(progress.text(), progress.share());
 }
 
 void Download::downloadComplete()
 {
+    statusLine.cancel();
     set(feedbackItem, "text", completionMessage());
     set(feedbackItem, "visible", true);
     set(progressBar, "visible", false);
@@ -60,7 +70,10 @@ QString Download::completionMessage() const
     if (givenUp.isEmpty())
         return tr("All files have been downloaded to the following location.")
             + QLatin1String("\n\n") + folder;
+    QStringList lines;
+    for (const QString &item : givenUp)
+        lines << fileManager->getFailureReason(item).after(item);
     return tr("The following files could not be downloaded.") + QLatin1String("\n\n")
-        + givenUp.join(QLatin1Char('\n')) + QLatin1String("\n\n")
+        + lines.join(QLatin1Char('\n')) + QLatin1String("\n\n")
         + tr("Downloaded files are in the following location.") + QLatin1String("\n\n") + folder;
 }

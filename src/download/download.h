@@ -1,6 +1,8 @@
 #ifndef DOWNLOAD_H
 #define DOWNLOAD_H
 
+#include "window/statusline.h"
+
 #include <QObject>
 #include <QPointer>
 
@@ -23,6 +25,7 @@ public slots:
 
 private slots:
     void downloadComplete();
+    void showProgress();
 
 private:
     void downloadAll();
@@ -33,6 +36,7 @@ private:
     QPointer<QObject> downloadButton;
     QPointer<QObject> installButton;
     QPointer<QObject> feedbackItem;
+    StatusLine statusLine;
 };
 
 #endif // DOWNLOAD_H

@@ -1,19 +1,75 @@
 #include "downloadmanager.h"
 
-#include <QNetworkReply>
+#include <QNetworkProxyFactory>
 #include <QNetworkRequest>
 
-DownloadManager::DownloadManager(QUrl url, QObject *parent)
+namespace {
+
+int httpStatus(const QNetworkReply *reply)
+{
+    return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+}
+
+// The strong ETag, or failing that the Last-Modified date: what If-Range compares.
+QByteArray validatorOf(const QNetworkReply *reply)
+{
+    const QByteArray etag = reply->rawHeader("ETag");
+    if (!etag.isEmpty() && !etag.startsWith("W/"))
+        return etag;
+    return reply->rawHeader("Last-Modified");
+}
+
+// "bytes <first>-<last>/<total>"; false for anything else.
+bool parseContentRange(const QByteArray &header, qint64 &first, qint64 &last, qint64 &total)
+{
+    if (!header.startsWith("bytes "))
+        return false;
+    const int dash = header.indexOf('-');
+    const int slash = header.indexOf('/');
+    if (dash < 0 || slash < dash)
+        return false;
+    bool ok1 = false, ok2 = false, ok3 = false;
+    first = header.mid(6, dash - 6).trimmed().toLongLong(&ok1);
+    last = header.mid(dash + 1, slash - dash - 1).trimmed().toLongLong(&ok2);
+    total = header.mid(slash + 1).trimmed().toLongLong(&ok3);
+    return ok1 && ok2 && ok3;
+}
+
+void useSystemProxy()
+{
+    static const bool once = [] {
+        QNetworkProxyFactory::setUseSystemConfiguration(true);
+        return true;
+    }();
+    Q_UNUSED(once)
+}
+
+} // namespace
+
+QNetworkRequest DownloadManager::makeRequest(const QUrl &url)
+{
+    useSystemProxy();
+    QNetworkRequest request(url);
+    request.setAttribute(
+        QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(MaxRedirects);
+    return request;
+}
+
+DownloadManager::DownloadManager(QUrl url, QObject *parent, PartialTransfer resumeFrom)
     : QNetworkAccessManager(nullptr)
     , url(std::move(url))
+    , resumeFrom(std::move(resumeFrom))
 {
     Q_UNUSED(parent)
     qRegisterMetaType<DownloadManager *>();
 
-    QNetworkRequest request(this->url);
-    request.setAttribute(
-        QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(MaxRedirects);
+    QNetworkRequest request = makeRequest(this->url);
+    if (this->resumeFrom.isResumable()) {
+        request.setRawHeader("Range", "bytes=" + QByteArray::number(this->resumeFrom.size) + '-');
+        // A server whose entity changed since answers 200 with all of it.
+        request.setRawHeader("If-Range", this->resumeFrom.validator);
+    }
     reply = get(request);
     reply->setReadBufferSize(ReadBufferSize);
 
@@ -22,12 +78,19 @@ DownloadManager::DownloadManager(QUrl url, QObject *parent)
     // Any sign of life, headers and redirections included, restarts the stall clock.
     connect(reply, &QNetworkReply::metaDataChanged, &stallTimer, qOverload<>(&QTimer::start));
     connect(reply, &QNetworkReply::redirected, &stallTimer, qOverload<>(&QTimer::start));
-    connect(&stallTimer, &QTimer::timeout, reply, &QNetworkReply::abort);
+    connect(&stallTimer, &QTimer::timeout, this, &DownloadManager::stallTimedOut);
+    // Qt's own downloadProgress() keeps quiet for the first 100 ms of a transfer.
+    connect(reply, &QNetworkReply::metaDataChanged, this, &DownloadManager::announceProgress);
     stallTimer.setSingleShot(true);
     stallTimer.start(DefaultStallTimeout);
 }
 
 DownloadManager::~DownloadManager() = default;
+
+QString DownloadManager::partialPath(const QString &target)
+{
+    return target + QLatin1String(".part");
+}
 
 void DownloadManager::setStallTimeout(int msecs)
 {
@@ -49,15 +112,21 @@ void DownloadManager::downloadReady()
 void DownloadManager::downloadFinished()
 {
     stallTimer.stop();
+    error = reply->error();
     storeArrivedData();
-    if (target.isOpen()) {
-        if (writeFailed || !isContent())
-            target.cancelWriting();
-        // After cancelWriting() this only removes the temporary file.
-        target.commit();
-    }
+    failure = judgeTransfer();
+    if (partial.isOpen())
+        keepOrDiscardPartial();
+    else
+        keepOrDiscardEarlierPartial();
     reply->deleteLater();
     emit downloaded(this);
+}
+
+void DownloadManager::stallTimedOut()
+{
+    stalled = true;
+    reply->abort();
 }
 
 // What is not the content is read away unstored, so that the bounded read buffer never holds up
@@ -67,25 +136,133 @@ void DownloadManager::storeArrivedData()
     if (!reply->isOpen()) // aborted
         return;
     const QByteArray chunk = reply->readAll();
-    if (chunk.isEmpty() || writeFailed || !isContent())
+    // What came before a break is the entity's all the same, and worth keeping to resume.
+    if (chunk.isEmpty() || writeFailed || !isEntityBody())
         return;
-    writeFailed = (!target.isOpen() && !openTarget()) || target.write(chunk) != chunk.size();
+    writeFailed = (!partial.isOpen() && !openPartial()) || partial.write(chunk) != chunk.size();
+    hash.addData(chunk);
+    received += chunk.size();
+    announceProgress();
 }
 
-// An error page or a redirection's body is never taken for the content.
+// Counted from the start of the entity, the part an earlier transfer brought included.
+void DownloadManager::announceProgress()
+{
+    if (!isEntityBody())
+        return;
+    const qint64 before = continuesPartial() ? resumeFrom.size : 0;
+    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    emit progressed(before + received, length.isValid() ? before + length.toLongLong() : -1);
+}
+
 bool DownloadManager::isContent() const
 {
-    if (reply->error() != QNetworkReply::NoError)
-        return false;
+    return reply->error() == QNetworkReply::NoError && isEntityBody();
+}
+
+// An error page, a redirection's body or a part of some other entity is never taken for the
+// content.
+bool DownloadManager::isEntityBody() const
+{
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid())
         return true; // not HTTP: no status to judge by
     const int code = status.toInt();
+    if (code == 206)
+        return continuesPartial();
     return code >= 200 && code < 300;
 }
 
-bool DownloadManager::openTarget()
+// The rest of the very entity the partial file holds the start of.
+bool DownloadManager::continuesPartial() const
 {
-    target.setFileName(filePath);
-    return !filePath.isEmpty() && target.open(QIODevice::WriteOnly);
+    qint64 first = 0, last = 0, total = 0;
+    return resumeFrom.isResumable() && httpStatus(reply) == 206
+        && parseContentRange(reply->rawHeader("Content-Range"), first, last, total)
+        && first == resumeFrom.size && last == total - 1 && total == resumeFrom.total
+        && validatorOf(reply) == resumeFrom.validator
+        && reply->rawHeader("Content-Encoding").isEmpty();
+}
+
+bool DownloadManager::openPartial()
+{
+    partial.setFileName(partialPath(filePath));
+    if (filePath.isEmpty())
+        return false;
+    if (continuesPartial())
+        return partial.open(QIODevice::ReadWrite) && hashPartial();
+    return partial.open(QIODevice::WriteOnly | QIODevice::Truncate);
+}
+
+// Hashes what the partial file holds, leaving the position at its end for what follows.
+bool DownloadManager::hashPartial()
+{
+    return partial.size() == resumeFrom.size && hash.addData(&partial) && partial.atEnd();
+}
+
+void DownloadManager::keepOrDiscardPartial()
+{
+    partial.close();
+    writeFailed = writeFailed || partial.error() != QFileDevice::NoError;
+    if (!writeFailed && isContent() && moveIntoPlace()) {
+        md5 = QString::fromLatin1(hash.result().toHex());
+        return;
+    }
+    kept = writeFailed || !keepPartial ? PartialTransfer() : arrivedPartial();
+    if (!kept.isResumable())
+        partial.remove();
+}
+
+// No body arrived in this transfer: an earlier partial file stays only while nothing was heard
+// from the server that could have replaced its entity.
+void DownloadManager::keepOrDiscardEarlierPartial()
+{
+    if (!resumeFrom.isResumable())
+        return;
+    if (keepPartial && !reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
+        kept = resumeFrom;
+    else
+        QFile::remove(partialPath(filePath));
+}
+
+// What the partial file of a broken-off transfer holds, and of which entity.
+PartialTransfer DownloadManager::arrivedPartial() const
+{
+    if (!isEntityBody() || !reply->rawHeader("Content-Encoding").isEmpty())
+        return {};
+    PartialTransfer arrived;
+    arrived.size = partial.size();
+    arrived.validator = validatorOf(reply);
+    if (httpStatus(reply) == 206) {
+        arrived.total = resumeFrom.total;
+    } else {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        arrived.total = length.isValid() ? length.toLongLong() : -1;
+    }
+    return arrived;
+}
+
+FailureReason DownloadManager::judgeTransfer() const
+{
+    if (stalled)
+        return FailureReason::stall(stallTimer.interval());
+    if (writeFailed)
+        return FailureReason::of(FailureReason::NotWritable);
+    const int status = httpStatus(reply);
+    // Qt reports an error for an error status too; the status says more. A refused redirection
+    // is left to its error, and so is a proxy's 407.
+    if (status >= 400 && error != QNetworkReply::ProxyAuthenticationRequiredError)
+        return FailureReason::http(status);
+    if (error != QNetworkReply::NoError)
+        return FailureReason::network(error, received > 0);
+    if (!isContent())
+        return FailureReason::http(status);
+    return received > 0 ? FailureReason() : FailureReason::of(FailureReason::EmptyBody);
+}
+
+// A rename within one folder: the target appears whole or not at all.
+bool DownloadManager::moveIntoPlace()
+{
+    QFile::remove(filePath);
+    return partial.rename(filePath);
 }

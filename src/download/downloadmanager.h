@@ -1,41 +1,81 @@
 #ifndef DOWNLOADMANAGER_H
 #define DOWNLOADMANAGER_H
 
+#include "report/failurereason.h"
+
+#include <QCryptographicHash>
+#include <QFile>
 #include <QNetworkAccessManager>
-#include <QSaveFile>
+#include <QNetworkReply>
+#include <QNetworkRequest>
 #include <QTimer>
 #include <QUrl>
 
-class QNetworkReply;
+/** What a broken-off transfer left in the target's partial file: enough to ask for the rest
+    of the same entity. */
+struct PartialTransfer
+{
+    qint64 size = 0; // bytes in the partial file
+    qint64 total = -1; // the whole entity's length
+    QByteArray validator; // its strong ETag or, failing that, its Last-Modified
+    bool isResumable() const { return size > 0 && total > size && !validator.isEmpty(); }
+};
 
 /**
  * One HTTP GET of one URL into one local file.
  *
- * The body goes to a temporary file beside the target and takes the target's name only when
- * the transfer ends well: no error (Qt reports a body cut short as one) and a 2xx status. Whoever
- * handles downloaded() judges the outcome by whether the target file exists.
+ * The body goes to a partial file beside the target (its name with ".part" appended) and takes
+ * the target's name only when the transfer ends well: no error (Qt reports a body cut short as
+ * one) and a 2xx status. The body is hashed as it is written, so nobody has to read it back.
+ * Whoever handles downloaded() judges the outcome by whether the target file exists.
+ *
+ * Requests go through the system's proxy settings (on Windows the Internet Options, PAC and
+ * WPAD included; elsewhere http_proxy, https_proxy and no_proxy), https through CONNECT.
+ *
+ * A creator that asks for it keeps the partial file of a transfer that breaks off, together
+ * with what identifies the entity it belongs to (getPartial()); a later DownloadManager given
+ * that asks for the rest only (a range request with If-Range) and appends it when the server
+ * answers 206 for the same entity, and starts over on a 200. The hash then covers the whole file.
+ *
+ * The partial file is not synced to disk: a package is trusted only after its digest check,
+ * which also catches a file torn by a power cut.
  */
 class DownloadManager : public QNetworkAccessManager
 {
     Q_OBJECT
 public:
-    /** Starts the request at once; parent is not used, the creator owns the object. */
-    explicit DownloadManager(QUrl url, QObject *parent = nullptr);
+    /** Starts the request at once, for the rest of resumeFrom when it is resumable; parent is
+        not used, the creator owns the object. */
+    explicit DownloadManager(QUrl url, QObject *parent = nullptr, PartialTransfer resumeFrom = {});
     ~DownloadManager() override;
 
     /** The URL requested. */
     QUrl getUrl() const { return url; }
     /** The file that receives the body; empty until setFilePath(). */
     QString getFilePath() const { return filePath; }
-    /** For a digest download: the extension of the package it belongs to; empty otherwise. */
-    QString getSuffix() const { return suffix; }
+    /** The MD5 of the body in lowercase hex once the target holds it; empty otherwise. */
+    QString getMD5() const { return md5; }
+    /** How the transfer ended, as Qt's network stack saw it; NoError until it has. */
+    QNetworkReply::NetworkError getError() const { return error; }
+    /** After downloaded(): why the transfer did not bring the target, or None when it did. */
+    FailureReason failureReason() const { return failure; }
+    /** After downloaded(): the partial file kept for a later transfer; not resumable when none
+        was kept. */
+    PartialTransfer getPartial() const { return kept; }
+    /** The partial file that receives the body before it takes the target's name. */
+    static QString partialPath(const QString &target);
 
     /** Sets the target file; call before control returns to the event loop. */
     void setFilePath(const QString &path) { filePath = path; }
-    /** Remembers the package's extension on a digest download. */
-    void setSuffix(const QString &packageSuffix) { suffix = packageSuffix; }
     /** How long the transfer may make no progress before it is aborted. */
     void setStallTimeout(int msecs);
+    /** Keeps the partial file of a transfer that breaks off, where the server said enough about
+        the entity to resume it. */
+    void setKeepPartial(bool keep) { keepPartial = keep; }
+
+    /** A request for url as every transfer makes it: through the system's proxy, redirects
+        followed at most MaxRedirects times and never from https to http. */
+    static QNetworkRequest makeRequest(const QUrl &url);
 
     /** Redirections followed at most, never from https to http. */
     static constexpr int MaxRedirects = 10;
@@ -47,23 +87,44 @@ public:
 signals:
     /** Emitted exactly once, when the transfer has ended, whatever the outcome. */
     void downloaded(DownloadManager *dm);
+    /** Bytes of the body the target holds so far, and the whole body's size (-1 while
+        unknown). */
+    void progressed(qint64 received, qint64 total);
 
 private slots:
     void downloadReady();
     void downloadFinished();
+    void stallTimedOut();
+    void announceProgress();
 
 private:
     void storeArrivedData();
     bool isContent() const;
-    bool openTarget();
+    bool isEntityBody() const;
+    bool continuesPartial() const;
+    bool openPartial();
+    bool hashPartial();
+    void keepOrDiscardPartial();
+    void keepOrDiscardEarlierPartial();
+    PartialTransfer arrivedPartial() const;
+    bool moveIntoPlace();
+    FailureReason judgeTransfer() const;
 
     QNetworkReply *reply = nullptr;
     QUrl url;
     QString filePath;
-    QString suffix;
-    QSaveFile target;
+    QString md5;
+    QNetworkReply::NetworkError error = QNetworkReply::NoError;
+    QFile partial;
+    QCryptographicHash hash {QCryptographicHash::Md5};
+    PartialTransfer resumeFrom;
+    PartialTransfer kept;
+    bool keepPartial = false;
     bool writeFailed = false;
+    bool stalled = false;
+    qint64 received = 0; // body bytes of this transfer
     QTimer stallTimer;
+    FailureReason failure;
 };
 
 Q_DECLARE_METATYPE(DownloadManager *)

@@ -2,20 +2,20 @@
 
 #include "downloadmanager.h"
 
+#include "config/configmanager.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryFile>
 
 namespace {
 
 const QLatin1String digestSuffix("md5");
-
-bool isUrl(const QString &item)
-{
-    return item.contains(QLatin1String("://"));
-}
 
 QString withSuffix(const QString &path, const QString &suffix)
 {
@@ -32,20 +32,6 @@ bool isHex(const QString &text)
     return true;
 }
 
-// The digest's form names its algorithm: 64 hex digits SHA-256, 32 MD5, anything else none.
-bool algorithmOf(const QString &digest, QCryptographicHash::Algorithm &algorithm)
-{
-    if (!isHex(digest))
-        return false;
-    if (digest.size() == 64)
-        algorithm = QCryptographicHash::Sha256;
-    else if (digest.size() == 32)
-        algorithm = QCryptographicHash::Md5;
-    else
-        return false;
-    return true;
-}
-
 // A folder or anything else under a package's name is never taken for the package.
 bool isPackageFile(const QString &path)
 {
@@ -59,12 +45,47 @@ QString chopLineEnd(QString line)
     return line;
 }
 
+QString stem(const QString &name)
+{
+    return name.left(name.lastIndexOf(QLatin1Char('.')));
+}
+
+bool isWindowsDeviceName(const QString &name)
+{
+    // Windows opens the device whatever the extension ("con.msi"), and ignores blanks before it.
+    static const QRegularExpression device(
+        QStringLiteral(
+            "^(CON|PRN|AUX|NUL|COM[0-9\u00B9\u00B2\u00B3]|LPT[0-9\u00B9\u00B2\u00B3]) *$"),
+        QRegularExpression::CaseInsensitiveOption);
+    return device.match(name.section(QLatin1Char('.'), 0, 0)).hasMatch();
+}
+
+// Whether the folder exists or can be made, and a file can be written in it.
+bool isWritableFolder(const QString &path)
+{
+    if (!QDir().mkpath(path))
+        return false;
+    QTemporaryFile probe(QDir(path).filePath(QStringLiteral("write-probe-XXXXXX")));
+    return probe.open();
+}
+
+QString chooseInstallsPath()
+{
+    // Under Program Files a standard user can neither create nor write the folder there.
+    const QString beside = FileManager::besideExecutable();
+    if (isWritableFolder(beside))
+        return beside;
+    const QString perUser =
+        QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation))
+            .filePath(QStringLiteral("installs"));
+    QDir().mkpath(perUser);
+    return perUser;
+}
+
 } // namespace
 
 FileManager::FileManager(QObject *parent)
     : QObject(parent)
-    , installsPath(
-          QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("installs")))
     , stallTimeout(DownloadManager::DefaultStallTimeout)
 { }
 
@@ -78,15 +99,28 @@ void FileManager::getFiles(QStringList files)
     if (downloads.isEmpty())
         startPass();
     passItems += files;
+    addPackageNames(files);
     for (const QString &item : qAsConst(files))
         takeItem(item);
     if (downloads.isEmpty())
         emit allFilesDone();
+    else
+        emit progressChanged();
 }
 
 QString FileManager::getInstallsPath() const
 {
+    if (installsPath.isEmpty())
+        installsPath = chooseInstallsPath();
     return installsPath;
+}
+
+QString FileManager::localPath(const QString &item) const
+{
+    // The presence check and the install run both ask here, so they see the same file.
+    if (isUrl(item))
+        return QDir(getInstallsPath()).filePath(localName(item));
+    return QDir(besideExecutable()).filePath(item);
 }
 
 QStringList FileManager::getGivenUpFiles() const
@@ -99,9 +133,58 @@ QStringList FileManager::getGivenUpFiles() const
     return result;
 }
 
+QNetworkReply::NetworkError FileManager::getNetworkError(const QString &item) const
+{
+    if (!isUrl(item))
+        return QNetworkReply::NoError;
+    return expectedFiles.value(knownPath(localPath(item))).error;
+}
+
+FailureReason FileManager::getFailureReason(const QString &item) const
+{
+    return givenUpItems.value(item);
+}
+
+DownloadProgress FileManager::getProgress() const
+{
+    DownloadProgress progress;
+    progress.fileCount = expectedFiles.size();
+    qint64 expected = 0;
+    bool sizesKnown = true;
+    for (const ExpectedFile &file : expectedFiles) {
+        if (file.ready || file.givenUp)
+            ++progress.filesDone;
+        progress.bytesReceived += file.received;
+        expected += file.total;
+        sizesKnown = sizesKnown && file.total >= 0;
+    }
+    progress.bytesExpected = sizesKnown ? expected : -1;
+    return progress;
+}
+
 void FileManager::setStallTimeout(int msecs)
 {
     stallTimeout = msecs;
+}
+
+bool FileManager::isUrl(const QString &item)
+{
+    return item.contains(QLatin1String("://"));
+}
+
+void FileManager::setNameCase(Qt::CaseSensitivity sensitivity)
+{
+    nameCase = sensitivity;
+}
+
+QString FileManager::besideExecutable()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("installs"));
+}
+
+QString FileManager::foldedName(const QString &name, Qt::CaseSensitivity sensitivity)
+{
+    return sensitivity == Qt::CaseInsensitive ? name.toCaseFolded() : name;
 }
 
 QString FileManager::localName(const QString &item)
@@ -111,14 +194,23 @@ QString FileManager::localName(const QString &item)
 
 bool FileManager::isSafeName(const QString &name)
 {
+    // Windows refuses the others in a file name; a double quote would also end the quoted
+    // package path of an msiexec line early and hand msiexec another file.
+    static const QString reserved = QStringLiteral("/\\:\"<>|?*");
     for (const QChar c : name) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':')
-            || c.category() == QChar::Other_Control)
+        if (reserved.contains(c) || c.category() == QChar::Other_Control)
             return false;
     }
+    // Windows drops a trailing dot or blank, so the file would get another name than asked.
+    if (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' '))
+        || isWindowsDeviceName(name))
+        return false;
     // This also refuses "", "." and "..".
     const int dot = name.lastIndexOf(QLatin1Char('.'));
-    if (dot <= 0 || dot == name.size() - 1)
+    if (dot <= 0)
+        return false;
+    // A package named like a partial download would be written over by a broken-off transfer.
+    if (name.endsWith(DownloadManager::partialPath(QString()), Qt::CaseInsensitive))
         return false;
     // A package named like its own digest would be overwritten by it.
     return name.mid(dot + 1).compare(digestSuffix, Qt::CaseInsensitive) != 0;
@@ -127,6 +219,20 @@ bool FileManager::isSafeName(const QString &name)
 QString FileManager::digestPath(const QString &packagePath)
 {
     return withSuffix(packagePath, digestSuffix);
+}
+
+QString FileManager::digestPath(
+    const QString &packagePath, const QStringList &packageNames, Qt::CaseSensitivity sensitivity)
+{
+    const QString name = foldedName(QFileInfo(packagePath).fileName(), sensitivity);
+    const QString ownStem = stem(name);
+    for (const QString &other : packageNames) {
+        const QString otherName = foldedName(other, sensitivity);
+        // fix.msp would share fix.md5; a package called fix.msi.exe would claim fix.msi.md5.
+        if (otherName != name && (stem(otherName) == ownStem || otherName == ownStem))
+            return packagePath + QLatin1Char('.') + digestSuffix;
+    }
+    return digestPath(packagePath);
 }
 
 QUrl FileManager::digestUrl(const QUrl &packageUrl)
@@ -160,6 +266,19 @@ QString FileManager::calculateMD5(const QString &path)
     return calculateDigest(path, QCryptographicHash::Md5);
 }
 
+bool FileManager::digestAlgorithm(const QString &digest, QCryptographicHash::Algorithm &algorithm)
+{
+    if (!isHex(digest))
+        return false;
+    if (digest.size() == 64)
+        algorithm = QCryptographicHash::Sha256;
+    else if (digest.size() == 32)
+        algorithm = QCryptographicHash::Md5;
+    else
+        return false;
+    return true;
+}
+
 QString FileManager::calculateDigest(const QString &path, QCryptographicHash::Algorithm algorithm)
 {
     QFile file(path);
@@ -176,7 +295,7 @@ bool FileManager::matchesDigest(const QString &path, const QString &digest)
     // The form tells the algorithm, so the digest file keeps its name and format and a server
     // can serve sha256sum's output as it stands.
     QCryptographicHash::Algorithm algorithm;
-    if (!algorithmOf(digest, algorithm))
+    if (!digestAlgorithm(digest, algorithm))
         return false;
     const QString computed = calculateDigest(path, algorithm);
     return !computed.isEmpty() && computed.compare(digest, Qt::CaseInsensitive) == 0;
@@ -185,19 +304,30 @@ bool FileManager::matchesDigest(const QString &path, const QString &digest)
 void FileManager::verifyLocalFile(DownloadManager *dm)
 {
     // A transfer that left no file is requested again by allFilesExist() once nothing is pending.
-    const QString path = dm->getFilePath();
-    if (isPackageFile(path))
-        downloadMD5(dm, path);
+    const QString local = dm->getFilePath();
+    ExpectedFile &file = expectedFiles[local];
+    file.packagePending = false;
+    file.md5 = dm->getMD5();
+    file.error = dm->getError();
+    file.partial = dm->getPartial();
+    if (dm->failureReason().isFailure())
+        file.lastFailure = dm->failureReason();
+    // A sign-in that was asked for or refused would only be refused again.
+    if (file.error == QNetworkReply::ProxyAuthenticationRequiredError
+        || file.error == QNetworkReply::AuthenticationRequiredError)
+        file.attempts = MaxAttempts;
+    if (!file.digestPending)
+        checkPackage(local, file);
     finishHandling(dm);
 }
 
 void FileManager::verifyMD5(DownloadManager *dm)
 {
-    // Only the digest counts: the name beside it in the line is not trusted to point anywhere.
-    const QStringList fields = readMD5File(dm->getFilePath());
-    const QString packagePath = withSuffix(dm->getFilePath(), dm->getSuffix());
-    if (!fields.isEmpty() && !matchesDigest(packagePath, fields.first()))
-        rejectPackage(packagePath);
+    const QString local = packageOfDigest.take(dm);
+    ExpectedFile &file = expectedFiles[local];
+    file.digestPending = false;
+    if (!file.packagePending)
+        checkPackage(local, file);
     finishHandling(dm);
 }
 
@@ -206,6 +336,20 @@ void FileManager::startPass()
     expectedFiles.clear();
     passItems.clear();
     givenUpItems.clear();
+    // Every package of the configuration counts, so that a pass with only fix.msi still keeps
+    // its digest apart from that of fix.msp, fetched in another pass.
+    packageNames.clear();
+    ConfigManager config;
+    config.readConfig();
+    addPackageNames(config.getProductFiles());
+}
+
+void FileManager::addPackageNames(const QStringList &items)
+{
+    for (const QString &item : items) {
+        if (isUrl(item))
+            packageNames << localName(item);
+    }
 }
 
 void FileManager::takeItem(const QString &item)
@@ -214,81 +358,162 @@ void FileManager::takeItem(const QString &item)
         return;
     if (!isUrl(item)) {
         if (!isFileReady(item))
-            givenUpItems.insert(item);
+            givenUpItems.insert(item, FailureReason::of(FailureReason::LocalFileMissing));
         return;
     }
     const QString name = localName(item);
     if (!isSafeName(name)) {
-        givenUpItems.insert(item);
+        givenUpItems.insert(item, FailureReason::of(FailureReason::UnsafeName));
         return;
     }
-    const QString local = QDir(installsPath).filePath(name);
+    // Setup.msi and setup.msi are one file on Windows: fetched once, under the first name.
+    const QString local = knownPath(localPath(item));
     const auto known = expectedFiles.find(local);
     if (known != expectedFiles.end()) {
         known->items << item;
         if (known->givenUp)
-            givenUpItems.insert(item);
+            givenUpItems.insert(item, known->lastFailure);
         return;
     }
     if (isFileReady(item))
         return;
-    QDir().mkpath(installsPath);
+    // Made again should it have gone since the choice: the choice is kept for the instance.
+    QDir().mkpath(getInstallsPath());
     QFile::remove(local);
+    // Left by an earlier run that ended mid-transfer; which entity they hold is not known.
+    QFile::remove(DownloadManager::partialPath(local));
+    QFile::remove(DownloadManager::partialPath(digestPathOf(local)));
     ExpectedFile &file = expectedFiles[local];
     file.url = item;
     file.items << item;
     requestPackage(local, file);
 }
 
+QString FileManager::knownPath(const QString &local) const
+{
+    const QString folded = foldedName(local, nameCase);
+    for (auto it = expectedFiles.cbegin(); it != expectedFiles.cend(); ++it) {
+        if (foldedName(it.key(), nameCase) == folded)
+            return it.key();
+    }
+    return local;
+}
+
 bool FileManager::isFileReady(const QString &file) const
 {
+    const QString local = localPath(file);
     if (!isUrl(file))
-        return isPackageFile(QDir(installsPath).filePath(file));
-    const QString local = QDir(installsPath).filePath(localName(file));
-    const QStringList fields = readMD5File(digestPath(local));
+        return isPackageFile(local);
+    const QStringList fields = readMD5File(digestPathOf(local));
     return !fields.isEmpty() && matchesDigest(local, fields.first());
+}
+
+QString FileManager::digestPathOf(const QString &packagePath) const
+{
+    return digestPath(packagePath, packageNames, nameCase);
 }
 
 void FileManager::requestPackage(const QString &local, ExpectedFile &file)
 {
     ++file.attempts;
-    DownloadManager *dm = startDownload(QUrl(file.url, QUrl::TolerantMode), local);
+    file.packagePending = true;
+    file.received = 0;
+    file.total = -1;
+    DownloadManager *dm = startDownload(QUrl(file.url, QUrl::TolerantMode), local, file.partial);
+    dm->setKeepPartial(true);
     connect(dm, &DownloadManager::downloaded, this, &FileManager::verifyLocalFile);
+    connect(dm, &DownloadManager::progressed, this,
+        [this, local](qint64 received, qint64 total) { recordProgress(local, received, total); });
+    // Side by side, so that a package costs one round trip rather than two.
+    if (file.digestStale)
+        downloadMD5(local, file);
 }
 
-DownloadManager *FileManager::startDownload(const QUrl &url, const QString &path)
+DownloadManager *FileManager::startDownload(
+    const QUrl &url, const QString &path, const PartialTransfer &resumeFrom)
 {
-    auto dm = new DownloadManager(url);
+    auto dm = new DownloadManager(url, nullptr, resumeFrom);
     dm->setFilePath(path);
     dm->setStallTimeout(stallTimeout);
     downloads.append(dm);
     return dm;
 }
 
-void FileManager::downloadMD5(DownloadManager *dm, const QString &path)
+void FileManager::downloadMD5(const QString &local, ExpectedFile &file)
 {
-    const QString digest = digestPath(path);
+    const QString digest = digestPathOf(local);
     QFile::remove(digest);
-    DownloadManager *digestDownload = startDownload(digestUrl(dm->getUrl()), digest);
-    digestDownload->setSuffix(QFileInfo(path).suffix());
+    file.digestStale = false;
+    file.digestPending = true;
+    DownloadManager *digestDownload =
+        startDownload(digestUrl(QUrl(file.url, QUrl::TolerantMode)), digest);
+    packageOfDigest.insert(digestDownload, local);
     connect(digestDownload, &DownloadManager::downloaded, this, &FileManager::verifyMD5);
 }
 
-void FileManager::rejectPackage(const QString &packagePath)
+// Only the digest counts: the name beside it in the line is not trusted to point anywhere. A
+// package without a digest line is accepted unchecked; a failed one is fetched again, and its
+// digest with it, since either of them may be the damaged one.
+void FileManager::checkPackage(const QString &local, ExpectedFile &file)
 {
+    if (!isPackageFile(local))
+        return;
+    file.arrived = true;
+    const QStringList fields = readMD5File(digestPathOf(local));
+    const QString expected = fields.value(0);
+    const QString received = fields.isEmpty() ? QString() : receivedDigest(local, file, expected);
+    if (fields.isEmpty()
+        || (!received.isEmpty() && received.compare(expected, Qt::CaseInsensitive) == 0)) {
+        markReady(file);
+        return;
+    }
+    file.lastFailure = FailureReason::digestMismatch(expected, received);
+    file.digestStale = true;
     // A damaged copy that stays under the package's name (held open by a virus scanner, say)
     // would be taken for the package once nothing is pending.
-    const auto expected = expectedFiles.find(packagePath);
-    if (!QFile::remove(packagePath) && isPackageFile(packagePath)
-        && expected != expectedFiles.end())
-        giveUp(*expected);
+    if (!QFile::remove(local) && isPackageFile(local))
+        giveUp(local, file);
 }
 
-void FileManager::giveUp(ExpectedFile &file)
+// An MD5 was taken during the transfer; a SHA-256 is worth reading the package back for. A digest
+// of another form is compared with the MD5, which it never equals.
+QString FileManager::receivedDigest(
+    const QString &local, const ExpectedFile &file, const QString &expected) const
+{
+    QCryptographicHash::Algorithm algorithm;
+    if (!digestAlgorithm(expected, algorithm) || algorithm == QCryptographicHash::Md5)
+        return file.md5;
+    return calculateDigest(local, algorithm);
+}
+
+void FileManager::giveUp(const QString &local, ExpectedFile &file)
 {
     file.givenUp = true;
+    // Nothing more arrives for it: the pass's bytes are those of the other packages.
+    file.received = 0;
+    file.total = 0;
     for (const QString &item : qAsConst(file.items))
-        givenUpItems.insert(item);
+        givenUpItems.insert(item, file.lastFailure);
+    QFile::remove(DownloadManager::partialPath(local));
+    // The digest came alongside a package that never did: leave neither.
+    if (!file.arrived)
+        QFile::remove(digestPathOf(local));
+    emit progressChanged();
+}
+
+void FileManager::markReady(ExpectedFile &file)
+{
+    file.ready = true;
+    file.total = file.received;
+    emit progressChanged();
+}
+
+void FileManager::recordProgress(const QString &local, qint64 received, qint64 total)
+{
+    ExpectedFile &file = expectedFiles[local];
+    file.received = received;
+    file.total = total;
+    emit progressChanged();
 }
 
 bool FileManager::allFilesExist()
@@ -301,7 +526,7 @@ bool FileManager::allFilesExist()
             requestPackage(it.key(), it.value());
             result = false;
         } else {
-            giveUp(it.value());
+            giveUp(it.key(), it.value());
         }
     }
     return result;

@@ -1,24 +1,27 @@
 #ifndef FILEMANAGER_H
 #define FILEMANAGER_H
 
+#include "downloadmanager.h"
+#include "downloadprogress.h"
+#include "report/failurereason.h"
+
 #include <QCryptographicHash>
 #include <QHash>
 #include <QList>
+#include <QNetworkReply>
 #include <QObject>
-#include <QSet>
 #include <QStringList>
 #include <QUrl>
 
-class DownloadManager;
-
 /**
- * Brings a list of package files into the "installs" folder beside the executable and signals
- * once, with allFilesDone(), when the pass over them is over.
+ * Brings a list of package files into the "installs" folder and signals once, with
+ * allFilesDone(), when the pass over them is over.
  *
  * A URL is downloaded under its decoded file name unless a copy matching its ".md5" companion
- * is there already; after a download the companion is fetched and the package checked against
- * it. A local path is only looked for. A package is fetched at most MaxAttempts times in a pass;
- * then it is given up, and getGivenUpFiles() names it.
+ * is there already; the companion is fetched alongside the package, and the package is checked
+ * against it once both have arrived. A local path is only looked for: a relative one in "installs"
+ * beside the executable. A package is fetched at most MaxAttempts times in a pass; then it is
+ * given up, and getGivenUpFiles() names it.
  */
 class FileManager : public QObject
 {
@@ -29,24 +32,62 @@ public:
 
     /** Starts a pass over files (URLs or local paths); the pass ends with one allFilesDone(). */
     void getFiles(QStringList files);
-    /** The "installs" folder beside the executable, with "/" separators. */
+    /** The folder downloads go to, with "/" separators: "installs" beside the executable when
+        it can be created and written, else "installs" in the per-user application data
+        folder. Decided (and created) on first need. */
     QString getInstallsPath() const;
+    /** Where an item's package lies: a URL's in getInstallsPath(), a local path as given when
+        absolute, else in "installs" beside the executable. */
+    QString localPath(const QString &item) const;
     /** The items, exactly as given to getFiles, that the latest pass gave up on
         (unsafe name, local path missing, download or verification failed 3 times). */
     QStringList getGivenUpFiles() const;
+    /** How the latest transfer of an item of the latest pass ended (for instance
+        ProxyAuthenticationRequiredError when the proxy asked for a sign-in); NoError when it
+        ended well or nothing was requested for it. */
+    QNetworkReply::NetworkError getNetworkError(const QString &item) const;
+    /** Why an item of getGivenUpFiles() was given up: for a package fetched in vain, how its
+        last attempt failed. None for an item that was not given up. */
+    FailureReason getFailureReason(const QString &item) const;
+    /** How far the latest pass has come over the packages it fetches. */
+    DownloadProgress getProgress() const;
     /** How long a transfer may make no progress before it is aborted (default 30 s). */
     void setStallTimeout(int msecs);
+    /** Whether names differing only in case are different files (default: as this system). */
+    void setNameCase(Qt::CaseSensitivity sensitivity);
 
     /** Fetches of one package in one pass, failed transfers and digest mismatches alike. */
     static constexpr int MaxAttempts = 3;
 
+    /** Whether an item is a URL to download rather than a local path to look for. */
+    static bool isUrl(const QString &item);
+
+    /** Whether this system's file names differ by case (not on Windows). */
+    static constexpr Qt::CaseSensitivity SystemNameCase =
+#ifdef Q_OS_WIN
+        Qt::CaseInsensitive;
+#else
+        Qt::CaseSensitive;
+#endif
+
+    /** The "installs" folder beside the executable, with "/" separators. */
+    static QString besideExecutable();
     /** The name a URL item is stored under: the last segment of its path, fully decoded. */
     static QString localName(const QString &item);
-    /** Whether a name may be written into "installs": not ".", "..", free of "/", "\", ":" and
-        control characters, with a name before its extension and an extension other than md5. */
+    /** The form in which two names are the same file under that case rule. */
+    static QString foldedName(const QString &name, Qt::CaseSensitivity sensitivity);
+    /** Whether a name may be written into "installs" on any system: not ".", "..", free of
+        "/", "\", ":", '"', "<", ">", "|", "?", "*" and control characters, with a name before its
+        extension and an extension other than md5 and part, not ending in "." or " ", and no
+        device name of Windows (CON, PRN, AUX, NUL, COM0-9, LPT0-9, any case, any extension). */
     static bool isSafeName(const QString &name);
-    /** A package file's digest companion: the text from its last "." replaced by ".md5". */
+    /** A package file's own digest companion: the text from its last "." replaced by ".md5". */
     static QString digestPath(const QString &packagePath);
+    /** The digest companion of a package stored beside packageNames: its own digestPath(),
+        unless one of them would share it (fix.msi beside fix.msp), then its whole name
+        followed by ".md5" (fix.msi.md5), so that no package is judged by another's digest. */
+    static QString digestPath(const QString &packagePath, const QStringList &packageNames,
+        Qt::CaseSensitivity sensitivity);
     /** A package URL's digest companion: the extension of its path replaced by ".md5",
         anything after the path kept. */
     static QUrl digestUrl(const QUrl &packageUrl);
@@ -55,6 +96,9 @@ public:
     static QStringList readMD5File(const QString &path);
     /** The MD5 of a whole file in lowercase hex, read in blocks; empty when it cannot be read. */
     static QString calculateMD5(const QString &path);
+    /** The algorithm a digest's form names: 64 hex digits SHA-256, 32 MD5; false for any other
+        form, which no package matches. */
+    static bool digestAlgorithm(const QString &digest, QCryptographicHash::Algorithm &algorithm);
     /** A whole file's digest in lowercase hex, read in blocks; empty when it cannot be read. */
     static QString calculateDigest(const QString &path, QCryptographicHash::Algorithm algorithm);
     /** Whether the file at path has the digest written as field 1 of a digest line: 64 hex
@@ -64,6 +108,8 @@ public:
 signals:
     /** The pass has ended: nothing is pending, every package is present or given up. */
     void allFilesDone();
+    /** Bytes arrived, or a package became ready or was given up: often, with no limit. */
+    void progressChanged();
 
 private slots:
     void verifyLocalFile(DownloadManager *dm);
@@ -77,24 +123,46 @@ private:
         QStringList items; // every item of the pass stored under this name
         int attempts = 0;
         bool givenUp = false;
+        bool packagePending = false;
+        bool digestPending = false;
+        bool digestStale = true; // the digest is fetched again with the next attempt
+        bool arrived = false; // some attempt brought the package
+        QString md5; // of the package the latest attempt stored
+        QNetworkReply::NetworkError error = QNetworkReply::NoError; // of the latest attempt
+        PartialTransfer partial; // what the latest attempt left to resume
+        bool ready = false; // present and matching its digest, or without one
+        FailureReason lastFailure;
+        qint64 received = 0;
+        qint64 total = -1; // unknown
     };
 
     void startPass();
+    void addPackageNames(const QStringList &items);
     void takeItem(const QString &item);
+    QString knownPath(const QString &local) const;
     bool isFileReady(const QString &file) const;
+    QString digestPathOf(const QString &packagePath) const;
     void requestPackage(const QString &local, ExpectedFile &file);
-    DownloadManager *startDownload(const QUrl &url, const QString &path);
-    void downloadMD5(DownloadManager *dm, const QString &path);
-    void rejectPackage(const QString &packagePath);
-    void giveUp(ExpectedFile &file);
+    DownloadManager *startDownload(
+        const QUrl &url, const QString &path, const PartialTransfer &resumeFrom = {});
+    void downloadMD5(const QString &local, ExpectedFile &file);
+    void checkPackage(const QString &local, ExpectedFile &file);
+    QString receivedDigest(
+        const QString &local, const ExpectedFile &file, const QString &expected) const;
+    void giveUp(const QString &local, ExpectedFile &file);
+    void markReady(ExpectedFile &file);
+    void recordProgress(const QString &local, qint64 received, qint64 total);
     bool allFilesExist();
     void finishHandling(DownloadManager *dm);
 
     QList<DownloadManager *> downloads;
     QHash<QString, ExpectedFile> expectedFiles;
-    QString installsPath;
+    QHash<DownloadManager *, QString> packageOfDigest;
+    mutable QString installsPath; // empty until decided
+    QStringList packageNames; // every URL package of the configuration and the pass
+    Qt::CaseSensitivity nameCase = SystemNameCase;
     QStringList passItems;
-    QSet<QString> givenUpItems;
+    QHash<QString, FailureReason> givenUpItems;
     int stallTimeout;
 };
 

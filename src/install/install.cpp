@@ -12,6 +12,10 @@ Install::Install(QObject *parent)
     , installManager(new InstallManager)
 {
     connect(installManager, &InstallManager::installsDone, this, &Install::installsComplete);
+    connect(installManager, &InstallManager::downloadProgressChanged, &statusLine,
+        &StatusLine::changed);
+    connect(&statusLine, &StatusLine::refreshDue, this, &Install::showDownloadProgress);
+    connect(installManager, &InstallManager::stepStarted, this, &Install::showStep);
 }
 
 Install::~Install()
@@ -35,6 +39,7 @@ void Install::execute(QObject *parent)
 
     for (int position = 0; position < WindowItems::CheckBoxCount; ++position)
         queueCheckBox(position);
+    statusLine.attach(parent);
 
     // installsDone may already arrive during this call, when nothing is ticked.
     installManager->startInstalls(installQueue, removeQueue);
@@ -58,14 +63,29 @@ void Install::queueCheckBox(int position)
     setFlag(checkBox, "enabled", false);
 }
 
+void Install::showDownloadProgress()
+{
+    const DownloadProgress progress = installManager->getDownloadProgress();
+    statusLine.show(progress.text(), progress.share());
+}
+
+void Install::showStep(int number, int count, const QString &file, bool removal)
+{
+    const QString label = productLabels.value(file);
+    const QString text = removal ? tr("Removing the previous version of %1").arg(label)
+                                 : tr("Installing %1 (%2 of %3)").arg(label).arg(number).arg(count);
+    // The bar shows the items done before this one.
+    statusLine.show(text, double(number - 1) / count);
+}
+
 void Install::installsComplete()
 {
+    statusLine.cancel();
     const bool anyFailed = installManager->sortResults();
     const QString heading = anyFailed ? tr("Failed to install the following products.")
                                       : tr("Successfully installed the following products.");
-    const QStringList files =
-        anyFailed ? installManager->failedProducts() : installManager->installedProducts();
-    const QStringList labels = labelsInBoxOrder(files);
+    const QStringList labels = anyFailed ? failuresInBoxOrder(installManager->failedProducts())
+                                         : labelsInBoxOrder(installManager->installedProducts());
 
     setFlag(progressBar, "visible", false);
     setFlag(findItem(QStringLiteral("checkBoxHolder")), "visible", false);
@@ -77,15 +97,31 @@ void Install::installsComplete()
 
 QStringList Install::labelsInBoxOrder(const QStringList &files) const
 {
+    QStringList labels;
+    for (const QString &file : filesInBoxOrder(files))
+        labels.append(productLabels.value(file));
+    return labels;
+}
+
+QStringList Install::failuresInBoxOrder(const QStringList &files) const
+{
+    QStringList lines;
+    for (const QString &file : filesInBoxOrder(files))
+        lines.append(installManager->getFailureReason(file).after(productLabels.value(file)));
+    return lines;
+}
+
+QStringList Install::filesInBoxOrder(const QStringList &files) const
+{
     // The outcome table keeps no order; users read the report against the boxes they ticked.
     QSet<QString> listed(files.cbegin(), files.cend());
-    QStringList labels;
+    QStringList ordered;
     for (auto key = installQueue.keyBegin(); key != installQueue.keyEnd(); ++key) {
         const QString file = key->mid(1);
         if (listed.remove(file))
-            labels.append(productLabels.value(file));
+            ordered.append(file);
     }
-    return labels;
+    return ordered;
 }
 
 QObject *Install::findItem(const QString &objectName) const

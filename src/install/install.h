@@ -1,6 +1,8 @@
 #ifndef INSTALL_H
 #define INSTALL_H
 
+#include "window/statusline.h"
+
 #include <QHash>
 #include <QMap>
 #include <QObject>
@@ -27,12 +29,17 @@ public slots:
 
 private slots:
     void installsComplete();
+    void showDownloadProgress();
+    void showStep(int number, int count, const QString &file, bool removal);
 
 private:
     QObject *findItem(const QString &objectName) const;
     void queueCheckBox(int position);
     /** The labels of files, in the order of their check boxes. */
     QStringList labelsInBoxOrder(const QStringList &files) const;
+    /** The failed files' labels, each followed by why it failed, in the order of the boxes. */
+    QStringList failuresInBoxOrder(const QStringList &files) const;
+    QStringList filesInBoxOrder(const QStringList &files) const;
     static void setFlag(QObject *item, const char *name, bool on);
     static QString report(const QString &heading, const QStringList &labels);
 
@@ -44,6 +51,7 @@ private:
     QMap<QString, QString> installQueue;
     QMap<QString, QString> removeQueue;
     QHash<QString, QString> productLabels;
+    StatusLine statusLine;
 };
 
 #endif // INSTALL_H

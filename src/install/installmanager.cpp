@@ -6,9 +6,11 @@
 #include <QDir>
 #include <QStandardPaths>
 
-namespace {
+#ifdef Q_OS_WIN
+#include "platform/win32system.h"
+#endif
 
-enum class PackageKind { Exe, Msi, Msp, Unknown };
+namespace {
 
 QString fileOf(const QString &key)
 {
@@ -16,53 +18,35 @@ QString fileOf(const QString &key)
     return key.mid(1);
 }
 
-QString packageName(const QString &file)
+#ifdef Q_OS_WIN
+QString systemMsiexec()
 {
-    // A URL's package lies in "installs" under the decoded name FileManager stored it as
-    // (my%20fix.msi as "my fix.msi", fix.msi?lang=1 as "fix.msi"); a local path's under its
-    // last segment, after "/" or "\" alike.
-    if (file.contains(QLatin1String("://")))
-        return FileManager::localName(file);
-    const int separator =
-        qMax(file.lastIndexOf(QLatin1Char('/')), file.lastIndexOf(QLatin1Char('\\')));
-    return file.mid(separator + 1);
+    // Never by its bare name, which Windows looks up in this program's folder and the current
+    // one first. Empty when the system folder is unknown: then nothing starts.
+    return QDir::toNativeSeparators(
+        QString::fromStdWString(Win32System::systemProgramPath(L"msiexec.exe")));
 }
-
-PackageKind packageKind(const QString &path)
-{
-    // Case-sensitive on purpose: SETUP.EXE and fix.MSI are not recognised.
-    if (path.endsWith(QLatin1String(".exe")))
-        return PackageKind::Exe;
-    if (path.endsWith(QLatin1String(".msi")))
-        return PackageKind::Msi;
-    if (path.endsWith(QLatin1String(".msp")))
-        return PackageKind::Msp;
-    return PackageKind::Unknown;
-}
-
+#else
 QString locateProgram(const QString &program)
 {
-#ifdef Q_OS_WIN
-    return program;
-#else
     // QProcess looks a bare name up in this program's PATH, never in the child's. The stand-in
     // msiexec.exe ships beside the executable; one found earlier on PATH wins over it.
     QString found = QStandardPaths::findExecutable(program);
     if (found.isEmpty())
         found = QStandardPaths::findExecutable(program, {QCoreApplication::applicationDirPath()});
     return found.isEmpty() ? program : found;
-#endif
 }
+#endif
 
 } // namespace
 
 InstallManager::InstallManager(QObject *parent)
     : QObject(parent)
     , fileManager(new FileManager)
-    , installsPath(
-          QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("installs")))
 {
     connect(fileManager, &FileManager::allFilesDone, this, &InstallManager::downloadComplete);
+    connect(
+        fileManager, &FileManager::progressChanged, this, &InstallManager::downloadProgressChanged);
 }
 
 InstallManager::~InstallManager()
@@ -97,8 +81,7 @@ bool InstallManager::sortResults()
 {
     bool anyFailed = false;
     for (auto it = results.cbegin(); it != results.cend(); ++it) {
-        // Only 0 is a success: 3010 and 1641 (restart needed or started) are failures too.
-        if (it.value() == 0) {
+        if (isSuccess(it.value())) {
             installed.append(it.key());
         } else {
             failed.append(it.key());
@@ -106,6 +89,19 @@ bool InstallManager::sortResults()
         }
     }
     return anyFailed;
+}
+
+bool InstallManager::isSuccess(int exitCode)
+{
+    // Only 0: 3010 and 1641 (restart needed or started) are failures too.
+    return exitCode == 0;
+}
+
+FailureReason InstallManager::exitReason(int exitCode)
+{
+    if (exitCode == NotStarted)
+        return FailureReason::of(FailureReason::NotStartable);
+    return isSuccess(exitCode) ? FailureReason() : FailureReason::exit(exitCode);
 }
 
 QStringList InstallManager::installedProducts() const
@@ -123,8 +119,19 @@ QHash<QString, int> InstallManager::getResults() const
     return results;
 }
 
+FailureReason InstallManager::getFailureReason(const QString &file) const
+{
+    return reasons.value(file);
+}
+
+DownloadProgress InstallManager::getDownloadProgress() const
+{
+    return fileManager->getProgress();
+}
+
 void InstallManager::downloadComplete()
 {
+    itemCount = installQueue.size();
     installNext();
 }
 
@@ -135,10 +142,15 @@ void InstallManager::installNext()
         return;
     }
     const QString key = installQueue.firstKey();
-    if (!isRunnable(key)) {
-        // The older product stays too: removing it without a successor would leave neither.
-        currentKey = key;
-        recordAndAdvance(NotStarted);
+    currentKey = key;
+    // A package the download step gave up on is missing or damaged and must never run. The
+    // older product stays too: removing it without a successor would leave neither.
+    if (fileManager->getGivenUpFiles().contains(fileOf(key))) {
+        recordAndAdvance(NotStarted, fileManager->getFailureReason(fileOf(key)));
+        return;
+    }
+    if (InstallCommand::packageKind(packagePath(key)) == InstallCommand::Kind::Unknown) {
+        recordAndAdvance(NotStarted, FailureReason::of(FailureReason::UnknownFileType));
         return;
     }
     const QString remove = removeQueue.value(key, QStringLiteral("false"));
@@ -148,22 +160,23 @@ void InstallManager::installNext()
         uninstallProduct(remove);
 }
 
-bool InstallManager::isRunnable(const QString &key) const
+void InstallManager::startStep(bool removal)
 {
-    // A package the download step gave up on is missing or damaged and must never run.
-    return !fileManager->getGivenUpFiles().contains(fileOf(key))
-        && packageKind(packagePath(key)) != PackageKind::Unknown;
+    const int number = itemCount - installQueue.size() + 1;
+    emit stepStarted(number, itemCount, fileOf(currentKey), removal);
 }
 
 QString InstallManager::packagePath(const QString &key) const
 {
-    return QDir::toNativeSeparators(QDir(installsPath).filePath(packageName(fileOf(key))));
+    // Where FileManager looked for it: a local package runs from where it was found.
+    return QDir::toNativeSeparators(fileManager->localPath(fileOf(key)));
 }
 
 void InstallManager::uninstallProduct(const QString &remove)
 {
     createProcess(&InstallManager::unInstallFinished);
-    startCommand(QStringLiteral("msiexec.exe /uninstall ") + remove + QStringLiteral(" /passive"));
+    startStep(true);
+    startCommand(InstallCommand::make(InstallCommand::Kind::Removal, remove, QString()));
 }
 
 void InstallManager::unInstallFinished(int, QProcess::ExitStatus)
@@ -177,55 +190,50 @@ void InstallManager::installPackage(const QString &key, const QString &parameter
 {
     createProcess(&InstallManager::installFinished);
     currentKey = key;
+    startStep(false);
     const QString path = packagePath(key);
-    switch (packageKind(path)) {
-    case PackageKind::Exe:
+    switch (InstallCommand::packageKind(path)) {
+    case InstallCommand::Kind::Exe:
         startExe(path, parameters);
         break;
-    case PackageKind::Msi:
+    case InstallCommand::Kind::Msi:
         startMsi(path, parameters);
         break;
-    case PackageKind::Msp:
+    case InstallCommand::Kind::Msp:
         startMsp(path, parameters);
         break;
-    case PackageKind::Unknown:
-        break; // excluded by isRunnable()
+    case InstallCommand::Kind::Removal:
+    case InstallCommand::Kind::Unknown:
+        break; // never started: installNext() records it
     }
 }
 
 void InstallManager::startExe(const QString &path, const QString &parameters)
 {
-    // Every blank separates two arguments, so two blanks in a row give an empty one.
-    const QStringList arguments = parameters.split(QLatin1Char(' '), Qt::KeepEmptyParts);
-#ifdef Q_OS_WIN
-    startProgram(path, arguments);
-#else
-    startProgram(QStringLiteral("wine"), QStringList {path} + arguments);
-#endif
+    startCommand(InstallCommand::make(InstallCommand::Kind::Exe, path, parameters));
 }
 
 void InstallManager::startMsi(const QString &path, const QString &parameters)
 {
-    startCommand(
-        QStringLiteral("msiexec.exe /package \"") + path + QStringLiteral("\" ") + parameters);
+    startCommand(InstallCommand::make(InstallCommand::Kind::Msi, path, parameters));
 }
 
 void InstallManager::startMsp(const QString &path, const QString &parameters)
 {
-    startCommand(
-        QStringLiteral("msiexec.exe /update \"") + path + QStringLiteral("\" ") + parameters);
+    startCommand(InstallCommand::make(InstallCommand::Kind::Msp, path, parameters));
 }
 
 void InstallManager::installFinished(int exitCode, QProcess::ExitStatus)
 {
     // A crashed package counts by the code QProcess reports with the crash.
     disposeOfProcess();
-    recordAndAdvance(exitCode);
+    recordAndAdvance(exitCode, exitReason(exitCode));
 }
 
-void InstallManager::recordAndAdvance(int exitCode)
+void InstallManager::recordAndAdvance(int exitCode, const FailureReason &reason)
 {
     results.insert(fileOf(currentKey), exitCode);
+    reasons.insert(fileOf(currentKey), reason);
     installQueue.remove(currentKey);
     removeQueue.remove(currentKey);
     installNext();
@@ -253,18 +261,27 @@ void InstallManager::createProcess(FinishSlot finishSlot)
         Qt::QueuedConnection);
 }
 
-void InstallManager::startCommand(const QString &command)
+void InstallManager::startCommand(const InstallCommand &command)
 {
-    // Split as QProcess splits a command: blanks separate words, double quotes group them.
-    QStringList words = QProcess::splitCommand(command);
-    const QString program = words.takeFirst();
-    startProgram(program, words);
-}
-
-void InstallManager::startProgram(const QString &program, const QStringList &arguments)
-{
-    process->setProgram(locateProgram(program));
-    process->setArguments(arguments);
+#ifdef Q_OS_WIN
+    if (command.runsMsiexec()) {
+        // QProcess would quote every word again: INSTALLDIR="C:\Program Files\x" would reach
+        // msiexec as "INSTALLDIR=C:\Program Files\x", which it refuses.
+        process->setProgram(systemMsiexec());
+        process->setNativeArguments(command.nativeArguments);
+    } else {
+        process->setProgram(command.program);
+        process->setArguments(command.arguments);
+    }
+#else
+    if (command.runsMsiexec()) {
+        process->setProgram(locateProgram(command.program));
+        process->setArguments(command.arguments);
+    } else {
+        process->setProgram(locateProgram(QStringLiteral("wine")));
+        process->setArguments(QStringList {command.program} + command.arguments);
+    }
+#endif
     process->start(QIODevice::ReadWrite);
 }
 

@@ -1,6 +1,9 @@
 #ifndef INSTALLMANAGER_H
 #define INSTALLMANAGER_H
 
+#include "download/downloadprogress.h"
+#include "report/failurereason.h"
+
 #include <QHash>
 #include <QMap>
 #include <QObject>
@@ -8,6 +11,8 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+
+#include "installcommand.h"
 
 class FileManager;
 
@@ -37,16 +42,29 @@ public:
     /** Sorts the recorded codes into installed (0) and failed (anything else); true when at
         least one product failed, false also when nothing was recorded. Call once per run. */
     bool sortResults();
+    /** Whether a package's exit code counts as installed: only 0 does. */
+    static bool isSuccess(int exitCode);
+    /** Why a package that ended with exitCode failed (NotStarted: it could not be started);
+        None when it was installed. */
+    static FailureReason exitReason(int exitCode);
     /** The files sorted as installed by sortResults(). */
     QStringList installedProducts() const;
     /** The files sorted as failed by sortResults(). */
     QStringList failedProducts() const;
     /** File to exit code, one entry per distinct file run; NotStarted where none ran. */
     QHash<QString, int> getResults() const;
+    /** Why the file failed: its exit code, or why it did not run; None when it installed. */
+    FailureReason getFailureReason(const QString &file) const;
+    /** How far the packages have come into the "installs" folder. */
+    DownloadProgress getDownloadProgress() const;
 
 signals:
     /** The run has ended: every item has finished, or the queue was empty. */
     void installsDone();
+    /** The packages are being fetched: getDownloadProgress() has changed. */
+    void downloadProgressChanged();
+    /** Item number of count (from 1) starts: the removal of its older product, or its package. */
+    void stepStarted(int number, int count, const QString &file, bool removal);
 
 private slots:
     void downloadComplete();
@@ -63,23 +81,23 @@ private:
     void startMsi(const QString &path, const QString &parameters);
     void startMsp(const QString &path, const QString &parameters);
 
-    bool isRunnable(const QString &key) const;
     QString packagePath(const QString &key) const;
-    void recordAndAdvance(int exitCode);
+    void recordAndAdvance(int exitCode, const FailureReason &reason);
+    void startStep(bool removal);
     void createProcess(FinishSlot finishSlot);
-    void startCommand(const QString &command);
-    void startProgram(const QString &program, const QStringList &arguments);
+    void startCommand(const InstallCommand &command);
     void disposeOfProcess();
 
     QHash<QString, int> results;
+    QHash<QString, FailureReason> reasons;
     QStringList installed;
     QStringList failed;
     FileManager *fileManager;
     QMap<QString, QString> installQueue;
     QMap<QString, QString> removeQueue;
-    QString installsPath;
     QPointer<QProcess> process;
     QString currentKey;
+    int itemCount = 0;
 };
 
 #endif // INSTALLMANAGER_H

@@ -2,11 +2,6 @@
 
 #include <QSysInfo>
 
-std::unique_ptr<SystemQueries> createSystemQueries()
-{
-    return std::make_unique<StandInSystemQueries>();
-}
-
 bool StandInSystemQueries::isNativeAmd64()
 {
     return isAmd64Architecture(QSysInfo::currentCpuArchitecture());

@@ -35,7 +35,11 @@ public:
     virtual QString productVersion(const QString &productCode) = 0;
 };
 
-/** The queries of the system this program was built for. */
-std::unique_ptr<SystemQueries> createSystemQueries();
+/**
+ * The queries of the system this program runs on. On Windows they are the Win32 calls.
+ * Elsewhere they are the query helper under Wine when kestrun-query.exe lies in helperFolder
+ * (empty: the folder of the executable) and wine can be started, and the stand-in otherwise.
+ */
+std::unique_ptr<SystemQueries> createSystemQueries(const QString &helperFolder = QString());
 
 #endif // SYSTEMQUERIES_H

@@ -70,4 +70,13 @@ std::optional<std::wstring> productVersion(const std::wstring &productCode)
     return version;
 }
 
+std::wstring systemProgramPath(const std::wstring &program)
+{
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return std::wstring();
+    return std::wstring(folder, length) + L"\\" + program;
+}
+
 } // namespace Win32System

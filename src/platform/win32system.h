@@ -28,6 +28,12 @@ bool isProductInstalled(const std::wstring &productCode);
  */
 std::optional<std::wstring> productVersion(const std::wstring &productCode);
 
+/**
+ * The full path of a program in the system folder (GetSystemDirectoryW), such as
+ * C:\Windows\System32\msiexec.exe; empty when the folder cannot be read.
+ */
+std::wstring systemProgramPath(const std::wstring &program);
+
 } // namespace Win32System
 
 #endif // WIN32SYSTEM_H

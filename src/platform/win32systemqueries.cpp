@@ -2,7 +2,7 @@
 
 #include "platform/win32system.h"
 
-std::unique_ptr<SystemQueries> createSystemQueries()
+std::unique_ptr<SystemQueries> createSystemQueries(const QString &)
 {
     return std::make_unique<Win32SystemQueries>();
 }

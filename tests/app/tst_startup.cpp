@@ -52,6 +52,8 @@ private slots:
     void displayValues_data();
     void displayValues();
     void hiddenBetweenShownLeavesNoGap();
+    void labelsStayInsideTheColumn_data();
+    void labelsStayInsideTheColumn();
     void title_data();
     void title();
     void moreThanTenApply();
@@ -183,6 +185,41 @@ void tst_Startup::hiddenBetweenShownLeavesNoGap()
     QTRY_VERIFY(third->isVisible() && third->height() > 0);
     QTRY_COMPARE(third->y(), first->y() + first->height() + 25);
     QCOMPARE(window.property(label(2), "text").toString(), QStringLiteral("Hidden"));
+}
+
+void tst_Startup::labelsStayInsideTheColumn_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("shortened");
+    QTest::newRow("short") << "Editor 2.0 Update 1" << false;
+    QTest::newRow("longer than the column")
+        << "Runtime Library Update for Visual Components 2015 (x64) Security Rollup KB4567890"
+        << true;
+}
+
+void tst_Startup::labelsStayInsideTheColumn()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, shortened);
+    ScopedConfig file(ScopedConfig::make("T", productsNamed({name})));
+    WindowHarness window;
+    QVERIFY(window.show());
+    QCOMPARE(window.placeAllProducts(), 1);
+    QQuickItem *text = window.item(label(1));
+    QQuickItem *column = window.item("checkBoxHolder");
+    QVERIFY(text && column);
+
+    // The label keeps the whole name; what is drawn ends at the column's right edge, once the
+    // column has laid the new name out.
+    QCOMPARE(text->property("text").toString(), name);
+    const auto laidOut = [text, column, shortened] {
+        const qreal right = text->mapRectToItem(column, text->boundingRect()).right();
+        if (!shortened)
+            return !text->property("truncated").toBool() && text->width() >= text->implicitWidth();
+        return text->property("truncated").toBool() && right <= column->width()
+            && right > column->width() - 20;
+    };
+    QTRY_VERIFY(laidOut());
 }
 
 void tst_Startup::title_data()

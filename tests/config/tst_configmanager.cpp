@@ -5,6 +5,32 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTest>
+#include <QTextCodec>
+
+#include <memory>
+
+namespace {
+
+// A title and a product name outside Latin-1, so that every byte of the encoding counts.
+const QString title = QStringLiteral("Mises \u00E0 jour \u2013 \u65E5\u672C");
+const QString name = QStringLiteral("\u00C9diteur \U0001F4E6");
+
+QByteArray configText()
+{
+    return QStringLiteral(R"({"title": "%1", "products": [{"name": "%2", "file": "fix.msi"}]})")
+        .arg(title, name)
+        .toUtf8();
+}
+
+QByteArray encoded(const char *codec, const QByteArray &mark)
+{
+    // Without the codec's own mark: each row says which one it wants.
+    const std::unique_ptr<QTextEncoder> encoder(
+        QTextCodec::codecForName(codec)->makeEncoder(QTextCodec::IgnoreHeader));
+    return mark + encoder->fromUnicode(QString::fromUtf8(configText()));
+}
+
+} // namespace
 
 class tst_ConfigManager : public QObject
 {
@@ -23,7 +49,44 @@ private slots:
     void unreadableFileKeepsEarlierValues();
     void duplicateNames();
     void lookupOfUnknownName();
+    void encodings_data();
+    void encodings();
 };
+
+void tst_ConfigManager::encodings_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("encoding");
+    QTest::addColumn<bool>("readable");
+
+    using E = ConfigManager::Encoding;
+    QTest::newRow("UTF-8") << configText() << int(E::Utf8) << true;
+    QTest::newRow("UTF-8 with byte-order mark")
+        << QByteArray("\xEF\xBB\xBF" + configText()) << int(E::Utf8WithBom) << true;
+    // Notepad's "Unicode" and "Unicode big endian".
+    QTest::newRow("UTF-16 LE with byte-order mark")
+        << encoded("UTF-16LE", "\xFF\xFE") << int(E::Utf16LittleEndian) << true;
+    QTest::newRow("UTF-16 BE with byte-order mark")
+        << encoded("UTF-16BE", "\xFE\xFF") << int(E::Utf16BigEndian) << true;
+    QTest::newRow("UTF-16 LE without a mark is not guessed")
+        << encoded("UTF-16LE", "") << int(E::Utf8) << false;
+    QTest::newRow("a lone mark") << QByteArray("\xFF\xFE") << int(E::Utf16LittleEndian) << false;
+}
+
+void tst_ConfigManager::encodings()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, encoding);
+    QFETCH(bool, readable);
+    QCOMPARE(int(ConfigManager::encodingOf(bytes)), encoding);
+    ScopedConfig file(bytes);
+    ConfigManager config;
+    QVERIFY(config.readConfig());
+
+    QCOMPARE(config.getTitle(), readable ? title : QString());
+    QCOMPARE(config.getNameList(), readable ? QStringList {name} : QStringList());
+    QCOMPARE(config.getProductFiles(), readable ? QStringList {"fix.msi"} : QStringList());
+}
 
 void tst_ConfigManager::workedExample()
 {

@@ -15,6 +15,8 @@ QByteArray reasonPhrase(int status)
     switch (status) {
     case 200:
         return "OK";
+    case 206:
+        return "Partial Content";
     case 301:
         return "Moved Permanently";
     case 302:
@@ -26,6 +28,18 @@ QByteArray reasonPhrase(int status)
     default:
         return "Status";
     }
+}
+
+// The value of a request header, without regard to the case of its name.
+QByteArray headerValue(const QByteArray &requestHead, const QByteArray &name)
+{
+    const QList<QByteArray> lines = requestHead.split('\n');
+    for (const QByteArray &line : lines) {
+        const int colon = line.indexOf(':');
+        if (colon > 0 && line.left(colon).trimmed().toLower() == name.toLower())
+            return line.mid(colon + 1).trimmed();
+    }
+    return QByteArray();
 }
 
 } // namespace
@@ -47,19 +61,35 @@ QUrl FaultServer::url(const QString &path) const
         QUrl::TolerantMode);
 }
 
+QUrl FaultServer::refusingUrl(const QString &path)
+{
+    // A port that was free a moment ago and is closed again.
+    QTcpServer closed;
+    closed.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = closed.serverPort();
+    closed.close();
+    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path), QUrl::TolerantMode);
+}
+
 void FaultServer::serve(const QString &path, const QList<Response> &responses)
 {
     script.insert(path, responses);
 }
 
-void FaultServer::release()
+void FaultServer::release(const QString &path)
 {
     const auto held = heldResponses;
     heldResponses.clear();
-    for (const auto &entry : held) {
-        if (entry.first)
-            respond(entry.first, entry.second);
+    for (const HeldResponse &entry : held) {
+        if (!path.isNull() && entry.path != path)
+            heldResponses << entry;
+        else if (entry.socket)
+            respond(entry.socket, entry.response);
     }
+    const auto paused = pausedResponses;
+    pausedResponses.clear();
+    for (const auto &entry : paused)
+        sendPieces(entry.first, entry.second.pieces, entry.second.stall, -1);
 }
 
 FaultServer::Response FaultServer::ok(const QByteArray &body, int pieceCount)
@@ -100,6 +130,14 @@ FaultServer::Response FaultServer::stalled(const QByteArray &firstPiece, qint64 
     return response;
 }
 
+FaultServer::Response FaultServer::paused(const QByteArray &firstPiece, const QByteArray &rest)
+{
+    Response response;
+    response.pieces << firstPiece << rest;
+    response.pauseAfter = 1;
+    return response;
+}
+
 FaultServer::Response FaultServer::held(const QByteArray &body)
 {
     Response response = ok(body);
@@ -107,10 +145,47 @@ FaultServer::Response FaultServer::held(const QByteArray &body)
     return response;
 }
 
+<<<<<<< HEAD
 FaultServer::Response FaultServer::reset(const QByteArray &firstPiece, qint64 announced)
 {
     Response response = truncated(firstPiece, announced);
     response.reset = true;
+=======
+FaultServer::Response FaultServer::tagged(Response response, const QByteArray &etag)
+{
+    response.headers << qMakePair(QByteArray("ETag"), etag);
+    return response;
+}
+
+FaultServer::Response FaultServer::ranged(const QByteArray &body, const QByteArray &etag)
+{
+    Response response = tagged(ok(body), etag);
+    response.honoursRanges = true;
+    return response;
+}
+
+FaultServer::Response FaultServer::answerRange(Response response, const QByteArray &requestHead)
+{
+    const QByteArray range = headerValue(requestHead, "Range");
+    const QByteArray ifRange = headerValue(requestHead, "If-Range");
+    QByteArray etag;
+    for (const auto &header : qAsConst(response.headers)) {
+        if (header.first == "ETag")
+            etag = header.second;
+    }
+    if (!range.startsWith("bytes=") || !range.endsWith('-')
+        || (!ifRange.isEmpty() && ifRange != etag))
+        return response;
+    const QByteArray body = response.pieces.join();
+    const qint64 first = range.mid(6, range.size() - 7).toLongLong();
+    if (first <= 0 || first >= body.size())
+        return response;
+    response.status = 206;
+    response.headers << qMakePair(QByteArray("Content-Range"),
+        "bytes " + QByteArray::number(first) + '-' + QByteArray::number(body.size() - 1) + '/'
+            + QByteArray::number(body.size()));
+    response.pieces = {body.mid(first)};
+>>>>>>> main
     return response;
 }
 
@@ -134,11 +209,17 @@ void FaultServer::readRequest(QTcpSocket *socket)
     // "GET /path HTTP/1.1"
     const QList<QByteArray> requestLine = request.left(request.indexOf("\r\n")).split(' ');
     const QString path = QString::fromLatin1(requestLine.value(1));
+    const QByteArray head = request.left(request.indexOf("\r\n\r\n"));
     partialRequests.remove(socket);
     log << path;
-    const Response response = nextResponse(path);
+    rangeLog[path] << headerValue(head, "Range");
+    Response response = nextResponse(path);
+    if (response.honoursRanges)
+        response = answerRange(response, head);
+    for (const QByteArray &piece : qAsConst(response.pieces))
+        bodyBytes[path] += piece.size();
     if (response.held)
-        heldResponses << qMakePair(QPointer<QTcpSocket>(socket), response);
+        heldResponses << HeldResponse {socket, path, response};
     else
         respond(socket, response);
 }
@@ -156,20 +237,38 @@ void FaultServer::respond(QTcpSocket *socket, const Response &response)
     const qint64 length =
         response.announcedLength >= 0 ? response.announcedLength : response.pieces.join().size();
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' '
-        + reasonPhrase(response.status) + "\r\nContent-Length: " + QByteArray::number(length)
-        + "\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n";
+        + reasonPhrase(response.status) + "\r\n";
+    if (!response.unannounced)
+        head += "Content-Length: " + QByteArray::number(length) + "\r\n";
+    head += "Content-Type: application/octet-stream\r\nConnection: close\r\n";
     for (const auto &header : response.headers)
         head += header.first + ": " + header.second + "\r\n";
     socket->write(head + "\r\n");
+<<<<<<< HEAD
     const Ending ending =
         response.reset ? Ending::Reset : (response.stall ? Ending::Stall : Ending::Close);
     sendPieces(socket, response.pieces, ending);
 }
 
 void FaultServer::sendPieces(QPointer<QTcpSocket> socket, QByteArrayList pieces, Ending ending)
+=======
+    sendPieces(socket, response.pieces, response.stall, response.pauseAfter);
+}
+
+void FaultServer::sendPieces(
+    QPointer<QTcpSocket> socket, QByteArrayList pieces, bool stall, int pauseAfter)
+>>>>>>> main
 {
     if (!socket)
         return;
+    if (pauseAfter == 0) {
+        Response rest;
+        rest.pieces = pieces;
+        rest.stall = stall;
+        socket->flush();
+        pausedResponses << qMakePair(socket, rest);
+        return;
+    }
     if (!pieces.isEmpty())
         socket->write(pieces.takeFirst());
     socket->flush();
@@ -180,6 +279,7 @@ void FaultServer::sendPieces(QPointer<QTcpSocket> socket, QByteArrayList pieces,
             breakOff(socket);
         return;
     }
+<<<<<<< HEAD
     QTimer::singleShot(PieceInterval, this,
         [this, socket, pieces, ending] { sendPieces(socket, pieces, ending); });
 }
@@ -191,4 +291,10 @@ void FaultServer::breakOff(QTcpSocket *socket)
     ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &immediately,
         sizeof immediately);
     socket->abort();
+=======
+    socket->flush();
+    QTimer::singleShot(PieceInterval, this, [this, socket, pieces, stall, pauseAfter] {
+        sendPieces(socket, pieces, stall, pauseAfter - 1);
+    });
+>>>>>>> main
 }

@@ -16,7 +16,8 @@ class QTcpSocket;
 /**
  * A scripted HTTP/1.1 server on 127.0.0.1 for download tests. Each path answers with the
  * responses given for it, one per request in order, the last one repeating; any other path
- * answers 404. Every request is logged by its path as sent, percent-escapes included.
+ * answers 404. Every request is logged by its path as sent, percent-escapes included, with its
+ * Range header, and the body bytes sent are counted.
  */
 class FaultServer : public QObject
 {
@@ -31,12 +32,19 @@ public:
         QByteArrayList pieces;
         /** The Content-Length sent; -1 sends the body's real length. */
         qint64 announcedLength = -1;
+        /** Send no Content-Length: the body ends when the connection closes. */
+        bool unannounced = false;
+        /** Send this many pieces, then wait for release() before the rest; -1 never waits. */
+        int pauseAfter = -1;
         /** After the pieces, keep the connection open and send nothing more. */
         bool stall = false;
         /** After the pieces, break the connection off with a TCP reset. */
         bool reset = false;
         /** Answer only when release() is called. */
         bool held = false;
+        /** Answer a range request ("bytes=<first>-") with 206 and the rest of the body, unless
+            its If-Range differs from this response's ETag. */
+        bool honoursRanges = false;
     };
 
     explicit FaultServer(QObject *parent = nullptr);
@@ -45,14 +53,21 @@ public:
     bool listen();
     /** http://127.0.0.1:<port> followed by path. */
     QUrl url(const QString &path) const;
+    /** The same on a port of 127.0.0.1 where nothing listens: connections are refused. */
+    static QUrl refusingUrl(const QString &path);
     /** What path answers from now on, one response per request, the last one repeating. */
     void serve(const QString &path, const QList<Response> &responses);
-    /** Answers every request that is being held. */
-    void release();
+    /** Answers the held requests of path, or every held request when path is null. */
+    void release(const QString &path = QString());
     /** The paths requested so far, in order. */
     QStringList requests() const { return log; }
     /** How often path has been requested. */
     int count(const QString &path) const { return log.count(path); }
+    /** The Range header of every request for path so far, in order; empty where there was
+        none. */
+    QList<QByteArray> ranges(const QString &path) const { return rangeLog.value(path); }
+    /** Body bytes sent so far for path, over all its requests. */
+    qint64 bodyBytesSent(const QString &path) const { return bodyBytes.value(path); }
 
     /** 200 with body, cut into the given number of pieces. */
     static Response ok(const QByteArray &body, int pieceCount = 1);
@@ -66,22 +81,45 @@ public:
     static Response stalled(const QByteArray &firstPiece, qint64 announced);
     /** 200 with body, sent only on release(). */
     static Response held(const QByteArray &body);
+<<<<<<< HEAD
     /** 200 announcing announced bytes, sending firstPiece, then resetting the connection. */
     static Response reset(const QByteArray &firstPiece, qint64 announced);
+=======
+    /** 200 with body in two pieces, the second sent only on release(). */
+    static Response paused(const QByteArray &firstPiece, const QByteArray &rest);
+    /** response with an ETag header. */
+    static Response tagged(Response response, const QByteArray &etag);
+    /** 200 with body and etag, or 206 with its rest for a range request on that etag. */
+    static Response ranged(const QByteArray &body, const QByteArray &etag);
+>>>>>>> main
 
 private:
     void acceptConnections();
     void readRequest(QTcpSocket *socket);
     Response nextResponse(const QString &path);
     void respond(QTcpSocket *socket, const Response &response);
+<<<<<<< HEAD
     enum class Ending { Close, Stall, Reset };
     void sendPieces(QPointer<QTcpSocket> socket, QByteArrayList pieces, Ending ending);
     static void breakOff(QTcpSocket *socket);
+=======
+    static Response answerRange(Response response, const QByteArray &requestHead);
+    void sendPieces(QPointer<QTcpSocket> socket, QByteArrayList pieces, bool stall, int pauseAfter);
+>>>>>>> main
 
     QHash<QString, QList<Response>> script;
     QHash<QTcpSocket *, QByteArray> partialRequests;
-    QList<QPair<QPointer<QTcpSocket>, Response>> heldResponses;
+    struct HeldResponse
+    {
+        QPointer<QTcpSocket> socket;
+        QString path;
+        Response response;
+    };
+    QList<HeldResponse> heldResponses;
+    QList<QPair<QPointer<QTcpSocket>, Response>> pausedResponses;
     QStringList log;
+    QHash<QString, QList<QByteArray>> rangeLog;
+    QHash<QString, qint64> bodyBytes;
     // Last, so that it goes first: its sockets report their end to the members above.
     QTcpServer server;
 };

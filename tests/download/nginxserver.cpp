@@ -1,27 +1,12 @@
 #include "nginxserver.h"
+#include "childserver.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTcpServer>
-#include <QTcpSocket>
 
 namespace {
 
 const QString nginxBinary = QStringLiteral("/usr/sbin/nginx");
-
-// A port that was free a moment ago; nginx takes it over at once.
-quint16 freePort()
-{
-    QTcpServer probe;
-    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
-}
-
-bool takesConnections(quint16 port)
-{
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, port);
-    return socket.waitForConnected(200);
-}
 
 QByteArray readAll(const QString &path)
 {
@@ -37,19 +22,13 @@ NginxServer::NginxServer(const QString &prefix)
 
 NginxServer::~NginxServer()
 {
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(5000)) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
+    ChildServer::stop(process);
 }
 
 bool NginxServer::start(const QString &root, const QString &certificate, const QString &key)
 {
-    httpPort = freePort();
-    httpsPort = certificate.isEmpty() ? 0 : freePort();
+    httpPort = ChildServer::freePort();
+    httpsPort = certificate.isEmpty() ? 0 : ChildServer::freePort();
     QFile config(file(QStringLiteral("nginx.conf")));
     if (!config.open(QIODevice::WriteOnly)
         || config.write(configuration(root, certificate, key).toUtf8()) < 0)
@@ -66,8 +45,8 @@ bool NginxServer::start(const QString &root, const QString &certificate, const Q
 
 bool NginxServer::isListening() const
 {
-    return process.state() == QProcess::Running && takesConnections(httpPort)
-        && (httpsPort == 0 || takesConnections(httpsPort));
+    return process.state() == QProcess::Running && ChildServer::takesConnections(httpPort)
+        && (httpsPort == 0 || ChildServer::takesConnections(httpsPort));
 }
 
 QString NginxServer::errorText() const

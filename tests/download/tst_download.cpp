@@ -1,14 +1,23 @@
 #include "faultserver.h"
 #include "scopedconfig.h"
+#include "scopedtranslation.h"
+#include "window/statusline.h"
+#include "window/windowitems.h"
 #include "windowharness.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
+#include <QLocale>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
-#include <QTranslator>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -55,6 +64,27 @@ bool allRequested(const FaultServer &server, const QStringList &paths)
         [&server](const QString &path) { return server.count(path) > 0; });
 }
 
+/** The real window on a configuration of these products, placed and shown. */
+class DownloadWindow
+{
+public:
+    explicit DownloadWindow(const QJsonArray &products)
+        : config(ScopedConfig::make(QStringLiteral("Updates"), products))
+    {
+        // Products beyond the tenth take no box, but Download All fetches them all the same.
+        const int boxes = qMin(int(products.size()), WindowItems::CheckBoxCount);
+        ready = harness.window() && harness.placeAllProducts() == boxes && harness.show();
+    }
+
+    bool isReady() const { return ready; }
+    WindowHarness &window() { return harness; }
+
+private:
+    ScopedConfig config;
+    WindowHarness harness;
+    bool ready = false;
+};
+
 } // namespace
 
 class tst_Download : public QObject
@@ -68,8 +98,12 @@ private slots:
     void downloadAllShowsProgressThenTheReport();
     void nothingToFetchFinishesWithinTheClick_data();
     void nothingToFetchFinishesWithinTheClick();
-    void translatesItsTexts_data();
-    void translatesItsTexts();
+    void reportNamesTheFolderUsed_data();
+    void reportNamesTheFolderUsed();
+    void statusLineFollowsThePass_data();
+    void statusLineFollowsThePass();
+    void manySmallFilesRefreshTheWindowAFewTimesASecond();
+    void reportOfTenFailuresStaysInItsArea();
 };
 
 void tst_Download::init()
@@ -87,19 +121,24 @@ void tst_Download::downloadAllShowsProgressThenTheReport_data()
     QTest::addColumn<QStringList>("files"); // the products' "file" values, in order
     QTest::addColumn<QStringList>("available"); // server paths that answer with a package
     QTest::addColumn<QStringList>("givenUp"); // the files the report names, as configured
+    QTest::addColumn<QStringList>("reasons"); // what the report says after each of them
 
     QStringList twelve;
     for (int i = 1; i <= 12; ++i)
         twelve << QStringLiteral("/pkg%1.msi").arg(i);
     // Products beyond the tenth slot and hidden ones are fetched all the same.
-    QTest::newRow("twelve products, all fetched") << twelve << twelve << QStringList();
+    QTest::newRow("twelve products, all fetched")
+        << twelve << twelve << QStringList() << QStringList();
 
     const QStringList mixed {QStringLiteral("/good.msi"), QStringLiteral("/gone.msi"),
         QStringLiteral("missing.msi"), QStringLiteral("/no-extension"), QString()};
     QTest::newRow("some given up")
         << mixed << QStringList {QStringLiteral("/good.msi")}
         << QStringList {QStringLiteral("/gone.msi"), QStringLiteral("missing.msi"),
-               QStringLiteral("/no-extension")};
+               QStringLiteral("/no-extension")}
+        << QStringList {QStringLiteral("not found on the server (HTTP 404)"),
+               QStringLiteral("the file is not there"),
+               QStringLiteral("the file name cannot be stored")};
 }
 
 void tst_Download::downloadAllShowsProgressThenTheReport()
@@ -107,6 +146,7 @@ void tst_Download::downloadAllShowsProgressThenTheReport()
     QFETCH(QStringList, files);
     QFETCH(QStringList, available);
     QFETCH(QStringList, givenUp);
+    QFETCH(QStringList, reasons);
 
     FaultServer server;
     QVERIFY(server.listen());
@@ -126,8 +166,7 @@ void tst_Download::downloadAllShowsProgressThenTheReport()
 
     QVERIFY(window.click(QStringLiteral("buttonDownload")));
     QTRY_VERIFY_WITH_TIMEOUT(allRequested(server, available), PassTimeout);
-    QCOMPARE(window.property("feedbackText", "text").toString(),
-        QStringLiteral("Downloading all files..."));
+    QVERIFY(window.property("feedbackText", "text").toString().startsWith("Downloading file "));
     QCOMPARE(window.property("feedbackText", "visible").toBool(), true);
     QCOMPARE(window.property("mainProgressBar", "visible").toBool(), true);
     QCOMPARE(window.property("checkBoxHolder", "visible").toBool(), false);
@@ -138,8 +177,8 @@ void tst_Download::downloadAllShowsProgressThenTheReport()
 
     server.release();
     QStringList configured;
-    for (const QString &file : qAsConst(givenUp))
-        configured << fileValue(server, file);
+    for (int i = 0; i < givenUp.size(); ++i)
+        configured << fileValue(server, givenUp.at(i)) + QStringLiteral(" \u2014 ") + reasons.at(i);
     const QString expected = givenUp.isEmpty() ? doneMessage() : failureMessage(configured);
     QTRY_COMPARE_WITH_TIMEOUT(
         window.property("feedbackText", "text").toString(), expected, PassTimeout);
@@ -196,30 +235,171 @@ void tst_Download::nothingToFetchFinishesWithinTheClick()
     QCOMPARE(server.requests(), QStringList());
 }
 
-void tst_Download::translatesItsTexts_data()
+void tst_Download::reportNamesTheFolderUsed_data()
 {
-    QTest::addColumn<QString>("language");
-    QTest::addColumn<QString>("text");
-    for (const char *language : {"de", "fr"}) {
-        for (const char *text : {"Downloading all files...",
-                 "All files have been downloaded to the following location.",
-                 "The following files could not be downloaded.",
-                 "Downloaded files are in the following location."}) {
-            QTest::addRow("%s: %s", language, text)
-                << QString::fromLatin1(language) << QString::fromLatin1(text);
-        }
-    }
+    QTest::addColumn<bool>("blocked");
+    QTest::newRow("beside the executable") << false;
+    QTest::newRow("per user, when a file blocks the folder beside it") << true;
 }
 
-void tst_Download::translatesItsTexts()
+void tst_Download::reportNamesTheFolderUsed()
+{
+    QFETCH(bool, blocked);
+    QTemporaryDir dataHome; // the per-user data folder, never the real one
+    QVERIFY(dataHome.isValid());
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+    QFile blocker(installsPath());
+    QVERIFY(!blocked || blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    FaultServer server;
+    QVERIFY(server.listen());
+    server.serve(QStringLiteral("/fix.msi"), {FaultServer::ok(package)});
+    ScopedConfig config(ScopedConfig::make(QStringLiteral("Updates"),
+        {ScopedConfig::product(QStringLiteral("Fix"), server.url("/fix.msi").toString())}));
+    WindowHarness window;
+    QVERIFY(window.window());
+    window.placeAllProducts();
+    QVERIFY(window.show());
+
+    QVERIFY(window.click(QStringLiteral("buttonDownload")));
+    const QString prefix =
+        QStringLiteral("All files have been downloaded to the following location.\n\n");
+    QTRY_VERIFY_WITH_TIMEOUT(
+        window.property("feedbackText", "text").toString().startsWith(prefix), PassTimeout);
+    const QString folder = window.property("feedbackText", "text").toString().mid(prefix.size());
+    QFile::remove(installsPath());
+    if (blocked)
+        QVERIFY2(folder.startsWith(dataHome.path() + '/') && folder.endsWith("/installs"),
+            qPrintable(folder));
+    else
+        QCOMPARE(folder, installsPath());
+    QVERIFY(QFile::exists(folder + QStringLiteral("/fix.msi")));
+}
+
+void tst_Download::statusLineFollowsThePass_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<bool>("secondSizeKnown");
+    QTest::addColumn<QString>("status"); // while the first 1000 bytes of each have arrived
+    QTest::addColumn<double>("share"); // negative: the bar moves without a value
+
+    QTest::newRow("sizes known") << "en" << true
+                                 << QString::fromUtf8(
+                                        "Downloading file 1 of 2 (2.0\u00a0kB of 7.8\u00a0kB)")
+                                 << 0.25;
+    QTest::newRow("one size unknown")
+        << "en" << false << QString::fromUtf8("Downloading file 1 of 2 (2.0\u00a0kB)") << -1.0;
+    QTest::newRow("German")
+        << "de" << true
+        << QString::fromUtf8("Datei 1 von 2 wird heruntergeladen (2,0\u00a0kB von 7,8\u00a0kB)")
+        << 0.25;
+    QTest::newRow("French") << "fr" << false
+                            << QString::fromUtf8("Téléchargement du fichier 1 sur 2 (2,0\u00a0ko)")
+                            << -1.0;
+}
+
+void tst_Download::statusLineFollowsThePass()
 {
     QFETCH(QString, language);
-    QFETCH(QString, text);
-    QTranslator translator;
-    QVERIFY(translator.load(QStringLiteral(KESTRUN_LOCALIZATION_DIR "/kestrun_") + language));
-    const QString translated = translator.translate("Download", text.toLatin1().constData());
-    QVERIFY(!translated.isEmpty());
-    QVERIFY(translated != text);
+    QFETCH(bool, secondSizeKnown);
+    QFETCH(QString, status);
+    QFETCH(double, share);
+
+    ScopedTranslation translation(language);
+    QVERIFY(translation.isValid());
+    const QByteArray body(4000, 'x');
+    FaultServer server;
+    QVERIFY(server.listen());
+    server.serve("/a.msi", {FaultServer::paused(body.left(1000), body.mid(1000))});
+    FaultServer::Response second = FaultServer::paused(body.left(1000), body.mid(1000));
+    second.unannounced = !secondSizeKnown;
+    server.serve("/b.msi", {second});
+    DownloadWindow run({ScopedConfig::product("A", server.url("/a.msi").toString()),
+        ScopedConfig::product("B", server.url("/b.msi").toString())});
+    QVERIFY(run.isReady());
+    WindowHarness &window = run.window();
+
+    QVERIFY(window.click(QStringLiteral("buttonDownload")));
+    QTRY_COMPARE_WITH_TIMEOUT(
+        window.property("feedbackText", "text").toString(), status, PassTimeout);
+    QCOMPARE(window.property("mainProgressBar", "indeterminate").toBool(), share < 0);
+    if (share >= 0)
+        QCOMPARE(window.property("mainProgressBar", "value").toDouble(), share);
+
+    server.release();
+    QTRY_COMPARE_WITH_TIMEOUT(
+        window.property("mainProgressBar", "visible").toBool(), false, PassTimeout);
+}
+
+void tst_Download::manySmallFilesRefreshTheWindowAFewTimesASecond()
+{
+    FaultServer server;
+    QVERIFY(server.listen());
+    QJsonArray products;
+    for (int i = 0; i < 60; ++i) {
+        const QString path = QStringLiteral("/small%1.msi").arg(i);
+        server.serve(path, {FaultServer::ok(package, 4)});
+        products << ScopedConfig::product(path, server.url(path).toString());
+    }
+    DownloadWindow run(products);
+    QVERIFY(run.isReady());
+    WindowHarness &window = run.window();
+    QSignalSpy lines(window.object("feedbackText"), SIGNAL(textChanged(QString)));
+    QVERIFY(lines.isValid());
+
+    QElapsedTimer pass;
+    pass.start();
+    QVERIFY(window.click(QStringLiteral("buttonDownload")));
+    QTRY_COMPARE_WITH_TIMEOUT(
+        window.property("feedbackText", "text").toString(), doneMessage(), PassTimeout);
+    const qint64 elapsed = pass.elapsed();
+
+    // The first line and the final report come at once; in between, one refresh per interval.
+    const qint64 allowed = 3 + elapsed / StatusLine::RefreshInterval;
+    QVERIFY2(lines.count() <= allowed,
+        qPrintable(QStringLiteral("%1 refreshes in %2 ms").arg(lines.count()).arg(elapsed)));
+    QVERIFY(lines.count() >= 3); // the first line, some progress, the report
+}
+
+void tst_Download::reportOfTenFailuresStaysInItsArea()
+{
+    QJsonArray products;
+    for (int i = 0; i < 10; ++i) {
+        products << ScopedConfig::product(QStringLiteral("Product %1").arg(i),
+            FaultServer::refusingUrl(QStringLiteral("/updates/2026/december/cumulative/"
+                                                    "Corvane_Designer_Service_Pack_3_x64_%1.msi")
+                                         .arg(i))
+                .toString());
+    }
+    DownloadWindow run(products);
+    QVERIFY(run.isReady());
+    WindowHarness &window = run.window();
+
+    QVERIFY(window.click(QStringLiteral("buttonDownload")));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        window.property("feedbackText", "text").toString().endsWith(installsPath()), PassTimeout);
+    // Every line fits across the area; the area scrolls down to the last one.
+    const QQuickItem *report = window.item("feedbackText");
+    const QQuickItem *area = window.item("feedbackArea");
+    QVERIFY(report && area);
+    QVERIFY(report->property("contentWidth").toReal() <= area->width());
+    const QRectF onArea = report->mapRectToItem(area, report->boundingRect());
+    QVERIFY(onArea.left() >= 0 && onArea.right() <= area->width());
+    QCOMPARE(onArea.top(), 0.0);
+    QVERIFY(report->height() > area->height());
+    const QPointF centre = area->mapToScene(QPointF(area->width() / 2, area->height() / 2));
+    const auto bottom = [report, area] {
+        return report->mapRectToItem(area, report->boundingRect()).bottom();
+    };
+    // One notch at a time until the end shows: the scroll view may still be laying out the
+    // report when the first notches arrive.
+    const auto scrolledToEnd = [&] {
+        QWheelEvent wheel(centre, centre, QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+            Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(window.window(), &wheel);
+        return bottom() <= area->height() && bottom() > area->height() - 30;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(scrolledToEnd(), PassTimeout);
 }
 
 QTEST_MAIN(tst_Download)

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -139,14 +138,10 @@ void tst_DownloadManager::storesOnlyWholeSuccessfulBodies()
 
 void tst_DownloadManager::refusedConnectionLeavesNoFile()
 {
-    QTcpServer closed;
-    QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
-    const quint16 port = closed.serverPort();
-    closed.close();
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
 
-    DownloadManager dm(QUrl(QStringLiteral("http://127.0.0.1:%1/pkg.msi").arg(port)));
+    DownloadManager dm(FaultServer::refusingUrl(QStringLiteral("/pkg.msi")));
     dm.setFilePath(dir.filePath(QStringLiteral("pkg.msi")));
     QSignalSpy spy(&dm, &DownloadManager::downloaded);
     QVERIFY(spy.wait(WaitTimeout));

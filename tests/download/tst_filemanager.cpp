@@ -1,12 +1,14 @@
 #include "download/filemanager.h"
 #include "faultserver.h"
+#include "scopedconfig.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QScopeGuard>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -14,6 +16,8 @@
 
 using Responses = QList<FaultServer::Response>;
 Q_DECLARE_METATYPE(Responses)
+using Ranges = QList<QByteArray>;
+Q_DECLARE_METATYPE(Ranges)
 
 namespace {
 
@@ -63,6 +67,13 @@ QByteArray contentsOf(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The package and its digest are requested side by side, in no fixed order.
+QStringList sorted(QStringList paths)
+{
+    paths.sort();
+    return paths;
+}
+
 // Everything in the folder, temporary files of unfinished transfers included.
 QStringList installsEntries()
 {
@@ -77,6 +88,7 @@ class tst_FileManager : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -99,6 +111,18 @@ private slots:
     void stalePackageIsFetchedAgain();
     void refusesUnsafeNames_data();
     void refusesUnsafeNames();
+    void judgesNamesForEverySystem_data();
+    void judgesNamesForEverySystem();
+    void foldsNamesByCaseRule_data();
+    void foldsNamesByCaseRule();
+    void caseRuleDecidesOneLocalName_data();
+    void caseRuleDecidesOneLocalName();
+    void keepsSharedDigestNamesApart_data();
+    void keepsSharedDigestNamesApart();
+    void namesDigestsByEveryPackage_data();
+    void namesDigestsByEveryPackage();
+    void downloadsPerUserWhenBesideIsBlocked_data();
+    void downloadsPerUserWhenBesideIsBlocked();
     void onlyLooksForLocalPaths_data();
     void onlyLooksForLocalPaths();
     void skipsEmptyItems_data();
@@ -111,6 +135,12 @@ private slots:
     void laterCallJoinsTheRunningPass();
     void givesUpOnAnUnreachableServer();
     void eachPassStartsAfresh();
+    void givenUpItemsSayWhy_data();
+    void givenUpItemsSayWhy();
+    void reportsProgressOverThePass();
+    void resumesABrokenTransfer_data();
+    void resumesABrokenTransfer();
+    void removesPartialFilesOfAnEarlierRun();
 
 private:
     /** Starts a pass and waits for its end; false when allFilesDone() never came. */
@@ -118,11 +148,18 @@ private:
     QUrl serverUrl(const QString &path) const { return server->url(path); }
     QString item(const QString &path) const { return serverUrl(path).toString(); }
 
+    QTemporaryDir dataHome; // the per-user data folder, never the real one
     std::unique_ptr<QTemporaryDir> scratch; // for files outside the installs folder
     FaultServer *server = nullptr;
     FileManager *fileManager = nullptr;
     QSignalSpy *done = nullptr;
 };
+
+void tst_FileManager::initTestCase()
+{
+    QVERIFY(dataHome.isValid());
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+}
 
 void tst_FileManager::init()
 {
@@ -144,6 +181,8 @@ void tst_FileManager::cleanup()
     delete server;
     scratch.reset();
     QDir(installsPath()).removeRecursively();
+    QFile::remove(installsPath());
+    QDir(dataHome.path()).removeRecursively();
 }
 
 bool tst_FileManager::runPass(const QStringList &items)
@@ -336,15 +375,18 @@ void tst_FileManager::fetchesAndVerifies_data()
     QTest::newRow("digest file without a digest line: accepted unverified")
         << whole << Responses {S::ok("// no digest yet\n")} << QByteArray() << 1 << 1 << false
         << both;
-    QTest::newRow("404") << Responses {S::status(404)} << Responses() << QByteArray() << 3 << 0
+    QTest::newRow("404") << Responses {S::status(404)} << Responses() << QByteArray() << 3 << 1
                          << true << none;
-    QTest::newRow("500") << Responses {S::status(500)} << Responses() << QByteArray() << 3 << 0
+    QTest::newRow("404, digest served: the digest goes too")
+        << Responses {S::status(404)} << Responses {S::ok(digest + " pkg.msi\n")} << QByteArray()
+        << 3 << 1 << true << none;
+    QTest::newRow("500") << Responses {S::status(500)} << Responses() << QByteArray() << 3 << 1
                          << true << none;
     QTest::newRow("body shorter than announced")
         << Responses {S::truncated(package.left(500), package.size())} << Responses()
-        << QByteArray() << 3 << 0 << true << none;
+        << QByteArray() << 3 << 1 << true << none;
     QTest::newRow("body stalls") << Responses {S::stalled(package.left(500), package.size())}
-                                 << Responses() << QByteArray() << 3 << 0 << true << none;
+                                 << Responses() << QByteArray() << 3 << 1 << true << none;
     QTest::newRow("cut short once, then whole")
         << Responses {S::truncated(package.left(500), package.size()), S::ok(package)}
         << Responses {S::ok(digest + " pkg.msi\n")} << QByteArray() << 2 << 1 << false << both;
@@ -397,9 +439,9 @@ void tst_FileManager::storesPercentEscapedNamesDecoded()
         QStringLiteral("/patches/fix%20one.md5"), {FaultServer::ok(digest + "  fix one.msi\n")});
 
     QVERIFY(runPass({item(QStringLiteral("/patches/fix%20one.msi"))}));
-    QCOMPARE(server->requests(),
+    QCOMPARE(sorted(server->requests()),
         QStringList(
-            {QStringLiteral("/patches/fix%20one.msi"), QStringLiteral("/patches/fix%20one.md5")}));
+            {QStringLiteral("/patches/fix%20one.md5"), QStringLiteral("/patches/fix%20one.msi")}));
     QCOMPARE(installsEntries(),
         QStringList({QStringLiteral("fix one.md5"), QStringLiteral("fix one.msi")}));
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
@@ -449,8 +491,8 @@ void tst_FileManager::stalePackageIsFetchedAgain()
     server->serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
 
     QVERIFY(runPass({item(QStringLiteral("/pkg.msi"))}));
-    QCOMPARE(
-        server->requests(), QStringList({QStringLiteral("/pkg.msi"), QStringLiteral("/pkg.md5")}));
+    QCOMPARE(sorted(server->requests()),
+        QStringList({QStringLiteral("/pkg.md5"), QStringLiteral("/pkg.msi")}));
     QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
     QCOMPARE(contentsOf(installed(QStringLiteral("pkg.md5"))), QByteArray(digest + " pkg.msi\n"));
 }
@@ -469,6 +511,12 @@ void tst_FileManager::refusesUnsafeNames_data()
     QTest::newRow("trailing dot") << QStringLiteral("/patches/package.");
     QTest::newRow("only an extension") << QStringLiteral("/patches/.msi");
     QTest::newRow("named like a digest") << QStringLiteral("/patches/package.MD5");
+    QTest::newRow("named like a partial download") << QStringLiteral("/patches/fix.msi.Part");
+    QTest::newRow("device name CON") << QStringLiteral("/patches/con.msi");
+    QTest::newRow("device name LPT9") << QStringLiteral("/patches/Lpt9.exe");
+    QTest::newRow("trailing blank") << QStringLiteral("/patches/fix.msi%20");
+    // Found by fuzzing: the quote ended the quoted path of the msiexec line.
+    QTest::newRow("double quote") << QStringLiteral("/W%22i.msi");
 }
 
 void tst_FileManager::refusesUnsafeNames()
@@ -483,6 +531,244 @@ void tst_FileManager::refusesUnsafeNames()
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList {url});
     QVERIFY(!QFileInfo::exists(installsPath()));
     QCOMPARE(QDir(QCoreApplication::applicationDirPath()).entryList(), appDirBefore);
+}
+
+void tst_FileManager::judgesNamesForEverySystem_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("safe");
+
+    // Windows cannot store these as files, whatever the system that downloads them.
+    const QStringList devices {"CON", "PRN", "AUX", "NUL", "COM1", "COM9", "LPT1", "LPT9", "COM0"};
+    for (const QString &device : devices) {
+        QTest::addRow("%s.msi", qPrintable(device)) << device + ".msi" << false;
+        QTest::addRow("%s.exe lower case", qPrintable(device))
+            << device.toLower() + ".exe" << false;
+    }
+    QTest::newRow("device with two extensions") << "nul.tar.msi" << false;
+    QTest::newRow("device followed by blanks") << "aux  .msp" << false;
+    QTest::newRow("bare device name") << "AUX" << false;
+    QTest::newRow("superscript port") << QStringLiteral("COM\u00B9.msi") << false;
+    QTest::newRow("ends in a dot") << "fix.msi." << false;
+    QTest::newRow("ends in a blank") << "fix.msi " << false;
+    QTest::newRow("another package's partial download") << "fix.msi.part" << false;
+    // Only the whole name before the first dot is a device.
+    QTest::newRow("console") << "console.msi" << true;
+    QTest::newRow("COM10") << "COM10.msi" << true;
+    QTest::newRow("LPT without a digit") << "LPT.exe" << true;
+    QTest::newRow("device later in the name") << "fix.con.msi" << true;
+    QTest::newRow("auxiliary") << "auxiliary.msp" << true;
+    QTest::newRow("inner blanks and dots") << "my fix 1.2.msi" << true;
+    for (const char *reserved : {"\"", "<", ">", "|", "?", "*"})
+        QTest::addRow("reserved %s", reserved) << QStringLiteral("a%1b.msi").arg(reserved) << false;
+}
+
+void tst_FileManager::judgesNamesForEverySystem()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, safe);
+    QCOMPARE(FileManager::isSafeName(name), safe);
+}
+
+void tst_FileManager::foldsNamesByCaseRule_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<bool>("sameOnWindows");
+
+    QTest::newRow("case only") << "Setup.msi"
+                               << "setup.msi" << true;
+    QTest::newRow("extension case") << "fix.MSP"
+                                    << "fix.msp" << true;
+    QTest::newRow("beyond ASCII") << QStringLiteral("\u00C9diteur.msi")
+                                  << QStringLiteral("\u00E9DITEUR.MSI") << true;
+    QTest::newRow("different names") << "setup.msi"
+                                     << "setup.exe" << false;
+}
+
+void tst_FileManager::foldsNamesByCaseRule()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(bool, sameOnWindows);
+    const auto same = [&](Qt::CaseSensitivity rule) {
+        return FileManager::foldedName(first, rule) == FileManager::foldedName(second, rule);
+    };
+    QCOMPARE(same(Qt::CaseInsensitive), sameOnWindows);
+    QCOMPARE(same(Qt::CaseSensitive), first == second);
+}
+
+void tst_FileManager::caseRuleDecidesOneLocalName_data()
+{
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<int>("packageRequests");
+    QTest::addColumn<QStringList>("files");
+
+    QTest::newRow("Windows: one file, fetched once")
+        << int(Qt::CaseInsensitive) << 1
+        << QStringList {QStringLiteral("Setup.md5"), QStringLiteral("Setup.msi")};
+    QTest::newRow("case-sensitive system: two files")
+        << int(Qt::CaseSensitive) << 2
+        << QStringList {QStringLiteral("Setup.md5"), QStringLiteral("Setup.msi"),
+               QStringLiteral("setup.md5"), QStringLiteral("setup.msi")};
+}
+
+void tst_FileManager::caseRuleDecidesOneLocalName()
+{
+    QFETCH(int, rule);
+    QFETCH(int, packageRequests);
+    QFETCH(QStringList, files);
+    const QStringList paths {QStringLiteral("/a/Setup.msi"), QStringLiteral("/b/setup.msi")};
+    for (const QString &path : paths) {
+        server->serve(path, {FaultServer::ok(package)});
+        server->serve(FileManager::digestPath(path), {FaultServer::ok(digest + " setup.msi\n")});
+    }
+    fileManager->setNameCase(Qt::CaseSensitivity(rule));
+
+    QVERIFY(runPass({item(paths[0]), item(paths[1])}));
+    QCOMPARE(done->count(), 1);
+    QCOMPARE(server->count(paths[0]) + server->count(paths[1]), packageRequests);
+    QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
+    QCOMPARE(installsEntries(), files);
+}
+
+void tst_FileManager::keepsSharedDigestNamesApart_data()
+{
+    QTest::addColumn<QString>("second"); // the package whose digest name fix.msi shares
+    QTest::addColumn<bool>("secondHasDigest");
+    QTest::addColumn<bool>("firstArrivesFirst");
+
+    for (const QString &second : {QStringLiteral("fix.msp"), QStringLiteral("fix.exe")}) {
+        for (const bool hasDigest : {true, false}) {
+            for (const bool msiFirst : {true, false}) {
+                QTest::addRow("%s %s, %s arrives first", qPrintable(second),
+                    hasDigest ? "with a digest" : "without a digest",
+                    msiFirst ? "fix.msi" : qPrintable(second))
+                    << second << hasDigest << msiFirst;
+            }
+        }
+    }
+}
+
+void tst_FileManager::keepsSharedDigestNamesApart()
+{
+    QFETCH(QString, second);
+    QFETCH(bool, secondHasDigest);
+    QFETCH(bool, firstArrivesFirst);
+    const QByteArray otherPackage = QByteArray("the other package ").repeated(100);
+    const QString msiPath = QStringLiteral("/editor/fix.msi");
+    const QString otherPath = QStringLiteral("/viewer/") + second;
+    // Digests held, so that both packages are in and their digests requested before either
+    // digest arrives, in the order the row asks for.
+    server->serve(msiPath, {FaultServer::ok(package)});
+    server->serve(otherPath, {FaultServer::ok(otherPackage)});
+    server->serve(QStringLiteral("/editor/fix.md5"), {FaultServer::held(digest + " fix.msi\n")});
+    FaultServer::Response otherDigest = secondHasDigest
+        ? FaultServer::ok(md5(otherPackage) + ' ' + second.toLatin1() + '\n')
+        : FaultServer::status(404);
+    otherDigest.held = true;
+    server->serve(QStringLiteral("/viewer/fix.md5"), {otherDigest});
+    const QStringList items {item(msiPath), item(otherPath)};
+    const ScopedConfig config(ScopedConfig::make(QStringLiteral("Updates"),
+        {ScopedConfig::product(QStringLiteral("Editor"), items[0]),
+            ScopedConfig::product(QStringLiteral("Viewer"), items[1])}));
+
+    fileManager->getFiles(items);
+    QTRY_COMPARE_WITH_TIMEOUT(server->requests().size(), 4, PassTimeout);
+    const QStringList order {QStringLiteral("/editor/fix.md5"), QStringLiteral("/viewer/fix.md5")};
+    server->release(order[firstArrivesFirst ? 0 : 1]);
+    server->release(order[firstArrivesFirst ? 1 : 0]);
+    QVERIFY(done->wait(PassTimeout));
+    QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
+    QCOMPARE(server->count(msiPath), 1);
+    QCOMPARE(server->count(otherPath), 1);
+    QCOMPARE(contentsOf(installed(QStringLiteral("fix.msi"))), package);
+    QCOMPARE(contentsOf(installed(second)), otherPackage);
+
+    // Later passes, with both, one or the other, fetch fix.msi no more; the other only when it
+    // has no digest to be checked against.
+    for (const QStringList &later : {items, QStringList {items[0]}, QStringList {items[1]}}) {
+        done->clear();
+        const int requestsBefore = server->requests().size();
+        QVERIFY(runPass(later));
+        QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
+        QCOMPARE(server->count(msiPath), 1);
+        const int expectedRequests = secondHasDigest || !later.contains(items[1]) ? 0 : 2;
+        QCOMPARE(server->requests().size() - requestsBefore, expectedRequests);
+    }
+}
+
+void tst_FileManager::namesDigestsByEveryPackage_data()
+{
+    QTest::addColumn<QString>("package");
+    QTest::addColumn<QStringList>("others");
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<QString>("digestName");
+
+    const int sensitive = Qt::CaseSensitive;
+    QTest::newRow("alone: its own name") << "fix.msi" << QStringList() << sensitive << "fix.md5";
+    QTest::newRow("beside other names")
+        << "fix.msi" << QStringList {"other.msp", "fix2.msi"} << sensitive << "fix.md5";
+    QTest::newRow("twice the same package")
+        << "fix.msi" << QStringList {"fix.msi"} << sensitive << "fix.md5";
+    QTest::newRow("beside fix.msp")
+        << "fix.msi" << QStringList {"fix.msp"} << sensitive << "fix.msi.md5";
+    QTest::newRow("beside a package named after it")
+        << "fix.msi" << QStringList {"fix.msi.exe"} << sensitive << "fix.md5";
+    QTest::newRow("named after another package")
+        << "fix.msi.exe" << QStringList {"fix.msi"} << sensitive << "fix.msi.exe.md5";
+    QTest::newRow("case differs, case-sensitive")
+        << "fix.msi" << QStringList {"FIX.exe"} << sensitive << "fix.md5";
+    QTest::newRow("case differs, Windows")
+        << "fix.msi" << QStringList {"FIX.exe"} << int(Qt::CaseInsensitive) << "fix.msi.md5";
+}
+
+void tst_FileManager::namesDigestsByEveryPackage()
+{
+    QFETCH(QString, package);
+    QFETCH(QStringList, others);
+    QFETCH(int, rule);
+    QFETCH(QString, digestName);
+    QCOMPARE(
+        FileManager::digestPath(installed(package), others << package, Qt::CaseSensitivity(rule)),
+        installed(digestName));
+}
+
+void tst_FileManager::downloadsPerUserWhenBesideIsBlocked_data()
+{
+    QTest::addColumn<bool>("blocked");
+    QTest::newRow("beside the executable when writable") << false;
+    QTest::newRow("per user when a file is in the way") << true;
+}
+
+void tst_FileManager::downloadsPerUserWhenBesideIsBlocked()
+{
+    QFETCH(bool, blocked);
+    // Root may write anywhere, so a plain file takes the folder's place.
+    if (blocked)
+        QVERIFY(writeFile(installsPath(), "not a folder"));
+    QVERIFY(writeFile(scratch->filePath(QStringLiteral("local.msi")), package));
+    server->serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
+    server->serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
+
+    QVERIFY(runPass({item(QStringLiteral("/pkg.msi")), scratch->filePath("local.msi")}));
+    QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
+    const QString folder = fileManager->getInstallsPath();
+    if (blocked) {
+        QVERIFY2(folder.startsWith(dataHome.path() + '/') && folder.endsWith("/installs"),
+            qPrintable(folder));
+        QCOMPARE(contentsOf(installsPath()), QByteArray("not a folder"));
+    } else {
+        QCOMPARE(folder, installsPath());
+    }
+    QCOMPARE(contentsOf(QDir(folder).filePath(QStringLiteral("pkg.msi"))), package);
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+        QStringList({QStringLiteral("pkg.md5"), QStringLiteral("pkg.msi")}));
+    // A local package is looked for, and run, where it was given.
+    QCOMPARE(
+        fileManager->localPath(scratch->filePath("local.msi")), scratch->filePath("local.msi"));
+    QCOMPARE(
+        fileManager->localPath(QStringLiteral("sub/fix.msi")), installsPath() + "/sub/fix.msi");
 }
 
 void tst_FileManager::onlyLooksForLocalPaths_data()
@@ -613,7 +899,13 @@ void tst_FileManager::runsDownloadsInParallel()
 
     fileManager->getFiles(items);
     // All three are asked for while none has been answered.
-    QTRY_COMPARE_WITH_TIMEOUT(server->requests().size(), 3, PassTimeout);
+    const auto packageRequests = [&] {
+        int count = 0;
+        for (const QString &name : names)
+            count += server->count(name);
+        return count;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(packageRequests(), 3, PassTimeout);
     QCOMPARE(done->count(), 0);
     server->release();
     QVERIFY(done->wait(PassTimeout));
@@ -642,10 +934,7 @@ void tst_FileManager::laterCallJoinsTheRunningPass()
 
 void tst_FileManager::givesUpOnAnUnreachableServer()
 {
-    QTcpServer closed;
-    QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
-    const QString url = QStringLiteral("http://127.0.0.1:%1/pkg.msi").arg(closed.serverPort());
-    closed.close();
+    const QString url = FaultServer::refusingUrl(QStringLiteral("/pkg.msi")).toString();
 
     QVERIFY(runPass({url}));
     QCOMPARE(done->count(), 1);
@@ -666,6 +955,181 @@ void tst_FileManager::eachPassStartsAfresh()
     QCOMPARE(done->count(), 1);
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
     QCOMPARE(server->count(QStringLiteral("/pkg.msi")), FileManager::MaxAttempts + 1);
+    QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
+}
+
+void tst_FileManager::givenUpItemsSayWhy_data()
+{
+    using S = FaultServer;
+    QTest::addColumn<QString>("file"); // a path on the server, "closed:" or "proxied:" before it
+    QTest::addColumn<Responses>("packageResponses");
+    QTest::addColumn<Responses>("digestResponses");
+    QTest::addColumn<QString>("reason");
+
+    const Responses none;
+    QTest::newRow("404") << "/pkg.msi" << Responses {S::status(404)} << none
+                         << "not found on the server (HTTP 404)";
+    QTest::newRow("500") << "/pkg.msi" << Responses {S::status(500)} << none
+                         << "the server answered HTTP 500";
+    QTest::newRow("empty body") << "/pkg.msi" << Responses {S::ok("")} << none
+                                << "the server sent no data";
+    QTest::newRow("body shorter than announced")
+        << "/pkg.msi" << Responses {S::truncated(package.left(500), package.size())} << none
+        << "the connection broke off";
+    QTest::newRow("body stalls") << "/pkg.msi"
+                                 << Responses {S::stalled(package.left(500), package.size())}
+                                 << none << "no progress for 1 second";
+    QTest::newRow("endless redirection") << "/pkg.msi" << Responses {S::redirect("/pkg.msi")}
+                                         << none << "the server's redirection was refused";
+    QTest::newRow("digest never matches")
+        << "/pkg.msi" << Responses {S::ok(package)} << Responses {S::ok(wrongDigest + " pkg.msi")}
+        << QStringLiteral("digest mismatch (expected %1, received %2)")
+               .arg(QString::fromLatin1(wrongDigest), QString::fromLatin1(digest));
+    QTest::newRow("connection refused")
+        << "closed:/pkg.msi" << none << none << "the server refused the connection";
+    S::Response signIn = S::status(407);
+    signIn.headers << qMakePair(QByteArray("Proxy-Authenticate"), QByteArray("Basic realm=\"x\""));
+    QTest::newRow("proxy wants a sign-in")
+        << "proxied:http://updates.example.com/pkg.msi" << Responses {signIn} << none
+        << "the proxy asked for a sign-in";
+    QTest::newRow("unsafe name") << "/no-extension" << none << none
+                                 << "the file name cannot be stored";
+    QTest::newRow("local file missing") << "missing.msi" << none << none << "the file is not there";
+}
+
+void tst_FileManager::givenUpItemsSayWhy()
+{
+    QFETCH(QString, file);
+    QFETCH(Responses, packageResponses);
+    QFETCH(Responses, digestResponses);
+    QFETCH(QString, reason);
+
+    QString url = file.startsWith(QLatin1Char('/')) ? item(file) : file;
+    QString servedPath = file;
+    const QByteArray savedProxy = qgetenv("http_proxy");
+    const auto restoreProxy = qScopeGuard([&savedProxy] { qputenv("http_proxy", savedProxy); });
+    if (file.startsWith(QLatin1String("closed:"))) {
+        url = FaultServer::refusingUrl(file.mid(7)).toString();
+    } else if (file.startsWith(QLatin1String("proxied:"))) {
+        // The system's proxy setting: only the proxy, on 127.0.0.1, is ever contacted, and it
+        // sees the whole URL.
+        url = servedPath = file.mid(8);
+        qputenv("http_proxy", serverUrl(QStringLiteral("/")).toString().toLatin1());
+    }
+    server->serve(servedPath, packageResponses);
+    server->serve(QStringLiteral("/pkg.md5"), digestResponses);
+
+    const bool finished = runPass({url});
+    QVERIFY(finished);
+    QCOMPARE(fileManager->getGivenUpFiles(), QStringList {url});
+    QCOMPARE(fileManager->getFailureReason(url).text(), reason);
+}
+
+void tst_FileManager::reportsProgressOverThePass()
+{
+    const QByteArray first = package.left(1000);
+    server->serve(QStringLiteral("/a.msi"), {FaultServer::paused(first, package.mid(1000))});
+    FaultServer::Response unknownSize = FaultServer::paused(first, package.mid(1000));
+    unknownSize.unannounced = true;
+    server->serve(QStringLiteral("/b.msi"), {unknownSize});
+    QSignalSpy changes(fileManager, &FileManager::progressChanged);
+    const auto progress = [this] { return fileManager->getProgress(); };
+
+    fileManager->getFiles({item(QStringLiteral("/a.msi")), item(QStringLiteral("/b.msi"))});
+    QTRY_COMPARE(progress().bytesReceived, qint64(2 * first.size()));
+    QCOMPARE(progress().fileCount, 2);
+    QCOMPARE(progress().filesDone, 0);
+    QCOMPARE(progress().bytesExpected, qint64(-1)); // b.msi has not said how large it is
+
+    server->release();
+    QVERIFY(done->wait(PassTimeout));
+    QCOMPARE(progress().filesDone, 2);
+    QCOMPARE(progress().bytesReceived, qint64(2 * package.size()));
+    QCOMPARE(progress().bytesExpected, qint64(2 * package.size()));
+    QVERIFY(changes.count() > 2);
+}
+
+void tst_FileManager::resumesABrokenTransfer_data()
+{
+    QTest::addColumn<Responses>("packageResponses");
+    QTest::addColumn<Ranges>("ranges"); // the Range header of each package request
+    QTest::addColumn<int>("digestRequests");
+    QTest::addColumn<bool>("givenUp");
+    QTest::addColumn<double>("maxBytesSent"); // body bytes sent for the package, in packages
+
+    using S = FaultServer;
+    const int cut = package.size() * 6 / 10;
+    const QByteArray v1("\"v1\""), v2("\"v2\"");
+    const QByteArray rest = "bytes=" + QByteArray::number(cut) + '-';
+    const S::Response broken = S::tagged(S::truncated(package.left(cut), package.size()), v1);
+    QByteArray wrongTail = package;
+    wrongTail.replace(cut, 10, "0123456789");
+
+    QTest::newRow("the rest is asked for and appended")
+        << Responses {broken, S::ranged(package, v1)} << Ranges {"", rest} << 1 << false << 1.1;
+    QTest::newRow("server ignores the range: all of it again")
+        << Responses {broken, S::tagged(S::ok(package), v1)} << Ranges {"", rest} << 1 << false
+        << 1.7;
+    QTest::newRow("entity changed: the server sends all of the new one")
+        << Responses {broken, S::ranged(package, v2)} << Ranges {"", rest} << 1 << false << 1.7;
+    S::Response otherEntity = S::tagged(S::ok(wrongTail.mid(cut)), v2);
+    otherEntity.status = 206;
+    otherEntity.headers << qMakePair(QByteArray("Content-Range"),
+        "bytes " + rest.mid(6) + QByteArray::number(package.size() - 1) + '/'
+            + QByteArray::number(package.size()));
+    QTest::newRow("a part of another entity is refused, then all of it fetched")
+        << Responses {broken, otherEntity, S::ok(package)} << Ranges {"", rest, ""} << 1 << false
+        << 2.1;
+    QTest::newRow("a wrong tail fails the digest and is not kept")
+        << Responses {broken, S::ranged(wrongTail, v1), S::ok(package)} << Ranges {"", rest, ""}
+        << 2 << false << 2.1;
+    QTest::newRow("no validator: started over")
+        << Responses {S::truncated(package.left(cut), package.size()), S::ok(package)}
+        << Ranges {"", ""} << 1 << false << 1.7;
+    QTest::newRow("breaks off every time: given up, nothing left")
+        << Responses {broken} << Ranges {"", rest, rest} << 1 << true << 1.9;
+}
+
+void tst_FileManager::resumesABrokenTransfer()
+{
+    QFETCH(Responses, packageResponses);
+    QFETCH(Ranges, ranges);
+    QFETCH(int, digestRequests);
+    QFETCH(bool, givenUp);
+    QFETCH(double, maxBytesSent);
+    const QString pkg = QStringLiteral("/pkg.msi");
+    server->serve(pkg, packageResponses);
+    server->serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
+
+    QVERIFY(runPass({item(pkg)}));
+    QCOMPARE(done->count(), 1);
+    QCOMPARE(server->ranges(pkg), ranges);
+    QCOMPARE(server->count(QStringLiteral("/pkg.md5")), digestRequests);
+    QVERIFY2(server->bodyBytesSent(pkg) < maxBytesSent * package.size(),
+        qPrintable(QString::number(server->bodyBytesSent(pkg))));
+    QCOMPARE(fileManager->getGivenUpFiles(), givenUp ? QStringList {item(pkg)} : QStringList());
+    if (givenUp) {
+        // The digest came for a package that never did: it goes with the partial file.
+        QCOMPARE(installsEntries(), QStringList());
+    } else {
+        QCOMPARE(
+            installsEntries(), QStringList({QStringLiteral("pkg.md5"), QStringLiteral("pkg.msi")}));
+        QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
+    }
+}
+
+void tst_FileManager::removesPartialFilesOfAnEarlierRun()
+{
+    QVERIFY(place(QStringLiteral("pkg.msi.part"), package.left(1000)));
+    QVERIFY(place(QStringLiteral("pkg.md5.part"), "0123"));
+    server->serve(QStringLiteral("/pkg.msi"), {FaultServer::ranged(package, "\"v1\"")});
+    server->serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
+
+    QVERIFY(runPass({item(QStringLiteral("/pkg.msi"))}));
+    // Which entity the leftover belonged to is unknown: it is not resumed.
+    QCOMPARE(server->ranges(QStringLiteral("/pkg.msi")), Ranges {""});
+    QCOMPARE(
+        installsEntries(), QStringList({QStringLiteral("pkg.md5"), QStringLiteral("pkg.msi")}));
     QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
 }
 

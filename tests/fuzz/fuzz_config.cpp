@@ -75,12 +75,6 @@ void checkApplicability(const QStringList &names)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    FuzzApplication::initialize(argc, argv);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzApplication::writeBeside(QStringLiteral("kestrun.json"),

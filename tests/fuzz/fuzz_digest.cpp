@@ -17,12 +17,6 @@ QString hexDigest(const QByteArray &data, QCryptographicHash::Algorithm algorith
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    FuzzApplication::initialize(argc, argv);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray input(reinterpret_cast<const char *>(data), static_cast<int>(size));

@@ -2,7 +2,6 @@
 // safe, and its digest companion must both lie directly inside the installs folder.
 
 #include "download/filemanager.h"
-#include "fuzzapplication.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -28,12 +27,6 @@ void checkStoredName(const QString &name)
 }
 
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    FuzzApplication::initialize(argc, argv);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -1,7 +1,6 @@
 // Version rules and installed versions as arbitrary text: "installed version\nrule". Whatever
 // the text, the comparison must answer, and its answers must agree with each other.
 
-#include "fuzzapplication.h"
 #include "rules/dependencymanager.h"
 
 #include <cstdlib>
@@ -14,12 +13,6 @@ bool holds(const QString &installed, const QString &op, const QString &required)
 }
 
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    FuzzApplication::initialize(argc, argv);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

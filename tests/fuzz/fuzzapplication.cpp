@@ -7,14 +7,15 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace FuzzApplication {
-
-void initialize(int *argc, char ***argv)
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     // Lives for the whole process: libFuzzer never returns from its loop.
     static QCoreApplication app(*argc, *argv);
     Q_UNUSED(app)
+    return 0;
 }
+
+namespace FuzzApplication {
 
 QString writeBeside(const QString &name, const QByteArray &contents)
 {

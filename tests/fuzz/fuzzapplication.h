@@ -5,13 +5,12 @@
 #include <QString>
 
 /**
- * What every fuzz target needs from Qt: one application object for the whole run (the program's
- * classes look for their files beside the executable) and the fuzzer's bytes as files there.
+ * What every fuzz target needs from Qt: one application object for the whole run, made in
+ * LLVMFuzzerInitialize here (the program's classes look for their files beside the executable),
+ * and the fuzzer's bytes as files there.
  */
 namespace FuzzApplication {
 
-/** Creates the application object on first use; call from LLVMFuzzerInitialize. */
-void initialize(int *argc, char ***argv);
 /** Writes contents to name beside the executable and returns its path; aborts on failure,
     since a target that cannot write its input would fuzz nothing. */
 QString writeBeside(const QString &name, const QByteArray &contents);

@@ -52,6 +52,11 @@ void RecordingStandIn::setOutcome(const QString &argumentEnd, const QJsonValue &
         file.write(QJsonDocument(codes).toJson());
 }
 
+void RecordingStandIn::searchSystemPathToo()
+{
+    qputenv("PATH", qgetenv("PATH") + ':' + savedPath);
+}
+
 void RecordingStandIn::hold()
 {
     QFile(logPath(QStringLiteral("hold"))).open(QIODevice::WriteOnly);

@@ -27,6 +27,8 @@ public:
     void setExitCode(const QString &argumentEnd, int code);
     /** Children given an argument ending in argumentEnd crash (abort) after recording. */
     void setCrash(const QString &argumentEnd);
+    /** Lets programs other than the stand-ins be found after them, on PATH as it was. */
+    void searchSystemPathToo();
     /** Children wait after recording their call until release(). */
     void hold();
     /** Lets held children, and every later one, finish. */

@@ -83,6 +83,35 @@ private:
     bool ready = false;
 };
 
+/** What the status line and the bar show, each time the line changes. */
+class StatusRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    explicit StatusRecorder(WindowHarness &window)
+        : window(window)
+    {
+        connect(window.object(QStringLiteral("feedbackText")), SIGNAL(textChanged(QString)), this,
+            SLOT(record()));
+    }
+
+    QStringList lines;
+
+public slots:
+    void record()
+    {
+        const bool moving =
+            window.property(QStringLiteral("mainProgressBar"), "indeterminate").toBool();
+        const double value = window.property(QStringLiteral("mainProgressBar"), "value").toDouble();
+        lines << window.property(QStringLiteral("feedbackText"), "text").toString()
+                + QLatin1String(" | ")
+                + (moving ? QStringLiteral("moving") : QString::number(value, 'f', 2));
+    }
+
+private:
+    WindowHarness &window;
+};
+
 } // namespace
 
 class tst_Install : public QObject
@@ -95,6 +124,7 @@ private slots:
     void nothingTicked();
     void windowStatesDuringAndAfterRun();
     void closingDuringRunLeavesInstallerAlone();
+    void statusLineNamesEachStep();
 };
 
 void tst_Install::report_data()
@@ -111,10 +141,10 @@ void tst_Install::report_data()
         << QStringList {"A", "C"};
     QTest::newRow("one of three fails, only it is listed")
         << threeProducts() << QList<int>() << QVariantMap {{"b.msi", 1603}} << QStringList()
-        << failureHeading << QStringList {"B"};
+        << failureHeading << QStringList {"B — exit code 67"};
     QTest::newRow("restart required counts as failed")
         << threeProducts() << QList<int> {1, 2} << QVariantMap {{"c.msi", 3010}} << QStringList()
-        << failureHeading << QStringList {"C"};
+        << failureHeading << QStringList {"C — exit code 194"};
     QTest::newRow("same file in two boxes, labelled by the later")
         << QJsonArray {product("Earlier", "fix.msi"), product("Later", "fix.msi")} << QList<int>()
         << QVariantMap() << QStringList() << successHeading << QStringList {"Later"};
@@ -133,10 +163,16 @@ void tst_Install::report_data()
         << QJsonArray {product("Zeta", "z.msi"), product("Alpha", "a.msi"),
                product("Mike", "m.exe"), product("Bravo", "b.msp"), product("Yankee", "y.msi")}
         << QList<int>() << QVariantMap {{"y.msi", 1}, {"a.msi", 1}, {"b.msp", 1}, {"z.msi", 1}}
-        << QStringList() << failureHeading << QStringList {"Zeta", "Alpha", "Bravo", "Yankee"};
+        << QStringList() << failureHeading
+        << QStringList {"Zeta — exit code 1", "Alpha — exit code 1", "Bravo — exit code 1",
+               "Yankee — exit code 1"};
     QTest::newRow("package missing from installs fails")
         << threeProducts() << QList<int>() << QVariantMap() << QStringList {"b.msi"}
-        << failureHeading << QStringList {"B"};
+        << failureHeading << QStringList {"B — the file is not there"};
+    QTest::newRow("file type that cannot run")
+        << QJsonArray {product("A", "a.msi"), product("Notes", "notes.txt")} << QList<int>()
+        << QVariantMap() << QStringList() << failureHeading
+        << QStringList {"Notes — this type of file cannot be run"};
 }
 
 void tst_Install::report()
@@ -160,7 +196,9 @@ void tst_Install::report()
         QTRY_COMPARE(window.property(box(number), "checked").toBool(), false);
     }
     QVERIFY(window.click(QStringLiteral("buttonInstall")));
-    QTRY_COMPARE(window.property(QStringLiteral("feedbackText"), "visible").toBool(), true);
+    // The report comes with the bar gone.
+    QTRY_COMPARE(window.property(QStringLiteral("mainProgressBar"), "visible").toBool(), false);
+    QCOMPARE(window.property(QStringLiteral("feedbackText"), "visible").toBool(), true);
 
     // The heading, an empty line, one label per line in the boxes' order, no final break.
     const QStringList lines =
@@ -202,7 +240,7 @@ void tst_Install::windowStatesDuringAndAfterRun()
     QVERIFY(window.click(QStringLiteral("buttonInstall")));
     QTRY_COMPARE(run.standIn.calls().size(), 1);
 
-    // Running: everything locked but "Exit", the boxes still showing their ticks.
+    // Running: everything locked but "Exit", the status line in the column's place.
     QCOMPARE(window.property(QStringLiteral("mainProgressBar"), "visible").toBool(), true);
     for (const QString &button :
         {QStringLiteral("buttonInstall"), QStringLiteral("buttonDownload")}) {
@@ -212,15 +250,17 @@ void tst_Install::windowStatesDuringAndAfterRun()
     QCOMPARE(window.property(QStringLiteral("buttonExit"), "enabled").toBool(), true);
     for (int number = 1; number <= 10; ++number)
         QCOMPARE(window.property(box(number), "enabled").toBool(), false);
-    for (int number = 1; number <= 3; ++number) {
-        QCOMPARE(window.property(box(number), "visible").toBool(), true);
+    for (int number = 1; number <= 3; ++number)
         QCOMPARE(window.property(box(number), "checked").toBool(), number != 2);
-    }
-    QCOMPARE(window.property(QStringLiteral("checkBoxHolder"), "visible").toBool(), true);
-    QCOMPARE(window.property(QStringLiteral("feedbackText"), "visible").toBool(), false);
+    QCOMPARE(window.property(QStringLiteral("checkBoxHolder"), "visible").toBool(), false);
+    QCOMPARE(window.property(QStringLiteral("feedbackText"), "visible").toBool(), true);
+    QCOMPARE(window.property(QStringLiteral("feedbackText"), "text").toString(),
+        QStringLiteral("Installing A (1 of 2)"));
 
     run.standIn.release();
-    QTRY_COMPARE(window.property(QStringLiteral("feedbackText"), "visible").toBool(), true);
+    // The report comes with the bar gone.
+    QTRY_COMPARE(window.property(QStringLiteral("mainProgressBar"), "visible").toBool(), false);
+    QCOMPARE(window.property(QStringLiteral("feedbackText"), "visible").toBool(), true);
 
     // Reported: the report in place of the boxes, only "Exit" left.
     QCOMPARE(run.standIn.finishedCalls().size(), 2);
@@ -245,6 +285,26 @@ void tst_Install::closingDuringRunLeavesInstallerAlone()
     // The running installer finishes on its own; no later package is started.
     QTRY_COMPARE(run.standIn.finishedCalls().size(), 1);
     QCOMPARE(run.standIn.calls().size(), 1);
+}
+
+void tst_Install::statusLineNamesEachStep()
+{
+    InstallWindow run({product("Editor 2.0 Update 1", "editor.msp"),
+        product("Viewer Add-in", "viewer.msi", {{"remove-first", "{OLD}"}}),
+        product("Runtime", "runtime.exe", {{"display", "false"}})});
+    QVERIFY(run.isReady());
+    run.standIn.setExitCode(QStringLiteral("runtime.exe"), 1);
+    StatusRecorder status(run.window());
+
+    QVERIFY(run.window().click(QStringLiteral("buttonInstall")));
+    QTRY_COMPARE(status.lines.size(), 5);
+
+    // Each step as it starts, with the bar at the share of items done before it.
+    QCOMPARE(status.lines,
+        (QStringList {"Installing Editor 2.0 Update 1 (1 of 3) | 0.00",
+            "Removing the previous version of Viewer Add-in | 0.33",
+            "Installing Viewer Add-in (2 of 3) | 0.33", "Installing Runtime (3 of 3) | 0.67",
+            failureHeading + "\n\nRuntime — exit code 1 | 0.67"}));
 }
 
 QTEST_MAIN(tst_Install)

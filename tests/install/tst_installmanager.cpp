@@ -2,6 +2,7 @@
 #include "install/installmanager.h"
 #include "recordingstandin.h"
 #include "scopedinstalls.h"
+#include "scopedtranslation.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -71,6 +72,10 @@ private slots:
     void followsCheckBoxOrder();
     void exitCodes_data();
     void exitCodes();
+    void exitCodeMeanings_data();
+    void exitCodeMeanings();
+    void verdictOnWindowsCodes_data();
+    void verdictOnWindowsCodes();
     void recordsPackageCodes_data();
     void recordsPackageCodes();
     void packageThatStartsNoProcess_data();
@@ -174,31 +179,35 @@ void tst_InstallManager::runPathOfItem_data()
 {
     QTest::addColumn<QString>("item");
     QTest::addColumn<QStringList>("placed");
-    QTest::addColumn<QString>("runName");
+    QTest::addColumn<QString>("runPath");
 
-    // Items are placed where FileManager looks for them; "{outside}" is a folder elsewhere.
+    // Items are placed where FileManager looks for them; "{outside}" is a folder elsewhere. A
+    // decoy of the same name in installs must not be run in their place.
     QTest::newRow("name in the installs folder")
-        << "fix.msp" << QStringList {"fix.msp"} << "fix.msp";
+        << "fix.msp" << QStringList {"fix.msp"} << "{installs}/fix.msp";
     QTest::newRow("relative path into a subfolder")
-        << "sub/fix.msp" << QStringList {"sub/fix.msp", "fix.msp"} << "fix.msp";
+        << "sub/fix.msp" << QStringList {"sub/fix.msp", "fix.msp"} << "{installs}/sub/fix.msp";
     QTest::newRow("absolute path elsewhere")
-        << "{outside}/fix.msp" << QStringList {"{outside}/fix.msp", "fix.msp"} << "fix.msp";
+        << "{outside}/fix.msp" << QStringList {"{outside}/fix.msp", "fix.msp"}
+        << "{outside}/fix.msp";
     // On Windows this is D:\packages\fix.msp; here FileManager finds it under that odd name.
     QTest::newRow("path with back-slashes")
-        << "D:\\packages\\fix.msp" << QStringList {"D:\\packages\\fix.msp", "fix.msp"} << "fix.msp";
+        << "D:\\packages\\fix.msp" << QStringList {"D:\\packages\\fix.msp", "fix.msp"}
+        << "{installs}/D:\\packages\\fix.msp";
     QTest::newRow("URL") << "http://127.0.0.1:9/patches/fix.msp" << QStringList {"fix.msp"}
-                         << "fix.msp";
-    QTest::newRow("URL with a query")
-        << "http://127.0.0.1:9/patches/fix.msp?lang=1" << QStringList {"fix.msp"} << "fix.msp";
+                         << "{installs}/fix.msp";
+    QTest::newRow("URL with a query") << "http://127.0.0.1:9/patches/fix.msp?lang=1"
+                                      << QStringList {"fix.msp"} << "{installs}/fix.msp";
     QTest::newRow("URL with an escaped blank")
-        << "http://127.0.0.1:9/patches/my%20fix.msp" << QStringList {"my fix.msp"} << "my fix.msp";
+        << "http://127.0.0.1:9/patches/my%20fix.msp" << QStringList {"my fix.msp"}
+        << "{installs}/my fix.msp";
 }
 
 void tst_InstallManager::runPathOfItem()
 {
     QFETCH(QString, item);
     QFETCH(QStringList, placed);
-    QFETCH(QString, runName);
+    QFETCH(QString, runPath);
     RecordingStandIn standIn;
     QVERIFY(standIn.isValid());
     ScopedInstalls installs;
@@ -220,7 +229,9 @@ void tst_InstallManager::runPathOfItem()
     queues.add(0, item, QStringLiteral("/qn"));
     QVERIFY(run(manager, queues));
 
-    QCOMPARE(standIn.calls(), expand({msiCall("/update", runName, {"/qn"})}, installs));
+    runPath.replace(outsideToken, outside.path());
+    const Calls expected {{msiexec, QStringLiteral("/update"), runPath, QStringLiteral("/qn")}};
+    QCOMPARE(standIn.calls(), expand(expected, installs));
     QCOMPARE(manager.getResults(), (Codes {{item, 0}}));
 }
 
@@ -251,13 +262,14 @@ void tst_InstallManager::exitCodes_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<int>("received");
     QTest::addColumn<bool>("installed");
+    QTest::addColumn<QString>("reason");
 
     // A Unix child can only report the low 8 bits of its exit code.
-    QTest::newRow("0 is installed") << 0 << 0 << true;
-    QTest::newRow("1603 fatal error fails") << 1603 << 1603 % 256 << false;
-    QTest::newRow("3010 restart required fails") << 3010 << 3010 % 256 << false;
-    QTest::newRow("1641 restart started fails") << 1641 << 1641 % 256 << false;
-    QTest::newRow("1 fails") << 1 << 1 << false;
+    QTest::newRow("0 is installed") << 0 << 0 << true << "";
+    QTest::newRow("1603 fatal error fails") << 1603 << 1603 % 256 << false << "exit code 67";
+    QTest::newRow("3010 restart required fails") << 3010 << 3010 % 256 << false << "exit code 194";
+    QTest::newRow("1641 restart started fails") << 1641 << 1641 % 256 << false << "exit code 105";
+    QTest::newRow("1 fails") << 1 << 1 << false << "exit code 1";
 }
 
 void tst_InstallManager::exitCodes()
@@ -265,6 +277,7 @@ void tst_InstallManager::exitCodes()
     QFETCH(int, exitCode);
     QFETCH(int, received);
     QFETCH(bool, installed);
+    QFETCH(QString, reason);
     RecordingStandIn standIn;
     QVERIFY(standIn.isValid());
     standIn.setExitCode(QStringLiteral("fix.msi"), exitCode);
@@ -280,6 +293,69 @@ void tst_InstallManager::exitCodes()
     QCOMPARE(manager.sortResults(), !installed);
     QCOMPARE(manager.installedProducts(), installed ? QStringList {"fix.msi"} : QStringList());
     QCOMPARE(manager.failedProducts(), installed ? QStringList() : QStringList {"fix.msi"});
+    QCOMPARE(manager.getFailureReason(QStringLiteral("fix.msi")).text(), reason);
+}
+
+void tst_InstallManager::exitCodeMeanings_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("reason");
+
+    // Windows reports the whole code; these are the Windows Installer's common ones.
+    QTest::newRow("0") << "en" << 0 << "";
+    QTest::newRow("1602") << "en" << 1602 << "cancelled by the user (exit code 1602)";
+    QTest::newRow("1603") << "en" << 1603 << "fatal error during installation (exit code 1603)";
+    QTest::newRow("1618") << "en" << 1618 << "another installation is in progress (exit code 1618)";
+    QTest::newRow("1619") << "en" << 1619 << "the package could not be opened (exit code 1619)";
+    QTest::newRow("1625") << "en" << 1625 << "forbidden by system policy (exit code 1625)";
+    QTest::newRow("1638") << "en" << 1638
+                          << "another version is already installed (exit code 1638)";
+    QTest::newRow("1641") << "en" << 1641 << "a restart is needed (exit code 1641)";
+    QTest::newRow("3010") << "en" << 3010 << "a restart is needed (exit code 3010)";
+    QTest::newRow("other") << "en" << 1620 << "exit code 1620";
+    QTest::newRow("negative, as Windows' NTSTATUS codes read")
+        << "en" << int(0xC0000005) << "exit code -1073741819";
+    QTest::newRow("German") << "de" << 1603
+                            << "schwerwiegender Fehler bei der Installation (Exitcode 1603)";
+    QTest::newRow("French") << "fr" << 3010
+                            << "un redémarrage est nécessaire (code de sortie 3010)";
+}
+
+void tst_InstallManager::exitCodeMeanings()
+{
+    QFETCH(QString, language);
+    QFETCH(int, exitCode);
+    QFETCH(QString, reason);
+    ScopedTranslation translation(language);
+    QVERIFY(translation.isValid());
+
+    const FailureReason verdict = InstallManager::exitReason(exitCode);
+
+    QCOMPARE(verdict.isFailure(), exitCode != 0);
+    QCOMPARE(verdict.text(), reason);
+}
+
+void tst_InstallManager::verdictOnWindowsCodes_data()
+{
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<bool>("installed");
+
+    // The full codes Windows reports, which no Unix child can send back.
+    QTest::newRow("0 success") << 0 << true;
+    QTest::newRow("1603 fatal error") << 1603 << false;
+    QTest::newRow("1641 restart started") << 1641 << false;
+    QTest::newRow("3010 restart required") << 3010 << false;
+    QTest::newRow("1619 package cannot be opened") << 1619 << false;
+    QTest::newRow("negative: crashed or not started") << InstallManager::NotStarted << false;
+    QTest::newRow("256: 0 in its low 8 bits") << 256 << false;
+}
+
+void tst_InstallManager::verdictOnWindowsCodes()
+{
+    QFETCH(int, exitCode);
+    QFETCH(bool, installed);
+    QCOMPARE(InstallManager::isSuccess(exitCode), installed);
 }
 
 void tst_InstallManager::recordsPackageCodes_data()
@@ -343,19 +419,23 @@ void tst_InstallManager::packageThatStartsNoProcess_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<bool>("placed");
     QTest::addColumn<Calls>("expected");
+    QTest::addColumn<QString>("reason");
 
     const QStringList both {msiexec, wine};
     const Calls none;
-    QTest::newRow("unknown ending") << both << "fix.zip" << true << none;
-    QTest::newRow("SETUP.EXE in capitals") << both << "SETUP.EXE" << true << none;
-    QTest::newRow("fix.MSI in capitals") << both << "fix.MSI" << true << none;
-    QTest::newRow("no file") << both << "" << false << none;
-    QTest::newRow("local file missing") << both << "missing.msi" << false << none;
-    QTest::newRow("URL without a usable name")
-        << both << "http://127.0.0.1:9/packages/" << false << none;
+    const QString cannotRun = QStringLiteral("this type of file cannot be run");
+    QTest::newRow("unknown ending") << both << "fix.zip" << true << none << cannotRun;
+    QTest::newRow("SETUP.EXE in capitals") << both << "SETUP.EXE" << true << none << cannotRun;
+    QTest::newRow("fix.MSI in capitals") << both << "fix.MSI" << true << none << cannotRun;
+    QTest::newRow("no file") << both << "" << false << none << cannotRun;
+    QTest::newRow("local file missing")
+        << both << "missing.msi" << false << none << "the file is not there";
+    QTest::newRow("URL without a usable name") << both << "http://127.0.0.1:9/packages/" << false
+                                               << none << "the file name cannot be stored";
     // The removal runs, the package has no program to run it.
     QTest::newRow("exe whose program is missing")
-        << QStringList {msiexec} << "setup.exe" << true << Calls {removal({"{OLD}"})};
+        << QStringList {msiexec} << "setup.exe" << true << Calls {removal({"{OLD}"})}
+        << "the program could not be started";
 }
 
 void tst_InstallManager::packageThatStartsNoProcess()
@@ -364,6 +444,7 @@ void tst_InstallManager::packageThatStartsNoProcess()
     QFETCH(QString, file);
     QFETCH(bool, placed);
     QFETCH(Calls, expected);
+    QFETCH(QString, reason);
     RecordingStandIn standIn(programs);
     QVERIFY(standIn.isValid());
     ScopedInstalls installs;
@@ -381,6 +462,7 @@ void tst_InstallManager::packageThatStartsNoProcess()
     QCOMPARE(manager.getResults(), (Codes {{file, InstallManager::NotStarted}, {"after.msi", 0}}));
     QVERIFY(manager.sortResults());
     QCOMPARE(manager.failedProducts(), QStringList {file});
+    QCOMPARE(manager.getFailureReason(file).text(), reason);
 }
 
 void tst_InstallManager::nothingQueued()
@@ -403,18 +485,22 @@ void tst_InstallManager::downloadedPackage_data()
 {
     QTest::addColumn<QByteArray>("digestLine");
     QTest::addColumn<bool>("runs");
+    QTest::addColumn<QString>("reason");
 
     const QByteArray body("a fix for the installs folder");
     const QByteArray digest = QCryptographicHash::hash(body, QCryptographicHash::Md5).toHex();
-    QTest::newRow("verified download runs") << digest + " fix.msi\n" << true;
+    QTest::newRow("verified download runs") << digest + " fix.msi\n" << true << QString();
     QTest::newRow("damaged download never runs")
-        << QByteArray("0123456789abcdef0123456789abcdef fix.msi\n") << false;
+        << QByteArray("0123456789abcdef0123456789abcdef fix.msi\n") << false
+        << "digest mismatch (expected 0123456789abcdef0123456789abcdef, received "
+            + QString::fromLatin1(digest) + ")";
 }
 
 void tst_InstallManager::downloadedPackage()
 {
     QFETCH(QByteArray, digestLine);
     QFETCH(bool, runs);
+    QFETCH(QString, reason);
     RecordingStandIn standIn;
     QVERIFY(standIn.isValid());
     ScopedInstalls installs;
@@ -435,6 +521,7 @@ void tst_InstallManager::downloadedPackage()
         runs ? Calls {removal({"{OLD}"}), msiCall("/package", "fix.msi", {"/qn"})} : Calls();
     QCOMPARE(standIn.calls(), expand(expected, installs));
     QCOMPARE(manager.getResults(), (Codes {{url, runs ? 0 : InstallManager::NotStarted}}));
+    QCOMPARE(manager.getFailureReason(url).text(), reason);
 }
 
 void tst_InstallManager::destroyedDuringRunLeavesInstallerAlone()

@@ -1,4 +1,5 @@
 #include "faultserver.h"
+#include "recordingstandin.h"
 #include "scopedconfig.h"
 #include "scopedinstalls.h"
 #include "windowharness.h"
@@ -9,6 +10,7 @@
 #include <QJsonArray>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -67,6 +69,8 @@ private slots:
     void installsDownloadedPackage();
     void removesOlderProductFirst();
     void brokenPackageIsReportedFailed();
+    void localPackageRunsFromItsOwnFolder();
+    void standInHandsWineWindowsPaths();
 
 private:
     bool buildPackage(const Sample &sample);
@@ -165,8 +169,12 @@ QString tst_WineInstall::installThroughWindow(const QJsonObject &product)
     if (!window.show() || window.placeAllProducts() != 1
         || !window.click(QStringLiteral("buttonInstall")))
         return QStringLiteral("the window did not start an install");
+    // The status line shows in the same place during the run; the report comes with the bar gone.
     const bool reported = QTest::qWaitFor(
-        [&window] { return window.property(QStringLiteral("feedbackText"), "visible").toBool(); },
+        [&window] {
+            return !window.property(QStringLiteral("mainProgressBar"), "visible").toBool()
+                && window.property(QStringLiteral("feedbackText"), "visible").toBool();
+        },
         wineTimeout);
     if (!reported)
         return QStringLiteral("no report after %1 ms").arg(wineTimeout);
@@ -213,8 +221,53 @@ void tst_WineInstall::brokenPackageIsReportedFailed()
     const QString report = installThroughWindow(
         ScopedConfig::product(QStringLiteral("Broken Product"), url, {{"parameters", "/qn"}}));
 
-    QCOMPARE(report, failureHeading + "\n\nBroken Product");
+    QVERIFY2(report.startsWith(failureHeading + "\n\nBroken Product \u2014 exit code "),
+        qPrintable(report));
     QCOMPARE(server.count(QStringLiteral("/packages/broken.md5")), 1);
+}
+
+void tst_WineInstall::localPackageRunsFromItsOwnFolder()
+{
+    ScopedInstalls installs;
+    if (isInstalled(sampleOne))
+        QCOMPARE(runTool("wine", {"msiexec", "/x", sampleOne.productCode, "/qn"}), 0);
+    // An administrator's package outside the installs folder, in a folder with a blank.
+    QTemporaryDir elsewhere;
+    QVERIFY(elsewhere.isValid());
+    const QString package = elsewhere.filePath(QStringLiteral("shared packages/Sample One.msi"));
+    QVERIFY(QDir().mkpath(QFileInfo(package).path()));
+    QVERIFY(QFile::copy(work + "/SampleOne.msi", package));
+
+    const QString report = installThroughWindow(
+        ScopedConfig::product(sampleOne.name, package, {{"parameters", "/qn"}}));
+
+    QCOMPARE(report, successHeading + "\n\n" + sampleOne.name);
+    QVERIFY(isInstalled(sampleOne));
+    QVERIFY(!QFile::exists(installs.filePath(QStringLiteral("Sample One.msi"))));
+}
+
+void tst_WineInstall::standInHandsWineWindowsPaths()
+{
+    // Wine's own msiexec is replaced by a recorder; winepath is the real one.
+    RecordingStandIn wine(QStringList {"wine"});
+    QVERIFY(wine.isValid());
+    wine.searchSystemPathToo();
+    QTemporaryDir elsewhere; // outside the prefix's drive C:, reached only through Z:
+    QVERIFY(elsewhere.isValid());
+    const QString package = elsewhere.filePath(QStringLiteral("my fix.msi"));
+    QVERIFY(QFile(package).open(QIODevice::WriteOnly));
+    const QString missing = elsewhere.filePath(QStringLiteral("missing.msi"));
+    QProcess standIn;
+
+    standIn.start(QCoreApplication::applicationDirPath() + "/msiexec.exe",
+        {"/package", package, "/qn", missing, "relative.msi"});
+
+    QVERIFY(standIn.waitForFinished(wineTimeout));
+    QCOMPARE(standIn.exitCode(), 0);
+    const QString windowsPath = QStringLiteral("Z:") + QString(package).replace('/', '\\');
+    const QList<QStringList> expected {{"wine", "C:\\windows\\system32\\msiexec.exe", "/package",
+        windowsPath, "/qn", missing, "relative.msi"}};
+    QCOMPARE(wine.calls(), expected);
 }
 
 QTEST_MAIN(tst_WineInstall)

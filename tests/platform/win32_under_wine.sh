@@ -1,24 +1,23 @@
 #!/usr/bin/env bash
-# Checks the plain Win32 queries against a real (Wine) Windows: builds a small probe program
-# around them with mingw-w64, prepares a fresh Wine prefix in which msiexec installs two of
-# three MSI packages (one with a version too long to read) and reg adds some registry values,
+# Checks the plain Win32 queries against a real (Wine) Windows, through the query helper that
+# the build makes of them with mingw-w64 (kestrun-query.exe): prepares a fresh Wine prefix in
+# which msiexec installs two of three MSI packages (one with a version too long to read) and reg
+# adds some registry values, asks the helper everything over its standard input in one run,
 # and compares every answer.
 #
-# Usage: win32_under_wine.sh <src folder> <this test's source folder> <work folder>
-# Exits 77 (the CTest skip code) only when one of the tools is not installed.
+# Usage: win32_under_wine.sh <query helper> <this test's source folder> <src folder> <work folder>
+# CTest runs it through tests/common/with-tools.sh, which checks for mingw-w64, Wine and wixl.
 set -euo pipefail
 
-src=$(cd "$1" && pwd)
+helper=$1
 here=$(cd "$2" && pwd)
-work=$3
+src=$(cd "$3" && pwd)
+work=$4
 
-for tool in x86_64-w64-mingw32-g++ wine wineserver wixl; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed, so the Win32 queries are not tested under Wine" \
-             "(scripts/setup.sh installs it)"
-        exit 77
-    fi
-done
+if [[ ! -x $helper ]]; then
+    echo "FAIL: the build made no query helper at $helper"
+    exit 1
+fi
 
 rm -rf "$work"
 mkdir -p "$work/home"
@@ -35,10 +34,6 @@ unset DISPLAY WAYLAND_DISPLAY
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 
 step() { echo "== $*"; }
-
-step "building win32probe.exe with mingw-w64"
-x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -municode -static -I"$src" \
-    "$here/win32probe.cpp" "$src/platform/win32system.cpp" -o win32probe.exe -lmsi -ladvapi32
 
 alpha_code="{6B1D3C57-2A43-4E0B-9C1F-0D2E8A7B5C31}"
 beta_code="{C4E2A9F0-7D18-4B6A-8E35-91F0B2D4A6E7}"
@@ -79,56 +74,59 @@ add_value /v TooLong /t REG_SZ /d "$(long_text 4096)"
 wine reg add "HKLM\\$test_key\\Only32" /v Name /t REG_SZ /d 32-bit /reg:32 /f >/dev/null
 wineserver -w
 
-step "asking the Win32 queries"
-questions=(
-    arch
-    installed "$alpha_code"
-    installed "$beta_code"
-    installed "$unknown_code"
-    installed ""
-    version "$alpha_code"
-    version "$beta_code"
-    installed "$gamma_code"
-    version "$gamma_code"
-    value 64 "$test_key\\Alpha" InstalledBy
-    value 64 "$test_key\\Beta" InstalledBy
-    value 64 "$test_key" Added
-    value default "$test_key" Added
-    value 64 "$test_key" Missing
-    value 64 "$test_key" ""
-    value 64 "$test_key\\Alpha" ""
-    value 64 'Software\No Such Key' Added
-    value 64 "$test_key\\Only32" Name
-    value 64 "$test_key" Fits
-    value 64 "$test_key" TooLong
+step "asking the query helper"
+# Each request (fields separated by tabs) and the answer expected to it.
+tab=$'\t'
+cases=(
+    "amd64" "yes"
+    "installed$tab$alpha_code" "yes"
+    "installed$tab$beta_code" "no"
+    "installed$tab$unknown_code" "no"
+    "installed$tab" "no"
+    "version$tab$alpha_code" "yes${tab}14.2.31"
+    "version$tab$beta_code" "no"
+    "installed$tab$gamma_code" "yes"
+    "version$tab$gamma_code" "yes$tab"
+    "value${tab}64$tab$test_key\\Alpha${tab}InstalledBy" "yes"
+    "value${tab}64$tab$test_key\\Beta${tab}InstalledBy" "no"
+    "value${tab}64$tab$test_key${tab}Added" "yes"
+    "value${tab}default$tab$test_key${tab}Added" "yes"
+    "value${tab}64$tab$test_key${tab}Missing" "no"
+    "value${tab}64$tab$test_key$tab" "yes"
+    "value${tab}64$tab$test_key\\Alpha$tab" "no"
+    "value${tab}64${tab}Software\\No Such Key${tab}Added" "no"
+    "value${tab}64$tab$test_key\\Only32${tab}Name" "no"
+    "value${tab}64$tab$test_key${tab}Fits" "yes"
+    "value${tab}64$tab$test_key${tab}TooLong" "no"
+    "value${tab}32$tab$test_key${tab}Added" "?"
+    "bogus" "?"
 )
-expected="arch => AMD64
-installed $alpha_code => installed
-installed $beta_code => not installed
-installed $unknown_code => not installed
-installed  => not installed
-version $alpha_code => version \"14.2.31\"
-version $beta_code => not installed
-installed $gamma_code => installed
-version $gamma_code => version \"\"
-value 64 [$test_key\\Alpha] [InstalledBy] => present
-value 64 [$test_key\\Beta] [InstalledBy] => absent
-value 64 [$test_key] [Added] => present
-value default [$test_key] [Added] => present
-value 64 [$test_key] [Missing] => absent
-value 64 [$test_key] [] => present
-value 64 [$test_key\\Alpha] [] => absent
-value 64 [Software\\No Such Key] [Added] => absent
-value 64 [$test_key\\Only32] [Name] => absent
-value 64 [$test_key] [Fits] => present
-value 64 [$test_key] [TooLong] => absent"
-
-actual=$(wine win32probe.exe "${questions[@]}" | tr -d '\r')
-if ! diff -u <(echo "$expected") <(echo "$actual"); then
-    echo "FAIL: the Win32 queries answered differently (- expected, + actual)"
+requests=() expected=("kestrun-query 1")
+for ((i = 0; i < ${#cases[@]}; i += 2)); do
+    requests+=("${cases[i]}")
+    expected+=("${cases[i]} => ${cases[i + 1]}")
+done
+mapfile -t answers < <(printf '%s\n' "${requests[@]}" | wine "$helper" | tr -d '\r')
+actual=("${answers[0]:-}")
+for ((i = 0; i < ${#requests[@]}; ++i)); do
+    actual+=("${requests[i]} => ${answers[i + 1]:-(no answer)}")
+done
+if ! diff -u <(printf '%s\n' "${expected[@]}") <(printf '%s\n' "${actual[@]}"); then
+    echo "FAIL: the query helper answered differently (- expected, + actual)"
     exit 1
 fi
-echo "$actual"
+printf '%s\n' "${actual[@]}"
 echo "PASS: every answer as expected"
+
+step "asking for msiexec.exe in the system folder"
+x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -municode -static -I"$src" \
+    "$here/systemfolderprobe.cpp" "$src/platform/win32system.cpp" -o systemfolderprobe.exe \
+    -lmsi -ladvapi32
+program=$(wine systemfolderprobe.exe msiexec.exe | tr -d '\r')
+if [[ $program != 'C:\windows\system32\msiexec.exe' ]]; then
+    echo "FAIL: msiexec.exe of the system folder is '$program'"
+    exit 1
+fi
+echo "PASS: $program"
 wineserver -w
 rm -rf "$work/prefix"

@@ -120,6 +120,8 @@ private slots:
     void clicksFollowLinks_data();
     void clicksFollowLinks();
     void onlyUserClicksRunTheHandler();
+    void everyBoxReportsItself_data();
+    void everyBoxReportsItself();
 };
 
 void tst_WrapperUI::clicksFollowLinks_data()
@@ -282,6 +284,43 @@ void tst_WrapperUI::onlyUserClicksRunTheHandler()
     QCOMPARE(window.tickedLabels(), (QStringList {"A", "P"}));
     QCOMPARE(clickCounts(), (QList<int> {1, 0, 0}));
     QCOMPARE(window.property("buttonInstall", "visible").toBool(), true);
+}
+
+void tst_WrapperUI::everyBoxReportsItself_data()
+{
+    QTest::addColumn<int>("slot");
+    for (int slot = 1; slot <= WindowItems::CheckBoxCount; ++slot)
+        QTest::addRow("box %d", slot) << slot;
+}
+
+void tst_WrapperUI::everyBoxReportsItself()
+{
+    // Ten products, each linked to its own partner five boxes away: a box whose click handler
+    // names another box moves the wrong partner.
+    QFETCH(int, slot);
+    const int count = WindowItems::CheckBoxCount;
+    const auto nameOf = [](int box) { return QStringLiteral("Product %1").arg(box); };
+    const auto partnerOf = [count](int box) { return (box + count / 2 - 1) % count + 1; };
+    QJsonArray products;
+    QStringList all;
+    for (int box = 1; box <= count; ++box) {
+        products << product(nameOf(box), QJsonArray {nameOf(partnerOf(box))});
+        all << nameOf(box);
+    }
+    all.sort();
+    SelectionWindow window(products, QStringList());
+    QVERIFY(window.show());
+    QTRY_VERIFY(window.laidOut());
+    QCOMPARE(window.checkBoxOf(nameOf(slot)), checkBoxName(slot));
+
+    QVERIFY(window.click(nameOf(slot)));
+    QStringList others = all;
+    others.removeOne(nameOf(slot));
+    others.removeOne(nameOf(partnerOf(slot)));
+    QCOMPARE(window.tickedLabels(), others);
+
+    QVERIFY(window.click(nameOf(slot)));
+    QCOMPARE(window.tickedLabels(), all);
 }
 
 QTEST_MAIN(tst_WrapperUI)

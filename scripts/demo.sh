@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Plays Kestrun's demo from a built tree (scripts/run.sh builds it first):
+#  - lays out the demo folder as it ships (cmake --install), with the demo configuration
+#    (demo/kestrun.json) pointing at the package server's port;
+#  - prepares a Wine prefix of the demo's own, where the older Corvane Editor 1.0 is installed,
+#    and hands it to Kestrun and its children through WINEPREFIX;
+#  - serves the demo's packages (build/demo/packages) with nginx on 127.0.0.1 on a free port,
+#    stopped when Kestrun ends;
+#  - starts Kestrun. With a display the window is the user's. Without one it plays the demo on
+#    a virtual display: a picture of the window, a click on "Install", a picture of the report,
+#    then the report's text and where the pictures are.
+# The prefix and the installs folder stay, so a second run shows what the first installed;
+# delete the demo folder to start again.
+#
+# Usage: demo.sh [build folder, default build]
+# Environment, to try a configuration of one's own in the same set-up:
+#   KESTRUN_DEMO_DIR       the demo folder (default <build folder>/demo-run)
+#   KESTRUN_DEMO_CONFIG    the configuration (default demo/kestrun.json); its URLs name
+#                          127.0.0.1:8080, which becomes the server's port
+#   KESTRUN_DEMO_PACKAGES  the folder served (default <build folder>/demo/packages)
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source=$(cd "$here/.." && pwd)
+build=$(cd "${1:-$source/build}" && pwd)
+demo=${KESTRUN_DEMO_DIR:-$build/demo-run}
+built=$build/demo/packages
+config=${KESTRUN_DEMO_CONFIG:-$source/demo/kestrun.json}
+
+fail() { echo "demo: $*" >&2; exit 1; }
+tools=(nginx wine wineserver)
+[[ -n ${DISPLAY:-} ]] || tools+=(Xvfb xdotool import dbus-run-session)
+for tool in "${tools[@]}"; do
+    command -v "$tool" >/dev/null || fail "$tool is missing (scripts/setup.sh installs it)"
+done
+[[ -f $build/queryhelper/kestrun-query.exe && -f $built/Editor10.msi ]] ||
+    fail "the query helper or the demo packages are not built (mingw-w64 and wixl needed)"
+packages=$(cd "${KESTRUN_DEMO_PACKAGES:-$built}" && pwd)
+
+mkdir -p "$demo"
+demo=$(cd "$demo" && pwd)
+app=$demo/app
+cmake --install "$build" --prefix "$app" >/dev/null
+port=$(python3 "$here/free-port.py")
+sed "s|127.0.0.1:8080|127.0.0.1:$port|g" "$config" >"$app/kestrun.json"
+
+# Wine keeps the demo's Windows in a prefix of its own; Kestrun passes these on to the query
+# helper, msiexec and the .exe installer it starts.
+export WINEPREFIX=$demo/wine/prefix WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+if [[ ! -f $demo/wine/prepared ]]; then
+    echo "Preparing the demo's Wine prefix with Corvane Editor 1.0 installed (takes a while)"
+    rm -rf "$demo/wine"
+    mkdir -p "$demo/wine"
+    env -u DISPLAY wine wineboot --init >/dev/null 2>&1
+    env -u DISPLAY wine msiexec /i "$(winepath -w "$built/Editor10.msi" 2>/dev/null)" /qn
+    wineserver -w
+    touch "$demo/wine/prepared"
+fi
+
+# nginx as a child of this script: one process, no user switch, stopped on the way out.
+mkdir -p "$demo/nginx/temp"
+cat >"$demo/nginx/nginx.conf" <<CONF
+master_process off;
+pid "$demo/nginx/nginx.pid";
+error_log "$demo/nginx/error.log";
+events { worker_connections 64; }
+http {
+  access_log "$demo/nginx/access.log";
+  client_body_temp_path "$demo/nginx/temp/body";
+  proxy_temp_path "$demo/nginx/temp/proxy";
+  fastcgi_temp_path "$demo/nginx/temp/fastcgi";
+  uwsgi_temp_path "$demo/nginx/temp/uwsgi";
+  scgi_temp_path "$demo/nginx/temp/scgi";
+  default_type application/octet-stream;
+  server { listen 127.0.0.1:$port; root "$packages"; }
+}
+CONF
+children=()
+trap 'kill "${children[@]}" 2>/dev/null || true; wait 2>/dev/null || true' EXIT
+nginx -p "$demo/nginx" -c "$demo/nginx/nginx.conf" -g "daemon off;" &
+server=$!
+children+=($server)
+for _ in $(seq 100); do
+    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
+    kill -0 $server 2>/dev/null || fail "nginx did not start: $(cat "$demo/nginx/error.log")"
+    sleep 0.1
+done
+echo "Serving the demo packages on http://127.0.0.1:$port/"
+
+if [[ -n ${DISPLAY:-} ]]; then
+    "$app/kestrun"
+    wineserver -w # the installers' Wine processes end before the server goes
+    exit
+fi
+# Xvfb picks a free display and writes its number to the file.
+rm -f "$demo/display"
+# At 96 dpi, a screen at 100 %: the window at its own size (Xvfb's own default is 100 dpi).
+Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x700x24 -dpi 96 3>"$demo/display" 2>/dev/null &
+children+=($!)
+for _ in $(seq 100); do
+    [[ -s $demo/display ]] && break
+    kill -0 "${children[-1]}" 2>/dev/null || fail "Xvfb did not start"
+    sleep 0.1
+done
+DISPLAY=:$(cat "$demo/display") "$here/accessible-session.sh" bash "$here/demo-play.sh" "$app" "$demo"
+wineserver -w # Wine's processes leave the virtual display before it goes

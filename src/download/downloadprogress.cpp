@@ -1,0 +1,40 @@
+#include "downloadprogress.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+
+namespace {
+
+QString size(qint64 bytes)
+{
+    // Kilobytes of 1024 bytes, as Windows counts them; the number never parts from its unit.
+    return QLocale()
+        .formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat)
+        .replace(QLatin1Char(' '), QChar::Nbsp);
+}
+
+} // namespace
+
+double DownloadProgress::share() const
+{
+    if (bytesExpected < 0)
+        return -1;
+    if (bytesExpected == 0)
+        return filesDone < fileCount ? 0 : 1;
+    return qBound(0.0, double(bytesReceived) / double(bytesExpected), 1.0);
+}
+
+QString DownloadProgress::text() const
+{
+    // The concurrent transfers are counted as one after the other.
+    const int current = qMin(filesDone + 1, fileCount);
+    if (bytesExpected < 0)
+        return QCoreApplication::translate("Download", "Downloading file %1 of %2 (%3)")
+            .arg(current)
+            .arg(fileCount)
+            .arg(size(bytesReceived));
+    return QCoreApplication::translate("Download", "Downloading file %1 of %2 (%3 of %4)")
+        .arg(current)
+        .arg(fileCount)
+        .arg(size(bytesReceived), size(bytesExpected));
+}

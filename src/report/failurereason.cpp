@@ -1,0 +1,167 @@
+#include "failurereason.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+// The texts are marked where they are written, so that lupdate finds them.
+QString download(const char *text)
+{
+    return QCoreApplication::translate("Download", text);
+}
+
+QString install(const char *text)
+{
+    return QCoreApplication::translate("Install", text);
+}
+
+QString httpText(int status)
+{
+    if (status == 404)
+        return download(QT_TRANSLATE_NOOP("Download", "not found on the server (HTTP 404)"));
+    return download(QT_TRANSLATE_NOOP("Download", "the server answered HTTP %1")).arg(status);
+}
+
+QString networkText(QNetworkReply::NetworkError error)
+{
+    switch (error) {
+    case QNetworkReply::HostNotFoundError:
+        return download(QT_TRANSLATE_NOOP("Download", "the server could not be found"));
+    case QNetworkReply::ConnectionRefusedError:
+        return download(QT_TRANSLATE_NOOP("Download", "the server refused the connection"));
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+        return download(QT_TRANSLATE_NOOP("Download", "the proxy asked for a sign-in"));
+    case QNetworkReply::TooManyRedirectsError:
+    case QNetworkReply::InsecureRedirectError:
+        return download(QT_TRANSLATE_NOOP("Download", "the server's redirection was refused"));
+    default:
+        return download(QT_TRANSLATE_NOOP("Download", "the connection failed"));
+    }
+}
+
+QString stallText(int msecs)
+{
+    const int seconds = (msecs + 999) / 1000;
+    if (seconds == 1)
+        return download(QT_TRANSLATE_NOOP("Download", "no progress for 1 second"));
+    return download(QT_TRANSLATE_NOOP("Download", "no progress for %1 seconds")).arg(seconds);
+}
+
+// Windows Installer's common codes; the user can read these on to the administrator.
+QString exitText(int code)
+{
+    const char *meaning = nullptr;
+    switch (code) {
+    case 1602:
+        meaning = QT_TRANSLATE_NOOP("Install", "cancelled by the user");
+        break;
+    case 1603:
+        meaning = QT_TRANSLATE_NOOP("Install", "fatal error during installation");
+        break;
+    case 1618:
+        meaning = QT_TRANSLATE_NOOP("Install", "another installation is in progress");
+        break;
+    case 1619:
+        meaning = QT_TRANSLATE_NOOP("Install", "the package could not be opened");
+        break;
+    case 1625:
+        meaning = QT_TRANSLATE_NOOP("Install", "forbidden by system policy");
+        break;
+    case 1638:
+        meaning = QT_TRANSLATE_NOOP("Install", "another version is already installed");
+        break;
+    case 1641:
+    case 3010:
+        meaning = QT_TRANSLATE_NOOP("Install", "a restart is needed");
+        break;
+    default:
+        return install(QT_TRANSLATE_NOOP("Install", "exit code %1")).arg(code);
+    }
+    return install(QT_TRANSLATE_NOOP("Install", "%1 (exit code %2)"))
+        .arg(install(meaning))
+        .arg(code);
+}
+
+} // namespace
+
+FailureReason FailureReason::of(Kind kind)
+{
+    FailureReason reason;
+    reason.kind = kind;
+    return reason;
+}
+
+FailureReason FailureReason::http(int status)
+{
+    FailureReason reason = of(HttpStatus);
+    reason.httpStatus = status;
+    return reason;
+}
+
+FailureReason FailureReason::network(QNetworkReply::NetworkError error, bool afterBody)
+{
+    FailureReason reason = of(afterBody ? ConnectionBroken : NetworkError);
+    reason.networkError = error;
+    return reason;
+}
+
+FailureReason FailureReason::stall(int msecs)
+{
+    FailureReason reason = of(Stalled);
+    reason.stallMsecs = msecs;
+    return reason;
+}
+
+FailureReason FailureReason::digestMismatch(const QString &expected, const QString &received)
+{
+    FailureReason reason = of(DigestMismatch);
+    reason.expectedDigest = expected;
+    reason.receivedDigest = received;
+    return reason;
+}
+
+FailureReason FailureReason::exit(int code)
+{
+    FailureReason reason = of(ExitCode);
+    reason.exitCode = code;
+    return reason;
+}
+
+QString FailureReason::text() const
+{
+    switch (kind) {
+    case None:
+        return QString();
+    case HttpStatus:
+        return httpText(httpStatus);
+    case NetworkError:
+        return networkText(networkError);
+    case ConnectionBroken:
+        return download(QT_TRANSLATE_NOOP("Download", "the connection broke off"));
+    case Stalled:
+        return stallText(stallMsecs);
+    case EmptyBody:
+        return download(QT_TRANSLATE_NOOP("Download", "the server sent no data"));
+    case NotWritable:
+        return download(QT_TRANSLATE_NOOP("Download", "the file could not be written to the disk"));
+    case DigestMismatch:
+        return download(QT_TRANSLATE_NOOP("Download", "digest mismatch (expected %1, received %2)"))
+            .arg(expectedDigest.toLower(), receivedDigest.toLower());
+    case UnsafeName:
+        return download(QT_TRANSLATE_NOOP("Download", "the file name cannot be stored"));
+    case LocalFileMissing:
+        return download(QT_TRANSLATE_NOOP("Download", "the file is not there"));
+    case UnknownFileType:
+        return install(QT_TRANSLATE_NOOP("Install", "this type of file cannot be run"));
+    case NotStartable:
+        return install(QT_TRANSLATE_NOOP("Install", "the program could not be started"));
+    case ExitCode:
+        return exitText(exitCode);
+    }
+    return QString();
+}
+
+QString FailureReason::after(const QString &item) const
+{
+    return isFailure() ? item + QStringLiteral(" \u2014 ") + text() : item;
+}

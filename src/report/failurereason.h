@@ -1,0 +1,55 @@
+#ifndef FAILUREREASON_H
+#define FAILUREREASON_H
+
+#include <QNetworkReply>
+#include <QString>
+
+/**
+ * Why a package could not be fetched or installed, kept where the failure happens and turned
+ * into the short text the reports show after the failed item.
+ */
+struct FailureReason
+{
+    enum Kind {
+        None,
+        // Fetching (texts in the context "Download")
+        HttpStatus, // the server answered httpStatus
+        NetworkError, // networkError before any of the body arrived
+        ConnectionBroken, // networkError after some of the body had arrived
+        Stalled, // no progress for stallMsecs
+        EmptyBody, // the transfer ended well but brought nothing
+        NotWritable, // the body could not be written into "installs"
+        DigestMismatch, // expectedDigest, receivedDigest
+        UnsafeName,
+        LocalFileMissing,
+        // Running (texts in the context "Install")
+        UnknownFileType,
+        NotStartable,
+        ExitCode, // exitCode, not 0
+    };
+
+    Kind kind = None;
+    int httpStatus = 0;
+    QNetworkReply::NetworkError networkError = QNetworkReply::NoError;
+    int stallMsecs = 0;
+    QString expectedDigest;
+    QString receivedDigest;
+    int exitCode = 0;
+
+    static FailureReason of(Kind kind);
+    static FailureReason http(int status);
+    /** NetworkError, or ConnectionBroken when some of the body had arrived. */
+    static FailureReason network(QNetworkReply::NetworkError error, bool afterBody);
+    static FailureReason stall(int msecs);
+    static FailureReason digestMismatch(const QString &expected, const QString &received);
+    /** An installer that ended with this code, which is not a success. */
+    static FailureReason exit(int code);
+
+    bool isFailure() const { return kind != None; }
+    /** The reason in the user's language, such as "not found on the server (HTTP 404)". */
+    QString text() const;
+    /** item, then this reason after it: one line of a report. */
+    QString after(const QString &item) const;
+};
+
+#endif // FAILUREREASON_H

@@ -1,0 +1,202 @@
+#include "faultserver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QByteArray Clean = R"({"title": "t", "products": [
+    {"name": "Editor", "file": "Editor.msp", "dependencies": {"platforms": ["all"]}},
+    {"name": "Viewer", "file": "Viewer.msi", "dependencies": {"platforms": ["x86"]}}]})";
+const QByteArray Broken = R"({"products": [{"name": "Editor", "file": "SETUP.EXE"}]})";
+
+QByteArray elevenProducts()
+{
+    QByteArrayList products;
+    for (int i = 1; i <= 11; ++i)
+        products << "{\"name\": \"P" + QByteArray::number(i) + "\", \"file\": \"p.msi\"}";
+    return "{\"products\": [" + products.join(',') + "]}";
+}
+
+} // namespace
+
+/** The built kestrun-check run as an administrator runs it: its exit codes and its output. */
+class tst_CheckProgram : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { qRegisterMetaType<QProcess::ExitStatus>(); }
+
+    void exitCodes_data();
+    void exitCodes();
+    void jsonForScripts();
+    void configBesideTheProgram();
+    void urlsAskTheServer();
+    void shippedConfigurationsAreExplained_data();
+    void shippedConfigurationsAreExplained();
+
+private:
+    QString write(const QString &name, const QByteArray &contents);
+    int run(const QStringList &arguments, const QString &program = QStringLiteral(KESTRUN_CHECK));
+
+    QTemporaryDir folder;
+    QByteArray output;
+};
+
+QString tst_CheckProgram::write(const QString &name, const QByteArray &contents)
+{
+    const QString path = QDir(folder.path()).filePath(name);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(contents);
+    return path;
+}
+
+// Runs the program without blocking the event loop, so that a server in this process answers.
+int tst_CheckProgram::run(const QStringList &arguments, const QString &program)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::SeparateChannels);
+    QSignalSpy finished(&process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished));
+    process.start(program, arguments);
+    [&] { QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000); }();
+    output = process.readAllStandardOutput();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+void tst_CheckProgram::exitCodes_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("shown");
+
+    QTest::newRow("no errors") << QStringList {"CONFIG"} << Clean << 0
+                               << QByteArray("product 2 \"Viewer\": no check box");
+    QTest::newRow("warnings only")
+        << QStringList {"CONFIG"} << elevenProducts() << 0 << QByteArray("0 errors, 2 warnings");
+    QTest::newRow("errors") << QStringList {"CONFIG"} << Broken << 1
+                            << QByteArray("[package-ending]");
+    QTest::newRow("a file that does not exist")
+        << QStringList {"none.json"} << QByteArray() << 1 << QByteArray("[file-missing]");
+    QTest::newRow("not JSON") << QStringList {"CONFIG"} << QByteArray("{\n\"a\" 1}") << 1
+                              << QByteArray("line 2, column 6");
+    QTest::newRow("help") << QStringList {"--help"} << QByteArray() << 0 << QByteArray("--urls");
+    QTest::newRow("an unknown option")
+        << QStringList {"--url"} << QByteArray() << 2 << QByteArray();
+    QTest::newRow("two configurations")
+        << QStringList {"CONFIG", "CONFIG"} << Clean << 2 << QByteArray();
+}
+
+void tst_CheckProgram::exitCodes()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, contents);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, shown);
+
+    const QString config = write(QStringLiteral("kestrun.json"), contents);
+    arguments.replaceInStrings(QStringLiteral("CONFIG"), config);
+    arguments.replaceInStrings(
+        QStringLiteral("none.json"), QDir(folder.path()).filePath(QStringLiteral("none.json")));
+    QCOMPARE(run(arguments), exitCode);
+    QVERIFY2(output.contains(shown), output.constData());
+}
+
+void tst_CheckProgram::jsonForScripts()
+{
+    const QString config = write(QStringLiteral("kestrun.json"), Broken);
+    QCOMPARE(run({QStringLiteral("--json"), config}), 1);
+    QJsonParseError error;
+    const QJsonObject report = QJsonDocument::fromJson(output, &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(report.value("errors").toInt(), 1);
+    QCOMPARE(report.value("findings").toArray().first().toObject().value("kind").toString(),
+        QStringLiteral("package-ending"));
+    const QJsonObject editor = report.value("products").toArray().first().toObject();
+    QCOMPARE(editor.value("name").toString(), QStringLiteral("Editor"));
+    QCOMPARE(editor.value("checkBox").toInt(), 1);
+    QVERIFY(!report.contains("urls"));
+}
+
+void tst_CheckProgram::configBesideTheProgram()
+{
+    // Shipped beside kestrun, it checks the kestrun.json there when given none.
+    const QString program = QDir(folder.path()).filePath(QStringLiteral("kestrun-check"));
+    QFile::remove(program);
+    QVERIFY(QFile::copy(QStringLiteral(KESTRUN_CHECK), program));
+    write(QStringLiteral("kestrun.json"), Broken);
+    QCOMPARE(run({}, program), 1);
+    QVERIFY(output.contains(QDir(folder.path()).filePath(QStringLiteral("kestrun.json")).toUtf8()));
+}
+
+void tst_CheckProgram::urlsAskTheServer()
+{
+    FaultServer server;
+    QVERIFY(server.listen());
+    server.serve("/p/Editor.msp", {FaultServer::ok("package")});
+    const QByteArray config = "{\"products\": [{\"name\": \"Editor\", \"file\": \""
+        + server.url("/p/Editor.msp").toEncoded() + "\"}, {\"name\": \"Gone\", \"file\": \""
+        + server.url("/p/Gone.msi").toEncoded() + "\"}]}";
+    const QString path = write(QStringLiteral("kestrun.json"), config);
+
+    QCOMPARE(run({QStringLiteral("--urls"), QStringLiteral("--json"), path}), 1);
+    const QJsonObject report = QJsonDocument::fromJson(output).object();
+    const QJsonArray urls = report.value("urls").toArray();
+    QCOMPARE(urls.size(), 2);
+    QCOMPARE(urls.at(0).toObject().value("status").toInt(), 200);
+    QCOMPARE(urls.at(0).toObject().value("size").toInt(), 7);
+    QCOMPARE(urls.at(1).toObject().value("status").toInt(), 404);
+    QCOMPARE(report.value("errors").toInt(), 1);
+    QCOMPARE(report.value("warnings").toInt(), 2);
+    QCOMPARE(server.count("/p/Editor.msp"), 1);
+    QCOMPARE(server.count("/p/Editor.md5"), 1);
+
+    // Without --urls nothing is asked.
+    QCOMPARE(run({path}), 0);
+    QCOMPARE(server.requests().size(), 4);
+}
+
+void tst_CheckProgram::shippedConfigurationsAreExplained_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+
+    QFile readme(QStringLiteral(KESTRUN_SOURCE_DIR "/README.md"));
+    QVERIFY(readme.open(QIODevice::ReadOnly));
+    const QByteArray text = readme.readAll();
+    const int start = text.indexOf("```json\n") + 8;
+    QVERIFY(start > 8);
+    QTest::newRow("the README's example") << text.mid(start, text.indexOf("```", start) - start);
+
+    QFile demo(QStringLiteral(KESTRUN_SOURCE_DIR "/demo/kestrun.json"));
+    QVERIFY(demo.open(QIODevice::ReadOnly));
+    QTest::newRow("the demo configuration") << demo.readAll();
+}
+
+void tst_CheckProgram::shippedConfigurationsAreExplained()
+{
+    QFETCH(QByteArray, contents);
+
+    const QString config = write(QStringLiteral("kestrun.json"), contents);
+    QCOMPARE(run({config}), 0);
+    QVERIFY2(output.contains("Findings: 0 errors, 0 warnings"), output.constData());
+    const QJsonArray products =
+        QJsonDocument::fromJson(contents).object().value("products").toArray();
+    QVERIFY(!products.isEmpty());
+    for (int i = 0; i < products.size(); ++i) {
+        const QByteArray explained = "  product " + QByteArray::number(i + 1) + " \""
+            + products.at(i).toObject().value("name").toString().toUtf8() + "\": ";
+        QVERIFY2(output.contains(explained), explained.constData());
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_CheckProgram)
+#include "tst_checkprogram.moc"

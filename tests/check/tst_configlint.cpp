@@ -1,0 +1,285 @@
+#include "check/configcheck.h"
+#include "check/fixedarchitecturequeries.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QByteArray ReadmeExample = R"({
+    "title": "Available updates",
+    "products": [
+        {"name": "Editor 2.0 Update 1",
+         "file": "http://updates.example.com/patches/Editor20_Update1.msp",
+         "guid": "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}",
+         "dependencies": {"platforms": ["all"], "versions": [">2015", "<2016.1"],
+                          "linked-products-ui": ["Runtime Library Update"]}},
+        {"name": "Runtime Library Update",
+         "file": "http://updates.example.com/patches/RuntimeUpdate.exe",
+         "display": "false", "parameters": "/quiet /norestart",
+         "dependencies": {"platforms": ["x64"]}},
+        {"name": "Viewer Add-in", "file": "ViewerAddin.msi",
+         "remove-first": "{FFFFFFFF-EEEE-DDDD-CCCC-BBBBBBBBBBBB}",
+         "parameters": "REBOOT=ReallySuppress",
+         "dependencies": {"registry": [{"SOFTWARE\\Corvane\\Viewer": "InstallDir"}],
+                          "installed-products": ["{11111111-2222-3333-4444-555555555555}"]}}
+    ]})";
+
+// A configuration whose products are the given JSON objects, joined.
+QByteArray withProducts(const QByteArrayList &products)
+{
+    return "{\"title\": \"t\", \"products\": [" + products.join(",\n") + "]}";
+}
+
+QByteArray plain(const QByteArray &name, const QByteArray &file, const QByteArray &more = {})
+{
+    return "{\"name\": \"" + name + "\", \"file\": \"" + file + "\"" + (more.isEmpty() ? "" : ", ")
+        + more + "}";
+}
+
+// kind, "@product" when it concerns one, ":line:column" when it has a place in the text.
+QString describe(const Finding &finding)
+{
+    QString text = finding.kind;
+    if (finding.product > 0)
+        text += QLatin1Char('@') + QString::number(finding.product);
+    if (finding.line > 0)
+        text += QStringLiteral(":%1:%2").arg(finding.line).arg(finding.column);
+    if (!finding.isError())
+        text += QLatin1String(" (warning)");
+    return text;
+}
+
+} // namespace
+
+/** Broken configurations with the findings each must give, and clean ones that give none. */
+class tst_ConfigLint : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void findings_data();
+    void findings();
+    void missingAndUnreadableFiles();
+    void resemblingKeysAreNamed_data();
+    void resemblingKeysAreNamed();
+
+private:
+    QString writeConfig(const QByteArray &contents);
+    QStringList findingsOf(const QString &path);
+
+    QTemporaryDir folder;
+};
+
+QString tst_ConfigLint::writeConfig(const QByteArray &contents)
+{
+    const QString path = QDir(folder.path()).filePath(QStringLiteral("kestrun.json"));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(contents);
+    return path;
+}
+
+QStringList tst_ConfigLint::findingsOf(const QString &path)
+{
+    const CheckReport report =
+        ConfigCheck::run(path, std::make_unique<FixedArchitectureQueries>(true));
+    QStringList described;
+    for (const Finding &finding : report.findings)
+        described << describe(finding);
+    return described;
+}
+
+void tst_ConfigLint::findings_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QStringList>("expected");
+
+    const auto row = [](const char *tag, const QByteArray &contents, const QStringList &expected) {
+        QTest::newRow(tag) << contents << expected;
+    };
+    const QByteArray code = "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}";
+
+    // Clean: nothing to say.
+    row("README example", ReadmeExample, {});
+    row("one local package", withProducts({plain("A", "a.msi")}), {});
+    row("the same URL twice is one download",
+        withProducts({plain("A", "http://h/p/a.msi"), plain("B", "http://h/p/a.msi")}), {});
+    row("digest names differ by folder only on the server",
+        withProducts({plain("A", "http://h/one/a.msi"), plain("B", "http://h/two/b.msi")}), {});
+    row("UTF-8 with a byte order mark", "\xEF\xBB\xBF" + withProducts({plain("A", "a.msi")}), {});
+    QByteArrayList ten;
+    for (int i = 1; i <= 10; ++i)
+        ten << plain("P" + QByteArray::number(i), "a.msi");
+    row("ten products that can apply on one machine", withProducts(ten), {});
+
+    // The file as a whole.
+    row("not JSON", "{\"title\": \"t\",\n  \"products\" []}", {"invalid-json:2:15"});
+    row("empty file", "", {"invalid-json:1:1"});
+    row("an array, not an object", "[{\"name\": \"A\"}]", {"not-an-object"});
+    const QString wide = QString::fromUtf8(withProducts({plain("A", "a.msi")}));
+    const QByteArray utf16(reinterpret_cast<const char *>(wide.utf16()), wide.size() * 2);
+    row("UTF-16 with a byte order mark, as Notepad saves it", "\xFF\xFE" + utf16, {});
+    row("UTF-16 without a byte order mark", utf16, {"unreadable-encoding"});
+    const QString broken = QStringLiteral("{\n \"a\" 1}");
+    row("not JSON in UTF-16: the place in the decoded text",
+        "\xFF\xFE" + QByteArray(reinterpret_cast<const char *>(broken.utf16()), broken.size() * 2),
+        {"invalid-json:2:7"});
+    row("Windows-1252 text", withProducts({plain("Caf\xE9", "a.msi")}),
+        {"unreadable-encoding:1:42"});
+
+    // Keys and types.
+    row("misspelt keys at every level",
+        "{\"titel\": \"t\", \"products\": ["
+            + plain("A", "a.msi",
+                "\"remove_first\": \"{X}\", \"dependancies\": {}, \"dependencies\": "
+                "{\"linked-products\": [\"A\"], \"guid\": \"x\"}")
+            + "]}",
+        {"unknown-key", "unknown-key@1", "unknown-key@1", "unknown-key@1", "unknown-key@1"});
+    row("values that must be strings",
+        withProducts({"{\"name\": \"A\", \"file\": \"a.msi\", \"display\": true, "
+                      "\"remove-first\": false, \"parameters\": 3, \"guid\": null}"}),
+        {"not-a-string@1", "not-a-string@1", "not-a-string@1", "not-a-string@1"});
+    row("a title that is no string", "{\"title\": 1}", {"not-a-string"});
+    row("products not an array", "{\"products\": {}}", {"wrong-type"});
+    row("a product that is no object", withProducts({plain("A", "a.msi"), "7"}), {"wrong-type@2"});
+    row("dependencies not an object", withProducts({plain("A", "a.msi", "\"dependencies\": []")}),
+        {"wrong-type@1"});
+    row("a rule that is not an array",
+        withProducts({plain("A", "a.msi", "\"dependencies\": {\"platforms\": \"x64\"}")}),
+        {"wrong-type@1"});
+    row("non-string list elements",
+        withProducts({plain("A", "a.msi",
+            "\"dependencies\": {\"platforms\": [\"all\", 64], \"linked-products-ui\": [null]}")}),
+        {"not-a-string@1", "not-a-string@1"});
+
+    // Package files.
+    row("endings compare case-sensitively",
+        withProducts(
+            {plain("A", "SETUP.EXE"), plain("B", "http://h/fix.MSI"), plain("C", "notes.txt")}),
+        {"package-ending@1", "package-ending@2", "package-ending@3"});
+    row("no file", withProducts({"{\"name\": \"A\"}", plain("B", "")}),
+        {"no-package@1", "no-package@2"});
+    row("a URL name Kestrun refuses",
+        withProducts({plain("A", "http://h/p/a%3Ab.msi"), plain("B", "http://h/p/.msi")}),
+        {"unsafe-package-name@1", "unsafe-package-name@2"});
+    row("a device name of Windows", withProducts({plain("A", "http://h/p/CON.msi")}),
+        {"unsafe-package-name@1"});
+    row("two URLs, one local name",
+        withProducts({plain("A", "http://h/one/fix.msi"), plain("B", "http://h/two/fix.msi")}),
+        {"shared-local-name@2"});
+    row("two packages, one digest name",
+        withProducts({plain("A", "http://h/p/fix.msi"), plain("B", "http://h/p/fix.msp")}),
+        {"shared-digest-name@2"});
+    row("two folders: the digest files are kept apart in installs",
+        withProducts({plain("A", "http://h/one/fix.msi"), plain("B", "http://h/two/fix.msp")}), {});
+    row("names that differ in case are one file on Windows",
+        withProducts({plain("A", "http://h/one/Fix.msi"), plain("B", "http://h/two/fix.msi")}),
+        {"shared-local-name@2"});
+
+    // Rules that can never hold as written.
+    row("version rules not of the form operator and dotted numbers",
+        withProducts({plain("A", "a.msi",
+            "\"guid\": \"" + code
+                + "\", \"dependencies\": {\"versions\": [\">=2015\", \"2016\", \"<2016.x\", "
+                  "\"<2016.1\", \"!1..2\"]}")}),
+        {"version-rule-form@1", "version-rule-form@1", "version-rule-form@1",
+            "version-rule-form@1"});
+    row("versions without a guid",
+        withProducts({plain("A", "a.msi", "\"dependencies\": {\"versions\": [\"<2016\"]}")}),
+        {"versions-without-guid@1"});
+    row("guids that are no product codes",
+        withProducts({plain("A", "a.msi",
+            "\"guid\": \"{aaaaaaaa-bbbb-cccc-dddd-eeeeeeeeeeee}\", \"dependencies\": "
+            "{\"installed-products\": [\"AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE\", \""
+                + code + "\"]}")}),
+        {"guid-form@1", "guid-form@1"});
+    row("platform values Kestrun does not know",
+        withProducts({plain(
+            "A", "a.msi", "\"dependencies\": {\"platforms\": [\"X64\", \"amd64\", \"x86\"]}")}),
+        {"platform-value@1", "platform-value@1"});
+    row("empty lists that never hold",
+        withProducts({plain("A", "a.msi", "\"dependencies\": {\"platforms\": []}"),
+            plain("B", "b.msi", "\"dependencies\": {\"installed-products\": []}")}),
+        {"rule-never-holds@1", "rule-never-holds@2"});
+    row("registry rules that are not objects of key to value name",
+        withProducts({plain("A", "a.msi",
+            "\"dependencies\": {\"registry\": [\"SOFTWARE\\\\X\", {\"SOFTWARE\\\\Y\": 1}, "
+            "{\"SOFTWARE\\\\Z\": \"\"}]}")}),
+        {"registry-form@1", "registry-form@1"});
+
+    // Names.
+    row("duplicate names", withProducts({plain("A", "a.msi"), plain("A", "b.msi")}),
+        {"duplicate-name@2"});
+    row("links to names that do not exist",
+        withProducts({plain("A", "a.msi", "\"dependencies\": {\"linked-products-ui\": [\"b\"]}"),
+            plain("B", "b.msi")}),
+        {"unknown-link@1"});
+    row("empty names", withProducts({plain("", "a.msi"), "{\"file\": \"b.msi\"}"}),
+        {"empty-name@1", "empty-name@2"});
+
+    // The window's ten boxes.
+    const QByteArrayList eleven = ten + QByteArrayList {plain("P11", "a.msi")};
+    row("eleven products that can apply on every machine", withProducts(eleven),
+        {"too-many-products (warning)", "too-many-products (warning)"});
+    QByteArrayList split = eleven;
+    split[10] = plain("P11", "a.msi", "\"dependencies\": {\"platforms\": [\"x86\"]}");
+    row("the eleventh only on 32-bit Windows", withProducts(split),
+        {"too-many-products (warning)"});
+    split[10] = plain("P11", "a.msi", "\"dependencies\": {\"platforms\": [\"X86\"]}");
+    row("a product that can never apply leaves room", withProducts(split), {"platform-value@11"});
+}
+
+void tst_ConfigLint::findings()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(QStringList, expected);
+
+    QStringList found = findingsOf(writeConfig(contents));
+    found.sort();
+    expected.sort();
+    QCOMPARE(found, expected);
+}
+
+void tst_ConfigLint::missingAndUnreadableFiles()
+{
+    QCOMPARE(findingsOf(QDir(folder.path()).filePath(QStringLiteral("none.json"))),
+        QStringList {"file-missing"});
+    QCOMPARE(findingsOf(folder.path()), QStringList {"file-unreadable"});
+}
+
+void tst_ConfigLint::resemblingKeysAreNamed_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QString>("hint");
+
+    QTest::newRow("dependancies") << withProducts({plain("A", "a.msi", "\"dependancies\": {}")})
+                                  << "(did you mean \"dependencies\"?)";
+    QTest::newRow("remove_first") << withProducts({plain("A", "a.msi", "\"remove_first\": \"x\"")})
+                                  << "(did you mean \"remove-first\"?)";
+    QTest::newRow("linked-products")
+        << withProducts({plain("A", "a.msi", "\"dependencies\": {\"linked-products\": [\"A\"]}")})
+        << "(did you mean \"linked-products-ui\"?)";
+    QTest::newRow("Title in capitals")
+        << QByteArray("{\"Title\": \"t\"}") << "(did you mean \"title\"?)";
+    QTest::newRow("a rule beside the name")
+        << withProducts({plain("A", "a.msi", "\"platforms\": [\"all\"]")})
+        << "(\"platforms\" belongs in \"dependencies\")";
+}
+
+void tst_ConfigLint::resemblingKeysAreNamed()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, hint);
+
+    const CheckReport report =
+        ConfigCheck::run(writeConfig(contents), std::make_unique<FixedArchitectureQueries>(true));
+    QCOMPARE(report.findings.size(), 1);
+    QVERIFY2(report.findings.first().message.contains(hint),
+        qPrintable(report.findings.first().message));
+}
+
+QTEST_GUILESS_MAIN(tst_ConfigLint)
+#include "tst_configlint.moc"

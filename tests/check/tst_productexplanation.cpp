@@ -1,0 +1,250 @@
+#include "check/productexplanation.h"
+#include "recordingsystemqueries.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+using Machine = RecordingSystemQueries::Machine;
+using RuleCheck = DependencyManager::RuleCheck;
+using RuleOutcome = DependencyManager::RuleOutcome;
+
+Q_DECLARE_METATYPE(QList<RuleOutcome>)
+
+namespace {
+
+const QString Editor = QStringLiteral("{AAAAAAAA-0000-0000-0000-000000000001}");
+const QString Runtime = QStringLiteral("{BBBBBBBB-0000-0000-0000-000000000002}");
+const QString Absent = QStringLiteral("{DDDDDDDD-0000-0000-0000-000000000004}");
+const QString Viewer = QStringLiteral("SOFTWARE\\Corvane\\Viewer");
+
+// Editor 2015.1.0 and Runtime are installed; the Viewer key has an "InstallDir" value.
+Machine makeMachine(bool amd64)
+{
+    Machine machine;
+    machine.amd64 = amd64;
+    machine.installed = {{Editor, "2015.1.0"}, {Runtime, "3.0"}};
+    const QString value = RecordingSystemQueries::value(Viewer, "InstallDir");
+    machine.values64 = {value};
+    machine.valuesDefault = {value};
+    return machine;
+}
+
+QJsonObject product(const QString &name, const QJsonObject &rules, const QString &guid = {})
+{
+    QJsonObject object {{"name", name}, {"file", name + ".msi"}, {"dependencies", rules}};
+    if (!guid.isEmpty())
+        object.insert("guid", guid);
+    return object;
+}
+
+RuleCheck check(const QString &element, const QString &found, bool holds)
+{
+    return RuleCheck {element, QString(), found, holds};
+}
+
+RuleOutcome outcome(const QString &rule, bool holds, const QList<RuleCheck> &checks,
+    const QString &productCode = {})
+{
+    return RuleOutcome {rule, holds, productCode, checks};
+}
+
+} // namespace
+
+// Found by argument-dependent lookup, so beside the types' namespace rather than inside ours.
+static bool operator==(const RuleCheck &a, const RuleCheck &b)
+{
+    return a.element == b.element && a.valueName == b.valueName && a.found == b.found
+        && a.holds == b.holds;
+}
+
+static bool operator==(const RuleOutcome &a, const RuleOutcome &b)
+{
+    return a.rule == b.rule && a.holds == b.holds && a.productCode == b.productCode
+        && a.checks == b.checks;
+}
+
+namespace QTest {
+template<>
+char *toString(const QList<RuleOutcome> &outcomes)
+{
+    QStringList texts;
+    for (const RuleOutcome &o : outcomes) {
+        QStringList checks;
+        for (const RuleCheck &c : o.checks)
+            checks
+                << QStringLiteral("%1|%2|%3|%4").arg(c.element, c.valueName, c.found).arg(c.holds);
+        texts << QStringLiteral("%1 %2 %3 [%4]")
+                     .arg(o.rule)
+                     .arg(o.holds)
+                     .arg(o.productCode, checks.join(QLatin1String(", ")));
+    }
+    return qstrdup(qPrintable(texts.join(QLatin1String("; "))));
+}
+} // namespace QTest
+
+/** Every product explained on a made-up machine through the program's own rules. */
+class tst_ProductExplanation : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void eachRule_data();
+    void eachRule();
+    void checkBoxesAndFullWindow();
+    void duplicateNamesAreJudgedByTheFirst();
+
+private:
+    QList<ProductExplanation> explain(const QJsonArray &products, Machine &machine);
+
+    QTemporaryDir folder;
+};
+
+QList<ProductExplanation> tst_ProductExplanation::explain(
+    const QJsonArray &products, Machine &machine)
+{
+    const QString path = QDir(folder.path()).filePath(QStringLiteral("kestrun.json"));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(QJsonDocument(QJsonObject {{"products", products}}).toJson());
+    file.close();
+    return ProductExplanation::explainAll(path, std::make_unique<RecordingSystemQueries>(machine));
+}
+
+void tst_ProductExplanation::eachRule_data()
+{
+    QTest::addColumn<QJsonObject>("product");
+    QTest::addColumn<bool>("amd64");
+    QTest::addColumn<QList<RuleOutcome>>("outcomes");
+    QTest::addColumn<QStringList>("asked");
+
+    const auto registryAsked = [](const QString &key, const QString &name, bool view64) {
+        return RecordingSystemQueries::registryQuestion(key, name, view64);
+    };
+    const auto installedAsked = &RecordingSystemQueries::installedQuestion;
+    const auto versionAsked = &RecordingSystemQueries::versionQuestion;
+
+    QTest::newRow("no rules") << product("P", {}) << true << QList<RuleOutcome>() << QStringList();
+    QTest::newRow("platforms: the architecture found, against each entry")
+        << product("P", {{"platforms", QJsonArray {"x86", "x64"}}}) << true
+        << QList<RuleOutcome> {outcome(
+               "platforms", true, {check("x86", "x64", false), check("x64", "x64", true)})}
+        << QStringList();
+    QTest::newRow("platforms fail on x86, and end the evaluation")
+        << product("P",
+               {{"platforms", QJsonArray {"x64"}},
+                   {"registry", QJsonArray {QJsonObject {{Viewer, "InstallDir"}}}}})
+        << false << QList<RuleOutcome> {outcome("platforms", false, {check("x64", "x86", false)})}
+        << QStringList();
+    QTest::newRow("versions: the installed version against every rule")
+        << product("P", {{"versions", QJsonArray {">2015", "<2016", "=2015.1"}}}, Editor) << true
+        << QList<RuleOutcome> {outcome("versions", false,
+               {check(">2015", "2015.1.0", false), check("<2016", "2015.1.0", true),
+                   check("=2015.1", "2015.1.0", true)},
+               Editor)}
+        << QStringList {versionAsked(Editor)};
+    QTest::newRow("versions: not installed counts as 0")
+        << product("P", {{"versions", QJsonArray {"<2016"}}}, Absent) << true
+        << QList<RuleOutcome> {outcome("versions", true, {check("<2016", "", true)}, Absent)}
+        << QStringList {versionAsked(Absent)};
+    QTest::newRow("versions without a guid ask nothing")
+        << product("P", {{"versions", QJsonArray {"<2016"}}}) << true
+        << QList<RuleOutcome> {outcome("versions", false, {})} << QStringList();
+    QTest::newRow("registry: each value found or missing, in the machine's view")
+        << product("P",
+               {{"registry",
+                   QJsonArray {QJsonObject {{Viewer, "InstallDir"}}, QJsonObject {{Viewer, "Path"}},
+                       QJsonObject {{Viewer, ""}}}}})
+        << false
+        << QList<RuleOutcome> {outcome("registry", false,
+               {RuleCheck {Viewer, "InstallDir", "", true}, RuleCheck {Viewer, "Path", "", false}})}
+        << QStringList {
+               registryAsked(Viewer, "InstallDir", false), registryAsked(Viewer, "Path", false)};
+    QTest::newRow("installed products: up to the first that is installed")
+        << product("P", {{"installed-products", QJsonArray {Absent, Runtime, Editor}}}) << true
+        << QList<RuleOutcome> {outcome(
+               "installed-products", true, {check(Absent, "", false), check(Runtime, "", true)})}
+        << QStringList {installedAsked(Absent), installedAsked(Runtime)};
+    QTest::newRow("all four in order")
+        << product("P",
+               {{"installed-products", QJsonArray {Absent}},
+                   {"registry", QJsonArray {QJsonObject {{Viewer, "InstallDir"}}}},
+                   {"versions", QJsonArray {">2015.0.5"}}, {"platforms", QJsonArray {"all"}}},
+               Editor)
+        << true
+        << QList<RuleOutcome> {outcome("platforms", true, {check("all", "x64", true)}),
+               outcome("versions", true, {check(">2015.0.5", "2015.1.0", true)}, Editor),
+               outcome("registry", true, {RuleCheck {Viewer, "InstallDir", "", true}}),
+               outcome("installed-products", false, {check(Absent, "", false)})}
+        << QStringList {versionAsked(Editor), registryAsked(Viewer, "InstallDir", true),
+               installedAsked(Absent)};
+}
+
+void tst_ProductExplanation::eachRule()
+{
+    QFETCH(QJsonObject, product);
+    QFETCH(bool, amd64);
+    QFETCH(QList<RuleOutcome>, outcomes);
+    QFETCH(QStringList, asked);
+
+    Machine machine = makeMachine(amd64);
+    const QList<ProductExplanation> explained = explain({product}, machine);
+    QCOMPARE(explained.size(), 1);
+    QCOMPARE(explained.first().outcomes, outcomes);
+    QCOMPARE(explained.first().applies, DependencyManager::allHold(outcomes));
+    QCOMPARE(explained.first().checkBox, explained.first().applies ? 1 : 0);
+    QCOMPARE(machine.asked, asked);
+}
+
+void tst_ProductExplanation::checkBoxesAndFullWindow()
+{
+    // Twelve products: the second does not apply, the hidden third does; the eleventh takes
+    // the last box, and the twelfth applies too but finds the window full.
+    QJsonArray products;
+    for (int i = 1; i <= 12; ++i) {
+        QJsonObject rules;
+        if (i == 2)
+            rules.insert("platforms", QJsonArray {"x86"});
+        if (i == 12)
+            rules.insert("installed-products", QJsonArray {Runtime});
+        QJsonObject p = product(QStringLiteral("P%1").arg(i), rules);
+        if (i == 3)
+            p.insert("display", "FALSE");
+        products << p;
+    }
+    Machine machine = makeMachine(true);
+    const QList<ProductExplanation> explained = explain(products, machine);
+
+    QList<int> boxes;
+    QList<bool> full;
+    for (const ProductExplanation &p : explained) {
+        boxes << p.checkBox;
+        full << p.leftOutByFullWindow();
+        QCOMPARE(p.hidden, p.position == 3);
+    }
+    QCOMPARE(boxes, (QList<int> {1, 0, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0}));
+    QCOMPARE(full,
+        (QList<bool> {
+            false, false, false, false, false, false, false, false, false, false, false, true}));
+    QCOMPARE(explained.at(1).outcomes.last().rule, QStringLiteral("platforms"));
+}
+
+void tst_ProductExplanation::duplicateNamesAreJudgedByTheFirst()
+{
+    Machine machine = makeMachine(true);
+    const QList<ProductExplanation> explained =
+        explain({product("Same", {{"platforms", QJsonArray {"x86"}}}),
+                    product("Same", {{"platforms", QJsonArray {"x64"}}})},
+            machine);
+    QCOMPARE(explained.at(1).rulesOf, 1);
+    QCOMPARE(explained.at(1).applies, false);
+    QCOMPARE(explained.at(1).outcomes, explained.at(0).outcomes);
+    QCOMPARE(explained.at(0).rulesOf, 0);
+}
+
+QTEST_GUILESS_MAIN(tst_ProductExplanation)
+#include "tst_productexplanation.moc"

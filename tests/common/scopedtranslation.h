@@ -1,0 +1,28 @@
+#ifndef SCOPEDTRANSLATION_H
+#define SCOPEDTRANSLATION_H
+
+#include <QString>
+#include <QTranslator>
+
+/**
+ * The program's texts and number formats in one language ("en" for the texts as written), as a
+ * user whose system speaks it sees them, until the scope ends, also when a test fails early.
+ */
+class ScopedTranslation
+{
+public:
+    explicit ScopedTranslation(const QString &language);
+    ~ScopedTranslation();
+
+    ScopedTranslation(const ScopedTranslation &) = delete;
+    ScopedTranslation &operator=(const ScopedTranslation &) = delete;
+
+    /** Whether the built translation of the language could be loaded. */
+    bool isValid() const { return valid; }
+
+private:
+    QTranslator translator;
+    bool valid = false;
+};
+
+#endif // SCOPEDTRANSLATION_H

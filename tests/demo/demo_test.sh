@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# The whole demo, as scripts/run.sh plays it without a display, twice in a fresh demo folder:
+# the package server, the query helper under Wine, the demo's own Wine prefix, real clicks on
+# the window under Xvfb. Checks what the window offers, the report, Wine's registry after the
+# first run, and that the second run offers what applies now.
+#
+# Usage: demo_test.sh <source folder> <build folder> <work folder>
+# CTest runs it through tests/common/with-tools.sh, which checks for the tools it needs.
+set -euo pipefail
+source=$(cd "$1" && pwd)
+build=$(cd "$2" && pwd)
+work=$3
+
+missing() {
+    echo "FAIL: the build made no $1, so the demo cannot be played"
+    exit 1
+}
+[[ -f $build/queryhelper/kestrun-query.exe ]] || missing "query helper"
+[[ -f $build/demo/packages/Editor20.msi ]] || missing "demo packages"
+
+rm -rf "$work"
+mkdir -p "$work"
+export KESTRUN_DEMO_DIR=$work
+unset DISPLAY WAYLAND_DISPLAY LC_ALL LANGUAGE
+export LANG=C.UTF-8 # the report in the language the checks expect
+
+failures=0
+check() { # description, command...
+    local description=$1
+    shift
+    if "$@"; then echo "ok: $description"; else echo "FAIL: $description"; failures=$((failures + 1)); fi
+}
+shows() { grep -Fxq -- "$2" <<<"$1"; }
+lacks() { ! grep -Fq -- "$2" <<<"$1"; }
+# The window as the demo printed it before the click, and what it showed after.
+window_before() { sed -n "/^Kestrun's window:/,/^\$/p" <<<"$1"; }
+window_after() { sed -n '/^After a click on Install:/,$p' <<<"$1"; }
+is_png() { [[ $(head -c 8 "$1" | od -An -tx1 | tr -d ' \n') == 89504e470d0a1a0a ]]; }
+
+export WINEPREFIX=$work/wine/prefix WINEDEBUG=-all
+registry() { wine reg query "$@" /reg:64 2>/dev/null | tr -d '\r'; }
+uninstall_entry() { registry "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1"; }
+editor10="{D60B9189-E02E-4731-A16C-3377D62A015C}"
+editor20="{EC2F9545-5F22-46D3-B13F-79EB95F777D3}"
+viewer="{89B9EFDA-1313-4959-94B5-6D24D5AA5001}"
+
+echo "== first run"
+first=$(bash "$source/scripts/demo.sh" "$build")
+echo "$first"
+before=$(window_before "$first")
+after=$(window_after "$first")
+check "Editor 2.0 is offered while Editor 1.0 is installed" shows "$before" "[x] Corvane Editor 2.0"
+check "the Viewer is offered while it is not installed" shows "$before" "[x] Corvane Viewer"
+check "the hidden runtime has no visible box" lacks "$before" "Editor Runtime"
+for product in "Viewer PDF Add-in" "Editor Spell Checker" "Legacy Toolbar"; do
+    check "$product is not offered yet" lacks "$before" "$product"
+done
+check "the report heading" shows "$after" "text: Successfully installed the following products."
+for product in "Corvane Editor 2.0" "Editor Runtime 2.0" "Corvane Viewer"; do
+    check "$product is reported installed" shows "$after" "$product"
+done
+check "the picture before Install" is_png "$work/before-install.png"
+check "the picture of the report" is_png "$work/after-install.png"
+
+check "Editor 2.0 is in Wine's registry" grep -q "Corvane Editor 2.0" <<<"$(uninstall_entry "$editor20")"
+check "the Viewer is in Wine's registry" grep -q "Corvane Viewer" <<<"$(uninstall_entry "$viewer")"
+check "Editor 1.0 was removed first" lacks "$(uninstall_entry "$editor10")" "Corvane Editor 1.0"
+check "the runtime's installer ran with its parameters" grep -q "Parameters.*/quiet /norestart" \
+    <<<"$(registry 'HKLM\SOFTWARE\Corvane\Editor Runtime' /v Parameters)"
+check "the Viewer's registry value is there for the add-in's rule" grep -q "Corvane Viewer" \
+    <<<"$(registry 'HKLM\SOFTWARE\Corvane\Viewer' /v InstalledBy)"
+
+echo "== second run"
+second=$(bash "$source/scripts/demo.sh" "$build")
+echo "$second"
+before=$(window_before "$second")
+check "the add-in is offered now that the Viewer's value exists" shows "$before" "[x] Viewer PDF Add-in"
+check "the spell checker is offered now that Editor 2.0 is installed" \
+    shows "$before" "[x] Editor Spell Checker"
+for product in "Corvane Editor 2.0" "Corvane Viewer" "Legacy Toolbar"; do
+    check "$product is no longer offered" lacks "$before" "[x] $product"
+done
+check "the second report" shows "$(window_after "$second")" \
+    "text: Successfully installed the following products."
+
+wineserver -k 2>/dev/null || true
+if ((failures)); then
+    echo "$failures check(s) failed"
+    exit 1
+fi
+rm -rf "$work"
+echo "PASS: the demo played through twice"

@@ -1,0 +1,270 @@
+#include "platform/standinsystemqueries.h"
+#include "platform/winesystemqueries.h"
+#include "rules/dependencymanager.h"
+#include "scopedconfig.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString fakeHelper = QStringLiteral(KESTRUN_FAKE_QUERY_HELPER);
+// Short enough to keep the failing cases quick, long enough for bash to start on a busy machine.
+const WineSystemQueries::Timeouts testTimeouts {10000, 2000};
+
+enum class Question { Amd64, Installed, Version, Value, DefaultValue };
+
+/** Asks one question; the answer as text, so that every kind fits one table column. */
+QString ask(SystemQueries &queries, Question question, const QString &subject)
+{
+    switch (question) {
+    case Question::Amd64:
+        return queries.isNativeAmd64() ? "yes" : "no";
+    case Question::Installed:
+        return queries.isProductInstalled(subject) ? "yes" : "no";
+    case Question::Version:
+        return queries.productVersion(subject);
+    case Question::Value:
+        return queries.registryValueExists(subject, "InstalledBy", true) ? "yes" : "no";
+    case Question::DefaultValue:
+        return queries.registryValueExists(subject, QString(), false) ? "yes" : "no";
+    }
+    return QString();
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Question)
+
+/**
+ * The system queries answered by the query helper over its line protocol, with a scripted
+ * helper in place of "wine kestrun-query.exe"; whatever way the helper fails, the stand-in
+ * answers, and the helper is started once.
+ */
+class tst_WineSystemQueries : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void answersFromTheHelper_data();
+    void answersFromTheHelper();
+    void oneHelperForEveryQuestion();
+    void helperEndsWithItsInput();
+    void failingHelperLeavesTheStandIn_data();
+    void failingHelperLeavesTheStandIn();
+    void missingProgramLeavesTheStandIn();
+    void unaskableFieldIsNotSent();
+    void rulesFollowTheHelper();
+    void selection_data();
+    void selection();
+
+private:
+    std::unique_ptr<WineSystemQueries> helperIn(const QString &mode);
+    QStringList log() const;
+
+    QTemporaryDir scratch;
+};
+
+void tst_WineSystemQueries::init()
+{
+    QVERIFY(scratch.isValid());
+    QFile::remove(scratch.filePath("log"));
+}
+
+std::unique_ptr<WineSystemQueries> tst_WineSystemQueries::helperIn(const QString &mode)
+{
+    return std::make_unique<WineSystemQueries>(
+        "bash", QStringList {fakeHelper, mode, scratch.filePath("log")}, testTimeouts);
+}
+
+QStringList tst_WineSystemQueries::log() const
+{
+    QFile file(scratch.filePath("log"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+}
+
+void tst_WineSystemQueries::answersFromTheHelper_data()
+{
+    QTest::addColumn<Question>("question");
+    QTest::addColumn<QString>("subject");
+    QTest::addColumn<QString>("answer");
+
+    QTest::newRow("not AMD64") << Question::Amd64 << ""
+                               << "no";
+    QTest::newRow("installed") << Question::Installed << "{A}"
+                               << "yes";
+    QTest::newRow("not installed") << Question::Installed << "{C}"
+                                   << "no";
+    QTest::newRow("version") << Question::Version << "{A}"
+                             << "14.2.31";
+    QTest::newRow("version unreadable") << Question::Version << "{B}"
+                                        << "";
+    QTest::newRow("no version") << Question::Version << "{C}"
+                                << "";
+    QTest::newRow("value present") << Question::Value << "SOFTWARE\\Corvane"
+                                   << "yes";
+    QTest::newRow("value absent") << Question::Value << "SOFTWARE\\Other"
+                                  << "no";
+    QTest::newRow("default value") << Question::DefaultValue << "SOFTWARE\\Corvane"
+                                   << "yes";
+    QTest::newRow("non-ASCII key") << Question::Value << "SOFTWARE\\Čorvané"
+                                   << "no";
+}
+
+void tst_WineSystemQueries::answersFromTheHelper()
+{
+    QFETCH(Question, question);
+    QFETCH(QString, subject);
+    QFETCH(QString, answer);
+
+    auto queries = helperIn("answering");
+    QCOMPARE(ask(*queries, question, subject), answer);
+    QVERIFY(queries->isHelperAnswering());
+}
+
+void tst_WineSystemQueries::oneHelperForEveryQuestion()
+{
+    auto queries = helperIn("answering");
+    QVERIFY(queries->isProductInstalled("{A}"));
+    QCOMPARE(queries->productVersion("{A}"), QStringLiteral("14.2.31"));
+    QVERIFY(queries->registryValueExists("SOFTWARE\\Corvane", "InstalledBy", true));
+
+    QCOMPARE(log(),
+        QStringList({"start", "ask installed\t{A}", "ask version\t{A}",
+            "ask value\t64\tSOFTWARE\\Corvane\tInstalledBy"}));
+}
+
+void tst_WineSystemQueries::helperEndsWithItsInput()
+{
+    auto queries = helperIn("answering");
+    QVERIFY(queries->isProductInstalled("{A}"));
+    queries.reset();
+    QCOMPARE(log().constLast(), QStringLiteral("end"));
+}
+
+void tst_WineSystemQueries::failingHelperLeavesTheStandIn_data()
+{
+    QTest::addColumn<QString>("mode");
+
+    QTest::newRow("no greeting") << "no-greeting";
+    QTest::newRow("dies") << "dies";
+    QTest::newRow("silent") << "silent";
+    QTest::newRow("nonsense") << "nonsense";
+    QTest::newRow("request not understood") << "unknown";
+    QTest::newRow("version without its text") << "textless";
+}
+
+void tst_WineSystemQueries::failingHelperLeavesTheStandIn()
+{
+    QFETCH(QString, mode);
+
+    auto queries = helperIn(mode);
+    StandInSystemQueries standIn;
+    // The helper's first answer fails (textless fails at the version): the stand-in's answers
+    // from then on, although the answering helper would say otherwise.
+    QCOMPARE(queries->productVersion("{A}"), QString());
+    QVERIFY(!queries->isHelperAnswering());
+    QVERIFY(!queries->isProductInstalled("{A}"));
+    QVERIFY(!queries->registryValueExists("SOFTWARE\\Corvane", "InstalledBy", true));
+    QCOMPARE(queries->isNativeAmd64(), standIn.isNativeAmd64());
+    QCOMPARE(log().count("start"), 1);
+}
+
+void tst_WineSystemQueries::missingProgramLeavesTheStandIn()
+{
+    WineSystemQueries queries(
+        scratch.filePath("no-such-wine"), {"kestrun-query.exe"}, testTimeouts);
+    QVERIFY(!queries.isProductInstalled("{A}"));
+    QVERIFY(!queries.isHelperAnswering());
+    QCOMPARE(queries.isNativeAmd64(), StandInSystemQueries().isNativeAmd64());
+}
+
+void tst_WineSystemQueries::unaskableFieldIsNotSent()
+{
+    auto queries = helperIn("answering");
+    QVERIFY(!queries->registryValueExists("SOFTWARE\\Corvane\nInstalledBy", "x", true));
+    QVERIFY(!queries->registryValueExists("SOFTWARE\\Corvane", "Installed\tBy", true));
+    QVERIFY(!queries->isProductInstalled("{A}\r"));
+    // The protocol stays in step: the next question gets its own answer.
+    QVERIFY(queries->isProductInstalled("{A}"));
+    QVERIFY(queries->isHelperAnswering());
+    QCOMPARE(log(), QStringList({"start", "ask installed\t{A}"}));
+}
+
+void tst_WineSystemQueries::rulesFollowTheHelper()
+{
+    // The rules that only a Windows can satisfy, answered by the helper, or by the stand-in
+    // when the helper fails: start-up goes on either way.
+    const QJsonObject needsA {{"installed-products", QJsonArray {"{A}"}}};
+    const QJsonObject needsValue {
+        {"registry", QJsonArray {QJsonObject {{"SOFTWARE\\Corvane", "InstalledBy"}}}}};
+    const QJsonObject version14 {{"versions", QJsonArray {">13", "<15"}}};
+    ScopedConfig config(ScopedConfig::make("Updates",
+        {ScopedConfig::product("Needs A", "a.msi", {{"dependencies", needsA}}),
+            ScopedConfig::product("Needs value", "v.msi", {{"dependencies", needsValue}}),
+            ScopedConfig::product(
+                "Update of A", "u.msp", {{"guid", "{A}"}, {"dependencies", version14}})}));
+
+    for (const QString &mode : {QStringLiteral("answering"), QStringLiteral("dies")}) {
+        DependencyManager rules(helperIn(mode));
+        const bool answering = mode == QLatin1String("answering");
+        QCOMPARE(rules.checkDependencies("Needs A"), answering);
+        QCOMPARE(rules.checkDependencies("Needs value"), answering);
+        QCOMPARE(rules.checkDependencies("Update of A"), answering);
+    }
+}
+
+void tst_WineSystemQueries::selection_data()
+{
+    QTest::addColumn<bool>("helperThere");
+    QTest::addColumn<bool>("wineThere");
+    QTest::addColumn<bool>("chosen");
+
+    QTest::newRow("helper and wine") << true << true << true;
+    QTest::newRow("no helper") << false << true << false;
+    QTest::newRow("no wine") << true << false << false;
+}
+
+void tst_WineSystemQueries::selection()
+{
+    QFETCH(bool, helperThere);
+    QFETCH(bool, wineThere);
+    QFETCH(bool, chosen);
+
+    // A folder that ships the helper, and a PATH that holds (or lacks) a wine that runs it.
+    const QString folder = scratch.filePath("shipped");
+    const QString bin = scratch.filePath("bin");
+    QDir(folder).removeRecursively();
+    QDir(bin).removeRecursively();
+    QVERIFY(QDir().mkpath(folder) && QDir().mkpath(bin));
+    if (helperThere) {
+        QFile helper(QDir(folder).filePath(WineSystemQueries::HelperFileName));
+        QVERIFY(helper.open(QIODevice::WriteOnly));
+    }
+    if (wineThere) {
+        QFile wine(QDir(bin).filePath("wine"));
+        QVERIFY(wine.open(QIODevice::WriteOnly));
+        wine.write(QStringLiteral("#!/bin/sh\nexec /bin/bash '%1' answering '%2'\n")
+                       .arg(fakeHelper, scratch.filePath("log"))
+                       .toUtf8());
+        wine.setPermissions(wine.permissions() | QFile::ExeOwner);
+    }
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin));
+    const std::unique_ptr<SystemQueries> queries = createSystemQueries(folder);
+    qputenv("PATH", path);
+
+    QCOMPARE(dynamic_cast<WineSystemQueries *>(queries.get()) != nullptr, chosen);
+    QCOMPARE(queries->isProductInstalled("{A}"), chosen);
+    QCOMPARE(log().count("start"), chosen ? 1 : 0);
+}
+
+QTEST_GUILESS_MAIN(tst_WineSystemQueries)
+#include "tst_winesystemqueries.moc"
