@@ -89,7 +89,7 @@ void FaultServer::release(const QString &path)
     const auto paused = pausedResponses;
     pausedResponses.clear();
     for (const auto &entry : paused)
-        sendPieces(entry.first, entry.second.pieces, entry.second.stall, -1);
+        sendPieces(entry.first, entry.second);
 }
 
 FaultServer::Response FaultServer::ok(const QByteArray &body, int pieceCount)
@@ -138,6 +138,13 @@ FaultServer::Response FaultServer::paused(const QByteArray &firstPiece, const QB
     return response;
 }
 
+FaultServer::Response FaultServer::reset(const QByteArray &firstPiece, qint64 announced)
+{
+    Response response = truncated(firstPiece, announced);
+    response.reset = true;
+    return response;
+}
+
 FaultServer::Response FaultServer::held(const QByteArray &body)
 {
     Response response = ok(body);
@@ -145,12 +152,6 @@ FaultServer::Response FaultServer::held(const QByteArray &body)
     return response;
 }
 
-<<<<<<< HEAD
-FaultServer::Response FaultServer::reset(const QByteArray &firstPiece, qint64 announced)
-{
-    Response response = truncated(firstPiece, announced);
-    response.reset = true;
-=======
 FaultServer::Response FaultServer::tagged(Response response, const QByteArray &etag)
 {
     response.headers << qMakePair(QByteArray("ETag"), etag);
@@ -185,7 +186,6 @@ FaultServer::Response FaultServer::answerRange(Response response, const QByteArr
         "bytes " + QByteArray::number(first) + '-' + QByteArray::number(body.size() - 1) + '/'
             + QByteArray::number(body.size()));
     response.pieces = {body.mid(first)};
->>>>>>> main
     return response;
 }
 
@@ -244,44 +244,31 @@ void FaultServer::respond(QTcpSocket *socket, const Response &response)
     for (const auto &header : response.headers)
         head += header.first + ": " + header.second + "\r\n";
     socket->write(head + "\r\n");
-<<<<<<< HEAD
-    const Ending ending =
-        response.reset ? Ending::Reset : (response.stall ? Ending::Stall : Ending::Close);
-    sendPieces(socket, response.pieces, ending);
+    sendPieces(socket, response);
 }
 
-void FaultServer::sendPieces(QPointer<QTcpSocket> socket, QByteArrayList pieces, Ending ending)
-=======
-    sendPieces(socket, response.pieces, response.stall, response.pauseAfter);
-}
-
-void FaultServer::sendPieces(
-    QPointer<QTcpSocket> socket, QByteArrayList pieces, bool stall, int pauseAfter)
->>>>>>> main
+void FaultServer::sendPieces(QPointer<QTcpSocket> socket, Response rest)
 {
     if (!socket)
         return;
-    if (pauseAfter == 0) {
-        Response rest;
-        rest.pieces = pieces;
-        rest.stall = stall;
+    if (rest.pauseAfter == 0) {
+        rest.pauseAfter = -1;
         socket->flush();
         pausedResponses << qMakePair(socket, rest);
         return;
     }
-    if (!pieces.isEmpty())
-        socket->write(pieces.takeFirst());
+    if (!rest.pieces.isEmpty())
+        socket->write(rest.pieces.takeFirst());
     socket->flush();
-    if (pieces.isEmpty()) {
-        if (ending == Ending::Close)
-            socket->disconnectFromHost();
-        else if (ending == Ending::Reset)
+    if (rest.pieces.isEmpty()) {
+        if (rest.reset)
             breakOff(socket);
+        else if (!rest.stall)
+            socket->disconnectFromHost();
         return;
     }
-<<<<<<< HEAD
-    QTimer::singleShot(PieceInterval, this,
-        [this, socket, pieces, ending] { sendPieces(socket, pieces, ending); });
+    --rest.pauseAfter;
+    QTimer::singleShot(PieceInterval, this, [this, socket, rest] { sendPieces(socket, rest); });
 }
 
 void FaultServer::breakOff(QTcpSocket *socket)
@@ -291,10 +278,4 @@ void FaultServer::breakOff(QTcpSocket *socket)
     ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &immediately,
         sizeof immediately);
     socket->abort();
-=======
-    socket->flush();
-    QTimer::singleShot(PieceInterval, this, [this, socket, pieces, stall, pauseAfter] {
-        sendPieces(socket, pieces, stall, pauseAfter - 1);
-    });
->>>>>>> main
 }

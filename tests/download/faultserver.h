@@ -79,33 +79,26 @@ public:
     static Response truncated(const QByteArray &body, qint64 announced);
     /** 200 announcing announced bytes, sending firstPiece, then falling silent. */
     static Response stalled(const QByteArray &firstPiece, qint64 announced);
-    /** 200 with body, sent only on release(). */
-    static Response held(const QByteArray &body);
-<<<<<<< HEAD
     /** 200 announcing announced bytes, sending firstPiece, then resetting the connection. */
     static Response reset(const QByteArray &firstPiece, qint64 announced);
-=======
+    /** 200 with body, sent only on release(). */
+    static Response held(const QByteArray &body);
     /** 200 with body in two pieces, the second sent only on release(). */
     static Response paused(const QByteArray &firstPiece, const QByteArray &rest);
     /** response with an ETag header. */
     static Response tagged(Response response, const QByteArray &etag);
     /** 200 with body and etag, or 206 with its rest for a range request on that etag. */
     static Response ranged(const QByteArray &body, const QByteArray &etag);
->>>>>>> main
 
 private:
     void acceptConnections();
     void readRequest(QTcpSocket *socket);
     Response nextResponse(const QString &path);
     void respond(QTcpSocket *socket, const Response &response);
-<<<<<<< HEAD
-    enum class Ending { Close, Stall, Reset };
-    void sendPieces(QPointer<QTcpSocket> socket, QByteArrayList pieces, Ending ending);
-    static void breakOff(QTcpSocket *socket);
-=======
     static Response answerRange(Response response, const QByteArray &requestHead);
-    void sendPieces(QPointer<QTcpSocket> socket, QByteArrayList pieces, bool stall, int pauseAfter);
->>>>>>> main
+    /** Sends rest's pieces one by one, then ends, stalls or resets as rest asks. */
+    void sendPieces(QPointer<QTcpSocket> socket, Response rest);
+    static void breakOff(QTcpSocket *socket);
 
     QHash<QString, QList<Response>> script;
     QHash<QTcpSocket *, QByteArray> partialRequests;

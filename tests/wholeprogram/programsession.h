@@ -10,7 +10,7 @@
 #include <functional>
 
 /**
- * The real kestrun executable in a folder of its own, on a virtual display, used from outside
+ * The real kestrun executable in a folder of its own, on the display in DISPLAY, used from outside
  * as a user would: clicks through xdotool on its window, and the window read back through the
  * accessibility bus by scripts/window-reader.py.
  *
@@ -26,15 +26,12 @@ public:
     /** A reading of the window that the caller waits for. */
     using Condition = std::function<bool(const QString &reading)>;
 
-    explicit ProgramSession(const QString &display);
+    ProgramSession();
     /** Kills the program if it still runs. */
     ~ProgramSession();
 
     ProgramSession(const ProgramSession &) = delete;
     ProgramSession &operator=(const ProgramSession &) = delete;
-
-    /** The programs the sessions need that are missing here; empty when all are present. */
-    static QStringList missingTools();
 
     /** Whether the folder and the program in it could be made. */
     bool isValid() const { return valid; }
@@ -69,9 +66,7 @@ private:
     QProcessEnvironment environment() const;
 
     QTemporaryDir dir;
-    QString display;
     QString xdotool;
-    QString python;
     QProcess program;
     QString window;
     QString reading;
