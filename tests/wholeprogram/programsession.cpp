@@ -65,6 +65,11 @@ QString ProgramSession::installsPath() const
     return dir.filePath(QStringLiteral("installs"));
 }
 
+QString ProgramSession::perUserInstallsPath() const
+{
+    return dir.filePath(QStringLiteral("data/kestrun/installs"));
+}
+
 bool ProgramSession::writeConfig(const QByteArray &contents)
 {
     QFile file(dir.filePath(QStringLiteral("kestrun.json")));
@@ -87,6 +92,7 @@ QProcessEnvironment ProgramSession::environment() const
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     return environment;
 }

@@ -39,6 +39,9 @@ public:
     QString folder() const { return dir.path(); }
     /** The installs folder beside the program. */
     QString installsPath() const;
+    /** The installs folder the program falls back on, in a per-user data folder of the
+        session's own. */
+    QString perUserInstallsPath() const;
     /** Writes kestrun.json beside the program. */
     bool writeConfig(const QByteArray &contents);
 

@@ -21,7 +21,7 @@ void Tally::print(const QString &title) const
     for (const Case &outcome : cases) {
         lines << QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 |")
                      .arg(outcome.name)
-                     .arg(outcome.seconds)
+                     .arg(outcome.seconds, 0, 'f', 1)
                      .arg(mark(outcome.hung), mark(outcome.crashed), mark(outcome.damagedAccepted),
                          mark(outcome.unverifiedRun));
         hangs += outcome.hung;

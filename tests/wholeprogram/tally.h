@@ -19,7 +19,7 @@ public:
         bool crashed = false; // ended by a crash or with an exit code other than 0
         bool damagedAccepted = false; // a file under a package's name differs from the package
         bool unverifiedRun = false; // an installer ran for a package that failed verification
-        qint64 seconds = 0;
+        double seconds = 0;
     };
 
     void add(const Case &outcome) { cases << outcome; }
