@@ -9,6 +9,8 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <algorithm>
+
 #include <unistd.h>
 
 namespace {
@@ -151,12 +153,22 @@ int ProgramSession::exitByButton(int timeoutMs)
     return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
 }
 
+const QStringList &ProgramSession::reportHeadings()
+{
+    // The status line also shows text while the buttons are gone; only a report has these.
+    static const QStringList headings {
+        QStringLiteral("Successfully installed the following products."),
+        QStringLiteral("Failed to install the following products."),
+        QStringLiteral("All files have been downloaded to the following location."),
+        QStringLiteral("The following files could not be downloaded.")};
+    return headings;
+}
+
 bool ProgramSession::showsReport(const QString &reading)
 {
-    return !reading.contains(QLatin1String("progress: shown"))
-        && !reading.contains(QLatin1String("button: Install"))
-        && !reading.contains(QLatin1String("button: Download"))
-        && reading.contains(QLatin1String("\ntext: "));
+    const QStringList &headings = reportHeadings();
+    return std::any_of(headings.cbegin(), headings.cend(),
+        [&reading](const QString &heading) { return reading.contains(heading); });
 }
 
 bool ProgramSession::runTool(

@@ -58,8 +58,9 @@ public:
         end in time or ended by a crash. */
     int exitByButton(int timeoutMs);
 
-    /** A reading that shows a report: no progress bar, no command button left but "Exit",
-        and the report text. */
+    /** The headings a report begins with, in English. */
+    static const QStringList &reportHeadings();
+    /** A reading that shows a report. */
     static bool showsReport(const QString &reading);
 
 private:

@@ -230,14 +230,17 @@ void tst_FaultRun::endsWithAReport()
     QCOMPARE(exitCode, 0);
     QVERIFY(!outcome.damagedAccepted);
     QVERIFY(!outcome.unverifiedRun);
+    const QStringList &headings = ProgramSession::reportHeadings();
     if (viaInstall) {
         // The failed products, or when none failed the installed ones.
         const bool faultyFails = givenUp || setup == Setup::InstallerCrashes;
+        QVERIFY2(report.contains(headings.at(faultyFails ? 1 : 0)), qPrintable(report));
         QVERIFY2(report.contains(faultyName), qPrintable(report));
         QCOMPARE(report.contains(goodName), !faultyFails);
         QVERIFY(installerRanFor(standIn, QStringLiteral("good.msi")));
     } else {
         // The packages that could not be fetched, as written in the configuration, and the folder.
+        QVERIFY2(report.contains(headings.at(givenUp ? 3 : 2)), qPrintable(report));
         QCOMPARE(report.contains(faultyUrl), givenUp);
         QVERIFY2(!report.contains(goodUrl), qPrintable(report));
         QVERIFY2(report.contains(installs.path()), qPrintable(report));
