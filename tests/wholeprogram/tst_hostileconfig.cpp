@@ -169,7 +169,7 @@ void tst_HostileConfig::opensAnswersAndExits()
     outcome.hung = !answered;
     outcome.crashed = exitCode != 0;
     outcome.unverifiedRun = !standIn.calls().isEmpty();
-    outcome.seconds = clock.elapsed() / 1000;
+    outcome.seconds = clock.elapsed() / 1000.0;
     tally.add(outcome);
 
     QVERIFY2(answered, qPrintable(reading.left(2000)));
