@@ -41,16 +41,20 @@ bool ConfigManager::readConfig(const QString &path)
     title = config.value(QLatin1String("title")).toString();
 
     QStringList names, displays, removeFirsts, files, parameters;
+    QHash<QString, int> firstIndexOfName;
     const QJsonArray items = products(config);
     for (const QJsonValue &item : items) {
         const QJsonObject product = item.toObject();
         names << product.value(QLatin1String("name")).toString();
+        if (!firstIndexOfName.contains(names.constLast()))
+            firstIndexOfName.insert(names.constLast(), names.size() - 1);
         files << product.value(QLatin1String("file")).toString();
         displays << stringOr(product, QLatin1String("display"), QStringLiteral("true"));
         removeFirsts << stringOr(product, QLatin1String("remove-first"), QStringLiteral("false"));
         parameters << product.value(QLatin1String("parameters")).toString();
     }
     nameList = names;
+    productIndex = firstIndexOfName;
     displayList = displays;
     removeFirstList = removeFirsts;
     fileList = files;
@@ -101,13 +105,11 @@ QStringList ConfigManager::getProductFiles() const
 
 QJsonObject ConfigManager::findProduct(const QString &name) const
 {
-    const QJsonArray items = products(config);
-    for (const QJsonValue &item : items) {
-        const QJsonObject product = item.toObject();
-        if (product.value(QLatin1String("name")).toString() == name)
-            return product;
-    }
-    return {};
+    // Looked up for every product at start-up; a scan each time is quadratic in the list.
+    const auto found = productIndex.constFind(name);
+    if (found == productIndex.constEnd())
+        return {};
+    return products(config).at(*found).toObject();
 }
 
 QJsonObject ConfigManager::getDependencies(const QString &name)

@@ -2,6 +2,7 @@
 #define CONFIGMANAGER_H
 
 #include <QByteArray>
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
@@ -61,6 +62,7 @@ private:
     QJsonObject lastDependencies;
     QString title;
     QStringList nameList;
+    QHash<QString, int> productIndex; // a name's first product in the list
     QStringList displayList;
     QStringList removeFirstList;
     QStringList fileList;

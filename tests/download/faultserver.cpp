@@ -3,6 +3,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <sys/socket.h>
+
 namespace {
 
 // Long enough for the client to see each piece in a read of its own.
@@ -87,7 +89,7 @@ void FaultServer::release(const QString &path)
     const auto paused = pausedResponses;
     pausedResponses.clear();
     for (const auto &entry : paused)
-        sendPieces(entry.first, entry.second.pieces, entry.second.stall, -1);
+        sendPieces(entry.first, entry.second);
 }
 
 FaultServer::Response FaultServer::ok(const QByteArray &body, int pieceCount)
@@ -133,6 +135,13 @@ FaultServer::Response FaultServer::paused(const QByteArray &firstPiece, const QB
     Response response;
     response.pieces << firstPiece << rest;
     response.pauseAfter = 1;
+    return response;
+}
+
+FaultServer::Response FaultServer::reset(const QByteArray &firstPiece, qint64 announced)
+{
+    Response response = truncated(firstPiece, announced);
+    response.reset = true;
     return response;
 }
 
@@ -235,31 +244,38 @@ void FaultServer::respond(QTcpSocket *socket, const Response &response)
     for (const auto &header : response.headers)
         head += header.first + ": " + header.second + "\r\n";
     socket->write(head + "\r\n");
-    sendPieces(socket, response.pieces, response.stall, response.pauseAfter);
+    sendPieces(socket, response);
 }
 
-void FaultServer::sendPieces(
-    QPointer<QTcpSocket> socket, QByteArrayList pieces, bool stall, int pauseAfter)
+void FaultServer::sendPieces(QPointer<QTcpSocket> socket, Response rest)
 {
     if (!socket)
         return;
-    if (pauseAfter == 0) {
-        Response rest;
-        rest.pieces = pieces;
-        rest.stall = stall;
+    if (rest.pauseAfter == 0) {
+        rest.pauseAfter = -1;
         socket->flush();
         pausedResponses << qMakePair(socket, rest);
         return;
     }
-    if (!pieces.isEmpty())
-        socket->write(pieces.takeFirst());
-    if (pieces.isEmpty()) {
-        if (!stall)
+    if (!rest.pieces.isEmpty())
+        socket->write(rest.pieces.takeFirst());
+    socket->flush();
+    if (rest.pieces.isEmpty()) {
+        if (rest.reset)
+            breakOff(socket);
+        else if (!rest.stall)
             socket->disconnectFromHost();
         return;
     }
-    socket->flush();
-    QTimer::singleShot(PieceInterval, this, [this, socket, pieces, stall, pauseAfter] {
-        sendPieces(socket, pieces, stall, pauseAfter - 1);
-    });
+    --rest.pauseAfter;
+    QTimer::singleShot(PieceInterval, this, [this, socket, rest] { sendPieces(socket, rest); });
+}
+
+void FaultServer::breakOff(QTcpSocket *socket)
+{
+    // Closing with a zero linger time sends a reset instead of the orderly end.
+    const linger immediately {1, 0};
+    ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &immediately,
+        sizeof immediately);
+    socket->abort();
 }

@@ -38,6 +38,8 @@ public:
         int pauseAfter = -1;
         /** After the pieces, keep the connection open and send nothing more. */
         bool stall = false;
+        /** After the pieces, break the connection off with a TCP reset. */
+        bool reset = false;
         /** Answer only when release() is called. */
         bool held = false;
         /** Answer a range request ("bytes=<first>-") with 206 and the rest of the body, unless
@@ -77,6 +79,8 @@ public:
     static Response truncated(const QByteArray &body, qint64 announced);
     /** 200 announcing announced bytes, sending firstPiece, then falling silent. */
     static Response stalled(const QByteArray &firstPiece, qint64 announced);
+    /** 200 announcing announced bytes, sending firstPiece, then resetting the connection. */
+    static Response reset(const QByteArray &firstPiece, qint64 announced);
     /** 200 with body, sent only on release(). */
     static Response held(const QByteArray &body);
     /** 200 with body in two pieces, the second sent only on release(). */
@@ -92,7 +96,9 @@ private:
     Response nextResponse(const QString &path);
     void respond(QTcpSocket *socket, const Response &response);
     static Response answerRange(Response response, const QByteArray &requestHead);
-    void sendPieces(QPointer<QTcpSocket> socket, QByteArrayList pieces, bool stall, int pauseAfter);
+    /** Sends rest's pieces one by one, then ends, stalls or resets as rest asks. */
+    void sendPieces(QPointer<QTcpSocket> socket, Response rest);
+    static void breakOff(QTcpSocket *socket);
 
     QHash<QString, QList<Response>> script;
     QHash<QTcpSocket *, QByteArray> partialRequests;

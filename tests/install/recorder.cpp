@@ -1,7 +1,8 @@
 // Stands in for msiexec.exe and wine in the install tests, under whichever of those names it is
 // linked as. It appends its program name and arguments to calls.log in the folder named by
 // KESTRUN_RECORDER_DIR, waits while a file "hold" exists there, appends the same line to
-// finished.log and exits with the code chosen in "codes" for the first argument it recognises.
+// finished.log and exits with the code chosen in "codes" for the first argument it recognises,
+// or crashes where the code chosen is "crash".
 
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +12,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 namespace {
@@ -30,7 +32,7 @@ void waitWhileHeld(const QString &holdPath)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
-int exitCodeFor(const QString &codesPath, const QStringList &arguments)
+QJsonValue outcomeFor(const QString &codesPath, const QStringList &arguments)
 {
     // "codes" maps an argument ending to an exit code, such as {"fix.msi": 1603}.
     QFile file(codesPath);
@@ -40,7 +42,7 @@ int exitCodeFor(const QString &codesPath, const QStringList &arguments)
     for (const QString &argument : arguments) {
         for (auto it = codes.constBegin(); it != codes.constEnd(); ++it) {
             if (argument.endsWith(it.key()))
-                return it.value().toInt();
+                return it.value();
         }
     }
     return 0;
@@ -69,5 +71,8 @@ int main(int argc, char *argv[])
     if (alone)
         running.remove();
     append(dir + QStringLiteral("/finished.log"), call);
-    return exitCodeFor(dir + QStringLiteral("/codes"), arguments);
+    const QJsonValue outcome = outcomeFor(dir + QStringLiteral("/codes"), arguments);
+    if (outcome == QLatin1String("crash"))
+        std::abort();
+    return outcome.toInt();
 }

@@ -36,7 +36,17 @@ RecordingStandIn::~RecordingStandIn()
 
 void RecordingStandIn::setExitCode(const QString &argumentEnd, int code)
 {
-    codes.insert(argumentEnd, code);
+    setOutcome(argumentEnd, code);
+}
+
+void RecordingStandIn::setCrash(const QString &argumentEnd)
+{
+    setOutcome(argumentEnd, QStringLiteral("crash"));
+}
+
+void RecordingStandIn::setOutcome(const QString &argumentEnd, const QJsonValue &outcome)
+{
+    codes.insert(argumentEnd, outcome);
     QFile file(logPath(QStringLiteral("codes")));
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(QJsonDocument(codes).toJson());

@@ -25,6 +25,8 @@ public:
     bool isValid() const { return valid; }
     /** Children given an argument ending in argumentEnd exit with code (8 bits of it). */
     void setExitCode(const QString &argumentEnd, int code);
+    /** Children given an argument ending in argumentEnd crash (abort) after recording. */
+    void setCrash(const QString &argumentEnd);
     /** Lets programs other than the stand-ins be found after them, on PATH as it was. */
     void searchSystemPathToo();
     /** Children wait after recording their call until release(). */
@@ -40,6 +42,7 @@ public:
     bool overlapped() const;
 
 private:
+    void setOutcome(const QString &argumentEnd, const QJsonValue &outcome);
     QString logPath(const QString &name) const;
     QList<QStringList> readLog(const QString &name) const;
 

@@ -1,0 +1,195 @@
+#include "programsession.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QPoint>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <algorithm>
+
+#include <unistd.h>
+
+namespace {
+
+constexpr int PollInterval = 200;
+constexpr int ToolTimeout = 15000;
+
+QPoint centreOf(ProgramSession::Target target)
+{
+    // The window has a fixed size; these are the centres of its items as the form places them.
+    switch (target) {
+    case ProgramSession::Target::CheckBox1:
+        return {34, 31};
+    case ProgramSession::Target::Install:
+        return {592, 535};
+    case ProgramSession::Target::DownloadAll:
+        return {697, 535};
+    case ProgramSession::Target::Exit:
+        return {802, 535};
+    }
+    return {};
+}
+
+// A hard link keeps the program's own folder its application directory; a copy does as well.
+bool placeProgram(const QString &target)
+{
+    const QByteArray source = QFile::encodeName(QStringLiteral(KESTRUN_EXECUTABLE));
+    return ::link(source.constData(), QFile::encodeName(target).constData()) == 0
+        || QFile::copy(QStringLiteral(KESTRUN_EXECUTABLE), target);
+}
+
+} // namespace
+
+ProgramSession::ProgramSession()
+    : dir(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("session-XXXXXX")))
+    , xdotool(QStandardPaths::findExecutable(QStringLiteral("xdotool")))
+{
+    // QSignalSpy records QProcess::finished only with its argument types registered.
+    qRegisterMetaType<QProcess::ExitStatus>();
+    valid = dir.isValid() && placeProgram(dir.filePath(QStringLiteral("kestrun")));
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+}
+
+ProgramSession::~ProgramSession()
+{
+    if (program.state() == QProcess::NotRunning)
+        return;
+    program.kill();
+    program.waitForFinished(5000);
+}
+
+QString ProgramSession::installsPath() const
+{
+    return dir.filePath(QStringLiteral("installs"));
+}
+
+QString ProgramSession::perUserInstallsPath() const
+{
+    return dir.filePath(QStringLiteral("data/kestrun/installs"));
+}
+
+bool ProgramSession::writeConfig(const QByteArray &contents)
+{
+    QFile file(dir.filePath(QStringLiteral("kestrun.json")));
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
+}
+
+bool ProgramSession::start(int timeoutMs)
+{
+    program.setProcessEnvironment(environment());
+    program.setWorkingDirectory(dir.path());
+    program.start(dir.filePath(QStringLiteral("kestrun")), {});
+    return program.waitForStarted(ToolTimeout) && findWindow(timeoutMs)
+        && waitFor(
+            [](const QString &reading) { return reading.contains("button: Exit"); }, timeoutMs);
+}
+
+QProcessEnvironment ProgramSession::environment() const
+{
+    // Taken afresh, so that the program sees the PATH a test has set since.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    // Qt Quick's own renderer: Mesa's GL driver, unloaded as the window closes, leaves
+    // allocations behind that LeakSanitizer can no longer name. The demo shows GL rendering.
+    environment.insert(QStringLiteral("QT_QUICK_BACKEND"), QStringLiteral("software"));
+    return environment;
+}
+
+bool ProgramSession::findWindow(int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    const QStringList search {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+        QStringLiteral("--pid"), QString::number(program.processId())};
+    do {
+        QByteArray found;
+        if (runTool(xdotool, search, ToolTimeout, &found) && !found.trimmed().isEmpty()) {
+            window = QString::fromLatin1(found.split('\n').first());
+            return true;
+        }
+        QTest::qWait(PollInterval);
+    } while (!deadline.hasExpired() && program.state() == QProcess::Running);
+    return false;
+}
+
+bool ProgramSession::click(Target target)
+{
+    const QPoint at = centreOf(target);
+    return runTool(xdotool,
+        {QStringLiteral("mousemove"), QStringLiteral("--window"), window, QString::number(at.x()),
+            QString::number(at.y()), QStringLiteral("click"), QStringLiteral("1")},
+        ToolTimeout);
+}
+
+bool ProgramSession::waitFor(const Condition &condition, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    // The reader runs under the system's Python, which has the accessibility bindings.
+    const QString reader = QStringLiteral(KESTRUN_WINDOW_READER);
+    const QStringList arguments {QStringLiteral("--timeout"), QStringLiteral("5")};
+    do {
+        QByteArray output;
+        if (runTool(reader, arguments, ToolTimeout, &output)) {
+            reading = QString::fromUtf8(output);
+            if (condition(reading))
+                return true;
+        }
+        QTest::qWait(PollInterval);
+    } while (!deadline.hasExpired() && program.state() == QProcess::Running);
+    return false;
+}
+
+int ProgramSession::exitByButton(int timeoutMs)
+{
+    // Listening before the click: the program may end while the click's tool is waited for.
+    QSignalSpy finished(&program, qOverload<int, QProcess::ExitStatus>(&QProcess::finished));
+    if (program.state() != QProcess::Running || !click(Target::Exit))
+        return -1;
+    if (finished.isEmpty() && !finished.wait(timeoutMs))
+        return -1;
+    return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+}
+
+const QStringList &ProgramSession::reportHeadings()
+{
+    // The status line also shows text while the buttons are gone; only a report has these.
+    static const QStringList headings {
+        QStringLiteral("Successfully installed the following products."),
+        QStringLiteral("Failed to install the following products."),
+        QStringLiteral("All files have been downloaded to the following location."),
+        QStringLiteral("The following files could not be downloaded.")};
+    return headings;
+}
+
+bool ProgramSession::showsReport(const QString &reading)
+{
+    const QStringList &headings = reportHeadings();
+    return std::any_of(headings.cbegin(), headings.cend(),
+        [&reading](const QString &heading) { return reading.contains(heading); });
+}
+
+bool ProgramSession::runTool(
+    const QString &tool, const QStringList &arguments, int timeoutMs, QByteArray *output)
+{
+    // Waited for through the event loop: QProcess::waitForFinished would block a server that
+    // runs in this process.
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.setProcessChannelMode(QProcess::SeparateChannels);
+    QSignalSpy finished(&process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished));
+    process.start(tool, arguments);
+    if (!process.waitForStarted(timeoutMs) || !finished.wait(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(1000);
+        return false;
+    }
+    if (output)
+        *output = process.readAllStandardOutput();
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
