@@ -114,11 +114,12 @@ void DownloadManager::downloadFinished()
     stallTimer.stop();
     error = reply->error();
     storeArrivedData();
-    failure = judgeTransfer();
     if (partial.isOpen())
         keepOrDiscardPartial();
     else
         keepOrDiscardEarlierPartial();
+    // Judged last: putting the file in its place can fail too.
+    failure = judgeTransfer();
     reply->deleteLater();
     emit downloaded(this);
 }
@@ -204,9 +205,13 @@ void DownloadManager::keepOrDiscardPartial()
 {
     partial.close();
     writeFailed = writeFailed || partial.error() != QFileDevice::NoError;
-    if (!writeFailed && isContent() && moveIntoPlace()) {
-        md5 = QString::fromLatin1(hash.result().toHex());
-        return;
+    if (!writeFailed && isContent()) {
+        if (moveIntoPlace()) {
+            md5 = QString::fromLatin1(hash.result().toHex());
+            return;
+        }
+        // Something that is not a file, a folder say, holds the package's name.
+        writeFailed = true;
     }
     kept = writeFailed || !keepPartial ? PartialTransfer() : arrivedPartial();
     if (!kept.isResumable())

@@ -824,11 +824,15 @@ void tst_FileManager::neverTakesAFolderForAPackage_data()
     QTest::addColumn<bool>("url");
     QTest::addColumn<Responses>("digestResponses");
     QTest::addColumn<int>("packageRequests");
+    QTest::addColumn<int>("reason");
 
     using S = FaultServer;
-    QTest::newRow("URL, digest served") << true << Responses {S::ok(digest + " pkg.msi\n")} << 3;
-    QTest::newRow("URL, no digest file") << true << Responses {S::status(404)} << 3;
-    QTest::newRow("local path") << false << Responses() << 0;
+    QTest::newRow("URL, digest served")
+        << true << Responses {S::ok(digest + " pkg.msi\n")} << 3 << int(FailureReason::NotWritable);
+    QTest::newRow("URL, no digest file")
+        << true << Responses {S::status(404)} << 3 << int(FailureReason::NotWritable);
+    QTest::newRow("local path") << false << Responses() << 0
+                                << int(FailureReason::LocalFileMissing);
 }
 
 // A folder under the package's name can be neither replaced nor run; it must be given up.
@@ -837,6 +841,7 @@ void tst_FileManager::neverTakesAFolderForAPackage()
     QFETCH(bool, url);
     QFETCH(Responses, digestResponses);
     QFETCH(int, packageRequests);
+    QFETCH(int, reason);
     QVERIFY(QDir().mkpath(installed(QStringLiteral("pkg.msi/inside"))));
     server->serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
     server->serve(QStringLiteral("/pkg.md5"), digestResponses);
@@ -846,6 +851,7 @@ void tst_FileManager::neverTakesAFolderForAPackage()
     QCOMPARE(done->count(), 1);
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList {given});
     QCOMPARE(server->count(QStringLiteral("/pkg.msi")), packageRequests);
+    QCOMPARE(int(fileManager->getFailureReason(given).kind), reason);
     QVERIFY(QFileInfo(installed(QStringLiteral("pkg.msi/inside"))).isDir());
 }
 

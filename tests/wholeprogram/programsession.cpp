@@ -167,11 +167,27 @@ const QStringList &ProgramSession::reportHeadings()
     return headings;
 }
 
-bool ProgramSession::showsReport(const QString &reading)
+QString ProgramSession::reportHeading(const QString &reading)
 {
     const QStringList &headings = reportHeadings();
-    return std::any_of(headings.cbegin(), headings.cend(),
+    const auto shown = std::find_if(headings.cbegin(), headings.cend(),
         [&reading](const QString &heading) { return reading.contains(heading); });
+    return shown == headings.cend() ? QString() : *shown;
+}
+
+bool ProgramSession::showsReport(const QString &reading)
+{
+    return !reportHeading(reading).isEmpty();
+}
+
+QString ProgramSession::lineWith(const QString &reading, const QString &text)
+{
+    const QStringList lines = reading.split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        if (line.contains(text))
+            return line.mid(line.startsWith(QLatin1String("text: ")) ? 6 : 0).trimmed();
+    }
+    return {};
 }
 
 bool ProgramSession::runTool(

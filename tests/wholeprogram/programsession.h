@@ -60,8 +60,13 @@ public:
 
     /** The headings a report begins with, in English. */
     static const QStringList &reportHeadings();
+    /** The report heading that reading shows; empty when it shows none. */
+    static QString reportHeading(const QString &reading);
     /** A reading that shows a report. */
     static bool showsReport(const QString &reading);
+    /** The first line of reading that contains text, without its item's role; empty when none
+        does. */
+    static QString lineWith(const QString &reading, const QString &text);
 
 private:
     bool runTool(const QString &program, const QStringList &arguments, int timeoutMs,

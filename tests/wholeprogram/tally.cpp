@@ -15,15 +15,17 @@ void Tally::print(const QString &title) const
 {
     QStringList lines {title, QString(),
         QStringLiteral("| Case | Seconds | Hang | Crash | Damaged file accepted | "
-                       "Unverified installer run |"),
-        QStringLiteral("|---|---|---|---|---|---|")};
+                       "Unverified installer run | Window showed |"),
+        QStringLiteral("|---|---|---|---|---|---|---|")};
     int hangs = 0, crashes = 0, damaged = 0, unverified = 0;
     for (const Case &outcome : cases) {
-        lines << QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 |")
+        QString shown = outcome.shown;
+        shown.replace(QLatin1Char('|'), QLatin1Char('/'));
+        lines << QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 |")
                      .arg(outcome.name)
                      .arg(outcome.seconds, 0, 'f', 1)
                      .arg(mark(outcome.hung), mark(outcome.crashed), mark(outcome.damagedAccepted),
-                         mark(outcome.unverifiedRun));
+                         mark(outcome.unverifiedRun), shown);
         hangs += outcome.hung;
         crashes += outcome.crashed;
         damaged += outcome.damagedAccepted;

@@ -20,6 +20,7 @@ public:
         bool damagedAccepted = false; // a file under a package's name differs from the package
         bool unverifiedRun = false; // an installer ran for a package that failed verification
         double seconds = 0;
+        QString shown; // what the window showed of the case, in one line
     };
 
     void add(const Case &outcome) { cases << outcome; }

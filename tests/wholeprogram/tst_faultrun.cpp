@@ -127,6 +127,7 @@ void tst_FaultRun::endsWithAReport_data()
     QTest::addColumn<Responses>("digest");
     QTest::addColumn<bool>("givenUp"); // the download step must give the faulty package up
     QTest::addColumn<int>("reportTimeout");
+    QTest::addColumn<QString>("reason"); // shown after the faulty package; none when it succeeds
 
     using S = FaultServer;
     const Responses whole {S::ok(faultyPackage, 4)};
@@ -145,38 +146,44 @@ void tst_FaultRun::endsWithAReport_data()
         bool givenUp;
         int reportTimeout;
         bool bothButtons;
+        const char *reason;
     };
     const QList<Row> rows {
-        {"refused connection", Setup::Refused, {}, {}, true, ReportTimeout, true},
+        {"refused connection", Setup::Refused, {}, {}, true, ReportTimeout, true,
+            "the server refused the connection"},
         {"reset mid-body", Setup::Server,
             {S::reset(faultyPackage.left(5000), faultyPackage.size())}, rightDigest, true,
-            ReportTimeout, true},
+            ReportTimeout, true, "the connection broke off"},
         {"stalls once, then whole", Setup::Server,
             {S::stalled(faultyPackage.left(5000), faultyPackage.size()), S::ok(faultyPackage)},
-            rightDigest, false, StallReportTimeout, false},
+            rightDigest, false, StallReportTimeout, false, ""},
         {"wrong digest", Setup::Server, whole, {S::ok(sha256Line("another package", "faulty.msi"))},
-            true, ReportTimeout, true},
+            true, ReportTimeout, true, "digest mismatch"},
         {"digest in a wrong format (SHA-1)", Setup::Server, whole, {S::ok(sha1 + "  faulty.msi\n")},
-            true, ReportTimeout, true},
+            true, ReportTimeout, true, "digest mismatch"},
         {"redirect loop", Setup::Server, {S::redirect("/faulty.msi")}, rightDigest, true,
-            ReportTimeout, true},
-        {"500", Setup::Server, {S::status(500)}, rightDigest, true, ReportTimeout, true},
+            ReportTimeout, true, "the server's redirection was refused"},
+        {"500", Setup::Server, {S::status(500)}, rightDigest, true, ReportTimeout, true,
+            "the server answered HTTP 500"},
+        // Cut to its Content-Length, the body is not the package.
         {"body longer than its Content-Length", Setup::Server, {longerThanAnnounced}, rightDigest,
-            true, ReportTimeout, true},
+            true, ReportTimeout, true, "digest mismatch"},
         // The per-user folder takes the place of the blocked one.
         {"plain file named installs", Setup::InstallsIsAFile, whole, rightDigest, false,
-            ReportTimeout, true},
+            ReportTimeout, true, ""},
         {"package is a folder", Setup::PackageIsAFolder, whole, rightDigest, true, ReportTimeout,
-            true},
+            true, "the file could not be written to the disk"},
+        // Killed by a signal, as a crash ends a program here.
         {"installer crashes", Setup::InstallerCrashes, whole, rightDigest, false, ReportTimeout,
-            false},
+            false, "exit code"},
     };
     for (const Row &row : rows) {
         for (const char *button : {"Install", "Download All"}) {
             if (!row.bothButtons && QLatin1String(button) != QLatin1String("Install"))
                 continue;
             QTest::addRow("%s, %s", row.name, button)
-                << row.setup << row.package << row.digest << row.givenUp << row.reportTimeout;
+                << row.setup << row.package << row.digest << row.givenUp << row.reportTimeout
+                << QString::fromLatin1(row.reason);
         }
     }
 }
@@ -188,6 +195,7 @@ void tst_FaultRun::endsWithAReport()
     QFETCH(Responses, digest);
     QFETCH(bool, givenUp);
     QFETCH(int, reportTimeout);
+    QFETCH(QString, reason);
     const bool viaInstall = QByteArray(QTest::currentDataTag()).endsWith(", Install");
 
     ProgramSession session;
@@ -223,6 +231,9 @@ void tst_FaultRun::endsWithAReport()
         || isDamaged(installs.filePath(QStringLiteral("faulty.msi")), faultyPackage);
     outcome.unverifiedRun = givenUp && installerRanFor(standIn, QStringLiteral("faulty.msi"));
     outcome.seconds = clock.elapsed() / 1000.0;
+    outcome.shown = ProgramSession::lineWith(report, viaInstall ? faultyName : faultyUrl);
+    if (outcome.shown.isEmpty())
+        outcome.shown = ProgramSession::lineWith(report, ProgramSession::reportHeadings().at(2));
     tally.add(outcome);
 
     QVERIFY2(started, qPrintable(report));
@@ -230,6 +241,7 @@ void tst_FaultRun::endsWithAReport()
     QCOMPARE(exitCode, 0);
     QVERIFY(!outcome.damagedAccepted);
     QVERIFY(!outcome.unverifiedRun);
+    QVERIFY2(outcome.shown.contains(reason), qPrintable(report));
     const QStringList &headings = ProgramSession::reportHeadings();
     if (viaInstall) {
         // The failed products, or when none failed the installed ones.

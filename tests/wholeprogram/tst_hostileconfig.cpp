@@ -95,6 +95,11 @@ bool showsAnUntickedBox(const QString &reading)
     return reading.contains(QLatin1String("[ ] "));
 }
 
+int checkBoxesIn(const QString &reading)
+{
+    return reading.count(QLatin1String("\n[x] ")) + reading.count(QLatin1String("\n[ ] "));
+}
+
 } // namespace
 
 class tst_HostileConfig : public QObject
@@ -146,6 +151,7 @@ void tst_HostileConfig::opensAnswersAndExits()
     QElapsedTimer clock;
     clock.start();
     bool answered = session.start(StartTimeout);
+    const int boxes = checkBoxesIn(session.lastReading());
     if (answered && placesProducts) {
         // Unticking the first box and ticking it again, links and all.
         answered = session.click(ProgramSession::Target::CheckBox1)
@@ -170,9 +176,13 @@ void tst_HostileConfig::opensAnswersAndExits()
     outcome.crashed = exitCode != 0;
     outcome.unverifiedRun = !standIn.calls().isEmpty();
     outcome.seconds = clock.elapsed() / 1000.0;
+    outcome.shown = QStringLiteral("check boxes: %1; then \"%2\"")
+                        .arg(boxes)
+                        .arg(ProgramSession::reportHeading(reading));
     tally.add(outcome);
 
     QVERIFY2(answered, qPrintable(reading.left(2000)));
+    QCOMPARE(boxes > 0, placesProducts);
     QCOMPARE(exitCode, 0);
     QCOMPARE(standIn.calls(), QList<QStringList>());
 }
