@@ -3,9 +3,10 @@
 # can read Kestrun's window. Qt programs started by the command expose their windows there.
 #
 # The accessibility bus gets a runtime folder of its own: by default its socket lies in one place
-# per user, and sessions running side by side would take it from each other. Its address is
-# handed to the programs directly, as they would otherwise look for it on the X display first.
-# The registry is started before the command runs.
+# per user, and sessions running side by side would take it from each other. Qt programs find the
+# bus announced on the X display, so DISPLAY must name a running server before this starts; the
+# window reader is handed the bus's address directly. The registry is started before the command
+# runs.
 set -euo pipefail
 (($#)) || { echo "usage: $0 COMMAND [ARGUMENT...]" >&2; exit 2; }
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1

@@ -1,5 +1,6 @@
 #include "nginxserver.h"
 #include "childserver.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,12 +8,6 @@
 namespace {
 
 const QString nginxBinary = QStringLiteral("/usr/sbin/nginx");
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -51,14 +46,14 @@ bool NginxServer::isListening() const
 
 QString NginxServer::errorText() const
 {
-    return QString::fromUtf8(readAll(file(QStringLiteral("early-error.log")))
-               + readAll(file(QStringLiteral("error.log"))))
+    return QString::fromUtf8(TestFiles::contentsOf(file(QStringLiteral("early-error.log")))
+               + TestFiles::contentsOf(file(QStringLiteral("error.log"))))
         + QString::fromLocal8Bit(const_cast<QProcess &>(process).readAllStandardError());
 }
 
 QStringList NginxServer::requests() const
 {
-    return QString::fromUtf8(readAll(file(QStringLiteral("access.log"))))
+    return QString::fromUtf8(TestFiles::contentsOf(file(QStringLiteral("access.log"))))
         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 

@@ -1,6 +1,7 @@
 #include "download/filemanager.h"
 #include "faultserver.h"
 #include "scopedconfig.h"
+#include "testfiles.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -18,6 +19,9 @@ using Responses = QList<FaultServer::Response>;
 Q_DECLARE_METATYPE(Responses)
 using Ranges = QList<QByteArray>;
 Q_DECLARE_METATYPE(Ranges)
+
+using TestFiles::contentsOf;
+using TestFiles::writeFile;
 
 namespace {
 
@@ -50,21 +54,9 @@ QString installed(const QString &name)
     return installsPath() + QLatin1Char('/') + name;
 }
 
-bool writeFile(const QString &path, const QByteArray &contents)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
-}
-
 bool place(const QString &name, const QByteArray &contents)
 {
     return QDir().mkpath(installsPath()) && writeFile(installed(name), contents);
-}
-
-QByteArray contentsOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The package and its digest are requested side by side, in no fixed order.

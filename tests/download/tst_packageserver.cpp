@@ -1,5 +1,6 @@
 #include "download/filemanager.h"
 #include "nginxserver.h"
+#include "testfiles.h"
 #include "tinyproxy.h"
 
 #include <QCoreApplication>
@@ -15,6 +16,8 @@
 
 #include <memory>
 
+using TestFiles::contentsOf;
+
 namespace {
 
 constexpr int PassTimeout = 60000;
@@ -23,12 +26,6 @@ constexpr qint64 MiB = 1024 * 1024;
 QString installsPath()
 {
     return QCoreApplication::applicationDirPath() + QLatin1String("/installs");
-}
-
-QByteArray contentsOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Pseudo-random bytes, written a block at a time so that the test itself stays small.

@@ -1,5 +1,7 @@
 #include "programsession.h"
 
+#include "testfiles.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -74,8 +76,7 @@ QString ProgramSession::perUserInstallsPath() const
 
 bool ProgramSession::writeConfig(const QByteArray &contents)
 {
-    QFile file(dir.filePath(QStringLiteral("kestrun.json")));
-    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
+    return TestFiles::writeFile(dir.filePath(QStringLiteral("kestrun.json")), contents);
 }
 
 bool ProgramSession::start(int timeoutMs)

@@ -8,6 +8,7 @@
 #include "programsession.h"
 #include "recordingstandin.h"
 #include "tally.h"
+#include "testfiles.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -17,11 +18,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTcpServer>
 #include <QTest>
 
 using Responses = QList<FaultServer::Response>;
 Q_DECLARE_METATYPE(Responses)
+
+using TestFiles::contentsOf;
+using TestFiles::writeFile;
 
 namespace {
 
@@ -45,12 +48,6 @@ QByteArray sha256Line(const QByteArray &body, const QByteArray &name)
     return QCryptographicHash::hash(body, QCryptographicHash::Sha256).toHex() + "  " + name + '\n';
 }
 
-QByteArray contentsOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // A file under the package's name that is not the package is a damaged file kept.
 bool isDamaged(const QString &path, const QByteArray &package)
 {
@@ -67,16 +64,6 @@ bool installerRanFor(const RecordingStandIn &standIn, const QString &name)
         }
     }
     return false;
-}
-
-QString refusingUrl()
-{
-    // A port that was free a moment ago: nothing listens there any more.
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return QStringLiteral("http://127.0.0.1:%1/faulty.msi").arg(port);
 }
 
 QByteArray configFor(const QString &goodUrl, const QString &faultyUrl)
@@ -203,9 +190,10 @@ void tst_FaultRun::endsWithAReport()
     server.serve(QStringLiteral("/faulty.msi"), package);
     server.serve(QStringLiteral("/faulty.md5"), digest);
     const QString goodUrl = server.url(QStringLiteral("/good.msi")).toString();
-    const QString faultyUrl = setup == Setup::Refused
-        ? refusingUrl()
-        : server.url(QStringLiteral("/faulty.msi")).toString();
+    const QString faultyPath = QStringLiteral("/faulty.msi");
+    const QString faultyUrl =
+        (setup == Setup::Refused ? FaultServer::refusingUrl(faultyPath) : server.url(faultyPath))
+            .toString();
     QVERIFY(session.writeConfig(configFor(goodUrl, faultyUrl)));
     RecordingStandIn standIn;
     QVERIFY(standIn.isValid());
@@ -267,11 +255,9 @@ void tst_FaultRun::endsWithAReport()
 void tst_FaultRun::prepare(Setup setup, const ProgramSession &session, RecordingStandIn &standIn)
 {
     switch (setup) {
-    case Setup::InstallsIsAFile: {
-        QFile file(session.installsPath());
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(notAFolder) == notAFolder.size());
+    case Setup::InstallsIsAFile:
+        QVERIFY(writeFile(session.installsPath(), notAFolder));
         break;
-    }
     case Setup::PackageIsAFolder:
         QVERIFY(QDir().mkpath(QDir(session.installsPath()).filePath("faulty.msi/inside")));
         break;
