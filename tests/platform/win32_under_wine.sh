@@ -60,6 +60,9 @@ build_msi gamma "$gamma_code" "{4A5B6C7D-8E9F-40A1-B2C3-D4E5F6071829}" \
 step "creating a fresh 64-bit Wine prefix"
 wine wineboot --init >/dev/null 2>&1
 wineserver -w
+# One server serves every step from here on, so that no program starts while the server of
+# the step before is still shutting down.
+wineserver -p
 
 step "installing alpha.msi and gamma.msi with msiexec"
 wine msiexec /i alpha.msi /qn
@@ -72,7 +75,6 @@ add_value /ve /t REG_SZ /d "default value"
 add_value /v Fits /t REG_SZ /d "$(long_text 4095)"
 add_value /v TooLong /t REG_SZ /d "$(long_text 4096)"
 wine reg add "HKLM\\$test_key\\Only32" /v Name /t REG_SZ /d 32-bit /reg:32 /f >/dev/null
-wineserver -w
 
 step "asking the query helper"
 # Each request (fields separated by tabs) and the answer expected to it.
@@ -106,7 +108,21 @@ for ((i = 0; i < ${#cases[@]}; i += 2)); do
     requests+=("${cases[i]}")
     expected+=("${cases[i]} => ${cases[i + 1]}")
 done
-mapfile -t answers < <(printf '%s\n' "${requests[@]}" | wine "$helper" | tr -d '\r')
+# Wine's own errors go to a file, to be shown when the helper fails; its messages about a program
+# it cannot start land among the answers.
+ask_helper() {
+    local status=0
+    printf '%s\n' "${requests[@]}" >requests.txt
+    WINEDEBUG=-all,err+all wine "$helper" <requests.txt >answers.txt 2>helper-errors.txt || status=$?
+    mapfile -t answers < <(tr -d '\r' <answers.txt)
+    if [[ ${answers[0]:-} != "kestrun-query 1" ]]; then
+        echo "the helper did not greet (exit status $status); what Wine said:"
+        cat helper-errors.txt
+        return 1
+    fi
+}
+# Only a helper that never started is asked again, once: wrong answers are never retried.
+ask_helper || { echo "== asking the query helper again"; ask_helper; } || true
 actual=("${answers[0]:-}")
 for ((i = 0; i < ${#requests[@]}; ++i)); do
     actual+=("${requests[i]} => ${answers[i + 1]:-(no answer)}")
@@ -128,5 +144,6 @@ if [[ $program != 'C:\windows\system32\msiexec.exe' ]]; then
     exit 1
 fi
 echo "PASS: $program"
+wineserver -k
 wineserver -w
 rm -rf "$work/prefix"
