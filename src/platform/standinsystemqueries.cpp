@@ -4,7 +4,9 @@
 
 bool StandInSystemQueries::isNativeAmd64()
 {
-    return isAmd64Architecture(QSysInfo::currentCpuArchitecture());
+    // Asked once per rule; the architecture does not change while the program runs.
+    static const bool amd64 = isAmd64Architecture(QSysInfo::currentCpuArchitecture());
+    return amd64;
 }
 
 bool StandInSystemQueries::registryValueExists(const QString &, const QString &, bool)
