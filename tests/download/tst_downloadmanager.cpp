@@ -12,8 +12,9 @@ Q_DECLARE_METATYPE(Script)
 
 namespace {
 
-// Short, so that the stall cases end quickly, yet far above a healthy gap between pieces.
-constexpr int StallTimeout = 500;
+// Short, so that the stall cases end quickly, yet far above a gap between pieces that a busy
+// machine makes.
+constexpr int StallTimeout = 1000;
 constexpr int WaitTimeout = 10000;
 
 QByteArray packageBody()
