@@ -47,6 +47,10 @@ public:
         bool honoursRanges = false;
     };
 
+    /** A stall time-out for clients of this server: short, so that the stall cases end soon,
+        yet far above the pauses a busy machine makes between two pieces of a body. */
+    static constexpr int ClientStallTimeout = 1000;
+
     explicit FaultServer(QObject *parent = nullptr);
 
     /** Listens on a free port of 127.0.0.1; false when that fails. */

@@ -12,9 +12,6 @@ Q_DECLARE_METATYPE(Script)
 
 namespace {
 
-// Short, so that the stall cases end quickly, yet far above a gap between pieces that a busy
-// machine makes.
-constexpr int StallTimeout = 1000;
 constexpr int WaitTimeout = 10000;
 
 QByteArray packageBody()
@@ -116,7 +113,7 @@ void tst_DownloadManager::storesOnlyWholeSuccessfulBodies()
 
     DownloadManager dm(server.url(QStringLiteral("/pkg.msi")));
     dm.setFilePath(target);
-    dm.setStallTimeout(StallTimeout);
+    dm.setStallTimeout(FaultServer::ClientStallTimeout);
     QSignalSpy spy(&dm, &DownloadManager::downloaded);
     QVERIFY(spy.isValid());
     QVERIFY(spy.wait(WaitTimeout));

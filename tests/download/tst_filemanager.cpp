@@ -25,9 +25,6 @@ using TestFiles::writeFile;
 
 namespace {
 
-// Short, so that the stall cases end soon, yet well above the pauses a busy machine makes
-// between two pieces the fault server sends.
-constexpr int StallTimeout = 1000;
 constexpr int PassTimeout = 15000;
 
 const QByteArray package = QByteArray("MSI package body ").repeated(3000);
@@ -165,7 +162,7 @@ void tst_FileManager::init()
     server = new FaultServer(this);
     QVERIFY(server->listen());
     fileManager = new FileManager(this);
-    fileManager->setStallTimeout(StallTimeout);
+    fileManager->setStallTimeout(FaultServer::ClientStallTimeout);
     done = new QSignalSpy(fileManager, &FileManager::allFilesDone);
     QVERIFY(done->isValid());
 }

@@ -108,11 +108,11 @@ for ((i = 0; i < ${#cases[@]}; i += 2)); do
     requests+=("${cases[i]}")
     expected+=("${cases[i]} => ${cases[i + 1]}")
 done
+printf '%s\n' "${requests[@]}" >requests.txt
 # Wine's own errors go to a file, to be shown when the helper fails; its messages about a program
 # it cannot start land among the answers.
 ask_helper() {
     local status=0
-    printf '%s\n' "${requests[@]}" >requests.txt
     WINEDEBUG=-all,err+all wine "$helper" <requests.txt >answers.txt 2>helper-errors.txt || status=$?
     mapfile -t answers < <(tr -d '\r' <answers.txt)
     if [[ ${answers[0]:-} != "kestrun-query 1" ]]; then
@@ -122,7 +122,7 @@ ask_helper() {
     fi
 }
 # Only a helper that never started is asked again, once: wrong answers are never retried.
-ask_helper || { echo "== asking the query helper again"; ask_helper; } || true
+ask_helper || { step "asking the query helper again"; ask_helper; } || true
 actual=("${answers[0]:-}")
 for ((i = 0; i < ${#requests[@]}; ++i)); do
     actual+=("${requests[i]} => ${answers[i + 1]:-(no answer)}")
