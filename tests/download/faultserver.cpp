@@ -267,8 +267,11 @@ void FaultServer::sendPieces(QPointer<QTcpSocket> socket, Response rest)
             socket->disconnectFromHost();
         return;
     }
-    --rest.pauseAfter;
-    QTimer::singleShot(PieceInterval, this, [this, socket, rest] { sendPieces(socket, rest); });
+    // The pause begins with the piece before it: a client that has that piece may release it.
+    if (--rest.pauseAfter == 0)
+        sendPieces(socket, rest);
+    else
+        QTimer::singleShot(PieceInterval, this, [this, socket, rest] { sendPieces(socket, rest); });
 }
 
 void FaultServer::breakOff(QTcpSocket *socket)
