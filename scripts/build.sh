@@ -3,7 +3,11 @@
 # named on the command line, or everything, tests included.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-[[ -f build/build.ninja ]] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# A compiler cache makes a fresh clone's first build quick on a machine that built Kestrun before.
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+[[ -f build/build.ninja ]] ||
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}"
 targets=()
 for target in "$@"; do targets+=(--target "$target"); done
 cmake --build build --parallel "$(nproc)" "${targets[@]}"

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ pkg-config ccache
     qtbase5-dev qtdeclarative5-dev qttools5-dev qttools5-dev-tools
     qml-module-qtquick2 qml-module-qtquick-controls qml-module-qtquick-window2
     qml-module-qtquick-dialogs qml-module-qtquick-layouts
