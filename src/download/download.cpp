@@ -4,6 +4,8 @@
 #include "filemanager.h"
 #include "window/windowitems.h"
 
+#include <QDir>
+
 using WindowItems::set;
 
 Download::Download(QObject *parent)
@@ -65,7 +67,7 @@ void Download::downloadAll()
 
 QString Download::completionMessage() const
 {
-    const QString folder = fileManager->getInstallsPath();
+    const QString folder = QDir::toNativeSeparators(fileManager->getInstallsPath());
     const QStringList givenUp = fileManager->getGivenUpFiles();
     if (givenUp.isEmpty())
         return tr("All files have been downloaded to the following location.")

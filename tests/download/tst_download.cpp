@@ -32,17 +32,24 @@ QString installsPath()
     return QCoreApplication::applicationDirPath() + QLatin1String("/installs");
 }
 
+// The folder as the window names it: in the system's own form (C:\...\installs on Windows).
+QString shownInstallsPath()
+{
+    return QDir::toNativeSeparators(installsPath());
+}
+
 QString doneMessage()
 {
     return QLatin1String("All files have been downloaded to the following location.\n\n")
-        + installsPath();
+        + shownInstallsPath();
 }
 
 QString failureMessage(const QStringList &givenUp)
 {
     return QLatin1String("The following files could not be downloaded.\n\n")
         + givenUp.join(QLatin1Char('\n'))
-        + QLatin1String("\n\nDownloaded files are in the following location.\n\n") + installsPath();
+        + QLatin1String("\n\nDownloaded files are in the following location.\n\n")
+        + shownInstallsPath();
 }
 
 bool place(const QString &name, const QByteArray &contents)
@@ -272,7 +279,7 @@ void tst_Download::reportNamesTheFolderUsed()
         QVERIFY2(folder.startsWith(dataHome.path() + '/') && folder.endsWith("/installs"),
             qPrintable(folder));
     else
-        QCOMPARE(folder, installsPath());
+        QCOMPARE(folder, shownInstallsPath());
     QVERIFY(QFile::exists(folder + QStringLiteral("/fix.msi")));
 }
 
