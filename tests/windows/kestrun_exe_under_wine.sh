@@ -9,7 +9,11 @@
 #  - Install downloads, verifies and installs through Wine's own msiexec: the registry then has
 #    Editor 2.0, the Viewer and the runtime's parameters, and no longer Editor 1.0;
 #  - Exit ends the program;
-#  - Download All fetches every package of the configuration with its digest file;
+#  - the report replaces the buttons (its text cannot be read here: Wine has no accessibility
+#    bridge to X, and Qt's UI Automation provider does not answer Wine's client);
+#  - Download All fetches every package of the configuration with its digest file into the
+#    user's local application data folder when installs cannot be made beside the program,
+#    never requests a Windows device name and fetches names that differ only in case once;
 #  - kestrun-check.exe explains the configuration with Wine's registry and MSI answers and names
 #    it by its Windows path.
 #
@@ -163,6 +167,7 @@ packages_in() { # folder, names...
 step "kestrun.exe: the window, then Install"
 check "the window opens with the configuration's title" start_kestrun first-run.log
 if [[ -n $window ]]; then
+    sleep 2 # the first frame reaches the screen
     import -window "$window" before-install.png
     click Install
     # shellcheck disable=SC2317 # called through within
@@ -178,24 +183,57 @@ if [[ -n $window ]]; then
         grep -q "GET /Viewer.msi HTTP/1.1\" 200" nginx/https.log
     sleep 2
     import -window "$window" after-install.png
+    # The report takes the check boxes' place and hides Install and Download All: where Install
+    # was, the bar's white shows, as it does between the logo and the buttons.
+    pixel() { convert "$1" -format "%[pixel:p{$2,$3}]" info:; }
+    check "Install was there before" \
+        test "$(pixel before-install.png 592 535)" != "$(pixel before-install.png 300 535)"
+    check "the report has taken the window" \
+        test "$(pixel after-install.png 592 535)" == "$(pixel after-install.png 300 535)"
     click Exit
     check "Exit ends the program" within 30 ended
 fi
 kill "$kestrun" 2>/dev/null || true
 
-step "kestrun.exe: Download All"
+step "kestrun.exe: Download All, where installs cannot be made beside the program"
+# A file in the folder's place, as the Linux tests do: Wine runs as whoever runs the tests, and
+# permissions do not stop root. Two more products: a Windows device name, which must never be
+# requested, and a name that differs from the add-in's only in case, one file on Windows.
 rm -rf app/installs
+touch app/installs
+cp app/kestrun.json install-run.json
+python3 - app/kestrun.json "http://127.0.0.1:$http" <<'ADD'
+import json, sys
+path, server = sys.argv[1], sys.argv[2]
+with open(path) as file:
+    config = json.load(file)
+config["products"] += [{"name": "Device", "file": server + "/con.msi"},
+                       {"name": "Same add-in", "file": server + "/VIEWERPDF.msi"}]
+with open(path, "w") as file:
+    json.dump(config, file)
+ADD
 check "the window opens again" start_kestrun second-run.log
 if [[ -n $window ]]; then
     click Download
-    installs=app/installs
-    check "Download All fetches every package with its digest file" within 120 packages_in \
-        "$installs" Editor20.msi EditorRuntime.exe Viewer.msi ViewerPdf.msi SpellChecker.msi \
-        LegacyToolbar.msi
+    # QStandardPaths' local application data folder of the prefix's user.
+    # shellcheck disable=SC2317 # called through within
+    all_packages_there() {
+        installs=$(echo "$WINEPREFIX"/drive_c/users/*/AppData/Local/kestrun/installs)
+        packages_in "$installs" Editor20.msi EditorRuntime.exe Viewer.msi ViewerPdf.msi \
+            SpellChecker.msi LegacyToolbar.msi
+    }
+    check "Download All fetches every package with its digest file into %LOCALAPPDATA%" \
+        within 120 all_packages_there
+    check "nothing was requested for the device name CON" \
+        bash -c '! grep -qi "GET /con\.msi" nginx/http.log'
+    check "the name that differs only in case was fetched once" \
+        bash -c '! grep -q "GET /VIEWERPDF\.msi" nginx/http.log'
+    check "and only one file is there for both" test "$(find "$installs" -iname viewerpdf.msi | wc -l)" -eq 1
     click Exit
     check "Exit ends the program" within 30 ended
 fi
 kill "$kestrun" 2>/dev/null || true
+cp install-run.json app/kestrun.json
 
 step "kestrun-check.exe explains the configuration beside it"
 status=0
