@@ -316,7 +316,7 @@ void FileManager::verifyLocalFile(DownloadManager *dm)
     if (file.error == QNetworkReply::ProxyAuthenticationRequiredError
         || file.error == QNetworkReply::AuthenticationRequiredError)
         file.attempts = MaxAttempts;
-    if (!file.digestPending)
+    if (file.digest != DigestState::Pending)
         checkPackage(local, file);
     finishHandling(dm);
 }
@@ -325,7 +325,9 @@ void FileManager::verifyMD5(DownloadManager *dm)
 {
     const QString local = packageOfDigest.take(dm);
     ExpectedFile &file = expectedFiles[local];
-    file.digestPending = false;
+    file.digest = digestOutcome(dm);
+    if (file.digest == DigestState::Failed)
+        file.digestFailure = dm->failureReason();
     if (!file.packagePending)
         checkPackage(local, file);
     finishHandling(dm);
@@ -334,6 +336,7 @@ void FileManager::verifyMD5(DownloadManager *dm)
 void FileManager::startPass()
 {
     expectedFiles.clear();
+    nameOwners.clear();
     passItems.clear();
     givenUpItems.clear();
     // Every package of the configuration counts, so that a pass with only fix.msi still keeps
@@ -368,6 +371,10 @@ void FileManager::takeItem(const QString &item)
     }
     // Setup.msi and setup.msi are one file on Windows: fetched once, under the first name.
     const QString local = knownPath(localPath(item));
+    if (!claimName(item, local)) {
+        givenUpItems.insert(item, FailureReason::nameClash(name));
+        return;
+    }
     const auto known = expectedFiles.find(local);
     if (known != expectedFiles.end()) {
         known->items << item;
@@ -387,6 +394,19 @@ void FileManager::takeItem(const QString &item)
     file.url = item;
     file.items << item;
     requestPackage(local, file);
+}
+
+// One file can hold only one package: a second URL ending in the same name would have the
+// first one's package run in its place.
+bool FileManager::claimName(const QString &item, const QString &local)
+{
+    const QString folded = foldedName(local, nameCase);
+    const auto owner = nameOwners.constFind(folded);
+    if (owner == nameOwners.cend()) {
+        nameOwners.insert(folded, item);
+        return true;
+    }
+    return QUrl(*owner, QUrl::TolerantMode) == QUrl(item, QUrl::TolerantMode);
 }
 
 QString FileManager::knownPath(const QString &local) const
@@ -425,7 +445,7 @@ void FileManager::requestPackage(const QString &local, ExpectedFile &file)
     connect(dm, &DownloadManager::progressed, this,
         [this, local](qint64 received, qint64 total) { recordProgress(local, received, total); });
     // Side by side, so that a package costs one round trip rather than two.
-    if (file.digestStale)
+    if (file.digest == DigestState::Stale)
         downloadMD5(local, file);
 }
 
@@ -443,8 +463,7 @@ void FileManager::downloadMD5(const QString &local, ExpectedFile &file)
 {
     const QString digest = digestPathOf(local);
     QFile::remove(digest);
-    file.digestStale = false;
-    file.digestPending = true;
+    file.digest = DigestState::Pending;
     DownloadManager *digestDownload =
         startDownload(digestUrl(QUrl(file.url, QUrl::TolerantMode)), digest);
     packageOfDigest.insert(digestDownload, local);
@@ -452,13 +471,22 @@ void FileManager::downloadMD5(const QString &local, ExpectedFile &file)
 }
 
 // Only the digest counts: the name beside it in the line is not trusted to point anywhere. A
-// package without a digest line is accepted unchecked; a failed one is fetched again, and its
-// digest with it, since either of them may be the damaged one.
+// package whose server has no digest, or whose digest holds no digest line, is accepted
+// unchecked; a failed one is fetched again, and its digest with it, since either of them may be
+// the damaged one.
 void FileManager::checkPackage(const QString &local, ExpectedFile &file)
 {
+    const bool digestFailed = file.digest == DigestState::Failed;
+    // Fetched again with the package's next attempt.
+    if (digestFailed)
+        file.digest = DigestState::Stale;
     if (!isPackageFile(local))
         return;
     file.arrived = true;
+    if (digestFailed) {
+        rejectPackage(local, file, FailureReason::digestNotFetched(file.digestFailure));
+        return;
+    }
     const QStringList fields = readMD5File(digestPathOf(local));
     const QString expected = fields.value(0);
     const QString received = fields.isEmpty() ? QString() : receivedDigest(local, file, expected);
@@ -467,12 +495,31 @@ void FileManager::checkPackage(const QString &local, ExpectedFile &file)
         markReady(file);
         return;
     }
-    file.lastFailure = FailureReason::digestMismatch(expected, received);
-    file.digestStale = true;
+    file.digest = DigestState::Stale;
+    rejectPackage(local, file, FailureReason::digestMismatch(expected, received));
+}
+
+void FileManager::rejectPackage(
+    const QString &local, ExpectedFile &file, const FailureReason &reason)
+{
+    file.lastFailure = reason;
     // A damaged copy that stays under the package's name (held open by a virus scanner, say)
     // would be taken for the package once nothing is pending.
     if (!QFile::remove(local) && isPackageFile(local))
         giveUp(local, file);
+}
+
+// A 404 or 410 is the server saying there is no digest; anything else (a 500, a reset, a stall)
+// says nothing about the package, which must then not pass unchecked.
+FileManager::DigestState FileManager::digestOutcome(const DownloadManager *dm)
+{
+    if (isPackageFile(dm->getFilePath()))
+        return DigestState::Present;
+    const FailureReason failure = dm->failureReason();
+    if (failure.kind == FailureReason::HttpStatus
+        && (failure.httpStatus == 404 || failure.httpStatus == 410))
+        return DigestState::Absent;
+    return DigestState::Failed;
 }
 
 // An MD5 was taken during the transfer; a SHA-256 is worth reading the package back for. A digest

@@ -19,9 +19,11 @@
  *
  * A URL is downloaded under its decoded file name unless a copy matching its ".md5" companion
  * is there already; the companion is fetched alongside the package, and the package is checked
- * against it once both have arrived. A local path is only looked for: a relative one in "installs"
- * beside the executable. A package is fetched at most MaxAttempts times in a pass; then it is
- * given up, and getGivenUpFiles() names it.
+ * against it once both have arrived. Only a companion the server says does not exist (404, 410)
+ * lets a package pass unchecked; a companion that failed otherwise fails the attempt. A local
+ * path is only looked for: a relative one in "installs" beside the executable. A package is
+ * fetched at most MaxAttempts times in a pass; then it is given up, and getGivenUpFiles() names
+ * it. Identical URLs are fetched once; a later URL whose file name another one took is given up.
  */
 class FileManager : public QObject
 {
@@ -40,7 +42,8 @@ public:
         absolute, else in "installs" beside the executable. */
     QString localPath(const QString &item) const;
     /** The items, exactly as given to getFiles, that the latest pass gave up on
-        (unsafe name, local path missing, download or verification failed 3 times). */
+        (unsafe name, a name another URL of the pass claimed first, local path missing,
+        download or verification failed 3 times). */
     QStringList getGivenUpFiles() const;
     /** How the latest transfer of an item of the latest pass ended (for instance
         ProxyAuthenticationRequiredError when the proxy asked for a sign-in); NoError when it
@@ -116,6 +119,15 @@ private slots:
     void verifyMD5(DownloadManager *dm);
 
 private:
+    /** Where a package's digest stands in this pass. */
+    enum class DigestState {
+        Stale, // fetched again with the next attempt
+        Pending,
+        Present, // fetched in this pass and on disk
+        Absent, // the server said there is none (404, 410)
+        Failed, // the transfer failed otherwise: nothing is known
+    };
+
     /** A package fetched in this pass, under its local path in expectedFiles. */
     struct ExpectedFile
     {
@@ -124,8 +136,8 @@ private:
         int attempts = 0;
         bool givenUp = false;
         bool packagePending = false;
-        bool digestPending = false;
-        bool digestStale = true; // the digest is fetched again with the next attempt
+        DigestState digest = DigestState::Stale;
+        FailureReason digestFailure; // of the latest digest transfer that failed
         bool arrived = false; // some attempt brought the package
         QString md5; // of the package the latest attempt stored
         QNetworkReply::NetworkError error = QNetworkReply::NoError; // of the latest attempt
@@ -139,6 +151,7 @@ private:
     void startPass();
     void addPackageNames(const QStringList &items);
     void takeItem(const QString &item);
+    bool claimName(const QString &item, const QString &local);
     QString knownPath(const QString &local) const;
     bool isFileReady(const QString &file) const;
     QString digestPathOf(const QString &packagePath) const;
@@ -147,6 +160,8 @@ private:
         const QUrl &url, const QString &path, const PartialTransfer &resumeFrom = {});
     void downloadMD5(const QString &local, ExpectedFile &file);
     void checkPackage(const QString &local, ExpectedFile &file);
+    void rejectPackage(const QString &local, ExpectedFile &file, const FailureReason &reason);
+    static DigestState digestOutcome(const DownloadManager *dm);
     QString receivedDigest(
         const QString &local, const ExpectedFile &file, const QString &expected) const;
     void giveUp(const QString &local, ExpectedFile &file);
@@ -157,6 +172,7 @@ private:
 
     QList<DownloadManager *> downloads;
     QHash<QString, ExpectedFile> expectedFiles;
+    QHash<QString, QString> nameOwners; // folded local path to the URL item that claimed it
     QHash<DownloadManager *, QString> packageOfDigest;
     mutable QString installsPath; // empty until decided
     QStringList packageNames; // every URL package of the configuration and the pass

@@ -120,6 +120,20 @@ FailureReason FailureReason::digestMismatch(const QString &expected, const QStri
     return reason;
 }
 
+FailureReason FailureReason::digestNotFetched(const FailureReason &fetch)
+{
+    FailureReason reason = fetch;
+    reason.ofDigest = true;
+    return reason;
+}
+
+FailureReason FailureReason::nameClash(const QString &name)
+{
+    FailureReason reason = of(NameClash);
+    reason.fileName = name;
+    return reason;
+}
+
 FailureReason FailureReason::exit(int code)
 {
     FailureReason reason = of(ExitCode);
@@ -129,6 +143,12 @@ FailureReason FailureReason::exit(int code)
 
 QString FailureReason::text() const
 {
+    if (ofDigest) {
+        FailureReason fetch = *this;
+        fetch.ofDigest = false;
+        return download(QT_TRANSLATE_NOOP("Download", "the digest could not be fetched (%1)"))
+            .arg(fetch.text());
+    }
     switch (kind) {
     case None:
         return QString();
@@ -149,6 +169,10 @@ QString FailureReason::text() const
             .arg(expectedDigest.toLower(), receivedDigest.toLower());
     case UnsafeName:
         return download(QT_TRANSLATE_NOOP("Download", "the file name cannot be stored"));
+    case NameClash:
+        return download(QT_TRANSLATE_NOOP(
+                            "Download", "another product's package has the same file name, %1"))
+            .arg(fileName);
     case LocalFileMissing:
         return download(QT_TRANSLATE_NOOP("Download", "the file is not there"));
     case UnknownFileType:

@@ -21,6 +21,7 @@ struct FailureReason
         NotWritable, // the body could not be written into "installs"
         DigestMismatch, // expectedDigest, receivedDigest
         UnsafeName,
+        NameClash, // another URL of the pass took fileName
         LocalFileMissing,
         // Running (texts in the context "Install")
         UnknownFileType,
@@ -35,6 +36,9 @@ struct FailureReason
     QString expectedDigest;
     QString receivedDigest;
     int exitCode = 0;
+    QString fileName;
+    /** The reason is that of the package's digest, which could not be fetched. */
+    bool ofDigest = false;
 
     static FailureReason of(Kind kind);
     static FailureReason http(int status);
@@ -42,6 +46,10 @@ struct FailureReason
     static FailureReason network(QNetworkReply::NetworkError error, bool afterBody);
     static FailureReason stall(int msecs);
     static FailureReason digestMismatch(const QString &expected, const QString &received);
+    /** The package's digest could not be fetched, for the reason fetch. */
+    static FailureReason digestNotFetched(const FailureReason &fetch);
+    /** Another product's package, fetched from another URL, has this file name. */
+    static FailureReason nameClash(const QString &name);
     /** An installer that ended with this code, which is not a success. */
     static FailureReason exit(int code);
 

@@ -365,6 +365,19 @@ void tst_FileManager::fetchesAndVerifies_data()
     QTest::newRow("no digest file: accepted unverified")
         << whole << Responses {S::status(404)} << QByteArray() << 1 << 1 << false
         << QStringList {QStringLiteral("pkg.msi")};
+    QTest::newRow("digest gone for good (410): accepted unverified")
+        << whole << Responses {S::status(410)} << QByteArray() << 1 << 1 << false
+        << QStringList {QStringLiteral("pkg.msi")};
+    QTest::newRow("digest fails once (500): fetched again with the package")
+        << whole << Responses {S::status(500), S::ok(digest + " pkg.msi\n")} << QByteArray() << 2
+        << 2 << false << both;
+    QTest::newRow("digest always fails: never unchecked")
+        << whole << Responses {S::status(500)} << QByteArray() << 3 << 3 << true << none;
+    // One network drop hits both; every later package arrives damaged.
+    QTest::newRow("package and digest fail once, then a damaged package")
+        << Responses {S::status(500), S::ok("damaged")}
+        << Responses {S::status(500), S::ok(digest + " pkg.msi\n")} << QByteArray() << 3 << 3
+        << true << digestOnly;
     QTest::newRow("digest file without a digest line: accepted unverified")
         << whole << Responses {S::ok("// no digest yet\n")} << QByteArray() << 1 << 1 << false
         << both;
@@ -597,7 +610,7 @@ void tst_FileManager::caseRuleDecidesOneLocalName_data()
     QTest::addColumn<int>("packageRequests");
     QTest::addColumn<QStringList>("files");
 
-    QTest::newRow("Windows: one file, fetched once")
+    QTest::newRow("Windows: one file, the later URL given up")
         << int(Qt::CaseInsensitive) << 1
         << QStringList {QStringLiteral("Setup.md5"), QStringLiteral("Setup.msi")};
     QTest::newRow("case-sensitive system: two files")
@@ -620,8 +633,10 @@ void tst_FileManager::caseRuleDecidesOneLocalName()
 
     QVERIFY(runPass({item(paths[0]), item(paths[1])}));
     QCOMPARE(done->count(), 1);
+    QCOMPARE(server->count(paths[0]), 1);
     QCOMPARE(server->count(paths[0]) + server->count(paths[1]), packageRequests);
-    QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
+    QCOMPARE(fileManager->getGivenUpFiles(),
+        packageRequests == 1 ? QStringList {item(paths[1])} : QStringList());
     QCOMPARE(installsEntries(), files);
 }
 
@@ -677,6 +692,8 @@ void tst_FileManager::keepsSharedDigestNamesApart()
     QCOMPARE(server->count(otherPath), 1);
     QCOMPARE(contentsOf(installed(QStringLiteral("fix.msi"))), package);
     QCOMPARE(contentsOf(installed(second)), otherPackage);
+    otherDigest.held = false; // a held answer would stall, and a stalled digest fails the package
+    server->serve(QStringLiteral("/viewer/fix.md5"), {otherDigest});
 
     // Later passes, with both, one or the other, fetch fix.msi no more; the other only when it
     // has no digest to be checked against.
@@ -853,12 +870,16 @@ void tst_FileManager::fetchesOneLocalNameOnce_data()
     QTest::addColumn<QStringList>("paths");
     QTest::addColumn<bool>("served");
     QTest::addColumn<int>("packageRequests");
+    QTest::addColumn<QStringList>("givenUp"); // paths
 
-    const QStringList twice {QStringLiteral("/a/pkg.msi"), QStringLiteral("/a/pkg.msi")};
-    const QStringList twoFolders {QStringLiteral("/a/pkg.msi"), QStringLiteral("/b/pkg.msi")};
-    QTest::newRow("same URL twice") << twice << true << 1;
-    QTest::newRow("two URLs ending in the same name") << twoFolders << true << 1;
-    QTest::newRow("two URLs, both failing") << twoFolders << false << 3;
+    const QString a = QStringLiteral("/a/pkg.msi");
+    const QString b = QStringLiteral("/b/pkg.msi");
+    QTest::newRow("same URL twice") << QStringList {a, a} << true << 1 << QStringList();
+    // The later one would have the earlier one's package run in its place.
+    QTest::newRow("two URLs ending in the same name")
+        << QStringList {a, b} << true << 1 << QStringList {b};
+    QTest::newRow("two URLs, both failing")
+        << QStringList {a, b} << false << 3 << QStringList {a, b};
 }
 
 void tst_FileManager::fetchesOneLocalNameOnce()
@@ -866,6 +887,7 @@ void tst_FileManager::fetchesOneLocalNameOnce()
     QFETCH(QStringList, paths);
     QFETCH(bool, served);
     QFETCH(int, packageRequests);
+    QFETCH(QStringList, givenUp);
     QStringList items;
     for (const QString &path : qAsConst(paths)) {
         if (served) {
@@ -874,16 +896,19 @@ void tst_FileManager::fetchesOneLocalNameOnce()
         }
         items << item(path);
     }
+    QStringList givenUpItems;
+    for (const QString &path : qAsConst(givenUp))
+        givenUpItems << item(path);
 
     QVERIFY(runPass(items));
     QCOMPARE(done->count(), 1);
-    QCOMPARE(
-        server->count(QStringLiteral("/a/pkg.msi")) + server->count(QStringLiteral("/b/pkg.msi")),
-        packageRequests);
-    QStringList expectedGivenUp = served ? QStringList() : items;
-    expectedGivenUp.removeDuplicates();
-    QCOMPARE(fileManager->getGivenUpFiles(), expectedGivenUp);
+    QCOMPARE(server->count(QStringLiteral("/a/pkg.msi")), packageRequests);
+    QCOMPARE(server->count(QStringLiteral("/b/pkg.msi")), 0);
+    QCOMPARE(fileManager->getGivenUpFiles(), givenUpItems);
     QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), served ? package : QByteArray());
+    if (served && !givenUp.isEmpty())
+        QCOMPARE(fileManager->getFailureReason(givenUpItems.first()).text(),
+            QStringLiteral("another product's package has the same file name, pkg.msi"));
 }
 
 void tst_FileManager::waitOutHeldAnswers()
@@ -993,6 +1018,9 @@ void tst_FileManager::givenUpItemsSayWhy_data()
         << "/pkg.msi" << Responses {S::ok(package)} << Responses {S::ok(wrongDigest + " pkg.msi")}
         << QStringLiteral("digest mismatch (expected %1, received %2)")
                .arg(QString::fromLatin1(wrongDigest), QString::fromLatin1(digest));
+    QTest::newRow("digest fails") << "/pkg.msi" << Responses {S::ok(package)}
+                                  << Responses {S::reset("", 100)}
+                                  << "the digest could not be fetched (the connection failed)";
     QTest::newRow("connection refused")
         << "closed:/pkg.msi" << none << none << "the server refused the connection";
     S::Response signIn = S::status(407);
