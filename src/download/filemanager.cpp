@@ -145,6 +145,17 @@ FailureReason FileManager::getFailureReason(const QString &item) const
     return givenUpItems.value(item);
 }
 
+bool FileManager::isUnchanged(const QString &item) const
+{
+    const QString local = localPath(item);
+    if (!isUrl(item))
+        return isPackageFile(local);
+    // Not the digest file: it lies beside the package, where whoever can change one can change
+    // the other.
+    const QString digest = acceptedDigests.value(knownPath(local));
+    return !digest.isEmpty() && matchesDigest(local, digest);
+}
+
 DownloadProgress FileManager::getProgress() const
 {
     DownloadProgress progress;
@@ -337,6 +348,7 @@ void FileManager::startPass()
 {
     expectedFiles.clear();
     nameOwners.clear();
+    acceptedDigests.clear();
     passItems.clear();
     givenUpItems.clear();
     // Every package of the configuration counts, so that a pass with only fix.msi still keeps
@@ -419,13 +431,25 @@ QString FileManager::knownPath(const QString &local) const
     return local;
 }
 
-bool FileManager::isFileReady(const QString &file) const
+bool FileManager::isFileReady(const QString &file)
 {
     const QString local = localPath(file);
     if (!isUrl(file))
         return isPackageFile(local);
+    const QString digest = presentDigest(local);
+    if (digest.isEmpty())
+        return false;
+    acceptedDigests.insert(local, digest);
+    return true;
+}
+
+// The digest that a package already in place matches; empty when it has to be fetched.
+QString FileManager::presentDigest(const QString &local) const
+{
     const QStringList fields = readMD5File(digestPathOf(local));
-    return !fields.isEmpty() && matchesDigest(local, fields.first());
+    if (fields.isEmpty() || !matchesDigest(local, fields.first()))
+        return QString();
+    return fields.first();
 }
 
 QString FileManager::digestPathOf(const QString &packagePath) const
@@ -490,9 +514,12 @@ void FileManager::checkPackage(const QString &local, ExpectedFile &file)
     const QStringList fields = readMD5File(digestPathOf(local));
     const QString expected = fields.value(0);
     const QString received = fields.isEmpty() ? QString() : receivedDigest(local, file, expected);
-    if (fields.isEmpty()
-        || (!received.isEmpty() && received.compare(expected, Qt::CaseInsensitive) == 0)) {
-        markReady(file);
+    if (fields.isEmpty()) {
+        markReady(local, file, file.md5);
+        return;
+    }
+    if (!received.isEmpty() && received.compare(expected, Qt::CaseInsensitive) == 0) {
+        markReady(local, file, expected);
         return;
     }
     file.digest = DigestState::Stale;
@@ -548,8 +575,9 @@ void FileManager::giveUp(const QString &local, ExpectedFile &file)
     emit progressChanged();
 }
 
-void FileManager::markReady(ExpectedFile &file)
+void FileManager::markReady(const QString &local, ExpectedFile &file, const QString &digest)
 {
+    acceptedDigests.insert(local, digest);
     file.ready = true;
     file.total = file.received;
     emit progressChanged();

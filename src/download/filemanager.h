@@ -52,6 +52,10 @@ public:
     /** Why an item of getGivenUpFiles() was given up: for a package fetched in vain, how its
         last attempt failed. None for an item that was not given up. */
     FailureReason getFailureReason(const QString &item) const;
+    /** Whether an item's package of the latest pass is still the one that passed its check:
+        a URL's matches the digest it was accepted against (its own MD5 when it had none), a
+        local path's is still there. False for an item the pass did not accept. */
+    bool isUnchanged(const QString &item) const;
     /** How far the latest pass has come over the packages it fetches. */
     DownloadProgress getProgress() const;
     /** How long a transfer may make no progress before it is aborted (default 30 s). */
@@ -153,7 +157,8 @@ private:
     void takeItem(const QString &item);
     bool claimName(const QString &item, const QString &local);
     QString knownPath(const QString &local) const;
-    bool isFileReady(const QString &file) const;
+    bool isFileReady(const QString &file);
+    QString presentDigest(const QString &local) const;
     QString digestPathOf(const QString &packagePath) const;
     void requestPackage(const QString &local, ExpectedFile &file);
     DownloadManager *startDownload(
@@ -165,7 +170,7 @@ private:
     QString receivedDigest(
         const QString &local, const ExpectedFile &file, const QString &expected) const;
     void giveUp(const QString &local, ExpectedFile &file);
-    void markReady(ExpectedFile &file);
+    void markReady(const QString &local, ExpectedFile &file, const QString &digest);
     void recordProgress(const QString &local, qint64 received, qint64 total);
     bool allFilesExist();
     void finishHandling(DownloadManager *dm);
@@ -173,6 +178,7 @@ private:
     QList<DownloadManager *> downloads;
     QHash<QString, ExpectedFile> expectedFiles;
     QHash<QString, QString> nameOwners; // folded local path to the URL item that claimed it
+    QHash<QString, QString> acceptedDigests; // local path to the digest its package matched
     QHash<DownloadManager *, QString> packageOfDigest;
     mutable QString installsPath; // empty until decided
     QStringList packageNames; // every URL package of the configuration and the pass

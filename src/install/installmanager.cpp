@@ -1,6 +1,7 @@
 #include "installmanager.h"
 
 #include "download/filemanager.h"
+#include "platform/packagehold.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -43,6 +44,7 @@ QString locateProgram(const QString &program)
 InstallManager::InstallManager(QObject *parent)
     : QObject(parent)
     , fileManager(new FileManager)
+    , packageHold(createPackageHold())
 {
     connect(fileManager, &FileManager::allFilesDone, this, &InstallManager::downloadComplete);
     connect(
@@ -153,6 +155,11 @@ void InstallManager::installNext()
         recordAndAdvance(NotStarted, FailureReason::of(FailureReason::UnknownFileType));
         return;
     }
+    // Before the removal too: the older product goes only when its successor can run.
+    if (!holdUnchanged(key)) {
+        recordAndAdvance(NotStarted, FailureReason::of(FailureReason::PackageChanged));
+        return;
+    }
     const QString remove = removeQueue.value(key, QStringLiteral("false"));
     if (remove == QLatin1String("false"))
         installPackage(key, installQueue.first());
@@ -170,6 +177,13 @@ QString InstallManager::packagePath(const QString &key) const
 {
     // Where FileManager looked for it: a local package runs from where it was found.
     return QDir::toNativeSeparators(fileManager->localPath(fileOf(key)));
+}
+
+// Held first, then checked: what was checked cannot change before its installer has ended.
+// In a folder the user can write, anything running as the user could replace it meanwhile.
+bool InstallManager::holdUnchanged(const QString &key)
+{
+    return packageHold->hold(packagePath(key)) && fileManager->isUnchanged(fileOf(key));
 }
 
 void InstallManager::uninstallProduct(const QString &remove)
@@ -232,6 +246,7 @@ void InstallManager::installFinished(int exitCode, QProcess::ExitStatus)
 
 void InstallManager::recordAndAdvance(int exitCode, const FailureReason &reason)
 {
+    packageHold->release();
     results.insert(fileOf(currentKey), exitCode);
     reasons.insert(fileOf(currentKey), reason);
     installQueue.remove(currentKey);

@@ -12,14 +12,21 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 #include "installcommand.h"
 
 class FileManager;
+class PackageHold;
 
 /**
  * Runs the chosen packages one after another, in check-box order, and keeps the exit code of
  * each. Every package is first brought into the "installs" folder by a FileManager; an item
  * whose remove value is not "false" has that older product removed through msiexec first.
+ *
+ * Just before its removal step or its run, a package is held (others may read it but not change
+ * it) and checked again; it stays held until its installer has ended, and one that changed
+ * since it was checked is not run.
  *
  * Queue keys are the 0-based check-box position as one digit followed by the product's file.
  * The manager is made for one run.
@@ -82,6 +89,7 @@ private:
     void startMsp(const QString &path, const QString &parameters);
 
     QString packagePath(const QString &key) const;
+    bool holdUnchanged(const QString &key);
     void recordAndAdvance(int exitCode, const FailureReason &reason);
     void startStep(bool removal);
     void createProcess(FinishSlot finishSlot);
@@ -93,6 +101,7 @@ private:
     QStringList installed;
     QStringList failed;
     FileManager *fileManager;
+    std::unique_ptr<PackageHold> packageHold;
     QMap<QString, QString> installQueue;
     QMap<QString, QString> removeQueue;
     QPointer<QProcess> process;

@@ -177,6 +177,8 @@ QString FailureReason::text() const
         return download(QT_TRANSLATE_NOOP("Download", "the file is not there"));
     case UnknownFileType:
         return install(QT_TRANSLATE_NOOP("Install", "this type of file cannot be run"));
+    case PackageChanged:
+        return install(QT_TRANSLATE_NOOP("Install", "the package changed after it was checked"));
     case NotStartable:
         return install(QT_TRANSLATE_NOOP("Install", "the program could not be started"));
     case ExitCode:

@@ -25,6 +25,7 @@ struct FailureReason
         LocalFileMissing,
         // Running (texts in the context "Install")
         UnknownFileType,
+        PackageChanged, // no longer the package that passed its check
         NotStartable,
         ExitCode, // exitCode, not 0
     };

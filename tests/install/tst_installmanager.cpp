@@ -3,6 +3,7 @@
 #include "recordingstandin.h"
 #include "scopedinstalls.h"
 #include "scopedtranslation.h"
+#include "testfiles.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -484,43 +485,63 @@ void tst_InstallManager::nothingQueued()
 void tst_InstallManager::downloadedPackage_data()
 {
     QTest::addColumn<QByteArray>("digestLine");
+    QTest::addColumn<bool>("replacedBeforeRun"); // while the product before it installs
     QTest::addColumn<bool>("runs");
     QTest::addColumn<QString>("reason");
 
     const QByteArray body("a fix for the installs folder");
     const QByteArray digest = QCryptographicHash::hash(body, QCryptographicHash::Md5).toHex();
-    QTest::newRow("verified download runs") << digest + " fix.msi\n" << true << QString();
+    QTest::newRow("verified download runs")
+        << digest + " fix.msi\n" << false << true << QString();
     QTest::newRow("damaged download never runs")
-        << QByteArray("0123456789abcdef0123456789abcdef fix.msi\n") << false
+        << QByteArray("0123456789abcdef0123456789abcdef fix.msi\n") << false << false
         << "digest mismatch (expected 0123456789abcdef0123456789abcdef, received "
             + QString::fromLatin1(digest) + ")";
+    // Its older product stays too.
+    QTest::newRow("replaced after its check: never runs")
+        << digest + " fix.msi\n" << true << false << "the package changed after it was checked";
+    QTest::newRow("no digest, replaced after its check: never runs")
+        << QByteArray() << true << false << "the package changed after it was checked";
 }
 
 void tst_InstallManager::downloadedPackage()
 {
     QFETCH(QByteArray, digestLine);
+    QFETCH(bool, replacedBeforeRun);
     QFETCH(bool, runs);
     QFETCH(QString, reason);
     RecordingStandIn standIn;
     QVERIFY(standIn.isValid());
     ScopedInstalls installs;
+    QVERIFY(installs.place(QStringLiteral("first.msi")));
     FaultServer server;
     QVERIFY(server.listen());
     server.serve(QStringLiteral("/packages/fix.msi"),
         {FaultServer::ok(QByteArrayLiteral("a fix for the installs folder"))});
-    server.serve(QStringLiteral("/packages/fix.md5"), {FaultServer::ok(digestLine)});
+    server.serve(QStringLiteral("/packages/fix.md5"),
+        {digestLine.isNull() ? FaultServer::status(404) : FaultServer::ok(digestLine)});
     const QString url = server.url(QStringLiteral("/packages/fix.msi")).toString();
 
     InstallManager manager;
+    QSignalSpy done(&manager, &InstallManager::installsDone);
     Queues queues;
-    queues.add(0, url, QStringLiteral("/qn"), QStringLiteral("{OLD}"));
-    QVERIFY(run(manager, queues));
+    queues.add(0, QStringLiteral("first.msi"));
+    queues.add(1, url, QStringLiteral("/qn"), QStringLiteral("{OLD}"));
+    standIn.hold();
+    manager.startInstalls(queues.install, queues.remove);
+    QTRY_COMPARE_WITH_TIMEOUT(standIn.calls().size(), 1, 20000);
+    if (replacedBeforeRun)
+        QVERIFY(TestFiles::writeFile(installs.filePath(QStringLiteral("fix.msi")), "other"));
+    standIn.release();
+    QVERIFY(done.wait(20000));
 
-    QVERIFY(server.count(QStringLiteral("/packages/fix.msi")) >= 1);
-    const Calls expected =
-        runs ? Calls {removal({"{OLD}"}), msiCall("/package", "fix.msi", {"/qn"})} : Calls();
+    QCOMPARE(server.count(QStringLiteral("/packages/fix.msi")), runs || replacedBeforeRun ? 1 : 3);
+    Calls expected {msiCall("/package", "first.msi")};
+    if (runs)
+        expected << removal({"{OLD}"}) << msiCall("/package", "fix.msi", {"/qn"});
     QCOMPARE(standIn.calls(), expand(expected, installs));
-    QCOMPARE(manager.getResults(), (Codes {{url, runs ? 0 : InstallManager::NotStarted}}));
+    QCOMPARE(manager.getResults(),
+        (Codes {{QStringLiteral("first.msi"), 0}, {url, runs ? 0 : InstallManager::NotStarted}}));
     QCOMPARE(manager.getFailureReason(url).text(), reason);
 }
 
