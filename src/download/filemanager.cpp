@@ -119,8 +119,16 @@ QString FileManager::localPath(const QString &item) const
 {
     // The presence check and the install run both ask here, so they see the same file.
     if (isUrl(item))
-        return QDir(getInstallsPath()).filePath(localName(item));
+        return stagedCopies.value(item, QDir(getInstallsPath()).filePath(localName(item)));
     return QDir(besideExecutable()).filePath(item);
+}
+
+QStringList FileManager::getFolders() const
+{
+    QStringList folders;
+    if (!stagedCopies.isEmpty())
+        folders << besideExecutable();
+    return folders << getInstallsPath();
 }
 
 QStringList FileManager::getGivenUpFiles() const
@@ -349,6 +357,7 @@ void FileManager::startPass()
     expectedFiles.clear();
     nameOwners.clear();
     acceptedDigests.clear();
+    stagedCopies.clear();
     passItems.clear();
     givenUpItems.clear();
     // Every package of the configuration counts, so that a pass with only fix.msi still keeps
@@ -394,7 +403,7 @@ void FileManager::takeItem(const QString &item)
             givenUpItems.insert(item, known->lastFailure);
         return;
     }
-    if (isFileReady(item))
+    if (takeStagedCopy(item) || isFileReady(item))
         return;
     // Made again should it have gone since the choice: the choice is kept for the instance.
     QDir().mkpath(getInstallsPath());
@@ -429,6 +438,22 @@ QString FileManager::knownPath(const QString &local) const
             return it.key();
     }
     return local;
+}
+
+// An administrator may have run Download All into "installs" beside the executable, where a
+// standard user cannot write: its verified copies are used where they are, and first, since
+// nothing running as the user can change them.
+bool FileManager::takeStagedCopy(const QString &item)
+{
+    if (getInstallsPath() == besideExecutable())
+        return false;
+    const QString beside = QDir(besideExecutable()).filePath(localName(item));
+    const QString digest = presentDigest(beside);
+    if (digest.isEmpty())
+        return false;
+    acceptedDigests.insert(beside, digest);
+    stagedCopies.insert(item, beside);
+    return true;
 }
 
 bool FileManager::isFileReady(const QString &file)

@@ -38,9 +38,14 @@ public:
         it can be created and written, else "installs" in the per-user application data
         folder. Decided (and created) on first need. */
     QString getInstallsPath() const;
-    /** Where an item's package lies: a URL's in getInstallsPath(), a local path as given when
-        absolute, else in "installs" beside the executable. */
+    /** Where an item's package lies: a URL's in getInstallsPath(), or in "installs" beside the
+        executable when that folder is not getInstallsPath() and the latest pass found a
+        verified copy there; a local path as given when absolute, else in "installs" beside
+        the executable. */
     QString localPath(const QString &item) const;
+    /** The folders the packages of the latest pass lie in: getInstallsPath(), after "installs"
+        beside the executable when verified copies there were used where they are. */
+    QStringList getFolders() const;
     /** The items, exactly as given to getFiles, that the latest pass gave up on
         (unsafe name, a name another URL of the pass claimed first, local path missing,
         download or verification failed 3 times). */
@@ -157,6 +162,7 @@ private:
     void takeItem(const QString &item);
     bool claimName(const QString &item, const QString &local);
     QString knownPath(const QString &local) const;
+    bool takeStagedCopy(const QString &item);
     bool isFileReady(const QString &file);
     QString presentDigest(const QString &local) const;
     QString digestPathOf(const QString &packagePath) const;
@@ -179,6 +185,7 @@ private:
     QHash<QString, ExpectedFile> expectedFiles;
     QHash<QString, QString> nameOwners; // folded local path to the URL item that claimed it
     QHash<QString, QString> acceptedDigests; // local path to the digest its package matched
+    QHash<QString, QString> stagedCopies; // URL item to its verified copy beside the executable
     QHash<DownloadManager *, QString> packageOfDigest;
     mutable QString installsPath; // empty until decided
     QStringList packageNames; // every URL package of the configuration and the pass

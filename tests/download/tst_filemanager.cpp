@@ -8,12 +8,15 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+
+#include <unistd.h>
 
 using Responses = QList<FaultServer::Response>;
 Q_DECLARE_METATYPE(Responses)
@@ -114,6 +117,8 @@ private slots:
     void namesDigestsByEveryPackage();
     void downloadsPerUserWhenBesideIsBlocked_data();
     void downloadsPerUserWhenBesideIsBlocked();
+    void usesVerifiedCopiesInAReadOnlyFolder_data();
+    void usesVerifiedCopiesInAReadOnlyFolder();
     void onlyLooksForLocalPaths_data();
     void onlyLooksForLocalPaths();
     void skipsEmptyItems_data();
@@ -779,6 +784,73 @@ void tst_FileManager::downloadsPerUserWhenBesideIsBlocked()
         fileManager->localPath(scratch->filePath("local.msi")), scratch->filePath("local.msi"));
     QCOMPARE(
         fileManager->localPath(QStringLiteral("sub/fix.msi")), installsPath() + "/sub/fix.msi");
+}
+
+void tst_FileManager::usesVerifiedCopiesInAReadOnlyFolder_data()
+{
+    QTest::addColumn<QByteArray>("besideDigest"); // of a.msi, beside it in installs
+    QTest::addColumn<bool>("usedWhereItIs");
+
+    QTest::newRow("verified copy used where it is") << digest << true;
+    QTest::newRow("damaged copy fetched per user") << wrongDigest << false;
+}
+
+// An administrator downloaded into installs beside the executable; a standard user cannot
+// write there. Root may write anywhere, so as root the case runs again as nobody.
+void tst_FileManager::usesVerifiedCopiesInAReadOnlyFolder()
+{
+    QFETCH(QByteArray, besideDigest);
+    QFETCH(bool, usedWhereItIs);
+    const char *const unprivileged = "KESTRUN_TEST_UNPRIVILEGED";
+    if (!qEnvironmentVariableIsSet(unprivileged)) {
+        QVERIFY(place(QStringLiteral("a.msi"), package));
+        QVERIFY(place(QStringLiteral("a.md5"), besideDigest + " a.msi\n"));
+        QVERIFY(QFile::setPermissions(installsPath(), QFile::ReadOwner | QFile::ExeOwner
+                | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+    }
+    const auto writable = qScopeGuard([] {
+        QFile::setPermissions(installsPath(), QFile::ReadOwner | QFile::WriteOwner
+                | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    });
+    if (geteuid() == 0) {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QString::fromLatin1(unprivileged), QStringLiteral("1"));
+        environment.remove(QStringLiteral("XDG_DATA_HOME"));
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QStringLiteral("setpriv"),
+            {"--reuid=65534", "--regid=65534", "--clear-groups", "--",
+                QCoreApplication::applicationFilePath(),
+                QStringLiteral("usesVerifiedCopiesInAReadOnlyFolder:")
+                    + QString::fromLatin1(QTest::currentDataTag())});
+        if (!child.waitForStarted() && qgetenv("CI") != "true")
+            QSKIP("setpriv cannot be started: no way to drop root's privileges");
+        QVERIFY(child.waitForFinished(PassTimeout * 2));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+        return;
+    }
+    QVERIFY(!QFileInfo(installsPath()).isWritable());
+    server->serve(QStringLiteral("/a.msi"), {FaultServer::ok(package)});
+    server->serve(QStringLiteral("/a.md5"), {FaultServer::ok(digest + " a.msi\n")});
+    server->serve(QStringLiteral("/b.msi"), {FaultServer::ok(package)});
+    server->serve(QStringLiteral("/b.md5"), {FaultServer::ok(digest + " b.msi\n")});
+    const QStringList items {item(QStringLiteral("/a.msi")), item(QStringLiteral("/b.msi"))};
+
+    QVERIFY(runPass(items));
+    QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
+    const QString perUser = fileManager->getInstallsPath();
+    QVERIFY(perUser != installsPath());
+    QCOMPARE(server->count(QStringLiteral("/a.msi")), usedWhereItIs ? 0 : 1);
+    QCOMPARE(server->count(QStringLiteral("/b.msi")), 1);
+    QCOMPARE(fileManager->localPath(items[0]),
+        usedWhereItIs ? installed(QStringLiteral("a.msi")) : perUser + QLatin1String("/a.msi"));
+    QCOMPARE(fileManager->localPath(items[1]), perUser + QLatin1String("/b.msi"));
+    const QStringList folders =
+        usedWhereItIs ? QStringList {installsPath(), perUser} : QStringList {perUser};
+    QCOMPARE(fileManager->getFolders(), folders);
+    QVERIFY(fileManager->isUnchanged(items[0]));
 }
 
 void tst_FileManager::onlyLooksForLocalPaths_data()
