@@ -16,6 +16,7 @@
 
 #include "installcommand.h"
 
+class Elevation;
 class FileManager;
 class PackageHold;
 
@@ -40,6 +41,8 @@ public:
     static constexpr int NotStarted = -1;
 
     explicit InstallManager(QObject *parent = nullptr);
+    /** Replaces the system's administrator rights, for a stand-in. */
+    void setElevation(std::unique_ptr<Elevation> replacement);
     /** Leaves a running installer alone: it finishes on its own, unobserved. */
     ~InstallManager() override;
 
@@ -52,8 +55,9 @@ public:
     /** Whether a package's exit code counts as installed: only 0 does. */
     static bool isSuccess(int exitCode);
     /** Why a package that ended with exitCode failed (NotStarted: it could not be started);
-        None when it was installed. */
-    static FailureReason exitReason(int exitCode);
+        None when it was installed. quietWithoutRights: msiexec ran it with no user interface
+        from a program without administrator rights, so it could not ask for them. */
+    static FailureReason exitReason(int exitCode, bool quietWithoutRights = false);
     /** The files sorted as installed by sortResults(). */
     QStringList installedProducts() const;
     /** The files sorted as failed by sortResults(). */
@@ -94,6 +98,8 @@ private:
     void startStep(bool removal);
     void createProcess(FinishSlot finishSlot);
     void startCommand(const InstallCommand &command);
+    void startElevated();
+    bool ranQuietWithoutRights() const;
     void disposeOfProcess();
 
     QHash<QString, int> results;
@@ -102,10 +108,12 @@ private:
     QStringList failed;
     FileManager *fileManager;
     std::unique_ptr<PackageHold> packageHold;
+    std::unique_ptr<Elevation> elevation;
     QMap<QString, QString> installQueue;
     QMap<QString, QString> removeQueue;
     QPointer<QProcess> process;
     QString currentKey;
+    InstallCommand runningCommand;
     int itemCount = 0;
 };
 

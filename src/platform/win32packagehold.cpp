@@ -1,6 +1,6 @@
 #include "win32packagehold.h"
 
-#include "platform/win32system.h"
+#include "platform/win32installer.h"
 
 #include <QDir>
 
@@ -17,12 +17,12 @@ Win32PackageHold::~Win32PackageHold()
 bool Win32PackageHold::hold(const QString &path)
 {
     release();
-    handle = Win32System::holdFile(QDir::toNativeSeparators(path).toStdWString());
+    handle = Win32Installer::holdFile(QDir::toNativeSeparators(path).toStdWString());
     return handle != nullptr;
 }
 
 void Win32PackageHold::release()
 {
-    Win32System::releaseFile(handle);
+    Win32Installer::releaseFile(handle);
     handle = nullptr;
 }

@@ -79,17 +79,4 @@ std::wstring systemProgramPath(const std::wstring &program)
     return std::wstring(folder, length) + L"\\" + program;
 }
 
-void *holdFile(const std::wstring &path)
-{
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return file == INVALID_HANDLE_VALUE ? nullptr : file;
-}
-
-void releaseFile(void *handle)
-{
-    if (handle)
-        CloseHandle(handle);
-}
-
 } // namespace Win32System

@@ -34,15 +34,6 @@ std::optional<std::wstring> productVersion(const std::wstring &productCode);
  */
 std::wstring systemProgramPath(const std::wstring &program);
 
-/**
- * Opens the file at path for reading with FILE_SHARE_READ only: until releaseFile, others can
- * read it but not write, rename or delete it. Null when it cannot be opened so.
- */
-void *holdFile(const std::wstring &path);
-
-/** Closes a handle that holdFile returned; null is ignored. */
-void releaseFile(void *handle);
-
 } // namespace Win32System
 
 #endif // WIN32SYSTEM_H

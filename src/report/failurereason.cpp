@@ -134,6 +134,13 @@ FailureReason FailureReason::nameClash(const QString &name)
     return reason;
 }
 
+FailureReason FailureReason::needsAdministrator(int code)
+{
+    FailureReason reason = of(NeedsAdministrator);
+    reason.exitCode = code;
+    return reason;
+}
+
 FailureReason FailureReason::exit(int code)
 {
     FailureReason reason = of(ExitCode);
@@ -170,8 +177,8 @@ QString FailureReason::text() const
     case UnsafeName:
         return download(QT_TRANSLATE_NOOP("Download", "the file name cannot be stored"));
     case NameClash:
-        return download(QT_TRANSLATE_NOOP(
-                            "Download", "another product's package has the same file name, %1"))
+        return download(
+            QT_TRANSLATE_NOOP("Download", "another product's package has the same file name, %1"))
             .arg(fileName);
     case LocalFileMissing:
         return download(QT_TRANSLATE_NOOP("Download", "the file is not there"));
@@ -181,6 +188,12 @@ QString FailureReason::text() const
         return install(QT_TRANSLATE_NOOP("Install", "the package changed after it was checked"));
     case NotStartable:
         return install(QT_TRANSLATE_NOOP("Install", "the program could not be started"));
+    case ElevationRefused:
+        return install(QT_TRANSLATE_NOOP("Install", "administrator rights were refused"));
+    case NeedsAdministrator:
+        return install(
+            QT_TRANSLATE_NOOP("Install", "the install needs administrator rights (exit code %1)"))
+            .arg(exitCode);
     case ExitCode:
         return exitText(exitCode);
     }

@@ -27,6 +27,8 @@ struct FailureReason
         UnknownFileType,
         PackageChanged, // no longer the package that passed its check
         NotStartable,
+        ElevationRefused, // the user refused the administrator rights it asked for
+        NeedsAdministrator, // exitCode, of a quiet install without administrator rights
         ExitCode, // exitCode, not 0
     };
 
@@ -51,6 +53,8 @@ struct FailureReason
     static FailureReason digestNotFetched(const FailureReason &fetch);
     /** Another product's package, fetched from another URL, has this file name. */
     static FailureReason nameClash(const QString &name);
+    /** A quiet install that ended with code for want of administrator rights. */
+    static FailureReason needsAdministrator(int code);
     /** An installer that ended with this code, which is not a success. */
     static FailureReason exit(int code);
 

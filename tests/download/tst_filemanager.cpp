@@ -805,12 +805,14 @@ void tst_FileManager::usesVerifiedCopiesInAReadOnlyFolder()
     if (!qEnvironmentVariableIsSet(unprivileged)) {
         QVERIFY(place(QStringLiteral("a.msi"), package));
         QVERIFY(place(QStringLiteral("a.md5"), besideDigest + " a.msi\n"));
-        QVERIFY(QFile::setPermissions(installsPath(), QFile::ReadOwner | QFile::ExeOwner
-                | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+        QVERIFY(QFile::setPermissions(installsPath(),
+            QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
+                | QFile::ReadOther | QFile::ExeOther));
     }
     const auto writable = qScopeGuard([] {
-        QFile::setPermissions(installsPath(), QFile::ReadOwner | QFile::WriteOwner
-                | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+        QFile::setPermissions(installsPath(),
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+                | QFile::ExeOther);
     });
     if (geteuid() == 0) {
         QProcess child;
