@@ -265,7 +265,7 @@ QUrl FileManager::digestUrl(const QUrl &packageUrl)
 QStringList FileManager::readMD5File(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (file.size() > MaxDigestSize || !file.open(QIODevice::ReadOnly))
         return {};
     bool firstLine = true;
     while (!file.atEnd()) {
@@ -344,9 +344,7 @@ void FileManager::verifyMD5(DownloadManager *dm)
 {
     const QString local = packageOfDigest.take(dm);
     ExpectedFile &file = expectedFiles[local];
-    file.digest = digestOutcome(dm);
-    if (file.digest == DigestState::Failed)
-        file.digestFailure = dm->failureReason();
+    file.digest = digestOutcome(dm, file.digestFailure);
     if (!file.packagePending)
         checkPackage(local, file);
     finishHandling(dm);
@@ -563,11 +561,13 @@ void FileManager::rejectPackage(
 
 // A 404 or 410 is the server saying there is no digest; anything else (a 500, a reset, a stall)
 // says nothing about the package, which must then not pass unchecked.
-FileManager::DigestState FileManager::digestOutcome(const DownloadManager *dm)
+FileManager::DigestState FileManager::digestOutcome(
+    const DownloadManager *dm, FailureReason &failure)
 {
-    if (isPackageFile(dm->getFilePath()))
+    const QFileInfo digest(dm->getFilePath());
+    if (digest.isFile() && digest.size() <= MaxDigestSize)
         return DigestState::Present;
-    const FailureReason failure = dm->failureReason();
+    failure = digest.isFile() ? FailureReason::of(FailureReason::TooLarge) : dm->failureReason();
     if (failure.kind == FailureReason::HttpStatus
         && (failure.httpStatus == 404 || failure.httpStatus == 410))
         return DigestState::Absent;

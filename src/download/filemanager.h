@@ -68,6 +68,10 @@ public:
     /** Whether names differing only in case are different files (default: as this system). */
     void setNameCase(Qt::CaseSensitivity sensitivity);
 
+    /** Digest files larger than this are not digest files: none is read, and a download of
+        one fails like a failed transfer. */
+    static constexpr qint64 MaxDigestSize = 64 * 1024;
+
     /** Fetches of one package in one pass, failed transfers and digest mismatches alike. */
     static constexpr int MaxAttempts = 3;
 
@@ -104,7 +108,8 @@ public:
         anything after the path kept. */
     static QUrl digestUrl(const QUrl &packageUrl);
     /** The fields of a digest file's digest line (the first line not beginning with "//"),
-        split at every blank; field 1 is the digest. Empty when there is no such line. */
+        split at every blank; field 1 is the digest. Empty when there is no such line, or when
+        the file is larger than MaxDigestSize. */
     static QStringList readMD5File(const QString &path);
     /** The MD5 of a whole file in lowercase hex, read in blocks; empty when it cannot be read. */
     static QString calculateMD5(const QString &path);
@@ -172,7 +177,7 @@ private:
     void downloadMD5(const QString &local, ExpectedFile &file);
     void checkPackage(const QString &local, ExpectedFile &file);
     void rejectPackage(const QString &local, ExpectedFile &file, const FailureReason &reason);
-    static DigestState digestOutcome(const DownloadManager *dm);
+    static DigestState digestOutcome(const DownloadManager *dm, FailureReason &failure);
     QString receivedDigest(
         const QString &local, const ExpectedFile &file, const QString &expected) const;
     void giveUp(const QString &local, ExpectedFile &file);

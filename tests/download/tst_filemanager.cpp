@@ -383,6 +383,9 @@ void tst_FileManager::fetchesAndVerifies_data()
         << Responses {S::status(500), S::ok("damaged")}
         << Responses {S::status(500), S::ok(digest + " pkg.msi\n")} << QByteArray() << 3 << 3
         << true << digestOnly;
+    QTest::newRow("digest file over 64 KiB: never unchecked")
+        << whole << Responses {S::ok(digest + " pkg.msi\n// " + QByteArray(64 * 1024, 'x'))}
+        << QByteArray() << 3 << 3 << true << digestOnly;
     QTest::newRow("digest file without a digest line: accepted unverified")
         << whole << Responses {S::ok("// no digest yet\n")} << QByteArray() << 1 << 1 << false
         << both;
