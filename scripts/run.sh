@@ -29,7 +29,7 @@ step "Checking the Debian packages Kestrun needs" "apt takes a few minutes when 
     "Run it as root on Debian 12 with access to Debian's package mirror; apt's message is above." \
     "$here/setup.sh"
 step "Building Kestrun, the query helper and the demo packages into build/" \
-    "about 4 minutes on 2 cores the first time, seconds after" \
+    "about 2 minutes on 2 cores the first time, seconds after" \
     "The compiler's message is above; run scripts/run.sh again once it is fixed, or delete build/ to configure afresh." \
     "$here/build.sh" kestrun_shipped kestrun_demo_packages
 if $windows; then
