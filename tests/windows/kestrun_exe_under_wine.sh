@@ -25,14 +25,9 @@ build=$(cd "$2" && pwd)
 shipped=$3
 work=$4
 
-if [[ ! -f $shipped/kestrun.exe ]]; then
-    if [[ ${CI:-} == true ]]; then
-        echo "FAIL: no kestrun.exe in $shipped, and CI must run this test (bash scripts/build-windows.sh)"
-        exit 1
-    fi
-    echo "SKIP: no kestrun.exe in $shipped (bash scripts/build-windows.sh builds it)"
-    exit 77
-fi
+# shellcheck source=requirewindowsbuild.sh
+source "$source/tests/windows/requirewindowsbuild.sh"
+require_windows_build "$shipped"
 packages=$build/demo/packages
 [[ -f $packages/Editor10.msi ]] || { echo "FAIL: the build made no demo packages"; exit 1; }
 

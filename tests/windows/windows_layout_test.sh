@@ -9,14 +9,9 @@ source=$(cd "$1" && pwd)
 shipped=$2
 work=$3
 
-if [[ ! -f $shipped/kestrun.exe ]]; then
-    if [[ ${CI:-} == true ]]; then
-        echo "FAIL: no kestrun.exe in $shipped, and CI must run this test (bash scripts/build-windows.sh)"
-        exit 1
-    fi
-    echo "SKIP: no kestrun.exe in $shipped (bash scripts/build-windows.sh builds it)"
-    exit 77
-fi
+# shellcheck source=requirewindowsbuild.sh
+source "$source/tests/windows/requirewindowsbuild.sh"
+require_windows_build "$shipped"
 
 failures=0
 check() { # description, command...
