@@ -10,6 +10,8 @@ start=$SECONDS
 qt=$(bash scripts/windows-qt.sh | tail -n 1)
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+# A build folder made against another Qt for Windows (another cache key or place) starts over.
+grep -qsxF "Qt5_DIR:PATH=$qt/lib/cmake/Qt5" build-windows/CMakeCache.txt || rm -rf build-windows
 [[ -f build-windows/build.ninja ]] ||
     cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
         -DCMAKE_TOOLCHAIN_FILE="$PWD/scripts/mingw-w64-toolchain.cmake" \
