@@ -1,5 +1,5 @@
 #include "check/configcheck.h"
-#include "check/fixedarchitecturequeries.h"
+#include "platform/standinsystemqueries.h"
 
 #include <QDir>
 #include <QFile>
@@ -85,7 +85,7 @@ QString tst_ConfigLint::writeConfig(const QByteArray &contents)
 QStringList tst_ConfigLint::findingsOf(const QString &path)
 {
     const CheckReport report =
-        ConfigCheck::run(path, std::make_unique<FixedArchitectureQueries>(true));
+        ConfigCheck::run(path, std::make_unique<StandInSystemQueries>(true));
     QStringList described;
     for (const Finding &finding : report.findings)
         described << describe(finding);
@@ -275,7 +275,7 @@ void tst_ConfigLint::resemblingKeysAreNamed()
     QFETCH(QString, hint);
 
     const CheckReport report =
-        ConfigCheck::run(writeConfig(contents), std::make_unique<FixedArchitectureQueries>(true));
+        ConfigCheck::run(writeConfig(contents), std::make_unique<StandInSystemQueries>(true));
     QCOMPARE(report.findings.size(), 1);
     QVERIFY2(report.findings.first().message.contains(hint),
         qPrintable(report.findings.first().message));

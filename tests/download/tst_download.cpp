@@ -1,4 +1,5 @@
 #include "faultserver.h"
+#include "rules/checkboxslots.h"
 #include "scopedconfig.h"
 #include "scopedtranslation.h"
 #include "window/statusline.h"
@@ -72,7 +73,7 @@ public:
         : config(ScopedConfig::make(QStringLiteral("Updates"), products))
     {
         // Products beyond the tenth take no box, but Download All fetches them all the same.
-        const int boxes = qMin(int(products.size()), WindowItems::CheckBoxCount);
+        const int boxes = qMin(int(products.size()), CheckBoxSlots::Count);
         ready = harness.window() && harness.placeAllProducts() == boxes && harness.show();
     }
 

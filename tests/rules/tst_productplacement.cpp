@@ -60,7 +60,7 @@ void tst_ProductPlacement::verifySlot(
 
 void tst_ProductPlacement::verifyEmptySlots(const WindowHarness &window, int firstEmpty)
 {
-    for (int slot = firstEmpty; slot <= WindowItems::CheckBoxCount; ++slot) {
+    for (int slot = firstEmpty; slot <= CheckBoxSlots::Count; ++slot) {
         QCOMPARE(window.property(box(slot), "visible").toBool(), false);
         QVERIFY(!window.property(box(slot), "file").isValid());
     }

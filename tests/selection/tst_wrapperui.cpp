@@ -64,7 +64,7 @@ public:
     bool laidOut() const
     {
         qreal bottom = -1;
-        for (int slot = 1; slot <= WindowItems::CheckBoxCount; ++slot) {
+        for (int slot = 1; slot <= CheckBoxSlots::Count; ++slot) {
             const QQuickItem *box = harness.item(checkBoxName(slot));
             if (!box || !box->isVisible())
                 continue;
@@ -78,7 +78,7 @@ public:
     /** The check box labelled name; empty when no slot carries that label. */
     QString checkBoxOf(const QString &name) const
     {
-        for (int slot = 1; slot <= WindowItems::CheckBoxCount; ++slot) {
+        for (int slot = 1; slot <= CheckBoxSlots::Count; ++slot) {
             if (harness.property(labelName(slot), "text").toString() == name)
                 return checkBoxName(slot);
         }
@@ -91,7 +91,7 @@ public:
     QStringList tickedLabels() const
     {
         QStringList labels;
-        for (int slot = 1; slot <= WindowItems::CheckBoxCount; ++slot) {
+        for (int slot = 1; slot <= CheckBoxSlots::Count; ++slot) {
             if (harness.property(checkBoxName(slot), "checked") == QVariant(true))
                 labels << harness.property(labelName(slot), "text").toString();
         }
@@ -289,7 +289,7 @@ void tst_WrapperUI::onlyUserClicksRunTheHandler()
 void tst_WrapperUI::everyBoxReportsItself_data()
 {
     QTest::addColumn<int>("slot");
-    for (int slot = 1; slot <= WindowItems::CheckBoxCount; ++slot)
+    for (int slot = 1; slot <= CheckBoxSlots::Count; ++slot)
         QTest::addRow("box %d", slot) << slot;
 }
 
@@ -298,7 +298,7 @@ void tst_WrapperUI::everyBoxReportsItself()
     // Ten products, each linked to its own partner five boxes away: a box whose click handler
     // names another box moves the wrong partner.
     QFETCH(int, slot);
-    const int count = WindowItems::CheckBoxCount;
+    const int count = CheckBoxSlots::Count;
     const auto nameOf = [](int box) { return QStringLiteral("Product %1").arg(box); };
     const auto partnerOf = [count](int box) { return (box + count / 2 - 1) % count + 1; };
     QJsonArray products;
