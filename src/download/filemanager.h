@@ -111,10 +111,6 @@ signals:
     /** Bytes arrived, or a package became ready or was given up: often, with no limit. */
     void progressChanged();
 
-private slots:
-    void verifyLocalFile(DownloadManager *dm);
-    void verifyMD5(DownloadManager *dm);
-
 private:
     /** A package fetched in this pass, under its local path in expectedFiles. */
     struct ExpectedFile
@@ -153,11 +149,12 @@ private:
     void markReady(ExpectedFile &file);
     void recordProgress(const QString &local, qint64 received, qint64 total);
     bool allFilesExist();
+    void verifyLocalFile(const QString &local, DownloadManager *dm);
+    void verifyMD5(const QString &local, DownloadManager *dm);
     void finishHandling(DownloadManager *dm);
 
     QList<DownloadManager *> downloads;
     QHash<QString, ExpectedFile> expectedFiles;
-    QHash<DownloadManager *, QString> packageOfDigest;
     mutable QString installsPath; // empty until decided
     QStringList packageNames; // every URL package of the configuration and the pass
     Qt::CaseSensitivity nameCase = SystemNameCase;
