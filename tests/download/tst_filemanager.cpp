@@ -58,6 +58,13 @@ bool place(const QString &name, const QByteArray &contents)
     return QDir().mkpath(installsPath()) && writeFile(installed(name), contents);
 }
 
+// A file or a link in the folder's place goes first: the link is never followed.
+void removeInstalls()
+{
+    QFile::remove(installsPath());
+    QDir(installsPath()).removeRecursively();
+}
+
 // The package and its digest are requested side by side, in no fixed order.
 QStringList sorted(QStringList paths)
 {
@@ -158,7 +165,7 @@ void tst_FileManager::init()
 {
     scratch = std::make_unique<QTemporaryDir>();
     QVERIFY(scratch->isValid());
-    QDir(installsPath()).removeRecursively();
+    removeInstalls();
     server = new FaultServer(this);
     QVERIFY(server->listen());
     fileManager = new FileManager(this);
@@ -173,8 +180,7 @@ void tst_FileManager::cleanup()
     delete fileManager;
     delete server;
     scratch.reset();
-    QDir(installsPath()).removeRecursively();
-    QFile::remove(installsPath());
+    removeInstalls();
     QDir(dataHome.path()).removeRecursively();
 }
 
@@ -247,30 +253,40 @@ void tst_FileManager::hashesWholeFiles()
 void tst_FileManager::digestFormNamesTheAlgorithm_data()
 {
     QTest::addColumn<QByteArray>("digestField");
+    QTest::addColumn<int>("algorithm"); // -1: no form the program knows
     QTest::addColumn<bool>("matches");
 
+    const int md5Form = QCryptographicHash::Md5;
+    const int sha256Form = QCryptographicHash::Sha256;
     const QByteArray sha1 = QCryptographicHash::hash(package, QCryptographicHash::Sha1).toHex();
     const QByteArray sha512 = QCryptographicHash::hash(package, QCryptographicHash::Sha512).toHex();
-    QTest::newRow("MD5") << digest << true;
-    QTest::newRow("MD5, upper case") << digest.toUpper() << true;
-    QTest::newRow("SHA-256") << sha256Digest << true;
-    QTest::newRow("SHA-256, upper case") << sha256Digest.toUpper() << true;
-    QTest::newRow("SHA-256 of something else") << sha256("something else") << false;
-    QTest::newRow("SHA-256 cut to 32 digits") << sha256Digest.left(32) << false;
-    QTest::newRow("MD5 with one digit more") << QByteArray(digest + "0") << false;
-    QTest::newRow("MD5 with one digit less") << digest.left(31) << false;
-    QTest::newRow("SHA-256 with one digit less") << sha256Digest.left(63) << false;
-    QTest::newRow("SHA-1") << sha1 << false;
-    QTest::newRow("SHA-512") << sha512 << false;
-    QTest::newRow("64 characters, not hex") << QByteArray(sha256Digest.left(63) + "g") << false;
-    QTest::newRow("MD5 with a sign") << QByteArray("+" + digest.mid(1)) << false;
-    QTest::newRow("empty") << QByteArray() << false;
+    QTest::newRow("MD5") << digest << md5Form << true;
+    QTest::newRow("MD5, upper case") << digest.toUpper() << md5Form << true;
+    QTest::newRow("SHA-256") << sha256Digest << sha256Form << true;
+    QTest::newRow("SHA-256, upper case") << sha256Digest.toUpper() << sha256Form << true;
+    QTest::newRow("SHA-256 of something else") << sha256("something else") << sha256Form << false;
+    QTest::newRow("SHA-256 cut to 32 digits") << sha256Digest.left(32) << md5Form << false;
+    QTest::newRow("MD5 with one digit more") << QByteArray(digest + "0") << -1 << false;
+    QTest::newRow("MD5 with one digit less") << digest.left(31) << -1 << false;
+    QTest::newRow("SHA-256 with one digit less") << sha256Digest.left(63) << -1 << false;
+    QTest::newRow("SHA-256 with one digit more") << QByteArray(sha256Digest + "0") << -1 << false;
+    QTest::newRow("SHA-1") << sha1 << -1 << false;
+    QTest::newRow("SHA-512") << sha512 << -1 << false;
+    QTest::newRow("64 characters, not hex")
+        << QByteArray(sha256Digest.left(63) + "g") << -1 << false;
+    QTest::newRow("MD5 with a sign") << QByteArray("+" + digest.mid(1)) << -1 << false;
+    QTest::newRow("empty") << QByteArray() << -1 << false;
 }
 
 void tst_FileManager::digestFormNamesTheAlgorithm()
 {
     QFETCH(QByteArray, digestField);
+    QFETCH(int, algorithm);
     QFETCH(bool, matches);
+    QCryptographicHash::Algorithm named = QCryptographicHash::Sha1;
+    QCOMPARE(FileManager::digestAlgorithm(QString::fromLatin1(digestField), named), algorithm >= 0);
+    if (algorithm >= 0)
+        QCOMPARE(int(named), algorithm);
     const QString path = scratch->filePath(QStringLiteral("fix.msi"));
     QVERIFY(writeFile(path, package));
     QCOMPARE(FileManager::matchesDigest(path, QString::fromLatin1(digestField)), matches);
@@ -547,6 +563,8 @@ void tst_FileManager::judgesNamesForEverySystem_data()
     QTest::newRow("another package's partial download") << "fix.msi.part" << false;
     // Only the whole name before the first dot is a device.
     QTest::newRow("console") << "console.msi" << true;
+    QTest::newRow("device at the end of a word") << "falcon.msi" << true;
+    QTest::newRow("device at the end of a word, with a digit") << "helpt1.exe" << true;
     QTest::newRow("COM10") << "COM10.msi" << true;
     QTest::newRow("LPT without a digit") << "LPT.exe" << true;
     QTest::newRow("device later in the name") << "fix.con.msi" << true;
@@ -729,17 +747,22 @@ void tst_FileManager::namesDigestsByEveryPackage()
 
 void tst_FileManager::downloadsPerUserWhenBesideIsBlocked_data()
 {
-    QTest::addColumn<bool>("blocked");
-    QTest::newRow("beside the executable when writable") << false;
-    QTest::newRow("per user when a file is in the way") << true;
+    QTest::addColumn<QString>("inTheWay");
+    QTest::newRow("beside the executable when writable") << "";
+    QTest::newRow("per user when a file is in the way") << "file";
+    QTest::newRow("per user when the folder cannot be written") << "unwritable folder";
 }
 
 void tst_FileManager::downloadsPerUserWhenBesideIsBlocked()
 {
-    QFETCH(bool, blocked);
-    // Root may write anywhere, so a plain file takes the folder's place.
-    if (blocked)
+    QFETCH(QString, inTheWay);
+    const bool blocked = !inTheWay.isEmpty();
+    // Root may write anywhere: a plain file takes the folder's place, or a link to a process's
+    // folder, in which not even root can make a file.
+    if (inTheWay == QLatin1String("file"))
         QVERIFY(writeFile(installsPath(), "not a folder"));
+    else if (blocked)
+        QVERIFY(QFile::link(QStringLiteral("/proc/self"), installsPath()));
     QVERIFY(writeFile(scratch->filePath(QStringLiteral("local.msi")), package));
     server->serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
     server->serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
@@ -750,7 +773,8 @@ void tst_FileManager::downloadsPerUserWhenBesideIsBlocked()
     if (blocked) {
         QVERIFY2(folder.startsWith(dataHome.path() + '/') && folder.endsWith("/installs"),
             qPrintable(folder));
-        QCOMPARE(contentsOf(installsPath()), QByteArray("not a folder"));
+        if (inTheWay == QLatin1String("file"))
+            QCOMPARE(contentsOf(installsPath()), QByteArray("not a folder"));
     } else {
         QCOMPARE(folder, installsPath());
     }
@@ -1081,14 +1105,24 @@ void tst_FileManager::resumesABrokenTransfer_data()
         << 1.7;
     QTest::newRow("entity changed: the server sends all of the new one")
         << Responses {broken, S::ranged(package, v2)} << Ranges {"", rest} << 1 << false << 1.7;
-    S::Response otherEntity = S::tagged(S::ok(wrongTail.mid(cut)), v2);
-    otherEntity.status = 206;
-    otherEntity.headers << qMakePair(QByteArray("Content-Range"),
-        "bytes " + rest.mid(6) + QByteArray::number(package.size() - 1) + '/'
-            + QByteArray::number(package.size()));
+    // A 206 with the body from first on, whatever was asked for.
+    const auto partFrom = [](qint64 first, const QByteArray &body, const QByteArray &etag) {
+        S::Response part = S::tagged(S::ok(body.mid(first)), etag);
+        part.status = 206;
+        part.headers << qMakePair(QByteArray("Content-Range"),
+            "bytes " + QByteArray::number(first) + '-' + QByteArray::number(body.size() - 1) + '/'
+                + QByteArray::number(body.size()));
+        return part;
+    };
     QTest::newRow("a part of another entity is refused, then all of it fetched")
-        << Responses {broken, otherEntity, S::ok(package)} << Ranges {"", rest, ""} << 1 << false
-        << 2.1;
+        << Responses {broken, partFrom(cut, wrongTail, v2), S::ok(package)} << Ranges {"", rest, ""}
+        << 1 << false << 2.1;
+    QTest::newRow("a part starting before the partial file's end is refused")
+        << Responses {broken, partFrom(cut - 10, package, v1), S::ok(package)}
+        << Ranges {"", rest, ""} << 1 << false << 2.1;
+    QTest::newRow("a part starting after the partial file's end is refused")
+        << Responses {broken, partFrom(cut + 10, package, v1), S::ok(package)}
+        << Ranges {"", rest, ""} << 1 << false << 2.1;
     QTest::newRow("a wrong tail fails the digest and is not kept")
         << Responses {broken, S::ranged(wrongTail, v1), S::ok(package)} << Ranges {"", rest, ""}
         << 2 << false << 2.1;

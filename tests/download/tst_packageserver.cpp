@@ -284,22 +284,24 @@ void tst_PackageServer::followsRedirects()
 void tst_PackageServer::neverFollowsHttpsToHttp_data()
 {
     QTest::addColumn<QString>("path");
-    QTest::addColumn<bool>("fetched");
-    QTest::newRow("served over https") << QStringLiteral("/small.msi") << true;
+    QTest::addColumn<QString>("reason"); // empty: fetched
+    QTest::newRow("served over https") << QStringLiteral("/small.msi") << QString();
     QTest::newRow("redirected from https to http")
-        << QStringLiteral("/downgrade/small.msi") << false;
+        << QStringLiteral("/downgrade/small.msi") << "the server's redirection was refused";
 }
 
 void tst_PackageServer::neverFollowsHttpsToHttp()
 {
     QFETCH(QString, path);
-    QFETCH(bool, fetched);
+    QFETCH(QString, reason);
+    const bool fetched = reason.isEmpty();
     const QString url = nginx->secureUrl(path).toString();
     const QString plainRequest = QStringLiteral("GET /small.msi");
     const int plainBefore = nginx->requests().count(plainRequest);
 
     QVERIFY(runPass({url}));
     QCOMPARE(fileManager->getGivenUpFiles(), fetched ? QStringList() : QStringList {url});
+    QCOMPARE(fileManager->getFailureReason(url).text(), reason);
     QCOMPARE(QFile::exists(installed(QStringLiteral("small.msi"))), fetched);
     if (fetched) {
         QCOMPARE(contentsOf(installed(QStringLiteral("small.msi"))),
