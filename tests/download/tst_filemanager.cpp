@@ -1,6 +1,7 @@
 #include "download/filemanager.h"
 #include "faultserver.h"
 #include "scopedconfig.h"
+#include "scopedinstalls.h"
 #include "testfiles.h"
 
 #include <QCoreApplication>
@@ -43,28 +44,6 @@ const QByteArray digest = md5(package);
 const QByteArray wrongDigest = md5("something else");
 const QByteArray sha256Digest = sha256(package);
 
-QString installsPath()
-{
-    return QCoreApplication::applicationDirPath() + QLatin1String("/installs");
-}
-
-QString installed(const QString &name)
-{
-    return installsPath() + QLatin1Char('/') + name;
-}
-
-bool place(const QString &name, const QByteArray &contents)
-{
-    return QDir().mkpath(installsPath()) && writeFile(installed(name), contents);
-}
-
-// A file or a link in the folder's place goes first: the link is never followed.
-void removeInstalls()
-{
-    QFile::remove(installsPath());
-    QDir(installsPath()).removeRecursively();
-}
-
 // The package and its digest are requested side by side, in no fixed order.
 QStringList sorted(QStringList paths)
 {
@@ -75,7 +54,7 @@ QStringList sorted(QStringList paths)
 // Everything in the folder, temporary files of unfinished transfers included.
 QStringList installsEntries()
 {
-    return QDir(installsPath())
+    return QDir(ScopedInstalls::path())
         .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
@@ -165,7 +144,7 @@ void tst_FileManager::init()
 {
     scratch = std::make_unique<QTemporaryDir>();
     QVERIFY(scratch->isValid());
-    removeInstalls();
+    ScopedInstalls::remove();
     server = new FaultServer(this);
     QVERIFY(server->listen());
     fileManager = new FileManager(this);
@@ -180,7 +159,7 @@ void tst_FileManager::cleanup()
     delete fileManager;
     delete server;
     scratch.reset();
-    removeInstalls();
+    ScopedInstalls::remove();
     QDir(dataHome.path()).removeRecursively();
 }
 
@@ -315,9 +294,9 @@ void tst_FileManager::namesTheDigestCompanion()
     QFETCH(QString, package);
     QFETCH(QString, expectedUrl);
     QCOMPARE(FileManager::digestUrl(QUrl(package)).toString(QUrl::FullyEncoded), expectedUrl);
-    const QString local = installed(FileManager::localName(package));
+    const QString local = ScopedInstalls::filePath(FileManager::localName(package));
     QCOMPARE(FileManager::digestPath(local),
-        installed(QFileInfo(local).completeBaseName() + QLatin1String(".md5")));
+        ScopedInstalls::filePath(QFileInfo(local).completeBaseName() + QLatin1String(".md5")));
 }
 
 void tst_FileManager::fetchesAndVerifies_data()
@@ -414,7 +393,7 @@ void tst_FileManager::fetchesAndVerifies()
     server->serve(QStringLiteral("/pkg.msi"), packageResponses);
     server->serve(QStringLiteral("/pkg.md5"), digestResponses);
     if (!decoy.isNull())
-        QVERIFY(place(QStringLiteral("decoy.msi"), decoy));
+        QVERIFY(ScopedInstalls::write(QStringLiteral("decoy.msi"), decoy));
     const QString url = item(QStringLiteral("/pkg.msi"));
 
     QVERIFY(runPass({url}));
@@ -424,7 +403,7 @@ void tst_FileManager::fetchesAndVerifies()
     QCOMPARE(fileManager->getGivenUpFiles(), givenUp ? QStringList {url} : QStringList());
     QCOMPARE(installsEntries(), files);
     if (!givenUp)
-        QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
+        QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))), package);
 }
 
 void tst_FileManager::followsRedirectsButVerifiesTheConfiguredUrl()
@@ -438,7 +417,7 @@ void tst_FileManager::followsRedirectsButVerifiesTheConfiguredUrl()
     QCOMPARE(server->count(QStringLiteral("/mirror/pkg.msi")), 1);
     QCOMPARE(server->count(QStringLiteral("/mirror/pkg.md5")), 0);
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
-    QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))), package);
 }
 
 void tst_FileManager::storesPercentEscapedNamesDecoded()
@@ -468,14 +447,14 @@ void tst_FileManager::presentPackageIsNotFetched_data()
 void tst_FileManager::presentPackageIsNotFetched()
 {
     QFETCH(QByteArray, digestFile);
-    QVERIFY(place(QStringLiteral("pkg.msi"), package));
-    QVERIFY(place(QStringLiteral("pkg.md5"), digestFile));
+    QVERIFY(ScopedInstalls::write(QStringLiteral("pkg.msi"), package));
+    QVERIFY(ScopedInstalls::write(QStringLiteral("pkg.md5"), digestFile));
 
     fileManager->getFiles({item(QStringLiteral("/pkg.msi"))});
     QCOMPARE(done->count(), 1); // within the call
     QCOMPARE(server->requests(), QStringList());
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
-    QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))), package);
 }
 
 void tst_FileManager::stalePackageIsFetchedAgain_data()
@@ -493,17 +472,18 @@ void tst_FileManager::stalePackageIsFetchedAgain_data()
 void tst_FileManager::stalePackageIsFetchedAgain()
 {
     QFETCH(QByteArray, digestFile);
-    QVERIFY(place(QStringLiteral("pkg.msi"), "old package"));
+    QVERIFY(ScopedInstalls::write(QStringLiteral("pkg.msi"), "old package"));
     if (!digestFile.isNull())
-        QVERIFY(place(QStringLiteral("pkg.md5"), digestFile));
+        QVERIFY(ScopedInstalls::write(QStringLiteral("pkg.md5"), digestFile));
     server->serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
     server->serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
 
     QVERIFY(runPass({item(QStringLiteral("/pkg.msi"))}));
     QCOMPARE(sorted(server->requests()),
         QStringList({QStringLiteral("/pkg.md5"), QStringLiteral("/pkg.msi")}));
-    QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
-    QCOMPARE(contentsOf(installed(QStringLiteral("pkg.md5"))), QByteArray(digest + " pkg.msi\n"));
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))), package);
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.md5"))),
+        QByteArray(digest + " pkg.msi\n"));
 }
 
 void tst_FileManager::refusesUnsafeNames_data()
@@ -538,7 +518,7 @@ void tst_FileManager::refusesUnsafeNames()
     fileManager->getFiles({url});
     QCOMPARE(done->count(), 1); // within the call: nothing was requested
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList {url});
-    QVERIFY(!QFileInfo::exists(installsPath()));
+    QVERIFY(!QFileInfo::exists(ScopedInstalls::path()));
     QCOMPARE(QDir(QCoreApplication::applicationDirPath()).entryList(), appDirBefore);
 }
 
@@ -693,8 +673,8 @@ void tst_FileManager::keepsSharedDigestNamesApart()
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
     QCOMPARE(server->count(msiPath), 1);
     QCOMPARE(server->count(otherPath), 1);
-    QCOMPARE(contentsOf(installed(QStringLiteral("fix.msi"))), package);
-    QCOMPARE(contentsOf(installed(second)), otherPackage);
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("fix.msi"))), package);
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(second)), otherPackage);
 
     // Later passes, with both, one or the other, fetch fix.msi no more; the other only when it
     // has no digest to be checked against.
@@ -740,9 +720,9 @@ void tst_FileManager::namesDigestsByEveryPackage()
     QFETCH(QStringList, others);
     QFETCH(int, rule);
     QFETCH(QString, digestName);
-    QCOMPARE(
-        FileManager::digestPath(installed(package), others << package, Qt::CaseSensitivity(rule)),
-        installed(digestName));
+    QCOMPARE(FileManager::digestPath(
+                 ScopedInstalls::filePath(package), others << package, Qt::CaseSensitivity(rule)),
+        ScopedInstalls::filePath(digestName));
 }
 
 void tst_FileManager::downloadsPerUserWhenBesideIsBlocked_data()
@@ -760,9 +740,9 @@ void tst_FileManager::downloadsPerUserWhenBesideIsBlocked()
     // Root may write anywhere: a plain file takes the folder's place, or a link to a process's
     // folder, in which not even root can make a file.
     if (inTheWay == QLatin1String("file"))
-        QVERIFY(writeFile(installsPath(), "not a folder"));
+        QVERIFY(writeFile(ScopedInstalls::path(), "not a folder"));
     else if (blocked)
-        QVERIFY(QFile::link(QStringLiteral("/proc/self"), installsPath()));
+        QVERIFY(QFile::link(QStringLiteral("/proc/self"), ScopedInstalls::path()));
     QVERIFY(writeFile(scratch->filePath(QStringLiteral("local.msi")), package));
     server->serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
     server->serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
@@ -774,9 +754,9 @@ void tst_FileManager::downloadsPerUserWhenBesideIsBlocked()
         QVERIFY2(folder.startsWith(dataHome.path() + '/') && folder.endsWith("/installs"),
             qPrintable(folder));
         if (inTheWay == QLatin1String("file"))
-            QCOMPARE(contentsOf(installsPath()), QByteArray("not a folder"));
+            QCOMPARE(contentsOf(ScopedInstalls::path()), QByteArray("not a folder"));
     } else {
-        QCOMPARE(folder, installsPath());
+        QCOMPARE(folder, ScopedInstalls::path());
     }
     QCOMPARE(contentsOf(QDir(folder).filePath(QStringLiteral("pkg.msi"))), package);
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
@@ -784,8 +764,8 @@ void tst_FileManager::downloadsPerUserWhenBesideIsBlocked()
     // A local package is looked for, and run, where it was given.
     QCOMPARE(
         fileManager->localPath(scratch->filePath("local.msi")), scratch->filePath("local.msi"));
-    QCOMPARE(
-        fileManager->localPath(QStringLiteral("sub/fix.msi")), installsPath() + "/sub/fix.msi");
+    QCOMPARE(fileManager->localPath(QStringLiteral("sub/fix.msi")),
+        ScopedInstalls::path() + "/sub/fix.msi");
 }
 
 void tst_FileManager::onlyLooksForLocalPaths_data()
@@ -806,17 +786,17 @@ void tst_FileManager::onlyLooksForLocalPaths()
     QFETCH(bool, absolute);
     QFETCH(bool, present);
     // A bystander that shares the missing items' file name must survive them.
-    QVERIFY(place(QStringLiteral("keep.msi"), package));
+    QVERIFY(ScopedInstalls::write(QStringLiteral("keep.msi"), package));
     const QString localItem = absolute ? scratch->filePath(name) : name;
     if (present)
-        QVERIFY(writeFile(absolute ? localItem : installed(name), package));
+        QVERIFY(writeFile(absolute ? localItem : ScopedInstalls::filePath(name), package));
     const QStringList before = installsEntries();
 
     fileManager->getFiles({localItem});
     QCOMPARE(done->count(), 1);
     QCOMPARE(fileManager->getGivenUpFiles(), present ? QStringList() : QStringList {localItem});
     QCOMPARE(installsEntries(), before);
-    QCOMPARE(contentsOf(installed(QStringLiteral("keep.msi"))), package);
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("keep.msi"))), package);
 }
 
 void tst_FileManager::skipsEmptyItems_data()
@@ -833,7 +813,7 @@ void tst_FileManager::skipsEmptyItems()
     fileManager->getFiles(items);
     QCOMPARE(done->count(), 1);
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
-    QVERIFY(!QFileInfo::exists(installsPath()));
+    QVERIFY(!QFileInfo::exists(ScopedInstalls::path()));
 }
 
 void tst_FileManager::neverTakesAFolderForAPackage_data()
@@ -859,7 +839,7 @@ void tst_FileManager::neverTakesAFolderForAPackage()
     QFETCH(Responses, digestResponses);
     QFETCH(int, packageRequests);
     QFETCH(int, reason);
-    QVERIFY(QDir().mkpath(installed(QStringLiteral("pkg.msi/inside"))));
+    QVERIFY(QDir().mkpath(ScopedInstalls::filePath(QStringLiteral("pkg.msi/inside"))));
     server->serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
     server->serve(QStringLiteral("/pkg.md5"), digestResponses);
     const QString given = url ? item(QStringLiteral("/pkg.msi")) : QStringLiteral("pkg.msi");
@@ -869,7 +849,7 @@ void tst_FileManager::neverTakesAFolderForAPackage()
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList {given});
     QCOMPARE(server->count(QStringLiteral("/pkg.msi")), packageRequests);
     QCOMPARE(int(fileManager->getFailureReason(given).kind), reason);
-    QVERIFY(QFileInfo(installed(QStringLiteral("pkg.msi/inside"))).isDir());
+    QVERIFY(QFileInfo(ScopedInstalls::filePath(QStringLiteral("pkg.msi/inside"))).isDir());
 }
 
 void tst_FileManager::fetchesOneLocalNameOnce_data()
@@ -907,7 +887,8 @@ void tst_FileManager::fetchesOneLocalNameOnce()
     QStringList expectedGivenUp = served ? QStringList() : items;
     expectedGivenUp.removeDuplicates();
     QCOMPARE(fileManager->getGivenUpFiles(), expectedGivenUp);
-    QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), served ? package : QByteArray());
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))),
+        served ? package : QByteArray());
 }
 
 void tst_FileManager::waitOutHeldAnswers()
@@ -961,7 +942,7 @@ void tst_FileManager::laterCallJoinsTheRunningPass()
     QCOMPARE(done->count(), 1);
     QCOMPARE(fileManager->getGivenUpFiles(),
         QStringList({item(QStringLiteral("/second.msi")), item(bad)}));
-    QCOMPARE(contentsOf(installed(QStringLiteral("first.msi"))), package);
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("first.msi"))), package);
 }
 
 void tst_FileManager::givesUpOnAnUnreachableServer()
@@ -987,7 +968,7 @@ void tst_FileManager::eachPassStartsAfresh()
     QCOMPARE(done->count(), 1);
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
     QCOMPARE(server->count(QStringLiteral("/pkg.msi")), FileManager::MaxAttempts + 1);
-    QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))), package);
 }
 
 void tst_FileManager::givenUpItemsSayWhy_data()
@@ -1157,14 +1138,14 @@ void tst_FileManager::resumesABrokenTransfer()
     } else {
         QCOMPARE(
             installsEntries(), QStringList({QStringLiteral("pkg.md5"), QStringLiteral("pkg.msi")}));
-        QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
+        QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))), package);
     }
 }
 
 void tst_FileManager::removesPartialFilesOfAnEarlierRun()
 {
-    QVERIFY(place(QStringLiteral("pkg.msi.part"), package.left(1000)));
-    QVERIFY(place(QStringLiteral("pkg.md5.part"), "0123"));
+    QVERIFY(ScopedInstalls::write(QStringLiteral("pkg.msi.part"), package.left(1000)));
+    QVERIFY(ScopedInstalls::write(QStringLiteral("pkg.md5.part"), "0123"));
     server->serve(QStringLiteral("/pkg.msi"), {FaultServer::ranged(package, "\"v1\"")});
     server->serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
 
@@ -1173,7 +1154,7 @@ void tst_FileManager::removesPartialFilesOfAnEarlierRun()
     QCOMPARE(server->ranges(QStringLiteral("/pkg.msi")), Ranges {""});
     QCOMPARE(
         installsEntries(), QStringList({QStringLiteral("pkg.md5"), QStringLiteral("pkg.msi")}));
-    QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))), package);
 }
 
 QTEST_GUILESS_MAIN(tst_FileManager)

@@ -1,6 +1,7 @@
 #include "scopedinstalls.h"
 
 #include "download/filemanager.h"
+#include "testfiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -8,34 +9,43 @@
 #include <QFileInfo>
 
 ScopedInstalls::ScopedInstalls()
-    : folder(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("installs")))
 {
-    QDir(folder).removeRecursively();
-    QDir().mkpath(folder);
+    remove();
+    QDir().mkpath(path());
 }
 
 ScopedInstalls::~ScopedInstalls()
 {
-    QDir(folder).removeRecursively();
+    remove();
 }
 
-QString ScopedInstalls::filePath(const QString &name) const
+QString ScopedInstalls::path()
 {
-    return QDir(folder).filePath(name);
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("installs"));
 }
 
-bool ScopedInstalls::place(const QString &name) const
+QString ScopedInstalls::filePath(const QString &name)
+{
+    return QDir(path()).filePath(name);
+}
+
+bool ScopedInstalls::write(const QString &name, const QByteArray &contents)
+{
+    const QString file = filePath(name);
+    return QDir().mkpath(QFileInfo(file).path()) && TestFiles::writeFile(file, contents);
+}
+
+void ScopedInstalls::remove()
+{
+    QFile::remove(path());
+    QDir(path()).removeRecursively();
+}
+
+bool ScopedInstalls::place(const QString &name)
 {
     const QString package = filePath(name);
-    QFile file(package);
-    if (!QDir().mkpath(QFileInfo(package).path()) || !file.open(QIODevice::WriteOnly))
-        return false;
-    file.write("package " + name.toUtf8());
-    file.close();
-    QFile digest(FileManager::digestPath(package));
-    if (!digest.open(QIODevice::WriteOnly))
-        return false;
-    digest.write(FileManager::calculateMD5(package).toLatin1() + ' '
-        + QFileInfo(package).fileName().toUtf8() + '\n');
-    return true;
+    return write(name, "package " + name.toUtf8())
+        && TestFiles::writeFile(FileManager::digestPath(package),
+            FileManager::calculateMD5(package).toLatin1() + ' '
+                + QFileInfo(package).fileName().toUtf8() + '\n');
 }

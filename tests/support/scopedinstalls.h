@@ -1,11 +1,12 @@
 #ifndef SCOPEDINSTALLS_H
 #define SCOPEDINSTALLS_H
 
+#include <QByteArray>
 #include <QString>
 
 /**
- * The "installs" folder beside the test executable, made empty for the test and removed again
- * when the scope ends.
+ * The "installs" folder beside the test executable, where the program keeps its packages: made
+ * empty for the test and removed again when the scope ends.
  */
 class ScopedInstalls
 {
@@ -17,15 +18,17 @@ public:
     ScopedInstalls &operator=(const ScopedInstalls &) = delete;
 
     /** The folder, with "/" separators. */
-    QString path() const { return folder; }
+    static QString path();
     /** A file of that name inside the folder. */
-    QString filePath(const QString &name) const;
+    static QString filePath(const QString &name);
+    /** Writes contents to the file of that name, making the folders; false unless all of it
+        was written. */
+    static bool write(const QString &name, const QByteArray &contents);
+    /** Removes the folder, or a file or link in its place: a link is never followed. */
+    static void remove();
     /** Writes a package under name (creating subfolders) with a matching ".md5" companion,
         so that it is ready both as a local item and as the file of a URL item. */
-    bool place(const QString &name) const;
-
-private:
-    QString folder;
+    static bool place(const QString &name);
 };
 
 #endif // SCOPEDINSTALLS_H
