@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/utsname.h>
+
 namespace {
 
 const QString fakeHelper = QStringLiteral(KESTRUN_FAKE_QUERY_HELPER);
@@ -62,6 +64,9 @@ private slots:
     void rulesFollowTheHelper();
     void selection_data();
     void selection();
+    void standInArchitecture_data();
+    void standInArchitecture();
+    void standInIsThisMachine();
 
 private:
     std::unique_ptr<WineSystemQueries> helperIn(const QString &mode);
@@ -260,8 +265,37 @@ void tst_WineSystemQueries::selection()
     qputenv("PATH", path);
 
     QCOMPARE(dynamic_cast<WineSystemQueries *>(queries.get()) != nullptr, chosen);
+    QCOMPARE(dynamic_cast<StandInSystemQueries *>(queries.get()) != nullptr, !chosen);
     QCOMPARE(queries->isProductInstalled("{A}"), chosen);
     QCOMPARE(log().count("start"), chosen ? 1 : 0);
+}
+
+void tst_WineSystemQueries::standInArchitecture_data()
+{
+    QTest::addColumn<QString>("architecture");
+    QTest::addColumn<bool>("amd64");
+
+    QTest::newRow("x86_64 is AMD64") << "x86_64" << true;
+    QTest::newRow("i386 is x86") << "i386" << false;
+    QTest::newRow("Itanium is not AMD64") << "ia64" << false;
+    QTest::newRow("arm64 is not AMD64") << "arm64" << false;
+    QTest::newRow("unknown") << "" << false;
+}
+
+void tst_WineSystemQueries::standInArchitecture()
+{
+    QFETCH(QString, architecture);
+    QFETCH(bool, amd64);
+    QCOMPARE(StandInSystemQueries::isAmd64Architecture(architecture), amd64);
+    QCOMPARE(StandInSystemQueries(amd64).isNativeAmd64(), amd64);
+}
+
+void tst_WineSystemQueries::standInIsThisMachine()
+{
+    // The kernel's machine name, not the one this test was compiled for.
+    utsname system;
+    QCOMPARE(uname(&system), 0);
+    QCOMPARE(StandInSystemQueries().isNativeAmd64(), qstrcmp(system.machine, "x86_64") == 0);
 }
 
 QTEST_GUILESS_MAIN(tst_WineSystemQueries)

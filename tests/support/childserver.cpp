@@ -1,25 +1,16 @@
 #include "childserver.h"
 
-#include <QProcess>
+#include "testfiles.h"
+
+#include <QDir>
 #include <QTcpServer>
 #include <QTcpSocket>
 
-namespace ChildServer {
+ChildServer::ChildServer(const QString &folder)
+    : folder(folder)
+{ }
 
-quint16 freePort()
-{
-    QTcpServer probe;
-    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
-}
-
-bool takesConnections(quint16 port)
-{
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, port);
-    return socket.waitForConnected(200);
-}
-
-void stop(QProcess &process)
+ChildServer::~ChildServer()
 {
     if (process.state() == QProcess::NotRunning)
         return;
@@ -30,4 +21,34 @@ void stop(QProcess &process)
     }
 }
 
-} // namespace ChildServer
+quint16 ChildServer::freePort()
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
+}
+
+bool ChildServer::takesConnections(quint16 port)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    return socket.waitForConnected(200);
+}
+
+bool ChildServer::start(const QString &configName, const QString &configuration,
+    const QString &program, const QStringList &arguments)
+{
+    if (!TestFiles::writeFile(file(configName), configuration.toUtf8()))
+        return false;
+    process.start(program, arguments);
+    return process.waitForStarted(5000);
+}
+
+bool ChildServer::isListening(quint16 port) const
+{
+    return process.state() == QProcess::Running && takesConnections(port);
+}
+
+QString ChildServer::file(const QString &name) const
+{
+    return QDir(folder).filePath(name);
+}
