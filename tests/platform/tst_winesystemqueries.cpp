@@ -277,6 +277,7 @@ void tst_WineSystemQueries::standInArchitecture_data()
 
     QTest::newRow("x86_64 is AMD64") << "x86_64" << true;
     QTest::newRow("i386 is x86") << "i386" << false;
+    QTest::newRow("x86, the Windows name, is not AMD64") << "x86" << false;
     QTest::newRow("Itanium is not AMD64") << "ia64" << false;
     QTest::newRow("arm64 is not AMD64") << "arm64" << false;
     QTest::newRow("unknown") << "" << false;
