@@ -124,12 +124,15 @@ private:
     bool runPass(const QStringList &items);
     /** For tests in which the server holds answers until the test releases them. */
     void waitOutHeldAnswers();
-    QUrl serverUrl(const QString &path) const { return server->url(path); }
-    QString item(const QString &path) const { return serverUrl(path).toString(); }
+    /** The fault server, started by the first test of a run that talks to it: the tables of
+        names and digest lines start none. */
+    FaultServer &server();
+    QUrl serverUrl(const QString &path) { return server().url(path); }
+    QString item(const QString &path) { return serverUrl(path).toString(); }
 
     QTemporaryDir dataHome; // the per-user data folder, never the real one
     std::unique_ptr<QTemporaryDir> scratch; // for files outside the installs folder
-    FaultServer *server = nullptr;
+    std::unique_ptr<FaultServer> faultServer;
     FileManager *fileManager = nullptr;
     QSignalSpy *done = nullptr;
 };
@@ -145,8 +148,6 @@ void tst_FileManager::init()
     scratch = std::make_unique<QTemporaryDir>();
     QVERIFY(scratch->isValid());
     ScopedInstalls::remove();
-    server = new FaultServer(this);
-    QVERIFY(server->listen());
     fileManager = new FileManager(this);
     fileManager->setStallTimeout(FaultServer::ClientStallTimeout);
     done = new QSignalSpy(fileManager, &FileManager::allFilesDone);
@@ -157,10 +158,20 @@ void tst_FileManager::cleanup()
 {
     delete done;
     delete fileManager;
-    delete server;
+    faultServer.reset();
     scratch.reset();
     ScopedInstalls::remove();
     QDir(dataHome.path()).removeRecursively();
+}
+
+FaultServer &tst_FileManager::server()
+{
+    if (!faultServer) {
+        faultServer = std::make_unique<FaultServer>();
+        if (!faultServer->listen())
+            qFatal("the fault server cannot listen on 127.0.0.1");
+    }
+    return *faultServer;
 }
 
 bool tst_FileManager::runPass(const QStringList &items)
@@ -377,16 +388,16 @@ void tst_FileManager::fetchesAndVerifies()
     QFETCH(bool, givenUp);
     QFETCH(QStringList, files);
 
-    server->serve(QStringLiteral("/pkg.msi"), packageResponses);
-    server->serve(QStringLiteral("/pkg.md5"), digestResponses);
+    server().serve(QStringLiteral("/pkg.msi"), packageResponses);
+    server().serve(QStringLiteral("/pkg.md5"), digestResponses);
     if (!decoy.isNull())
         QVERIFY(ScopedInstalls::write(QStringLiteral("decoy.msi"), decoy));
     const QString url = item(QStringLiteral("/pkg.msi"));
 
     QVERIFY(runPass({url}));
     QCOMPARE(done->count(), 1);
-    QCOMPARE(server->count(QStringLiteral("/pkg.msi")), packageRequests);
-    QCOMPARE(server->count(QStringLiteral("/pkg.md5")), digestRequests);
+    QCOMPARE(server().count(QStringLiteral("/pkg.msi")), packageRequests);
+    QCOMPARE(server().count(QStringLiteral("/pkg.md5")), digestRequests);
     QCOMPARE(fileManager->getGivenUpFiles(), givenUp ? QStringList {url} : QStringList());
     QCOMPARE(installsEntries(), files);
     if (!givenUp)
@@ -395,26 +406,26 @@ void tst_FileManager::fetchesAndVerifies()
 
 void tst_FileManager::followsRedirectsButVerifiesTheConfiguredUrl()
 {
-    server->serve(QStringLiteral("/pkg.msi"), {FaultServer::redirect("/mirror/pkg.msi")});
-    server->serve(QStringLiteral("/mirror/pkg.msi"), {FaultServer::ok(package, 2)});
-    server->serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
+    server().serve(QStringLiteral("/pkg.msi"), {FaultServer::redirect("/mirror/pkg.msi")});
+    server().serve(QStringLiteral("/mirror/pkg.msi"), {FaultServer::ok(package, 2)});
+    server().serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
 
     QVERIFY(runPass({item(QStringLiteral("/pkg.msi"))}));
     QCOMPARE(done->count(), 1);
-    QCOMPARE(server->count(QStringLiteral("/mirror/pkg.msi")), 1);
-    QCOMPARE(server->count(QStringLiteral("/mirror/pkg.md5")), 0);
+    QCOMPARE(server().count(QStringLiteral("/mirror/pkg.msi")), 1);
+    QCOMPARE(server().count(QStringLiteral("/mirror/pkg.md5")), 0);
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
     QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))), package);
 }
 
 void tst_FileManager::storesPercentEscapedNamesDecoded()
 {
-    server->serve(QStringLiteral("/patches/fix%20one.msi"), {FaultServer::ok(package)});
-    server->serve(
+    server().serve(QStringLiteral("/patches/fix%20one.msi"), {FaultServer::ok(package)});
+    server().serve(
         QStringLiteral("/patches/fix%20one.md5"), {FaultServer::ok(digest + "  fix one.msi\n")});
 
     QVERIFY(runPass({item(QStringLiteral("/patches/fix%20one.msi"))}));
-    QCOMPARE(sorted(server->requests()),
+    QCOMPARE(sorted(server().requests()),
         QStringList(
             {QStringLiteral("/patches/fix%20one.md5"), QStringLiteral("/patches/fix%20one.msi")}));
     QCOMPARE(installsEntries(),
@@ -439,7 +450,7 @@ void tst_FileManager::presentPackageIsNotFetched()
 
     fileManager->getFiles({item(QStringLiteral("/pkg.msi"))});
     QCOMPARE(done->count(), 1); // within the call
-    QCOMPARE(server->requests(), QStringList());
+    QCOMPARE(server().requests(), QStringList());
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
     QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))), package);
 }
@@ -462,11 +473,11 @@ void tst_FileManager::stalePackageIsFetchedAgain()
     QVERIFY(ScopedInstalls::write(QStringLiteral("pkg.msi"), "old package"));
     if (!digestFile.isNull())
         QVERIFY(ScopedInstalls::write(QStringLiteral("pkg.md5"), digestFile));
-    server->serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
-    server->serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
+    server().serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
+    server().serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
 
     QVERIFY(runPass({item(QStringLiteral("/pkg.msi"))}));
-    QCOMPARE(sorted(server->requests()),
+    QCOMPARE(sorted(server().requests()),
         QStringList({QStringLiteral("/pkg.md5"), QStringLiteral("/pkg.msi")}));
     QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))), package);
     QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.md5"))),
@@ -498,7 +509,7 @@ void tst_FileManager::refusesUnsafeNames_data()
 void tst_FileManager::refusesUnsafeNames()
 {
     QFETCH(QString, path);
-    server->serve(path, {FaultServer::ok(package)});
+    server().serve(path, {FaultServer::ok(package)});
     const QStringList appDirBefore = QDir(QCoreApplication::applicationDirPath()).entryList();
     const QString url = item(path);
 
@@ -598,14 +609,14 @@ void tst_FileManager::caseRuleDecidesOneLocalName()
     QFETCH(QStringList, files);
     const QStringList paths {QStringLiteral("/a/Setup.msi"), QStringLiteral("/b/setup.msi")};
     for (const QString &path : paths) {
-        server->serve(path, {FaultServer::ok(package)});
-        server->serve(FileManager::digestPath(path), {FaultServer::ok(digest + " setup.msi\n")});
+        server().serve(path, {FaultServer::ok(package)});
+        server().serve(FileManager::digestPath(path), {FaultServer::ok(digest + " setup.msi\n")});
     }
     fileManager->setNameCase(Qt::CaseSensitivity(rule));
 
     QVERIFY(runPass({item(paths[0]), item(paths[1])}));
     QCOMPARE(done->count(), 1);
-    QCOMPARE(server->count(paths[0]) + server->count(paths[1]), packageRequests);
+    QCOMPARE(server().count(paths[0]) + server().count(paths[1]), packageRequests);
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
     QCOMPARE(installsEntries(), files);
 }
@@ -638,28 +649,28 @@ void tst_FileManager::keepsSharedDigestNamesApart()
     const QString otherPath = QStringLiteral("/viewer/") + second;
     // Digests held, so that both packages are in and their digests requested before either
     // digest arrives, in the order the row asks for.
-    server->serve(msiPath, {FaultServer::ok(package)});
-    server->serve(otherPath, {FaultServer::ok(otherPackage)});
-    server->serve(QStringLiteral("/editor/fix.md5"), {FaultServer::held(digest + " fix.msi\n")});
+    server().serve(msiPath, {FaultServer::ok(package)});
+    server().serve(otherPath, {FaultServer::ok(otherPackage)});
+    server().serve(QStringLiteral("/editor/fix.md5"), {FaultServer::held(digest + " fix.msi\n")});
     FaultServer::Response otherDigest = secondHasDigest
         ? FaultServer::ok(md5(otherPackage) + ' ' + second.toLatin1() + '\n')
         : FaultServer::status(404);
     otherDigest.held = true;
-    server->serve(QStringLiteral("/viewer/fix.md5"), {otherDigest});
+    server().serve(QStringLiteral("/viewer/fix.md5"), {otherDigest});
     const QStringList items {item(msiPath), item(otherPath)};
     const ScopedConfig config(ScopedConfig::make(QStringLiteral("Updates"),
         {ScopedConfig::product(QStringLiteral("Editor"), items[0]),
             ScopedConfig::product(QStringLiteral("Viewer"), items[1])}));
 
     fileManager->getFiles(items);
-    QTRY_COMPARE_WITH_TIMEOUT(server->requests().size(), 4, PassTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(server().requests().size(), 4, PassTimeout);
     const QStringList order {QStringLiteral("/editor/fix.md5"), QStringLiteral("/viewer/fix.md5")};
-    server->release(order[firstArrivesFirst ? 0 : 1]);
-    server->release(order[firstArrivesFirst ? 1 : 0]);
+    server().release(order[firstArrivesFirst ? 0 : 1]);
+    server().release(order[firstArrivesFirst ? 1 : 0]);
     QVERIFY(done->wait(PassTimeout));
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
-    QCOMPARE(server->count(msiPath), 1);
-    QCOMPARE(server->count(otherPath), 1);
+    QCOMPARE(server().count(msiPath), 1);
+    QCOMPARE(server().count(otherPath), 1);
     QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("fix.msi"))), package);
     QCOMPARE(contentsOf(ScopedInstalls::filePath(second)), otherPackage);
 
@@ -667,12 +678,12 @@ void tst_FileManager::keepsSharedDigestNamesApart()
     // has no digest to be checked against.
     for (const QStringList &later : {items, QStringList {items[0]}, QStringList {items[1]}}) {
         done->clear();
-        const int requestsBefore = server->requests().size();
+        const int requestsBefore = server().requests().size();
         QVERIFY(runPass(later));
         QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
-        QCOMPARE(server->count(msiPath), 1);
+        QCOMPARE(server().count(msiPath), 1);
         const int expectedRequests = secondHasDigest || !later.contains(items[1]) ? 0 : 2;
-        QCOMPARE(server->requests().size() - requestsBefore, expectedRequests);
+        QCOMPARE(server().requests().size() - requestsBefore, expectedRequests);
     }
 }
 
@@ -731,8 +742,8 @@ void tst_FileManager::downloadsPerUserWhenBesideIsBlocked()
     else if (blocked)
         QVERIFY(QFile::link(QStringLiteral("/proc/self"), ScopedInstalls::path()));
     QVERIFY(writeFile(scratch->filePath(QStringLiteral("local.msi")), package));
-    server->serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
-    server->serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
+    server().serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
+    server().serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
 
     QVERIFY(runPass({item(QStringLiteral("/pkg.msi")), scratch->filePath("local.msi")}));
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
@@ -827,14 +838,14 @@ void tst_FileManager::neverTakesAFolderForAPackage()
     QFETCH(int, packageRequests);
     QFETCH(int, reason);
     QVERIFY(QDir().mkpath(ScopedInstalls::filePath(QStringLiteral("pkg.msi/inside"))));
-    server->serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
-    server->serve(QStringLiteral("/pkg.md5"), digestResponses);
+    server().serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
+    server().serve(QStringLiteral("/pkg.md5"), digestResponses);
     const QString given = url ? item(QStringLiteral("/pkg.msi")) : QStringLiteral("pkg.msi");
 
     QVERIFY(runPass({given}));
     QCOMPARE(done->count(), 1);
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList {given});
-    QCOMPARE(server->count(QStringLiteral("/pkg.msi")), packageRequests);
+    QCOMPARE(server().count(QStringLiteral("/pkg.msi")), packageRequests);
     QCOMPARE(int(fileManager->getFailureReason(given).kind), reason);
     QVERIFY(QFileInfo(ScopedInstalls::filePath(QStringLiteral("pkg.msi/inside"))).isDir());
 }
@@ -860,8 +871,8 @@ void tst_FileManager::fetchesOneLocalNameOnce()
     QStringList items;
     for (const QString &path : qAsConst(paths)) {
         if (served) {
-            server->serve(path, {FaultServer::ok(package, 3)});
-            server->serve(FileManager::digestPath(path), {FaultServer::ok(digest + " pkg.msi\n")});
+            server().serve(path, {FaultServer::ok(package, 3)});
+            server().serve(FileManager::digestPath(path), {FaultServer::ok(digest + " pkg.msi\n")});
         }
         items << item(path);
     }
@@ -869,7 +880,7 @@ void tst_FileManager::fetchesOneLocalNameOnce()
     QVERIFY(runPass(items));
     QCOMPARE(done->count(), 1);
     QCOMPARE(
-        server->count(QStringLiteral("/a/pkg.msi")) + server->count(QStringLiteral("/b/pkg.msi")),
+        server().count(QStringLiteral("/a/pkg.msi")) + server().count(QStringLiteral("/b/pkg.msi")),
         packageRequests);
     QStringList expectedGivenUp = served ? QStringList() : items;
     expectedGivenUp.removeDuplicates();
@@ -892,7 +903,7 @@ void tst_FileManager::runsDownloadsInParallel()
         QStringLiteral("/one.msi"), QStringLiteral("/two.msp"), QStringLiteral("/three.exe")};
     QStringList items;
     for (const QString &name : names) {
-        server->serve(name, {FaultServer::held(package)});
+        server().serve(name, {FaultServer::held(package)});
         items << item(name);
     }
 
@@ -901,12 +912,12 @@ void tst_FileManager::runsDownloadsInParallel()
     const auto packageRequests = [&] {
         int count = 0;
         for (const QString &name : names)
-            count += server->count(name);
+            count += server().count(name);
         return count;
     };
     QTRY_COMPARE_WITH_TIMEOUT(packageRequests(), 3, PassTimeout);
     QCOMPARE(done->count(), 0);
-    server->release();
+    server().release();
     QVERIFY(done->wait(PassTimeout));
     QCOMPARE(installsEntries(),
         QStringList(
@@ -916,15 +927,15 @@ void tst_FileManager::runsDownloadsInParallel()
 void tst_FileManager::laterCallJoinsTheRunningPass()
 {
     waitOutHeldAnswers();
-    server->serve(QStringLiteral("/first.msi"), {FaultServer::held(package)});
-    server->serve(QStringLiteral("/second.msi"), {FaultServer::status(404)});
+    server().serve(QStringLiteral("/first.msi"), {FaultServer::held(package)});
+    server().serve(QStringLiteral("/second.msi"), {FaultServer::status(404)});
     const QString bad = QStringLiteral("/.."); // given up at once, yet part of this pass
 
     fileManager->getFiles({item(QStringLiteral("/first.msi"))});
-    QTRY_COMPARE_WITH_TIMEOUT(server->count(QStringLiteral("/first.msi")), 1, PassTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(server().count(QStringLiteral("/first.msi")), 1, PassTimeout);
     fileManager->getFiles({item(QStringLiteral("/second.msi")), item(bad)});
     QCOMPARE(done->count(), 0);
-    server->release();
+    server().release();
     QVERIFY(done->wait(PassTimeout));
     QCOMPARE(done->count(), 1);
     QCOMPARE(fileManager->getGivenUpFiles(),
@@ -947,14 +958,14 @@ void tst_FileManager::eachPassStartsAfresh()
     const QString url = item(QStringLiteral("/pkg.msi"));
     QVERIFY(runPass({url}));
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList {url});
-    QCOMPARE(server->count(QStringLiteral("/pkg.msi")), FileManager::MaxAttempts);
+    QCOMPARE(server().count(QStringLiteral("/pkg.msi")), FileManager::MaxAttempts);
 
-    server->serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
+    server().serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
     done->clear();
     QVERIFY(runPass({url}));
     QCOMPARE(done->count(), 1);
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
-    QCOMPARE(server->count(QStringLiteral("/pkg.msi")), FileManager::MaxAttempts + 1);
+    QCOMPARE(server().count(QStringLiteral("/pkg.msi")), FileManager::MaxAttempts + 1);
     QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))), package);
 }
 
@@ -1016,8 +1027,8 @@ void tst_FileManager::givenUpItemsSayWhy()
         url = servedPath = file.mid(8);
         qputenv("http_proxy", serverUrl(QStringLiteral("/")).toString().toLatin1());
     }
-    server->serve(servedPath, packageResponses);
-    server->serve(QStringLiteral("/pkg.md5"), digestResponses);
+    server().serve(servedPath, packageResponses);
+    server().serve(QStringLiteral("/pkg.md5"), digestResponses);
 
     const bool finished = runPass({url});
     QVERIFY(finished);
@@ -1029,10 +1040,10 @@ void tst_FileManager::reportsProgressOverThePass()
 {
     waitOutHeldAnswers();
     const QByteArray first = package.left(1000);
-    server->serve(QStringLiteral("/a.msi"), {FaultServer::paused(first, package.mid(1000))});
+    server().serve(QStringLiteral("/a.msi"), {FaultServer::paused(first, package.mid(1000))});
     FaultServer::Response unknownSize = FaultServer::paused(first, package.mid(1000));
     unknownSize.unannounced = true;
-    server->serve(QStringLiteral("/b.msi"), {unknownSize});
+    server().serve(QStringLiteral("/b.msi"), {unknownSize});
     QSignalSpy changes(fileManager, &FileManager::progressChanged);
     const auto progress = [this] { return fileManager->getProgress(); };
 
@@ -1042,7 +1053,7 @@ void tst_FileManager::reportsProgressOverThePass()
     QCOMPARE(progress().filesDone, 0);
     QCOMPARE(progress().bytesExpected, qint64(-1)); // b.msi has not said how large it is
 
-    server->release();
+    server().release();
     QVERIFY(done->wait(PassTimeout));
     QCOMPARE(progress().filesDone, 2);
     QCOMPARE(progress().bytesReceived, qint64(2 * package.size()));
@@ -1109,15 +1120,15 @@ void tst_FileManager::resumesABrokenTransfer()
     QFETCH(bool, givenUp);
     QFETCH(double, maxBytesSent);
     const QString pkg = QStringLiteral("/pkg.msi");
-    server->serve(pkg, packageResponses);
-    server->serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
+    server().serve(pkg, packageResponses);
+    server().serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
 
     QVERIFY(runPass({item(pkg)}));
     QCOMPARE(done->count(), 1);
-    QCOMPARE(server->ranges(pkg), ranges);
-    QCOMPARE(server->count(QStringLiteral("/pkg.md5")), digestRequests);
-    QVERIFY2(server->bodyBytesSent(pkg) < maxBytesSent * package.size(),
-        qPrintable(QString::number(server->bodyBytesSent(pkg))));
+    QCOMPARE(server().ranges(pkg), ranges);
+    QCOMPARE(server().count(QStringLiteral("/pkg.md5")), digestRequests);
+    QVERIFY2(server().bodyBytesSent(pkg) < maxBytesSent * package.size(),
+        qPrintable(QString::number(server().bodyBytesSent(pkg))));
     QCOMPARE(fileManager->getGivenUpFiles(), givenUp ? QStringList {item(pkg)} : QStringList());
     if (givenUp) {
         // The digest came for a package that never did: it goes with the partial file.
@@ -1133,12 +1144,12 @@ void tst_FileManager::removesPartialFilesOfAnEarlierRun()
 {
     QVERIFY(ScopedInstalls::write(QStringLiteral("pkg.msi.part"), package.left(1000)));
     QVERIFY(ScopedInstalls::write(QStringLiteral("pkg.md5.part"), "0123"));
-    server->serve(QStringLiteral("/pkg.msi"), {FaultServer::ranged(package, "\"v1\"")});
-    server->serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
+    server().serve(QStringLiteral("/pkg.msi"), {FaultServer::ranged(package, "\"v1\"")});
+    server().serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
 
     QVERIFY(runPass({item(QStringLiteral("/pkg.msi"))}));
     // Which entity the leftover belonged to is unknown: it is not resumed.
-    QCOMPARE(server->ranges(QStringLiteral("/pkg.msi")), Ranges {""});
+    QCOMPARE(server().ranges(QStringLiteral("/pkg.msi")), Ranges {""});
     QCOMPARE(
         installsEntries(), QStringList({QStringLiteral("pkg.md5"), QStringLiteral("pkg.msi")}));
     QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))), package);
