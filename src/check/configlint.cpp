@@ -243,7 +243,7 @@ void ConfigLint::checkFile(const Product &product)
             localNames, FileManager::foldedName(name, Qt::CaseInsensitive), file, product)) {
         add(QStringLiteral("shared-local-name"),
             QStringLiteral("its package is stored as \"%1\", as product %2's other package is: "
-                           "one download overwrites the other")
+                           "only product %2's is fetched, and this product is given up")
                 .arg(name)
                 .arg(other),
             product);

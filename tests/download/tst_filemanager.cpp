@@ -9,12 +9,15 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+
+#include <unistd.h>
 
 using Responses = QList<FaultServer::Response>;
 Q_DECLARE_METATYPE(Responses)
@@ -100,6 +103,8 @@ private slots:
     void namesDigestsByEveryPackage();
     void downloadsPerUserWhenBesideIsBlocked_data();
     void downloadsPerUserWhenBesideIsBlocked();
+    void usesVerifiedCopiesInAReadOnlyFolder_data();
+    void usesVerifiedCopiesInAReadOnlyFolder();
     void onlyLooksForLocalPaths_data();
     void onlyLooksForLocalPaths();
     void skipsEmptyItems_data();
@@ -358,6 +363,22 @@ void tst_FileManager::fetchesAndVerifies_data()
     QTest::newRow("no digest file: accepted unverified")
         << whole << Responses {S::status(404)} << QByteArray() << 1 << 1 << false
         << QStringList {QStringLiteral("pkg.msi")};
+    QTest::newRow("digest gone for good (410): accepted unverified")
+        << whole << Responses {S::status(410)} << QByteArray() << 1 << 1 << false
+        << QStringList {QStringLiteral("pkg.msi")};
+    QTest::newRow("digest fails once (500): fetched again with the package")
+        << whole << Responses {S::status(500), S::ok(digest + " pkg.msi\n")} << QByteArray() << 2
+        << 2 << false << both;
+    QTest::newRow("digest always fails: never unchecked")
+        << whole << Responses {S::status(500)} << QByteArray() << 3 << 3 << true << none;
+    // One network drop hits both; every later package arrives damaged.
+    QTest::newRow("package and digest fail once, then a damaged package")
+        << Responses {S::status(500), S::ok("damaged")}
+        << Responses {S::status(500), S::ok(digest + " pkg.msi\n")} << QByteArray() << 3 << 3
+        << true << digestOnly;
+    QTest::newRow("digest file over 64 KiB: never unchecked")
+        << whole << Responses {S::ok(digest + " pkg.msi\n// " + QByteArray(64 * 1024, 'x'))}
+        << QByteArray() << 3 << 3 << true << digestOnly;
     QTest::newRow("digest file without a digest line: accepted unverified")
         << whole << Responses {S::ok("// no digest yet\n")} << QByteArray() << 1 << 1 << false
         << both;
@@ -593,7 +614,7 @@ void tst_FileManager::caseRuleDecidesOneLocalName_data()
     QTest::addColumn<int>("packageRequests");
     QTest::addColumn<QStringList>("files");
 
-    QTest::newRow("Windows: one file, fetched once")
+    QTest::newRow("Windows: one file, the later URL given up")
         << int(Qt::CaseInsensitive) << 1
         << QStringList {QStringLiteral("Setup.md5"), QStringLiteral("Setup.msi")};
     QTest::newRow("case-sensitive system: two files")
@@ -616,8 +637,10 @@ void tst_FileManager::caseRuleDecidesOneLocalName()
 
     QVERIFY(runPass({item(paths[0]), item(paths[1])}));
     QCOMPARE(done->count(), 1);
+    QCOMPARE(server().count(paths[0]), 1);
     QCOMPARE(server().count(paths[0]) + server().count(paths[1]), packageRequests);
-    QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
+    QCOMPARE(fileManager->getGivenUpFiles(),
+        packageRequests == 1 ? QStringList {item(paths[1])} : QStringList());
     QCOMPARE(installsEntries(), files);
 }
 
@@ -673,6 +696,8 @@ void tst_FileManager::keepsSharedDigestNamesApart()
     QCOMPARE(server().count(otherPath), 1);
     QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("fix.msi"))), package);
     QCOMPARE(contentsOf(ScopedInstalls::filePath(second)), otherPackage);
+    otherDigest.held = false; // a held answer would stall, and a stalled digest fails the package
+    server().serve(QStringLiteral("/viewer/fix.md5"), {otherDigest});
 
     // Later passes, with both, one or the other, fetch fix.msi no more; the other only when it
     // has no digest to be checked against.
@@ -766,6 +791,78 @@ void tst_FileManager::downloadsPerUserWhenBesideIsBlocked()
         ScopedInstalls::path() + "/sub/fix.msi");
 }
 
+void tst_FileManager::usesVerifiedCopiesInAReadOnlyFolder_data()
+{
+    QTest::addColumn<QByteArray>("besideDigest"); // of a.msi, beside it in installs
+    QTest::addColumn<bool>("usedWhereItIs");
+
+    QTest::newRow("verified copy used where it is") << digest << true;
+    QTest::newRow("damaged copy fetched per user") << wrongDigest << false;
+}
+
+// An administrator downloaded into installs beside the executable; a standard user cannot
+// write there. Root may write anywhere, so as root the case runs again as nobody.
+void tst_FileManager::usesVerifiedCopiesInAReadOnlyFolder()
+{
+    QFETCH(QByteArray, besideDigest);
+    QFETCH(bool, usedWhereItIs);
+    const char *const unprivileged = "KESTRUN_TEST_UNPRIVILEGED";
+    const bool asChild = qEnvironmentVariableIsSet(unprivileged);
+    if (!asChild) {
+        QVERIFY(ScopedInstalls::write(QStringLiteral("a.msi"), package));
+        QVERIFY(ScopedInstalls::write(QStringLiteral("a.md5"), besideDigest + " a.msi\n"));
+        QVERIFY(QFile::setPermissions(ScopedInstalls::path(),
+            QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
+                | QFile::ReadOther | QFile::ExeOther));
+    }
+    const auto writable = qScopeGuard([] {
+        QFile::setPermissions(ScopedInstalls::path(),
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+                | QFile::ExeOther);
+    });
+    if (geteuid() == 0 && !asChild) {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QString::fromLatin1(unprivileged), QStringLiteral("1"));
+        environment.remove(QStringLiteral("XDG_DATA_HOME"));
+        environment.insert(QStringLiteral("TMPDIR"), QStringLiteral("/tmp")); // nobody writes there
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QStringLiteral("setpriv"),
+            {"--reuid=65534", "--regid=65534", "--clear-groups", "--",
+                QCoreApplication::applicationFilePath(),
+                QStringLiteral("usesVerifiedCopiesInAReadOnlyFolder:")
+                    + QString::fromLatin1(QTest::currentDataTag())});
+        if (!child.waitForStarted() && qgetenv("CI") != "true")
+            QSKIP("setpriv cannot be started: no way to drop root's privileges");
+        QVERIFY(child.waitForFinished(PassTimeout * 2));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+        return;
+    }
+    QVERIFY(!QFileInfo(ScopedInstalls::path()).isWritable());
+    server().serve(QStringLiteral("/a.msi"), {FaultServer::ok(package)});
+    server().serve(QStringLiteral("/a.md5"), {FaultServer::ok(digest + " a.msi\n")});
+    server().serve(QStringLiteral("/b.msi"), {FaultServer::ok(package)});
+    server().serve(QStringLiteral("/b.md5"), {FaultServer::ok(digest + " b.msi\n")});
+    const QStringList items {item(QStringLiteral("/a.msi")), item(QStringLiteral("/b.msi"))};
+
+    QVERIFY(runPass(items));
+    QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
+    const QString perUser = fileManager->getInstallsPath();
+    QVERIFY(perUser != ScopedInstalls::path());
+    QCOMPARE(server().count(QStringLiteral("/a.msi")), usedWhereItIs ? 0 : 1);
+    QCOMPARE(server().count(QStringLiteral("/b.msi")), 1);
+    QCOMPARE(fileManager->localPath(items[0]),
+        usedWhereItIs ? ScopedInstalls::filePath(QStringLiteral("a.msi"))
+                      : perUser + QLatin1String("/a.msi"));
+    QCOMPARE(fileManager->localPath(items[1]), perUser + QLatin1String("/b.msi"));
+    const QStringList folders =
+        usedWhereItIs ? QStringList {ScopedInstalls::path(), perUser} : QStringList {perUser};
+    QCOMPARE(fileManager->getFolders(), folders);
+    QVERIFY(fileManager->isUnchanged(items[0]));
+}
+
 void tst_FileManager::onlyLooksForLocalPaths_data()
 {
     QTest::addColumn<QString>("name");
@@ -855,12 +952,16 @@ void tst_FileManager::fetchesOneLocalNameOnce_data()
     QTest::addColumn<QStringList>("paths");
     QTest::addColumn<bool>("served");
     QTest::addColumn<int>("packageRequests");
+    QTest::addColumn<QStringList>("givenUp"); // paths
 
-    const QStringList twice {QStringLiteral("/a/pkg.msi"), QStringLiteral("/a/pkg.msi")};
-    const QStringList twoFolders {QStringLiteral("/a/pkg.msi"), QStringLiteral("/b/pkg.msi")};
-    QTest::newRow("same URL twice") << twice << true << 1;
-    QTest::newRow("two URLs ending in the same name") << twoFolders << true << 1;
-    QTest::newRow("two URLs, both failing") << twoFolders << false << 3;
+    const QString a = QStringLiteral("/a/pkg.msi");
+    const QString b = QStringLiteral("/b/pkg.msi");
+    QTest::newRow("same URL twice") << QStringList {a, a} << true << 1 << QStringList();
+    // The later one would have the earlier one's package run in its place.
+    QTest::newRow("two URLs ending in the same name")
+        << QStringList {a, b} << true << 1 << QStringList {b};
+    QTest::newRow("two URLs, both failing")
+        << QStringList {a, b} << false << 3 << QStringList {a, b};
 }
 
 void tst_FileManager::fetchesOneLocalNameOnce()
@@ -868,6 +969,7 @@ void tst_FileManager::fetchesOneLocalNameOnce()
     QFETCH(QStringList, paths);
     QFETCH(bool, served);
     QFETCH(int, packageRequests);
+    QFETCH(QStringList, givenUp);
     QStringList items;
     for (const QString &path : qAsConst(paths)) {
         if (served) {
@@ -876,17 +978,20 @@ void tst_FileManager::fetchesOneLocalNameOnce()
         }
         items << item(path);
     }
+    QStringList givenUpItems;
+    for (const QString &path : qAsConst(givenUp))
+        givenUpItems << item(path);
 
     QVERIFY(runPass(items));
     QCOMPARE(done->count(), 1);
-    QCOMPARE(
-        server().count(QStringLiteral("/a/pkg.msi")) + server().count(QStringLiteral("/b/pkg.msi")),
-        packageRequests);
-    QStringList expectedGivenUp = served ? QStringList() : items;
-    expectedGivenUp.removeDuplicates();
-    QCOMPARE(fileManager->getGivenUpFiles(), expectedGivenUp);
+    QCOMPARE(server().count(QStringLiteral("/a/pkg.msi")), packageRequests);
+    QCOMPARE(server().count(QStringLiteral("/b/pkg.msi")), 0);
+    QCOMPARE(fileManager->getGivenUpFiles(), givenUpItems);
     QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))),
         served ? package : QByteArray());
+    if (served && !givenUp.isEmpty())
+        QCOMPARE(fileManager->getFailureReason(givenUpItems.first()).text(),
+            QStringLiteral("another product's package has the same file name, pkg.msi"));
 }
 
 void tst_FileManager::waitOutHeldAnswers()
@@ -996,6 +1101,9 @@ void tst_FileManager::givenUpItemsSayWhy_data()
         << "/pkg.msi" << Responses {S::ok(package)} << Responses {S::ok(wrongDigest + " pkg.msi")}
         << QStringLiteral("digest mismatch (expected %1, received %2)")
                .arg(QString::fromLatin1(wrongDigest), QString::fromLatin1(digest));
+    QTest::newRow("digest fails") << "/pkg.msi" << Responses {S::ok(package)}
+                                  << Responses {S::reset("", 100)}
+                                  << "the digest could not be fetched (the connection failed)";
     QTest::newRow("connection refused")
         << "closed:/pkg.msi" << none << none << "the server refused the connection";
     S::Response signIn = S::status(407);
