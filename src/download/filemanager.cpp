@@ -320,10 +320,9 @@ bool FileManager::matchesDigest(const QString &path, const QString &digest)
     return !computed.isEmpty() && computed.compare(digest, Qt::CaseInsensitive) == 0;
 }
 
-void FileManager::verifyLocalFile(DownloadManager *dm)
+void FileManager::verifyLocalFile(const QString &local, DownloadManager *dm)
 {
     // A transfer that left no file is requested again by allFilesExist() once nothing is pending.
-    const QString local = dm->getFilePath();
     ExpectedFile &file = expectedFiles[local];
     file.packagePending = false;
     file.md5 = dm->getMD5();
@@ -340,11 +339,10 @@ void FileManager::verifyLocalFile(DownloadManager *dm)
     finishHandling(dm);
 }
 
-void FileManager::verifyMD5(DownloadManager *dm)
+void FileManager::verifyMD5(const QString &local, const QString &digest, DownloadManager *dm)
 {
-    const QString local = packageOfDigest.take(dm);
     ExpectedFile &file = expectedFiles[local];
-    file.digest = digestOutcome(dm, file.digestFailure);
+    file.digest = digestOutcome(digest, dm, file.digestFailure);
     if (!file.packagePending)
         checkPackage(local, file);
     finishHandling(dm);
@@ -488,7 +486,8 @@ void FileManager::requestPackage(const QString &local, ExpectedFile &file)
     file.total = -1;
     DownloadManager *dm = startDownload(QUrl(file.url, QUrl::TolerantMode), local, file.partial);
     dm->setKeepPartial(true);
-    connect(dm, &DownloadManager::downloaded, this, &FileManager::verifyLocalFile);
+    connect(dm, &DownloadManager::downloaded, this,
+        [this, local](DownloadManager *dm) { verifyLocalFile(local, dm); });
     connect(dm, &DownloadManager::progressed, this,
         [this, local](qint64 received, qint64 total) { recordProgress(local, received, total); });
     // Side by side, so that a package costs one round trip rather than two.
@@ -499,8 +498,7 @@ void FileManager::requestPackage(const QString &local, ExpectedFile &file)
 DownloadManager *FileManager::startDownload(
     const QUrl &url, const QString &path, const PartialTransfer &resumeFrom)
 {
-    auto dm = new DownloadManager(url, nullptr, resumeFrom);
-    dm->setFilePath(path);
+    auto dm = new DownloadManager(url, path, resumeFrom);
     dm->setStallTimeout(stallTimeout);
     downloads.append(dm);
     return dm;
@@ -513,8 +511,8 @@ void FileManager::downloadMD5(const QString &local, ExpectedFile &file)
     file.digest = DigestState::Pending;
     DownloadManager *digestDownload =
         startDownload(digestUrl(QUrl(file.url, QUrl::TolerantMode)), digest);
-    packageOfDigest.insert(digestDownload, local);
-    connect(digestDownload, &DownloadManager::downloaded, this, &FileManager::verifyMD5);
+    connect(digestDownload, &DownloadManager::downloaded, this,
+        [this, local, digest](DownloadManager *dm) { verifyMD5(local, digest, dm); });
 }
 
 // Only the digest counts: the name beside it in the line is not trusted to point anywhere. A
@@ -562,9 +560,9 @@ void FileManager::rejectPackage(
 // A 404 or 410 is the server saying there is no digest; anything else (a 500, a reset, a stall)
 // says nothing about the package, which must then not pass unchecked.
 FileManager::DigestState FileManager::digestOutcome(
-    const DownloadManager *dm, FailureReason &failure)
+    const QString &digestPath, const DownloadManager *dm, FailureReason &failure)
 {
-    const QFileInfo digest(dm->getFilePath());
+    const QFileInfo digest(digestPath);
     if (digest.isFile() && digest.size() <= MaxDigestSize)
         return DigestState::Present;
     failure = digest.isFile() ? FailureReason::of(FailureReason::TooLarge) : dm->failureReason();

@@ -128,10 +128,6 @@ signals:
     /** Bytes arrived, or a package became ready or was given up: often, with no limit. */
     void progressChanged();
 
-private slots:
-    void verifyLocalFile(DownloadManager *dm);
-    void verifyMD5(DownloadManager *dm);
-
 private:
     /** Where a package's digest stands in this pass. */
     enum class DigestState {
@@ -177,13 +173,16 @@ private:
     void downloadMD5(const QString &local, ExpectedFile &file);
     void checkPackage(const QString &local, ExpectedFile &file);
     void rejectPackage(const QString &local, ExpectedFile &file, const FailureReason &reason);
-    static DigestState digestOutcome(const DownloadManager *dm, FailureReason &failure);
+    static DigestState digestOutcome(
+        const QString &digestPath, const DownloadManager *dm, FailureReason &failure);
     QString receivedDigest(
         const QString &local, const ExpectedFile &file, const QString &expected) const;
     void giveUp(const QString &local, ExpectedFile &file);
     void markReady(const QString &local, ExpectedFile &file, const QString &digest);
     void recordProgress(const QString &local, qint64 received, qint64 total);
     bool allFilesExist();
+    void verifyLocalFile(const QString &local, DownloadManager *dm);
+    void verifyMD5(const QString &local, const QString &digest, DownloadManager *dm);
     void finishHandling(DownloadManager *dm);
 
     QList<DownloadManager *> downloads;
@@ -191,7 +190,6 @@ private:
     QHash<QString, QString> nameOwners; // folded local path to the URL item that claimed it
     QHash<QString, QString> acceptedDigests; // local path to the digest its package matched
     QHash<QString, QString> stagedCopies; // URL item to its verified copy beside the executable
-    QHash<DownloadManager *, QString> packageOfDigest;
     mutable QString installsPath; // empty until decided
     QStringList packageNames; // every URL package of the configuration and the pass
     Qt::CaseSensitivity nameCase = SystemNameCase;

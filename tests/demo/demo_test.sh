@@ -6,7 +6,7 @@
 #
 # Usage: demo_test.sh <source folder> <build folder> <work folder>
 #          plays scripts/demo.sh from a built tree (CTest runs it through
-#          tests/common/with-tools.sh, which checks for the tools it needs);
+#          tests/support/with-tools.sh, which checks for the tools it needs);
 #        demo_test.sh --windows <windows folder> <source folder> <build folder> <work folder>
 #          the same with kestrun.exe under Wine, from the folder scripts/build-windows.sh lays
 #          out; its report is seen in the picture, not read;

@@ -111,8 +111,7 @@ void tst_DownloadManager::storesOnlyWholeSuccessfulBodies()
     QVERIFY(dir.isValid());
     const QString target = dir.filePath(QStringLiteral("pkg.msi"));
 
-    DownloadManager dm(server.url(QStringLiteral("/pkg.msi")));
-    dm.setFilePath(target);
+    DownloadManager dm(server.url(QStringLiteral("/pkg.msi")), target);
     dm.setStallTimeout(FaultServer::ClientStallTimeout);
     QSignalSpy spy(&dm, &DownloadManager::downloaded);
     QVERIFY(spy.isValid());
@@ -139,8 +138,8 @@ void tst_DownloadManager::refusedConnectionLeavesNoFile()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
 
-    DownloadManager dm(FaultServer::refusingUrl(QStringLiteral("/pkg.msi")));
-    dm.setFilePath(dir.filePath(QStringLiteral("pkg.msi")));
+    DownloadManager dm(FaultServer::refusingUrl(QStringLiteral("/pkg.msi")),
+        dir.filePath(QStringLiteral("pkg.msi")));
     QSignalSpy spy(&dm, &DownloadManager::downloaded);
     QVERIFY(spy.wait(WaitTimeout));
     QCOMPARE(spy.count(), 1);
@@ -156,12 +155,12 @@ void tst_DownloadManager::unwritableTargetEndsTheTransfer()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
 
-    DownloadManager dm(server.url(QStringLiteral("/pkg.msi")));
-    dm.setFilePath(dir.filePath(QStringLiteral("missing/pkg.msi")));
+    const QString target = dir.filePath(QStringLiteral("missing/pkg.msi"));
+    DownloadManager dm(server.url(QStringLiteral("/pkg.msi")), target);
     QSignalSpy spy(&dm, &DownloadManager::downloaded);
     QVERIFY(spy.wait(WaitTimeout));
     QCOMPARE(spy.count(), 1);
-    QVERIFY(!QFileInfo::exists(dm.getFilePath()));
+    QVERIFY(!QFileInfo::exists(target));
     QCOMPARE(entries(dir.path()), QStringList());
 }
 

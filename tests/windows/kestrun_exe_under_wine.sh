@@ -18,7 +18,7 @@
 #    it by its Windows path.
 #
 # Usage: kestrun_exe_under_wine.sh <source folder> <build folder> <shipped folder> <work folder>
-# CTest runs it through tests/common/with-tools.sh, which checks for the tools it needs.
+# CTest runs it through tests/support/with-tools.sh, which checks for the tools it needs.
 set -euo pipefail
 source=$(cd "$1" && pwd)
 build=$(cd "$2" && pwd)
