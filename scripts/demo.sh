@@ -18,6 +18,9 @@
 #   KESTRUN_DEMO_CONFIG    the configuration (default demo/kestrun.json); its URLs name
 #                          127.0.0.1:8080, which becomes the server's port
 #   KESTRUN_DEMO_PACKAGES  the folder served (default <build folder>/demo/packages)
+# and to play it with the Windows program as it ships, under Wine (scripts/run.sh --windows):
+#   KESTRUN_DEMO_WINDOWS   the folder scripts/build-windows.sh lays out (build-windows/kestrun);
+#                          the demo copies it to <demo folder>/app-windows and runs kestrun.exe
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source=$(cd "$here/.." && pwd)
@@ -39,9 +42,22 @@ packages=$(cd "${KESTRUN_DEMO_PACKAGES:-$built}" && pwd)
 
 mkdir -p "$demo"
 demo=$(cd "$demo" && pwd)
-app=$demo/app
-cmake --install "$build" --prefix "$app" >"$demo/install.log" 2>&1 ||
-    fail "the build in $build lacks part of the shipped folder ($(grep -m1 -o 'cannot find.*' "$demo/install.log")): run bash scripts/run.sh, which builds all of it"
+windows=${KESTRUN_DEMO_WINDOWS:-}
+if [[ -n $windows ]]; then
+    [[ -f $windows/kestrun.exe ]] ||
+        fail "no kestrun.exe in $windows: run bash scripts/run.sh --windows, which builds it"
+    app=$demo/app-windows
+    mkdir -p "$app"
+    cp -r "$windows/." "$app/"
+    program=(wine "$app/kestrun.exe")
+    play=("$here/demo-play-windows.sh")
+else
+    app=$demo/app
+    cmake --install "$build" --prefix "$app" >"$demo/install.log" 2>&1 ||
+        fail "the build in $build lacks part of the shipped folder ($(grep -m1 -o 'cannot find.*' "$demo/install.log")): run bash scripts/run.sh, which builds all of it"
+    program=("$app/kestrun")
+    play=("$here/accessible-session.sh" bash "$here/demo-play.sh")
+fi
 port=$(python3 "$here/free-port.py")
 sed "s|127.0.0.1:8080|127.0.0.1:$port|g" "$config" >"$app/kestrun.json"
 
@@ -88,9 +104,12 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 echo "Serving the demo packages on http://127.0.0.1:$port/"
+# Wine programs started without this display (the prefix's preparation, a registry query) keep
+# their Wine server, whose desktop would then give kestrun.exe no window: they end first.
+wineserver -w
 
 if [[ -n ${DISPLAY:-} ]]; then
-    "$app/kestrun"
+    "${program[@]}"
     wineserver -w # the installers' Wine processes end before the server goes
     exit
 fi
@@ -105,5 +124,5 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 echo "Playing the demo on a virtual display: a click on Install downloads, verifies and installs (about a minute)"
-DISPLAY=:$(cat "$demo/display") "$here/accessible-session.sh" bash "$here/demo-play.sh" "$app" "$demo"
+DISPLAY=:$(cat "$demo/display") "${play[@]}" "$app" "$demo"
 wineserver -w # Wine's processes leave the virtual display before it goes

@@ -13,6 +13,7 @@ packages=(
     dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0
     nginx-light openssl wine wine64 wixl msitools g++-mingw-w64-x86-64
     tinyproxy curl hyperfine time
+    dpkg-dev # apt-get source, when scripts/windows-qt.sh builds Qt for Windows from sources
 )
 
 missing=()

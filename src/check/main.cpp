@@ -6,6 +6,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 
 #include <cstdio>
 
@@ -72,7 +73,8 @@ int main(int argc, char *argv[])
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1)
         return usageError(QStringLiteral("one configuration at a time"));
-    const QString path = positional.value(0, ConfigManager::configPath());
+    // Shown in the report as the user writes paths on this system.
+    const QString path = QDir::toNativeSeparators(positional.value(0, ConfigManager::configPath()));
 
     CheckReport report = ConfigCheck::run(path, createSystemQueries());
     if (parser.isSet(urls)) {

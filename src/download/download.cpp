@@ -4,6 +4,8 @@
 #include "filemanager.h"
 #include "window/windowitems.h"
 
+#include <QDir>
+
 using WindowItems::set;
 
 Download::Download(QObject *parent)
@@ -66,7 +68,9 @@ void Download::downloadAll()
 QString Download::completionMessage() const
 {
     // A folder beside the executable that this user cannot write may have held some already.
-    const QStringList folders = fileManager->getFolders();
+    QStringList folders = fileManager->getFolders();
+    for (QString &folder : folders)
+        folder = QDir::toNativeSeparators(folder);
     const bool oneFolder = folders.size() == 1;
     const QString where = QLatin1String("\n\n") + folders.join(QLatin1Char('\n'));
     const QStringList givenUp = fileManager->getGivenUpFiles();

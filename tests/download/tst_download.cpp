@@ -27,10 +27,16 @@ constexpr int PassTimeout = 15000;
 
 const QByteArray package = QByteArray("package body ").repeated(500);
 
+// The folder as the window names it: in the system's own form (C:\...\installs on Windows).
+QString shownInstallsPath()
+{
+    return QDir::toNativeSeparators(ScopedInstalls::path());
+}
+
 QString doneMessage()
 {
     return QLatin1String("All files have been downloaded to the following location.\n\n")
-        + ScopedInstalls::path();
+        + shownInstallsPath();
 }
 
 QString failureMessage(const QStringList &givenUp)
@@ -38,7 +44,7 @@ QString failureMessage(const QStringList &givenUp)
     return QLatin1String("The following files could not be downloaded.\n\n")
         + givenUp.join(QLatin1Char('\n'))
         + QLatin1String("\n\nDownloaded files are in the following location.\n\n")
-        + ScopedInstalls::path();
+        + shownInstallsPath();
 }
 
 // A "file" value starting with "/" is a path on the fault server; anything else is taken as is.
@@ -235,7 +241,7 @@ void tst_Download::reportNamesTheFolderUsed()
         QVERIFY2(folder.startsWith(dataHome.path() + '/') && folder.endsWith("/installs"),
             qPrintable(folder));
     else
-        QCOMPARE(folder, ScopedInstalls::path());
+        QCOMPARE(folder, shownInstallsPath());
     QVERIFY(QFile::exists(folder + QStringLiteral("/fix.msi")));
 }
 
@@ -341,7 +347,7 @@ void tst_Download::reportOfTenFailuresStaysInItsArea()
 
     QVERIFY(window.click(QStringLiteral("buttonDownload")));
     QTRY_VERIFY_WITH_TIMEOUT(
-        window.property("feedbackText", "text").toString().endsWith(ScopedInstalls::path()),
+        window.property("feedbackText", "text").toString().endsWith(shownInstallsPath()),
         PassTimeout);
     // Every line fits across the area; the area scrolls down to the last one.
     const QQuickItem *report = window.item("feedbackText");

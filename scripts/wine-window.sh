@@ -1,0 +1,28 @@
+# Sourced by the scripts that drive kestrun.exe under Wine on an X display (DISPLAY). Wine's
+# windows offer X no accessibility, so the window is found by its X class, the buttons are
+# clicked where MainForm.ui.qml places them (the window is 860 x 570 at 100 %, without a frame
+# on a display with no window manager), and the report is known to be there when Install's
+# place shows the bar's white: the report hides Install and Download All.
+
+declare -A kestrun_button=([Install]="592 535" [Download]="697 535" [Exit]="802 535")
+
+# Prints the X window of the visible kestrun.exe window, waiting up to two minutes for it.
+kestrun_window() {
+    timeout 120 xdotool search --sync --onlyvisible --classname '^kestrun\.exe$' | head -n 1
+}
+
+kestrun_click() { # window, button
+    sleep 1 # Qt Quick has drawn the window once it is mapped, not necessarily laid out its items
+    # shellcheck disable=SC2086 # "x y"
+    xdotool mousemove --sync --window "$1" ${kestrun_button[$2]} click 1
+}
+
+kestrun_pixel() { # picture, x, y
+    convert "$1" -format "%[pixel:p{$2,$3}]" info:
+}
+
+# Whether the picture shows the report: Install's place has the colour of the bar between the
+# logo and the buttons.
+kestrun_shows_report() { # picture
+    [[ $(kestrun_pixel "$1" 592 535) == "$(kestrun_pixel "$1" 300 535)" ]]
+}

@@ -1,0 +1,243 @@
+#!/usr/bin/env bash
+# kestrun.exe as it ships (the folder scripts/build-windows.sh lays out), run under Wine on a
+# virtual display with real clicks, in a Wine prefix of this test's own where the older Corvane
+# Editor 1.0 is installed and a test certificate authority is trusted. nginx serves the demo's
+# packages on 127.0.0.1, the Viewer's over https with a certificate of that authority, so that
+# it arrives only through the OpenSSL DLLs shipped beside the executable.
+#
+#  - the window opens with the configuration's title;
+#  - Install downloads, verifies and installs through Wine's own msiexec: the registry then has
+#    Editor 2.0, the Viewer and the runtime's parameters, and no longer Editor 1.0;
+#  - Exit ends the program;
+#  - the report replaces the buttons (its text cannot be read here: Wine has no accessibility
+#    bridge to X, and Qt's UI Automation provider does not answer Wine's client);
+#  - Download All fetches every package of the configuration with its digest file into the
+#    user's local application data folder when installs cannot be made beside the program,
+#    never requests a Windows device name and fetches names that differ only in case once;
+#  - kestrun-check.exe explains the configuration with Wine's registry and MSI answers and names
+#    it by its Windows path.
+#
+# Usage: kestrun_exe_under_wine.sh <source folder> <build folder> <shipped folder> <work folder>
+# CTest runs it through tests/support/with-tools.sh, which checks for the tools it needs.
+set -euo pipefail
+source=$(cd "$1" && pwd)
+build=$(cd "$2" && pwd)
+shipped=$3
+work=$4
+
+# shellcheck source=requirewindowsbuild.sh
+source "$source/tests/windows/requirewindowsbuild.sh"
+require_windows_build "$shipped"
+packages=$build/demo/packages
+[[ -f $packages/Editor10.msi ]] || { echo "FAIL: the build made no demo packages"; exit 1; }
+
+rm -rf "$work"
+mkdir -p "$work/home" "$work/nginx/temp"
+work=$(cd "$work" && pwd)
+cp -r "$shipped" "$work/app"
+cd "$work"
+
+export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local
+export XDG_CACHE_HOME=$work/home/.cache LANG=C.UTF-8
+unset DISPLAY WAYLAND_DISPLAY LC_ALL LANGUAGE
+children=()
+stop_children() {
+    kill "${children[@]}" 2>/dev/null || true
+    wineserver -k 2>/dev/null || true
+}
+trap stop_children EXIT
+
+failures=0
+check() { # description, command...
+    local description=$1
+    shift
+    if "$@"; then echo "ok: $description"; else echo "FAIL: $description"; failures=$((failures + 1)); fi
+}
+step() { echo "== $*"; }
+# Polls a command for up to a number of seconds.
+within() { # seconds, command...
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        ((SECONDS < deadline)) || return 1
+        sleep 1
+    done
+}
+
+step "a test certificate authority and the server's certificate for 127.0.0.1"
+openssl_quiet() { openssl "$@" 2>/dev/null; }
+openssl_quiet req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Kestrun Test CA" \
+    -keyout ca.key -out ca.pem -addext basicConstraints=critical,CA:TRUE \
+    -addext keyUsage=critical,keyCertSign,cRLSign
+openssl_quiet req -newkey rsa:2048 -nodes -subj /CN=127.0.0.1 -keyout server.key -out server.csr
+openssl_quiet x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 \
+    -out server.pem -extfile <(printf '%s\n' subjectAltName=IP:127.0.0.1 extendedKeyUsage=serverAuth)
+openssl x509 -in ca.pem -outform der -out ca.der
+
+step "nginx on 127.0.0.1, http and https"
+http=$(python3 "$source/scripts/free-port.py")
+https=$(python3 "$source/scripts/free-port.py")
+cat >nginx/nginx.conf <<CONF
+master_process off;
+pid "$work/nginx/nginx.pid";
+error_log "$work/nginx/error.log";
+events { worker_connections 64; }
+http {
+  client_body_temp_path "$work/nginx/temp/body";
+  proxy_temp_path "$work/nginx/temp/proxy";
+  fastcgi_temp_path "$work/nginx/temp/fastcgi";
+  uwsgi_temp_path "$work/nginx/temp/uwsgi";
+  scgi_temp_path "$work/nginx/temp/scgi";
+  default_type application/octet-stream;
+  server { listen 127.0.0.1:$http; root "$packages"; access_log "$work/nginx/http.log"; }
+  server {
+    listen 127.0.0.1:$https ssl;
+    ssl_certificate "$work/server.pem";
+    ssl_certificate_key "$work/server.key";
+    root "$packages";
+    access_log "$work/nginx/https.log";
+  }
+}
+CONF
+nginx -p "$work/nginx" -c "$work/nginx/nginx.conf" -g "daemon off;" &
+children+=($!)
+listening() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+within 10 listening "$http" && within 10 listening "$https" ||
+    { echo "FAIL: nginx did not start: $(cat nginx/error.log)"; exit 1; }
+
+# The demo's configuration, with the Viewer over https.
+sed -e "s|http://127.0.0.1:8080/Viewer.msi|https://127.0.0.1:$https/Viewer.msi|" \
+    -e "s|127.0.0.1:8080|127.0.0.1:$http|g" "$source/demo/kestrun.json" >app/kestrun.json
+grep -q "https://127.0.0.1:$https/Viewer.msi" app/kestrun.json ||
+    { echo "FAIL: the demo configuration no longer names Viewer.msi"; exit 1; }
+
+step "a virtual display, for every Wine program of the test"
+Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x700x24 -dpi 96 3>display 2>/dev/null &
+children+=($!)
+within 10 test -s display || { echo "FAIL: Xvfb did not start"; exit 1; }
+export DISPLAY=:$(cat display)
+
+step "a fresh 64-bit Wine prefix with Corvane Editor 1.0 installed and the test authority trusted"
+x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -municode -static \
+    "$source/tests/windows/trustroot.cpp" -o trustroot.exe -lcrypt32
+wine wineboot --init >/dev/null 2>&1
+wineserver -w
+wineserver -p
+wine msiexec /i "$(winepath -w "$packages/Editor10.msi" 2>/dev/null)" /qn
+wine trustroot.exe ca.der
+
+registry() { wine reg query "$@" /reg:64 2>/dev/null | tr -d '\r'; }
+uninstall_entry() { registry "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1"; }
+installed() { grep -q "DisplayName.*$2" <<<"$(uninstall_entry "$1")"; }
+editor10="{D60B9189-E02E-4731-A16C-3377D62A015C}"
+editor20="{EC2F9545-5F22-46D3-B13F-79EB95F777D3}"
+viewer="{89B9EFDA-1313-4959-94B5-6D24D5AA5001}"
+check "Editor 1.0 is installed before the run" installed "$editor10" "Corvane Editor 1.0"
+
+# shellcheck source=../../scripts/wine-window.sh
+source "$source/scripts/wine-window.sh"
+start_kestrun() { # log file
+    wine app/kestrun.exe >"$1" 2>&1 &
+    kestrun=$!
+    window=$(kestrun_window) || window=
+    [[ -n $window ]]
+}
+click() { kestrun_click "$window" "$1"; }
+not() { ! "$@"; }
+ended() { ! kill -0 "$kestrun" 2>/dev/null; }
+packages_in() { # folder, names...
+    local folder=$1 name
+    shift
+    for name in "$@"; do [[ -f $folder/$name && -f $folder/${name%.*}.md5 ]] || return 1; done
+}
+
+step "kestrun.exe: the window, then Install"
+check "the window opens" start_kestrun first-run.log
+if [[ -n $window ]]; then
+    check "with the configuration's title" test "$(xdotool getwindowname "$window")" == "Corvane updates"
+    sleep 2 # the first frame reaches the screen
+    import -window "$window" before-install.png
+    click Install
+    # shellcheck disable=SC2317 # called through within
+    everything_installed() {
+        installed "$editor20" "Corvane Editor 2.0" && installed "$viewer" "Corvane Viewer" &&
+            grep -q "/quiet /norestart" <<<"$(registry 'HKLM\SOFTWARE\Corvane\Editor Runtime' /v Parameters)"
+    }
+    check "Install installs Editor 2.0, the runtime and the Viewer through Wine's msiexec" \
+        within 300 everything_installed
+    check "Editor 1.0 was removed first" not installed "$editor10" "Corvane Editor 1.0"
+    check "the Viewer came over https, through the shipped OpenSSL" \
+        grep -q "GET /Viewer.msi HTTP/1.1\" 200" nginx/https.log
+    sleep 2
+    import -window "$window" after-install.png
+    check "Install was there before" not kestrun_shows_report before-install.png
+    check "the report has taken the window" kestrun_shows_report after-install.png
+    click Exit
+    check "Exit ends the program" within 30 ended
+fi
+kill "$kestrun" 2>/dev/null || true
+
+step "kestrun.exe: Download All, where installs cannot be made beside the program"
+# A file in the folder's place, as the Linux tests do: Wine runs as whoever runs the tests, and
+# permissions do not stop root. Two more products: a Windows device name, which must never be
+# requested, and a name that differs from the add-in's only in case, one file on Windows.
+rm -rf app/installs
+touch app/installs
+cp app/kestrun.json install-run.json
+python3 - app/kestrun.json "http://127.0.0.1:$http" <<'ADD'
+import json, sys
+path, server = sys.argv[1], sys.argv[2]
+with open(path) as file:
+    config = json.load(file)
+config["products"] += [{"name": "Device", "file": server + "/con.msi"},
+                       {"name": "Same add-in", "file": server + "/VIEWERPDF.msi"}]
+with open(path, "w") as file:
+    json.dump(config, file)
+ADD
+check "the window opens again" start_kestrun second-run.log
+if [[ -n $window ]]; then
+    click Download
+    # QStandardPaths' local application data folder of the prefix's user.
+    # shellcheck disable=SC2317 # called through within
+    all_packages_there() {
+        installs=$(echo "$WINEPREFIX"/drive_c/users/*/AppData/Local/kestrun/installs)
+        packages_in "$installs" Editor20.msi EditorRuntime.exe Viewer.msi ViewerPdf.msi \
+            SpellChecker.msi LegacyToolbar.msi
+    }
+    check "Download All fetches every package with its digest file into %LOCALAPPDATA%" \
+        within 120 all_packages_there
+    check "nothing was requested for the device name CON" not grep -qi "GET /con\.msi" nginx/http.log
+    check "the name that differs only in case was fetched once" \
+        not grep -q "GET /VIEWERPDF\.msi" nginx/http.log
+    check "and only one file is there for both" test "$(find "$installs" -iname viewerpdf.msi | wc -l)" -eq 1
+    click Exit
+    check "Exit ends the program" within 30 ended
+fi
+kill "$kestrun" 2>/dev/null || true
+cp install-run.json app/kestrun.json
+
+step "kestrun-check.exe explains the configuration beside it"
+status=0
+report=$(wine app/kestrun-check.exe 2>/dev/null | tr -d '\r') || status=$?
+echo "$report"
+check "kestrun-check finds no errors" test "$status" -eq 0
+check "it names the configuration by its Windows path" \
+    grep -Eq '^Configuration: [A-Z]:\\[^/]*\\app\\kestrun\.json$' <<<"$report"
+check "it asks Wine's registry: the add-in applies now that the Viewer's value exists" \
+    grep -Fq 'product 4 "Viewer PDF Add-in": check box' <<<"$report"
+check "it asks Wine's Windows Installer: Editor 2.0 no longer applies" \
+    grep -Fq 'product 1 "Corvane Editor 2.0": no check box: the "versions" rule fails' <<<"$report"
+check "64-bit Windows: the Legacy Toolbar never applies" \
+    grep -Fq 'product 6 "Legacy Toolbar (32-bit Windows only)": no check box: the "platforms" rule fails' <<<"$report"
+
+if ((failures)); then
+    echo "$failures check(s) failed; kestrun's output:"
+    cat first-run.log second-run.log 2>/dev/null || true
+    exit 1
+fi
+stop_children
+trap - EXIT
+rm -rf "$work"
+echo "PASS: kestrun.exe runs under Wine as it ships"
