@@ -4,7 +4,8 @@
 # which msiexec installs two of three MSI packages (one with a version too long to read) and reg
 # adds some registry values, asks the helper everything over its standard input in one run,
 # and compares every answer; then holds a package and starts programs through the installer's
-# Win32 code, and compares what other processes could do and what the programs received.
+# Win32 code, and compares what other processes could do and what the programs received; then
+# writes to a terminal (Wine's console) and a pipe as kestrun-check does.
 #
 # Usage: win32_under_wine.sh <query helper> <this test's source folder> <src folder> <work folder>
 # CTest runs it through tests/support/with-tools.sh, which checks for mingw-w64, Wine and wixl.
@@ -195,6 +196,21 @@ if [[ $(printf 'installed\t%s\n' "$beta_code" | wine "$helper" | tr -d '\r' | ta
     exit 1
 fi
 echo "PASS: held, started and installed as expected"
+
+step "writing to a console and to a pipe as kestrun-check does"
+x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -municode -static -I"$src" \
+    "$here/consoleprobe.cpp" "$src/platform/win32console.cpp" -o consoleprobe.exe
+text='Zoë ✓'
+piped=$(LANG=C.UTF-8 wine consoleprobe.exe 2 "$text" | tr -d '\r' || true)
+# script gives the program a terminal, wide enough that Wine's console never wraps, and its
+# cursor and erase sequences are dropped; more than one call's worth of text must arrive whole.
+shown=$(LANG=C.UTF-8 script -qec "stty cols 30000; wine consoleprobe.exe 20000 '$text'" \
+    /dev/null </dev/null | sed -e 's/\x1b\[[0-9;?]*[A-Za-z]//g' | tr -d '\r' || true)
+if [[ $piped != "no console" || $shown != "$(printf '%*s' 20000 '' | tr ' ' x)$text" ]]; then
+    echo "FAIL: through a pipe '$piped'; on a console ${#shown} characters ending '${shown: -20}'"
+    exit 1
+fi
+echo "PASS: a console shows the wide text whole, a pipe is no console"
 wineserver -k
 wineserver -w
 rm -rf "$work/prefix"
