@@ -158,7 +158,7 @@ cp beta.msi held.msi
 probe() { wine installerprobe.exe "$@" | tr -d '\r' || true; }
 recorded() { sed -e '1s/^\xef\xbb\xbf//' -e 's/\r$//' arguments.txt; }
 # What another process can do with a held package, what a started program sees and returns,
-# and that the installer's own msiexec can install a package while it is held.
+# and that an .exe installer and msiexec's package can run while they are held.
 # Each command and the output expected of it.
 tail='record "C:\dir with blanks\a b.msi" /q "PROP=\"quoted value\"" "" end\ "x\\\"y" "Zoë\\"'
 runs=(
@@ -168,6 +168,7 @@ released: read yes, write yes, rename yes, delete yes"
     "start${tab}installerprobe.exe${tab}exit 3" "exit 3"
     "start${tab}installerprobe.exe${tab}exit 0" "exit 0"
     "start${tab}folder with blanks\\recorder.exe$tab$tail" "exit 0"
+    "start${tab}folder with blanks\\recorder.exe${tab}exit 4${tab}folder with blanks\\recorder.exe" "exit 4"
     "start${tab}no such program.exe${tab}exit 3" "not started, refused no"
     "start${tab}C:\\windows\\system32\\msiexec.exe${tab}/i beta.msi /qn${tab}beta.msi" "exit 0"
 )
