@@ -11,6 +11,8 @@
 //   installerprobe record <arguments...>     writes each argument as Windows split them, one a
 //                                            line in brackets, to arguments.txt
 //   installerprobe elevated                  prints "elevated yes" or "elevated no"
+//   installerprobe limited <tail>            runs itself with that tail under the limited token
+//                                            linked to its own, as a standard user's program
 // The other process's findings come back as the bits of its exit code:
 //   installerprobe try <file>                1 read, 2 written, 4 renamed, 8 deleted
 
@@ -124,6 +126,33 @@ int record(int count, wchar_t **arguments)
     return 0;
 }
 
+// A full administrator token carries the limited one that UAC gives the same user's programs.
+int runLimited(const std::wstring &tail)
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return 1;
+    TOKEN_LINKED_TOKEN linked = {};
+    DWORD size = sizeof linked;
+    const bool hasLinked =
+        GetTokenInformation(token, TokenLinkedToken, &linked, size, &size) != 0;
+    CloseHandle(token);
+    if (!hasLinked)
+        return 1;
+    std::wstring commandLine = quoted(thisProgram()) + L" " + tail;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    const bool ran = CreateProcessAsUserW(linked.LinkedToken, nullptr, &commandLine[0], nullptr,
+        nullptr, FALSE, 0, nullptr, nullptr, &startup, &started);
+    CloseHandle(linked.LinkedToken);
+    if (!ran)
+        return 1;
+    CloseHandle(started.hThread);
+    WaitForSingleObject(started.hProcess, INFINITE);
+    return int(Win32Installer::takeExitCode(started.hProcess));
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t **argv)
@@ -143,5 +172,7 @@ int wmain(int argc, wchar_t **argv)
         std::wprintf(L"elevated %ls\n", Win32Installer::isElevated() ? L"yes" : L"no");
         return 0;
     }
+    if (command == L"limited" && argc == 3)
+        return runLimited(argv[2]);
     return 2;
 }

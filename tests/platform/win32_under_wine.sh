@@ -158,7 +158,8 @@ cp beta.msi held.msi
 probe() { wine installerprobe.exe "$@" | tr -d '\r' || true; }
 recorded() { sed -e '1s/^\xef\xbb\xbf//' -e 's/\r$//' arguments.txt; }
 # What another process can do with a held package, what a started program sees and returns,
-# and that an .exe installer and msiexec's package can run while they are held.
+# that an .exe installer and msiexec's package can run while they are held, and whether Wine's
+# administrator and the standard user its token carries are elevated.
 # Each command and the output expected of it.
 tail='record "C:\dir with blanks\a b.msi" /q "PROP=\"quoted value\"" "" end\ "x\\\"y" "Zoë\\"'
 runs=(
@@ -170,6 +171,9 @@ released: read yes, write yes, rename yes, delete yes"
     "start${tab}folder with blanks\\recorder.exe$tab$tail" "exit 0"
     "start${tab}folder with blanks\\recorder.exe${tab}exit 4${tab}folder with blanks\\recorder.exe" "exit 4"
     "start${tab}no such program.exe${tab}exit 3" "not started, refused no"
+    "elevated" "elevated yes"
+    "limited${tab}elevated" "elevated no"
+    "limited${tab}start installerprobe.exe \"exit 3\"" "exit 3"
     "start${tab}C:\\windows\\system32\\msiexec.exe${tab}/i beta.msi /qn${tab}beta.msi" "exit 0"
 )
 outcomes=()
