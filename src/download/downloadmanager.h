@@ -1,9 +1,9 @@
 #ifndef DOWNLOADMANAGER_H
 #define DOWNLOADMANAGER_H
 
+#include "platform/hasher.h"
 #include "report/failurereason.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -116,7 +116,7 @@ private:
     QString md5;
     QNetworkReply::NetworkError error = QNetworkReply::NoError;
     QFile partial;
-    QCryptographicHash hash {QCryptographicHash::Md5};
+    Hasher hash {Hasher::Algorithm::Md5};
     PartialTransfer resumeFrom;
     PartialTransfer kept;
     bool keepPartial = false;

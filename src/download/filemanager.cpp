@@ -5,7 +5,6 @@
 #include "config/configmanager.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -263,28 +262,28 @@ QStringList FileManager::readMD5File(const QString &path)
 
 QString FileManager::calculateMD5(const QString &path)
 {
-    return calculateDigest(path, QCryptographicHash::Md5);
+    return calculateDigest(path, Hasher::Algorithm::Md5);
 }
 
-bool FileManager::digestAlgorithm(const QString &digest, QCryptographicHash::Algorithm &algorithm)
+bool FileManager::digestAlgorithm(const QString &digest, Hasher::Algorithm &algorithm)
 {
     if (!isHex(digest))
         return false;
     if (digest.size() == 64)
-        algorithm = QCryptographicHash::Sha256;
+        algorithm = Hasher::Algorithm::Sha256;
     else if (digest.size() == 32)
-        algorithm = QCryptographicHash::Md5;
+        algorithm = Hasher::Algorithm::Md5;
     else
         return false;
     return true;
 }
 
-QString FileManager::calculateDigest(const QString &path, QCryptographicHash::Algorithm algorithm)
+QString FileManager::calculateDigest(const QString &path, Hasher::Algorithm algorithm)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QString();
-    QCryptographicHash hash(algorithm);
+    Hasher hash(algorithm);
     if (!hash.addData(&file))
         return QString();
     return QString::fromLatin1(hash.result().toHex());
@@ -294,7 +293,7 @@ bool FileManager::matchesDigest(const QString &path, const QString &digest)
 {
     // The form tells the algorithm, so the digest file keeps its name and format and a server
     // can serve sha256sum's output as it stands.
-    QCryptographicHash::Algorithm algorithm;
+    Hasher::Algorithm algorithm;
     if (!digestAlgorithm(digest, algorithm))
         return false;
     const QString computed = calculateDigest(path, algorithm);
@@ -480,8 +479,8 @@ void FileManager::checkPackage(const QString &local, ExpectedFile &file)
 QString FileManager::receivedDigest(
     const QString &local, const ExpectedFile &file, const QString &expected) const
 {
-    QCryptographicHash::Algorithm algorithm;
-    if (!digestAlgorithm(expected, algorithm) || algorithm == QCryptographicHash::Md5)
+    Hasher::Algorithm algorithm;
+    if (!digestAlgorithm(expected, algorithm) || algorithm == Hasher::Algorithm::Md5)
         return file.md5;
     return calculateDigest(local, algorithm);
 }

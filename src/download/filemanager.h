@@ -3,9 +3,9 @@
 
 #include "downloadmanager.h"
 #include "downloadprogress.h"
+#include "platform/hasher.h"
 #include "report/failurereason.h"
 
-#include <QCryptographicHash>
 #include <QHash>
 #include <QList>
 #include <QNetworkReply>
@@ -98,9 +98,9 @@ public:
     static QString calculateMD5(const QString &path);
     /** The algorithm a digest's form names: 64 hex digits SHA-256, 32 MD5; false for any other
         form, which no package matches. */
-    static bool digestAlgorithm(const QString &digest, QCryptographicHash::Algorithm &algorithm);
+    static bool digestAlgorithm(const QString &digest, Hasher::Algorithm &algorithm);
     /** A whole file's digest in lowercase hex, read in blocks; empty when it cannot be read. */
-    static QString calculateDigest(const QString &path, QCryptographicHash::Algorithm algorithm);
+    static QString calculateDigest(const QString &path, Hasher::Algorithm algorithm);
     /** Whether the file at path has the digest written as field 1 of a digest line: 64 hex
         digits are a SHA-256, 32 an MD5, in any case; nothing matches a digest of another form. */
     static bool matchesDigest(const QString &path, const QString &digest);
