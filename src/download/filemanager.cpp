@@ -95,13 +95,13 @@ FileManager::~FileManager()
 
 void FileManager::getFiles(QStringList files)
 {
-    if (downloads.isEmpty())
+    if (isIdle())
         startPass();
     passItems += files;
     addPackageNames(files);
     for (const QString &item : qAsConst(files))
         takeItem(item);
-    if (downloads.isEmpty())
+    if (isIdle())
         emit allFilesDone();
     else
         emit progressChanged();
@@ -330,6 +330,15 @@ void FileManager::verifyMD5(DownloadManager *dm)
     finishHandling(dm);
 }
 
+void FileManager::packageHashed(FileHasher *check, const QString &digest)
+{
+    const QString local = packageOfCheck.take(check);
+    // check is still inside its hashed() emission.
+    check->deleteLater();
+    judgePackage(local, expectedFiles[local], readMD5File(digestPathOf(local)).value(0), digest);
+    finishPassWhenIdle();
+}
+
 void FileManager::startPass()
 {
     expectedFiles.clear();
@@ -451,18 +460,35 @@ void FileManager::downloadMD5(const QString &local, ExpectedFile &file)
 }
 
 // Only the digest counts: the name beside it in the line is not trusted to point anywhere. A
-// package without a digest line is accepted unchecked; a failed one is fetched again, and its
-// digest with it, since either of them may be the damaged one.
+// package without a digest line is accepted unchecked. An MD5 was taken during the transfer; a
+// SHA-256 is worth reading the package back for, a block per turn of the event loop. A digest of
+// another form is compared with the MD5, which it never equals.
 void FileManager::checkPackage(const QString &local, ExpectedFile &file)
 {
     if (!isPackageFile(local))
         return;
     file.arrived = true;
     const QStringList fields = readMD5File(digestPathOf(local));
-    const QString expected = fields.value(0);
-    const QString received = fields.isEmpty() ? QString() : receivedDigest(local, file, expected);
-    if (fields.isEmpty()
-        || (!received.isEmpty() && received.compare(expected, Qt::CaseInsensitive) == 0)) {
+    if (fields.isEmpty()) {
+        markReady(file);
+        return;
+    }
+    Hasher::Algorithm algorithm;
+    if (digestAlgorithm(fields.first(), algorithm) && algorithm != Hasher::Algorithm::Md5) {
+        auto check = new FileHasher(local, algorithm, this);
+        packageOfCheck.insert(check, local);
+        connect(check, &FileHasher::hashed, this, &FileManager::packageHashed);
+        return;
+    }
+    judgePackage(local, file, fields.first(), file.md5);
+}
+
+// A failed package is fetched again, and its digest with it, since either of them may be the
+// damaged one.
+void FileManager::judgePackage(
+    const QString &local, ExpectedFile &file, const QString &expected, const QString &received)
+{
+    if (!received.isEmpty() && received.compare(expected, Qt::CaseInsensitive) == 0) {
         markReady(file);
         return;
     }
@@ -472,17 +498,6 @@ void FileManager::checkPackage(const QString &local, ExpectedFile &file)
     // would be taken for the package once nothing is pending.
     if (!QFile::remove(local) && isPackageFile(local))
         giveUp(local, file);
-}
-
-// An MD5 was taken during the transfer; a SHA-256 is worth reading the package back for. A digest
-// of another form is compared with the MD5, which it never equals.
-QString FileManager::receivedDigest(
-    const QString &local, const ExpectedFile &file, const QString &expected) const
-{
-    Hasher::Algorithm algorithm;
-    if (!digestAlgorithm(expected, algorithm) || algorithm == Hasher::Algorithm::Md5)
-        return file.md5;
-    return calculateDigest(local, algorithm);
 }
 
 void FileManager::giveUp(const QString &local, ExpectedFile &file)
@@ -536,6 +551,17 @@ void FileManager::finishHandling(DownloadManager *dm)
     downloads.removeOne(dm);
     // dm is still inside its downloaded() emission.
     dm->deleteLater();
-    if (downloads.isEmpty() && allFilesExist())
+    finishPassWhenIdle();
+}
+
+void FileManager::finishPassWhenIdle()
+{
+    if (isIdle() && allFilesExist())
         emit allFilesDone();
+}
+
+// Nothing is pending once no transfer runs and no package is being checked.
+bool FileManager::isIdle() const
+{
+    return downloads.isEmpty() && packageOfCheck.isEmpty();
 }

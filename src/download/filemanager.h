@@ -3,6 +3,7 @@
 
 #include "downloadmanager.h"
 #include "downloadprogress.h"
+#include "filehasher.h"
 #include "platform/hasher.h"
 #include "report/failurereason.h"
 
@@ -114,6 +115,7 @@ signals:
 private slots:
     void verifyLocalFile(DownloadManager *dm);
     void verifyMD5(DownloadManager *dm);
+    void packageHashed(FileHasher *check, const QString &digest);
 
 private:
     /** A package fetched in this pass, under its local path in expectedFiles. */
@@ -147,17 +149,20 @@ private:
         const QUrl &url, const QString &path, const PartialTransfer &resumeFrom = {});
     void downloadMD5(const QString &local, ExpectedFile &file);
     void checkPackage(const QString &local, ExpectedFile &file);
-    QString receivedDigest(
-        const QString &local, const ExpectedFile &file, const QString &expected) const;
+    void judgePackage(
+        const QString &local, ExpectedFile &file, const QString &expected, const QString &received);
     void giveUp(const QString &local, ExpectedFile &file);
     void markReady(ExpectedFile &file);
     void recordProgress(const QString &local, qint64 received, qint64 total);
     bool allFilesExist();
     void finishHandling(DownloadManager *dm);
+    void finishPassWhenIdle();
+    bool isIdle() const;
 
     QList<DownloadManager *> downloads;
     QHash<QString, ExpectedFile> expectedFiles;
     QHash<DownloadManager *, QString> packageOfDigest;
+    QHash<FileHasher *, QString> packageOfCheck;
     mutable QString installsPath; // empty until decided
     QStringList packageNames; // every URL package of the configuration and the pass
     Qt::CaseSensitivity nameCase = SystemNameCase;

@@ -33,9 +33,7 @@ std::string EvpHash::finish()
     std::string result(EVP_MAX_MD_SIZE, '\0');
     unsigned int length = 0;
     const bool finished = !failed
-        && EVP_DigestFinal_ex(
-               context, reinterpret_cast<unsigned char *>(&result[0]), &length)
-            == 1;
+        && EVP_DigestFinal_ex(context, reinterpret_cast<unsigned char *>(&result[0]), &length) == 1;
     failed = !start();
     result.resize(finished ? length : 0);
     return result;
@@ -43,9 +41,7 @@ std::string EvpHash::finish()
 
 bool EvpHash::start()
 {
-    return context && digest
-        && EVP_DigestInit_ex(context, digest, nullptr)
-        == 1;
+    return context && digest && EVP_DigestInit_ex(context, digest, nullptr) == 1;
 }
 
 #endif // KESTRUN_HAVE_LIBCRYPTO

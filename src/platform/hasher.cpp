@@ -20,8 +20,8 @@ class QtHash final : public HashEngine
 {
 public:
     explicit QtHash(HashAlgorithm algorithm)
-        : hash(algorithm == HashAlgorithm::Md5 ? QCryptographicHash::Md5
-                                                : QCryptographicHash::Sha256)
+        : hash(
+            algorithm == HashAlgorithm::Md5 ? QCryptographicHash::Md5 : QCryptographicHash::Sha256)
     { }
     bool isValid() const override { return true; }
     void add(const unsigned char *data, std::size_t size) override

@@ -18,8 +18,8 @@ bool succeeded(NTSTATUS status)
 Win32Hash::Win32Hash(HashAlgorithm algorithm)
     : size(digestSize(algorithm))
 {
-    const wchar_t *name = algorithm == HashAlgorithm::Md5 ? BCRYPT_MD5_ALGORITHM
-                                                          : BCRYPT_SHA256_ALGORITHM;
+    const wchar_t *name =
+        algorithm == HashAlgorithm::Md5 ? BCRYPT_MD5_ALGORITHM : BCRYPT_SHA256_ALGORITHM;
     BCRYPT_ALG_HANDLE opened = nullptr;
     if (succeeded(BCryptOpenAlgorithmProvider(&opened, name, nullptr, 0)))
         provider = opened;
@@ -55,9 +55,10 @@ std::string Win32Hash::finish()
     std::string digest(size, '\0');
     // A finished CNG hash cannot be used again: the next digest needs a new one.
     const bool finished = !failed
-        && succeeded(BCryptFinishHash(hash, reinterpret_cast<PUCHAR>(&digest[0]),
-            static_cast<ULONG>(size), 0));
-    BCryptDestroyHash(hash);
+        && succeeded(BCryptFinishHash(
+            hash, reinterpret_cast<PUCHAR>(&digest[0]), static_cast<ULONG>(size), 0));
+    if (hash)
+        BCryptDestroyHash(hash);
     hash = nullptr;
     failed = !createHash();
     return finished ? digest : std::string();
