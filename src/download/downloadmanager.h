@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <memory>
+
 /** What a broken-off transfer left in the target's partial file: enough to ask for the rest
     of the same entity. */
 struct PartialTransfer
@@ -26,7 +28,8 @@ struct PartialTransfer
  *
  * The body goes to a partial file beside the target (its name with ".part" appended) and takes
  * the target's name only when the transfer ends well: no error (Qt reports a body cut short as
- * one) and a 2xx status. The body is hashed as it is written, so nobody has to read it back.
+ * one) and a 2xx status. The body is hashed as it is written, so nobody has to read it back:
+ * with MD5 and SHA-256 until the creator names the one it checks by.
  * Whoever handles downloaded() judges the outcome by whether the target file exists.
  *
  * Requests go through the system's proxy settings (on Windows the Internet Options, PAC and
@@ -54,7 +57,10 @@ public:
     /** The file that receives the body; empty until setFilePath(). */
     QString getFilePath() const { return filePath; }
     /** The MD5 of the body in lowercase hex once the target holds it; empty otherwise. */
-    QString getMD5() const { return md5; }
+    QString getMD5() const { return getDigest(Hasher::Algorithm::Md5); }
+    /** The body's digest of that algorithm in lowercase hex once the target holds it; empty
+        otherwise, and when setDigestAlgorithm() named the other algorithm. */
+    QString getDigest(Hasher::Algorithm algorithm) const;
     /** How the transfer ended, as Qt's network stack saw it; NoError until it has. */
     QNetworkReply::NetworkError getError() const { return error; }
     /** After downloaded(): why the transfer did not bring the target, or None when it did. */
@@ -72,6 +78,8 @@ public:
     /** Keeps the partial file of a transfer that breaks off, where the server said enough about
         the entity to resume it. */
     void setKeepPartial(bool keep) { keepPartial = keep; }
+    /** Takes only the digest of that algorithm from now on, which halves the hashing. */
+    void setDigestAlgorithm(Hasher::Algorithm algorithm);
 
     /** A request for url as every transfer makes it: through the system's proxy, redirects
         followed at most MaxRedirects times and never from https to http. */
@@ -104,6 +112,7 @@ private:
     bool continuesPartial() const;
     bool openPartial();
     bool hashPartial();
+    void hash(const QByteArray &data);
     void keepOrDiscardPartial();
     void keepOrDiscardEarlierPartial();
     PartialTransfer arrivedPartial() const;
@@ -113,10 +122,16 @@ private:
     QNetworkReply *reply = nullptr;
     QUrl url;
     QString filePath;
-    QString md5;
     QNetworkReply::NetworkError error = QNetworkReply::NoError;
     QFile partial;
-    Hasher hash {Hasher::Algorithm::Md5};
+    /** A digest taken while writing: its hasher (none once dropped), then its result. */
+    struct TakenDigest
+    {
+        std::unique_ptr<Hasher> hasher;
+        QString hex;
+    };
+    TakenDigest md5 {std::make_unique<Hasher>(Hasher::Algorithm::Md5), {}};
+    TakenDigest sha256 {std::make_unique<Hasher>(Hasher::Algorithm::Sha256), {}};
     PartialTransfer resumeFrom;
     PartialTransfer kept;
     bool keepPartial = false;

@@ -95,13 +95,13 @@ FileManager::~FileManager()
 
 void FileManager::getFiles(QStringList files)
 {
-    if (isIdle())
+    if (downloads.isEmpty())
         startPass();
     passItems += files;
     addPackageNames(files);
     for (const QString &item : qAsConst(files))
         takeItem(item);
-    if (isIdle())
+    if (downloads.isEmpty())
         emit allFilesDone();
     else
         emit progressChanged();
@@ -307,6 +307,7 @@ void FileManager::verifyLocalFile(DownloadManager *dm)
     ExpectedFile &file = expectedFiles[local];
     file.packagePending = false;
     file.md5 = dm->getMD5();
+    file.sha256 = dm->getDigest(Hasher::Algorithm::Sha256);
     file.error = dm->getError();
     file.partial = dm->getPartial();
     if (dm->failureReason().isFailure())
@@ -325,18 +326,11 @@ void FileManager::verifyMD5(DownloadManager *dm)
     const QString local = packageOfDigest.take(dm);
     ExpectedFile &file = expectedFiles[local];
     file.digestPending = false;
-    if (!file.packagePending)
+    if (file.packagePending)
+        takeOnlyTheDigestNeeded(packageDownload(local), local);
+    else
         checkPackage(local, file);
     finishHandling(dm);
-}
-
-void FileManager::packageHashed(FileHasher *check, const QString &digest)
-{
-    const QString local = packageOfCheck.take(check);
-    // check is still inside its hashed() emission.
-    check->deleteLater();
-    judgePackage(local, expectedFiles[local], readMD5File(digestPathOf(local)).value(0), digest);
-    finishPassWhenIdle();
 }
 
 void FileManager::startPass()
@@ -435,6 +429,8 @@ void FileManager::requestPackage(const QString &local, ExpectedFile &file)
     // Side by side, so that a package costs one round trip rather than two.
     if (file.digestStale)
         downloadMD5(local, file);
+    else
+        takeOnlyTheDigestNeeded(dm, local);
 }
 
 DownloadManager *FileManager::startDownload(
@@ -460,35 +456,18 @@ void FileManager::downloadMD5(const QString &local, ExpectedFile &file)
 }
 
 // Only the digest counts: the name beside it in the line is not trusted to point anywhere. A
-// package without a digest line is accepted unchecked. An MD5 was taken during the transfer; a
-// SHA-256 is worth reading the package back for, a block per turn of the event loop. A digest of
-// another form is compared with the MD5, which it never equals.
+// package without a digest line is accepted unchecked; a failed one is fetched again, and its
+// digest with it, since either of them may be the damaged one.
 void FileManager::checkPackage(const QString &local, ExpectedFile &file)
 {
     if (!isPackageFile(local))
         return;
     file.arrived = true;
     const QStringList fields = readMD5File(digestPathOf(local));
-    if (fields.isEmpty()) {
-        markReady(file);
-        return;
-    }
-    Hasher::Algorithm algorithm;
-    if (digestAlgorithm(fields.first(), algorithm) && algorithm != Hasher::Algorithm::Md5) {
-        auto check = new FileHasher(local, algorithm, this);
-        packageOfCheck.insert(check, local);
-        connect(check, &FileHasher::hashed, this, &FileManager::packageHashed);
-        return;
-    }
-    judgePackage(local, file, fields.first(), file.md5);
-}
-
-// A failed package is fetched again, and its digest with it, since either of them may be the
-// damaged one.
-void FileManager::judgePackage(
-    const QString &local, ExpectedFile &file, const QString &expected, const QString &received)
-{
-    if (!received.isEmpty() && received.compare(expected, Qt::CaseInsensitive) == 0) {
+    const QString expected = fields.value(0);
+    const QString received = fields.isEmpty() ? QString() : receivedDigest(file, expected);
+    if (fields.isEmpty()
+        || (!received.isEmpty() && received.compare(expected, Qt::CaseInsensitive) == 0)) {
         markReady(file);
         return;
     }
@@ -498,6 +477,33 @@ void FileManager::judgePackage(
     // would be taken for the package once nothing is pending.
     if (!QFile::remove(local) && isPackageFile(local))
         giveUp(local, file);
+}
+
+// Both digests were taken during the transfer, so that the package is never read back. A digest
+// of another form is compared with the MD5, which it never equals.
+QString FileManager::receivedDigest(const ExpectedFile &file, const QString &expected)
+{
+    Hasher::Algorithm algorithm;
+    if (!digestAlgorithm(expected, algorithm) || algorithm == Hasher::Algorithm::Md5)
+        return file.md5;
+    return file.sha256;
+}
+
+// Once the digest line is there, the transfer hashes with its algorithm alone.
+void FileManager::takeOnlyTheDigestNeeded(DownloadManager *package, const QString &local) const
+{
+    Hasher::Algorithm algorithm;
+    if (package && digestAlgorithm(readMD5File(digestPathOf(local)).value(0), algorithm))
+        package->setDigestAlgorithm(algorithm);
+}
+
+DownloadManager *FileManager::packageDownload(const QString &local) const
+{
+    for (DownloadManager *dm : downloads) {
+        if (dm->getFilePath() == local)
+            return dm;
+    }
+    return nullptr;
 }
 
 void FileManager::giveUp(const QString &local, ExpectedFile &file)
@@ -551,17 +557,6 @@ void FileManager::finishHandling(DownloadManager *dm)
     downloads.removeOne(dm);
     // dm is still inside its downloaded() emission.
     dm->deleteLater();
-    finishPassWhenIdle();
-}
-
-void FileManager::finishPassWhenIdle()
-{
-    if (isIdle() && allFilesExist())
+    if (downloads.isEmpty() && allFilesExist())
         emit allFilesDone();
-}
-
-// Nothing is pending once no transfer runs and no package is being checked.
-bool FileManager::isIdle() const
-{
-    return downloads.isEmpty() && packageOfCheck.isEmpty();
 }

@@ -3,7 +3,6 @@
 
 #include "downloadmanager.h"
 #include "downloadprogress.h"
-#include "filehasher.h"
 #include "platform/hasher.h"
 #include "report/failurereason.h"
 
@@ -115,7 +114,6 @@ signals:
 private slots:
     void verifyLocalFile(DownloadManager *dm);
     void verifyMD5(DownloadManager *dm);
-    void packageHashed(FileHasher *check, const QString &digest);
 
 private:
     /** A package fetched in this pass, under its local path in expectedFiles. */
@@ -130,6 +128,7 @@ private:
         bool digestStale = true; // the digest is fetched again with the next attempt
         bool arrived = false; // some attempt brought the package
         QString md5; // of the package the latest attempt stored
+        QString sha256; // likewise, unless its digest line asked for an MD5
         QNetworkReply::NetworkError error = QNetworkReply::NoError; // of the latest attempt
         PartialTransfer partial; // what the latest attempt left to resume
         bool ready = false; // present and matching its digest, or without one
@@ -149,20 +148,18 @@ private:
         const QUrl &url, const QString &path, const PartialTransfer &resumeFrom = {});
     void downloadMD5(const QString &local, ExpectedFile &file);
     void checkPackage(const QString &local, ExpectedFile &file);
-    void judgePackage(
-        const QString &local, ExpectedFile &file, const QString &expected, const QString &received);
+    static QString receivedDigest(const ExpectedFile &file, const QString &expected);
+    void takeOnlyTheDigestNeeded(DownloadManager *package, const QString &local) const;
+    DownloadManager *packageDownload(const QString &local) const;
     void giveUp(const QString &local, ExpectedFile &file);
     void markReady(ExpectedFile &file);
     void recordProgress(const QString &local, qint64 received, qint64 total);
     bool allFilesExist();
     void finishHandling(DownloadManager *dm);
-    void finishPassWhenIdle();
-    bool isIdle() const;
 
     QList<DownloadManager *> downloads;
     QHash<QString, ExpectedFile> expectedFiles;
     QHash<DownloadManager *, QString> packageOfDigest;
-    QHash<FileHasher *, QString> packageOfCheck;
     mutable QString installsPath; // empty until decided
     QStringList packageNames; // every URL package of the configuration and the pass
     Qt::CaseSensitivity nameCase = SystemNameCase;
