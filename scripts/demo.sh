@@ -21,25 +21,27 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source=$(cd "$here/.." && pwd)
-build=$(cd "${1:-$source/build}" && pwd)
+fail() { echo "demo: $*" >&2; exit 1; }
+build=${1:-$source/build}
+[[ -d $build ]] || fail "there is no build in $build: run bash scripts/run.sh, which builds and plays the demo"
+build=$(cd "$build" && pwd)
 demo=${KESTRUN_DEMO_DIR:-$build/demo-run}
 built=$build/demo/packages
 config=${KESTRUN_DEMO_CONFIG:-$source/demo/kestrun.json}
-
-fail() { echo "demo: $*" >&2; exit 1; }
 tools=(nginx wine wineserver)
 [[ -n ${DISPLAY:-} ]] || tools+=(Xvfb xdotool import dbus-run-session)
 for tool in "${tools[@]}"; do
     command -v "$tool" >/dev/null || fail "$tool is missing (scripts/setup.sh installs it)"
 done
 [[ -f $build/queryhelper/kestrun-query.exe && -f $built/Editor10.msi ]] ||
-    fail "the query helper or the demo packages are not built (mingw-w64 and wixl needed)"
+    fail "the query helper or the demo packages are not built: run bash scripts/run.sh (it installs mingw-w64 and wixl and builds them)"
 packages=$(cd "${KESTRUN_DEMO_PACKAGES:-$built}" && pwd)
 
 mkdir -p "$demo"
 demo=$(cd "$demo" && pwd)
 app=$demo/app
-cmake --install "$build" --prefix "$app" >/dev/null
+cmake --install "$build" --prefix "$app" >"$demo/install.log" 2>&1 ||
+    fail "the build in $build lacks part of the shipped folder ($(grep -m1 -o 'cannot find.*' "$demo/install.log")): run bash scripts/run.sh, which builds all of it"
 port=$(python3 "$here/free-port.py")
 sed "s|127.0.0.1:8080|127.0.0.1:$port|g" "$config" >"$app/kestrun.json"
 
@@ -48,7 +50,7 @@ sed "s|127.0.0.1:8080|127.0.0.1:$port|g" "$config" >"$app/kestrun.json"
 export WINEPREFIX=$demo/wine/prefix WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 if [[ ! -f $demo/wine/prepared ]]; then
-    echo "Preparing the demo's Wine prefix with Corvane Editor 1.0 installed (takes a while)"
+    echo "Preparing the demo's Wine prefix with Corvane Editor 1.0 installed (about a minute, first run only)"
     rm -rf "$demo/wine"
     mkdir -p "$demo/wine"
     env -u DISPLAY wine wineboot --init >/dev/null 2>&1
@@ -102,5 +104,6 @@ for _ in $(seq 100); do
     kill -0 "${children[-1]}" 2>/dev/null || fail "Xvfb did not start"
     sleep 0.1
 done
+echo "Playing the demo on a virtual display: a click on Install downloads, verifies and installs (about a minute)"
 DISPLAY=:$(cat "$demo/display") "$here/accessible-session.sh" bash "$here/demo-play.sh" "$app" "$demo"
 wineserver -w # Wine's processes leave the virtual display before it goes

@@ -14,11 +14,18 @@ root=$PWD
 seeds=$root/tests/fuzz/seeds/$target
 [[ -d $seeds ]] || { echo "fuzz: no seeds for $target in $seeds" >&2; exit 2; }
 
+# Quiet while it works, the compiler's messages shown when the build fails.
+built() { # command...
+    local log
+    log=$(mktemp)
+    "$@" >"$log" 2>&1 || { cat "$log" >&2; rm -f "$log"; echo "fuzz: building $target failed" >&2; exit 1; }
+    rm -f "$log"
+}
 if [[ ! -f build-fuzz/build.ninja ]]; then
-    CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DKESTRUN_FUZZ=ON >/dev/null
+    built env CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DKESTRUN_FUZZ=ON
 fi
-cmake --build build-fuzz --target "$target" >/dev/null
+built cmake --build build-fuzz --target "$target"
 
 corpus=$root/build-fuzz/corpus/$target
 crashes=$root/build-fuzz/crashes

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Starts the built Kestrun (build/kestrun with the kestrun.json beside it, the demo one when
+# Builds and starts Kestrun (build/kestrun with the kestrun.json beside it, the demo one when
 # there is none) on a virtual X display and saves a picture of its window to the file given
 # (default docs/screenshot.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+bash scripts/build.sh kestrun
 out=${1:-docs/screenshot.png}
 [[ -f build/kestrun.json ]] || cp demo/kestrun.json build/kestrun.json
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test of Kestrun, then the same tests built with AddressSanitizer
 # and UndefinedBehaviorSanitizer (build-asan/), then every fuzz target for 30 seconds
-# (build-fuzz/). Every stage runs; the script fails when any of them failed.
+# (build-fuzz/), and finally the README's run command on a fresh clone of the committed HEAD.
+# Every stage runs; the script fails when any of them failed.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(dirname "$here")"
@@ -37,6 +38,15 @@ sanitized_tests() (
             ctest --output-on-failure --timeout 900 --label-exclude bench --exclude-regex '^demo$')
 )
 
+# The README's run command as a newcomer meets it: a fresh clone of the committed HEAD, no
+# build folder, no display, no standard input. Its build step is what this stage checks.
+fresh_clone() (
+    local work
+    work=$(mktemp -d) &&
+        bash "$root/tests/demo/demo_test.sh" --fresh-clone "$root" "$work/clone" &&
+        rm -rf "$work"
+)
+
 fuzzing() {
     local target status=0
     for target in fuzz_config fuzz_versions fuzz_digest fuzz_localname fuzz_commandline; do
@@ -48,6 +58,7 @@ fuzzing() {
 stage "Tests" tests
 stage "Tests under AddressSanitizer and UndefinedBehaviorSanitizer" sanitized_tests
 stage "Fuzzing" fuzzing
+stage "The run command on a fresh clone" fresh_clone
 
 if ((${#failed[@]})); then
     printf 'FAILED: %s\n' "${failed[@]}" >&2

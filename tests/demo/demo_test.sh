@@ -5,22 +5,35 @@
 # first run, and that the second run offers what applies now.
 #
 # Usage: demo_test.sh <source folder> <build folder> <work folder>
-# CTest runs it through tests/common/with-tools.sh, which checks for the tools it needs.
+#          plays scripts/demo.sh from a built tree (CTest runs it through
+#          tests/common/with-tools.sh, which checks for the tools it needs);
+#        demo_test.sh --fresh-clone <checkout> <work folder>
+#          plays the README's run command as a newcomer meets it: a clone of the checkout's
+#          committed HEAD in the work folder, no build folder, no display, no standard input,
+#          `bash scripts/run.sh` twice, its own build step included.
 set -euo pipefail
-source=$(cd "$1" && pwd)
-build=$(cd "$2" && pwd)
-work=$3
 
 missing() {
     echo "FAIL: the build made no $1, so the demo cannot be played"
     exit 1
 }
-[[ -f $build/queryhelper/kestrun-query.exe ]] || missing "query helper"
-[[ -f $build/demo/packages/Editor20.msi ]] || missing "demo packages"
-
-rm -rf "$work"
-mkdir -p "$work"
-export KESTRUN_DEMO_DIR=$work
+if [[ $1 == --fresh-clone ]]; then
+    work=$3
+    rm -rf "$work"
+    git clone --quiet "$2" "$work/kestrun"
+    demo=$work/kestrun/build/demo-run
+    play() { bash "$work/kestrun/scripts/run.sh" </dev/null; }
+else
+    source=$(cd "$1" && pwd)
+    build=$(cd "$2" && pwd)
+    demo=$3
+    [[ -f $build/queryhelper/kestrun-query.exe ]] || missing "query helper"
+    [[ -f $build/demo/packages/Editor20.msi ]] || missing "demo packages"
+    rm -rf "$demo"
+    mkdir -p "$demo"
+    export KESTRUN_DEMO_DIR=$demo
+    play() { bash "$source/scripts/demo.sh" "$build"; }
+fi
 unset DISPLAY WAYLAND_DISPLAY LC_ALL LANGUAGE
 export LANG=C.UTF-8 # the report in the language the checks expect
 
@@ -37,7 +50,7 @@ window_before() { sed -n "/^Kestrun's window:/,/^\$/p" <<<"$1"; }
 window_after() { sed -n '/^After a click on Install:/,$p' <<<"$1"; }
 is_png() { [[ $(head -c 8 "$1" | od -An -tx1 | tr -d ' \n') == 89504e470d0a1a0a ]]; }
 
-export WINEPREFIX=$work/wine/prefix WINEDEBUG=-all
+export WINEPREFIX=$demo/wine/prefix WINEDEBUG=-all
 registry() { wine reg query "$@" /reg:64 2>/dev/null | tr -d '\r'; }
 uninstall_entry() { registry "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1"; }
 editor10="{D60B9189-E02E-4731-A16C-3377D62A015C}"
@@ -45,7 +58,7 @@ editor20="{EC2F9545-5F22-46D3-B13F-79EB95F777D3}"
 viewer="{89B9EFDA-1313-4959-94B5-6D24D5AA5001}"
 
 echo "== first run"
-first=$(bash "$source/scripts/demo.sh" "$build")
+first=$(play) || { echo "$first"; echo "FAIL: the first run ended with an error"; exit 1; }
 echo "$first"
 before=$(window_before "$first")
 after=$(window_after "$first")
@@ -59,8 +72,10 @@ check "the report heading" shows "$after" "text: Successfully installed the foll
 for product in "Corvane Editor 2.0" "Editor Runtime 2.0" "Corvane Viewer"; do
     check "$product is reported installed" shows "$after" "$product"
 done
-check "the picture before Install" is_png "$work/before-install.png"
-check "the picture of the report" is_png "$work/after-install.png"
+check "the picture before Install" is_png "$demo/before-install.png"
+check "the picture of the report" is_png "$demo/after-install.png"
+check "the run ends naming both pictures" shows "$(tail -n 3 <<<"$first")" \
+    "Pictures: $demo/before-install.png and $demo/after-install.png"
 
 check "Editor 2.0 is in Wine's registry" grep -q "Corvane Editor 2.0" <<<"$(uninstall_entry "$editor20")"
 check "the Viewer is in Wine's registry" grep -q "Corvane Viewer" <<<"$(uninstall_entry "$viewer")"
@@ -71,7 +86,7 @@ check "the Viewer's registry value is there for the add-in's rule" grep -q "Corv
     <<<"$(registry 'HKLM\SOFTWARE\Corvane\Viewer' /v InstalledBy)"
 
 echo "== second run"
-second=$(bash "$source/scripts/demo.sh" "$build")
+second=$(play) || { echo "$second"; echo "FAIL: the second run ended with an error"; exit 1; }
 echo "$second"
 before=$(window_before "$second")
 check "the add-in is offered now that the Viewer's value exists" shows "$before" "[x] Viewer PDF Add-in"
@@ -88,5 +103,5 @@ if ((failures)); then
     echo "$failures check(s) failed"
     exit 1
 fi
-rm -rf "$work"
+rm -rf "${work:-$demo}"
 echo "PASS: the demo played through twice"
