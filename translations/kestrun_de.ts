@@ -87,6 +87,26 @@
         <source>no progress for %1 seconds</source>
         <translation>%1 Sekunden lang kein Fortschritt</translation>
     </message>
+    <message>
+        <source>All files are in the following locations.</source>
+        <translation>Alle Dateien befinden sich an den folgenden Orten.</translation>
+    </message>
+    <message>
+        <source>The other files are in the following locations.</source>
+        <translation>Die übrigen Dateien befinden sich an den folgenden Orten.</translation>
+    </message>
+    <message>
+        <source>the digest could not be fetched (%1)</source>
+        <translation>die Prüfsumme konnte nicht abgerufen werden (%1)</translation>
+    </message>
+    <message>
+        <source>another product&apos;s package has the same file name, %1</source>
+        <translation>das Paket eines anderen Produkts hat denselben Dateinamen, %1</translation>
+    </message>
+    <message>
+        <source>the file is larger than 64 KiB</source>
+        <translation>die Datei ist größer als 64 KiB</translation>
+    </message>
 </context>
 <context>
     <name>Install</name>
@@ -149,6 +169,18 @@
     <message>
         <source>the program could not be started</source>
         <translation>das Programm konnte nicht gestartet werden</translation>
+    </message>
+    <message>
+        <source>the package changed after it was checked</source>
+        <translation>das Paket wurde nach der Prüfung verändert</translation>
+    </message>
+    <message>
+        <source>administrator rights were refused</source>
+        <translation>Administratorrechte wurden verweigert</translation>
+    </message>
+    <message>
+        <source>the install needs administrator rights (exit code %1)</source>
+        <translation>die Installation benötigt Administratorrechte (Exitcode %1)</translation>
     </message>
 </context>
 <context>

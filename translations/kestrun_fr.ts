@@ -87,6 +87,26 @@
         <source>no progress for %1 seconds</source>
         <translation>aucune progression pendant %1 secondes</translation>
     </message>
+    <message>
+        <source>All files are in the following locations.</source>
+        <translation>Tous les fichiers se trouvent aux emplacements suivants.</translation>
+    </message>
+    <message>
+        <source>The other files are in the following locations.</source>
+        <translation>Les autres fichiers se trouvent aux emplacements suivants.</translation>
+    </message>
+    <message>
+        <source>the digest could not be fetched (%1)</source>
+        <translation>la somme de contrôle n&apos;a pas pu être récupérée (%1)</translation>
+    </message>
+    <message>
+        <source>another product&apos;s package has the same file name, %1</source>
+        <translation>le paquet d&apos;un autre produit porte le même nom de fichier, %1</translation>
+    </message>
+    <message>
+        <source>the file is larger than 64 KiB</source>
+        <translation>le fichier dépasse 64 Kio</translation>
+    </message>
 </context>
 <context>
     <name>Install</name>
@@ -149,6 +169,18 @@
     <message>
         <source>the program could not be started</source>
         <translation>le programme n&apos;a pas pu être démarré</translation>
+    </message>
+    <message>
+        <source>the package changed after it was checked</source>
+        <translation>le paquet a été modifié après sa vérification</translation>
+    </message>
+    <message>
+        <source>administrator rights were refused</source>
+        <translation>les droits d&apos;administrateur ont été refusés</translation>
+    </message>
+    <message>
+        <source>the install needs administrator rights (exit code %1)</source>
+        <translation>l&apos;installation nécessite des droits d&apos;administrateur (code de sortie %1)</translation>
     </message>
 </context>
 <context>

@@ -25,12 +25,14 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    DependencyManager dependencies;
+    // Gone before the application object: it may hold the query helper's process.
+    auto dependencies = std::make_unique<DependencyManager>();
     Startup::placeProducts(window,
-        [&dependencies](const QString &name) { return dependencies.checkDependencies(name); });
+        [&dependencies](const QString &name) { return dependencies->checkDependencies(name); });
 
     const int result = app->exec();
     engine.reset();
+    dependencies.reset();
     translator.reset();
     app.reset();
     return result;

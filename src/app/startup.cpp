@@ -72,19 +72,7 @@ QObject *loadWindow(QQmlApplicationEngine &engine, const QUrl &url)
     return roots.isEmpty() ? nullptr : roots.first();
 }
 
-QList<int> checkBoxSlots(const QStringList &names, const ProductFilter &applies)
-{
-    QList<int> boxes;
-    int placed = 0;
-    for (const QString &name : names) {
-        // Once the window is full, the remaining products are not asked about.
-        const bool gets = placed < WindowItems::CheckBoxCount && applies(name);
-        boxes << (gets ? ++placed : 0);
-    }
-    return boxes;
-}
-
-int placeProducts(QObject *window, const ProductFilter &applies)
+int placeProducts(QObject *window, const CheckBoxSlots::ProductFilter &applies)
 {
     ConfigManager config;
     config.readConfig();
@@ -96,7 +84,7 @@ int placeProducts(QObject *window, const ProductFilter &applies)
     const QStringList parameters = config.getParameterList();
     const QStringList removes = config.getRemoveFirstList();
 
-    const QList<int> boxes = checkBoxSlots(names, applies);
+    const QList<int> boxes = CheckBoxSlots::assign(names, applies);
     int placed = 0;
     for (int i = 0; i < boxes.size(); ++i) {
         if (boxes.at(i) == 0)

@@ -1,10 +1,10 @@
 #include "configlint.h"
 
-#include "check/fixedarchitecturequeries.h"
 #include "download/filemanager.h"
 #include "install/installcommand.h"
+#include "platform/standinsystemqueries.h"
+#include "rules/checkboxslots.h"
 #include "rules/dependencymanager.h"
-#include "window/windowitems.h"
 
 #include <QJsonValue>
 #include <QRegularExpression>
@@ -136,8 +136,8 @@ bool isProductCode(const QString &code)
 
 ConfigLint::ConfigLint(const QJsonObject &config, const QString &configPath)
     : config(config)
-    , amd64Machine(std::make_unique<FixedArchitectureQueries>(true), configPath)
-    , x86Machine(std::make_unique<FixedArchitectureQueries>(false), configPath)
+    , amd64Machine(std::make_unique<StandInSystemQueries>(true), configPath)
+    , x86Machine(std::make_unique<StandInSystemQueries>(false), configPath)
 {
     checkTopLevel();
     for (const Product &product : qAsConst(products))
@@ -243,7 +243,7 @@ void ConfigLint::checkFile(const Product &product)
             localNames, FileManager::foldedName(name, Qt::CaseInsensitive), file, product)) {
         add(QStringLiteral("shared-local-name"),
             QStringLiteral("its package is stored as \"%1\", as product %2's other package is: "
-                           "one download overwrites the other")
+                           "only product %2's is fetched, and this product is given up")
                 .arg(name)
                 .arg(other),
             product);
@@ -404,7 +404,7 @@ void ConfigLint::checkCapacity()
         for (const Product &product : qAsConst(products)) {
             if (!canApplyOn(amd64, product))
                 continue;
-            if (++possible > WindowItems::CheckBoxCount)
+            if (++possible > CheckBoxSlots::Count)
                 leftOut << QStringLiteral("%1 \"%2\"").arg(product.position).arg(product.name);
         }
         if (leftOut.isEmpty())
@@ -415,7 +415,7 @@ void ConfigLint::checkCapacity()
                            "leaves out %4")
                 .arg(amd64 ? QStringLiteral("64-bit") : QStringLiteral("32-bit"))
                 .arg(possible)
-                .arg(WindowItems::CheckBoxCount)
+                .arg(CheckBoxSlots::Count)
                 .arg(leftOut.join(QStringLiteral(", "))));
     }
 }

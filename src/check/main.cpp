@@ -9,6 +9,10 @@
 
 #include <cstdio>
 
+#ifdef Q_OS_WIN
+#include "platform/win32console.h"
+#endif
+
 namespace {
 
 // Exit codes: no errors, errors found, the check itself could not run.
@@ -22,8 +26,14 @@ int usageError(const QString &message)
     return CouldNotRun;
 }
 
-bool writeOut(const QByteArray &bytes)
+bool writeOut(const QString &text)
 {
+#ifdef Q_OS_WIN
+    // A console would read UTF-8 in its own code page; files and pipes get UTF-8.
+    if (Win32Console::isStandardOutputConsole())
+        return Win32Console::writeToStandardOutput(text.toStdWString());
+#endif
+    const QByteArray bytes = text.toUtf8();
     return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size())
         && std::fflush(stdout) == 0;
 }
@@ -56,7 +66,7 @@ int main(int argc, char *argv[])
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
     if (parser.isSet(help)) {
-        writeOut(parser.helpText().toUtf8());
+        writeOut(parser.helpText());
         return Clean;
     }
     const QStringList positional = parser.positionalArguments();
@@ -76,8 +86,8 @@ int main(int argc, char *argv[])
         ConfigCheck::addUrls(report, probe);
     }
 
-    const QByteArray output =
-        parser.isSet(json) ? JsonReport::format(report) : TextReport::format(report).toUtf8();
+    const QString output = parser.isSet(json) ? QString::fromUtf8(JsonReport::format(report))
+                                              : TextReport::format(report);
     if (!writeOut(output))
         return CouldNotRun;
     return report.count(Finding::Severity::Error) > 0 ? ErrorsFound : Clean;

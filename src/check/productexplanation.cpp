@@ -1,7 +1,7 @@
 #include "productexplanation.h"
 
-#include "app/startup.h"
 #include "config/configmanager.h"
+#include "rules/checkboxslots.h"
 
 #include <QVariant>
 
@@ -29,7 +29,7 @@ QList<ProductExplanation> ProductExplanation::explainAll(
     }
 
     int asked = 0;
-    const QList<int> boxes = Startup::checkBoxSlots(names,
+    const QList<int> boxes = CheckBoxSlots::assign(names,
         [&explanations, &asked](const QString &) { return explanations.at(asked++).applies; });
     for (int i = 0; i < boxes.size(); ++i)
         explanations[i].checkBox = boxes.at(i);

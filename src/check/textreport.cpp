@@ -1,7 +1,7 @@
 #include "textreport.h"
 
 #include "check/checkreport.h"
-#include "window/windowitems.h"
+#include "rules/checkboxslots.h"
 
 #include <QStringList>
 
@@ -120,7 +120,7 @@ QString placement(const ProductExplanation &product)
         return QStringLiteral("check box %1").arg(product.checkBox);
     if (product.leftOutByFullWindow())
         return QStringLiteral("no check box: it applies, but the window's %1 boxes are taken")
-            .arg(WindowItems::CheckBoxCount);
+            .arg(CheckBoxSlots::Count);
     return QStringLiteral("no check box: the %1 rule fails")
         .arg(quoted(product.outcomes.last().rule));
 }

@@ -69,12 +69,10 @@ void UrlProbe::probe(const QStringList &names, const QStringList &files)
         return;
     }
     for (int i = 0; i < results.size(); ++i) {
-        QNetworkReply *package = network.head(request(results.at(i).url));
-        connect(package, &QNetworkReply::finished, this,
-            [this, i, package] { packageAnswered(i, package); });
+        askForPackage(i, true);
         QNetworkReply *digest = network.get(request(results.at(i).digestUrl));
         connect(digest, &QNetworkReply::downloadProgress, digest, [digest](qint64 received) {
-            if (received > MaxDigestSize)
+            if (received > FileManager::MaxDigestSize)
                 digest->abort();
         });
         connect(digest, &QNetworkReply::finished, this,
@@ -89,14 +87,50 @@ QNetworkRequest UrlProbe::request(const QString &url)
     return request;
 }
 
-void UrlProbe::packageAnswered(int index, QNetworkReply *reply)
+void UrlProbe::askForPackage(int index, bool byHead)
 {
+    QNetworkRequest question = request(results.at(index).url);
+    QNetworkReply *reply = nullptr;
+    if (byHead) {
+        reply = network.head(question);
+    } else {
+        question.setRawHeader("Range", "bytes=0-0");
+        reply = network.get(question);
+        // A server that ignores the range sends the whole package; its headers are the answer.
+        connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received) {
+            if (received > 1)
+                reply->abort();
+        });
+    }
+    connect(reply, &QNetworkReply::finished, this,
+        [this, index, reply, byHead] { packageAnswered(index, reply, byHead); });
+}
+
+void UrlProbe::packageAnswered(int index, QNetworkReply *reply, bool byHead)
+{
+    const int status = statusOf(reply);
+    if (byHead && (status == 405 || status == 403 || status == 501)) {
+        reply->deleteLater();
+        askForPackage(index, false);
+        return;
+    }
     Answer &answer = results[index];
-    answer.status = statusOf(reply);
-    answer.error = errorOf(reply);
+    answer.status = status;
+    const bool cutShortByUs =
+        !byHead && status == 200 && reply->error() == QNetworkReply::OperationCanceledError;
+    answer.error = cutShortByUs ? QString() : errorOf(reply);
     const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    // A ranged answer names the whole length after the slash: "bytes 0-0/52480".
+    const QByteArray range = reply->rawHeader("Content-Range");
+    bool known = false;
+    const qint64 whole = range.mid(range.lastIndexOf('/') + 1).toLongLong(&known);
     // An error page's length is not the package's.
-    answer.size = answer.fetched() && length.isValid() ? length.toLongLong() : -1;
+    if (!answer.fetched())
+        answer.size = -1;
+    else if (status == 206)
+        answer.size = known ? whole : -1;
+    else
+        answer.size = length.isValid() ? length.toLongLong() : -1;
     replyHandled(reply);
 }
 

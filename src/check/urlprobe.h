@@ -14,9 +14,10 @@ class QNetworkRequest;
 
 /**
  * Asks the package servers whether each URL package of a configuration, and its digest file,
- * can be fetched: the package by a HEAD request (nothing of it is stored), the digest file by a
- * GET into a scratch folder, read as Kestrun reads it. Redirects are followed as Kestrun
- * follows them.
+ * can be fetched: the package by a HEAD request (nothing of it is stored), or by a GET of its
+ * first byte when the server refuses HEAD (405, 403, 501), as pre-signed and CDN URLs often
+ * do; the digest file by a GET into a scratch folder, read as Kestrun reads it. Redirects are
+ * followed as Kestrun follows them.
  */
 class UrlProbe : public QObject
 {
@@ -59,15 +60,13 @@ public:
     /** What the answers mean for Kestrun's downloads. */
     QList<Finding> findings() const;
 
-    /** Digest files larger than this are not digest files; the transfer is abandoned. */
-    static constexpr qint64 MaxDigestSize = 64 * 1024;
-
 signals:
     void finished();
 
 private:
     static QNetworkRequest request(const QString &url);
-    void packageAnswered(int index, QNetworkReply *reply);
+    void askForPackage(int index, bool byHead);
+    void packageAnswered(int index, QNetworkReply *reply, bool byHead);
     void digestAnswered(int index, QNetworkReply *reply);
     void replyHandled(QNetworkReply *reply);
 

@@ -112,10 +112,9 @@ QJsonObject ConfigManager::findProduct(const QString &name) const
     return products(config).at(*found).toObject();
 }
 
-QJsonObject ConfigManager::getDependencies(const QString &name)
+QJsonObject ConfigManager::getDependencies(const QString &name) const
 {
-    lastDependencies = findProduct(name).value(QLatin1String("dependencies")).toObject();
-    return lastDependencies;
+    return findProduct(name).value(QLatin1String("dependencies")).toObject();
 }
 
 QString ConfigManager::getGuid(const QString &name) const

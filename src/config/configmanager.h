@@ -38,7 +38,7 @@ public:
     /** The "file" of every product, read afresh from the parsed file. */
     QStringList getProductFiles() const;
     /** Rules object of the first product called name; empty when none is. */
-    QJsonObject getDependencies(const QString &name);
+    QJsonObject getDependencies(const QString &name) const;
     /** "guid" of the first product called name; empty when none is. */
     QString getGuid(const QString &name) const;
 
@@ -59,7 +59,6 @@ private:
     QJsonObject findProduct(const QString &name) const;
 
     QJsonObject config;
-    QJsonObject lastDependencies;
     QString title;
     QStringList nameList;
     QHash<QString, int> productIndex; // a name's first product in the list

@@ -65,15 +65,21 @@ void Download::downloadAll()
 
 QString Download::completionMessage() const
 {
-    const QString folder = fileManager->getInstallsPath();
+    // A folder beside the executable that this user cannot write may have held some already.
+    const QStringList folders = fileManager->getFolders();
+    const bool oneFolder = folders.size() == 1;
+    const QString where = QLatin1String("\n\n") + folders.join(QLatin1Char('\n'));
     const QStringList givenUp = fileManager->getGivenUpFiles();
     if (givenUp.isEmpty())
-        return tr("All files have been downloaded to the following location.")
-            + QLatin1String("\n\n") + folder;
+        return (oneFolder ? tr("All files have been downloaded to the following location.")
+                          : tr("All files are in the following locations."))
+            + where;
     QStringList lines;
     for (const QString &item : givenUp)
         lines << fileManager->getFailureReason(item).after(item);
     return tr("The following files could not be downloaded.") + QLatin1String("\n\n")
         + lines.join(QLatin1Char('\n')) + QLatin1String("\n\n")
-        + tr("Downloaded files are in the following location.") + QLatin1String("\n\n") + folder;
+        + (oneFolder ? tr("Downloaded files are in the following location.")
+                     : tr("The other files are in the following locations."))
+        + where;
 }

@@ -56,12 +56,12 @@ QNetworkRequest DownloadManager::makeRequest(const QUrl &url)
     return request;
 }
 
-DownloadManager::DownloadManager(QUrl url, QObject *parent, PartialTransfer resumeFrom)
+DownloadManager::DownloadManager(QUrl url, QString filePath, PartialTransfer resumeFrom)
     : QNetworkAccessManager(nullptr)
     , url(std::move(url))
+    , filePath(std::move(filePath))
     , resumeFrom(std::move(resumeFrom))
 {
-    Q_UNUSED(parent)
     qRegisterMetaType<DownloadManager *>();
 
     QNetworkRequest request = makeRequest(this->url);

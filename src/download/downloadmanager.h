@@ -47,15 +47,13 @@ class DownloadManager : public QNetworkAccessManager
 {
     Q_OBJECT
 public:
-    /** Starts the request at once, for the rest of resumeFrom when it is resumable; parent is
-        not used, the creator owns the object. */
-    explicit DownloadManager(QUrl url, QObject *parent = nullptr, PartialTransfer resumeFrom = {});
+    /** Starts the request for url into the target file filePath at once, for the rest of
+        resumeFrom when it is resumable. The creator owns the object. */
+    DownloadManager(QUrl url, QString filePath, PartialTransfer resumeFrom = {});
     ~DownloadManager() override;
 
     /** The URL requested. */
     QUrl getUrl() const { return url; }
-    /** The file that receives the body; empty until setFilePath(). */
-    QString getFilePath() const { return filePath; }
     /** The MD5 of the body in lowercase hex once the target holds it; empty otherwise. */
     QString getMD5() const { return getDigest(Hasher::Algorithm::Md5); }
     /** The body's digest of that algorithm in lowercase hex once the target holds it; empty
@@ -71,8 +69,6 @@ public:
     /** The partial file that receives the body before it takes the target's name. */
     static QString partialPath(const QString &target);
 
-    /** Sets the target file; call before control returns to the event loop. */
-    void setFilePath(const QString &path) { filePath = path; }
     /** How long the transfer may make no progress before it is aborted. */
     void setStallTimeout(int msecs);
     /** Keeps the partial file of a transfer that breaks off, where the server said enough about

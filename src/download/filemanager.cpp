@@ -118,8 +118,16 @@ QString FileManager::localPath(const QString &item) const
 {
     // The presence check and the install run both ask here, so they see the same file.
     if (isUrl(item))
-        return QDir(getInstallsPath()).filePath(localName(item));
+        return stagedCopies.value(item, QDir(getInstallsPath()).filePath(localName(item)));
     return QDir(besideExecutable()).filePath(item);
+}
+
+QStringList FileManager::getFolders() const
+{
+    QStringList folders;
+    if (!stagedCopies.isEmpty())
+        folders << besideExecutable();
+    return folders << getInstallsPath();
 }
 
 QStringList FileManager::getGivenUpFiles() const
@@ -142,6 +150,17 @@ QNetworkReply::NetworkError FileManager::getNetworkError(const QString &item) co
 FailureReason FileManager::getFailureReason(const QString &item) const
 {
     return givenUpItems.value(item);
+}
+
+bool FileManager::isUnchanged(const QString &item) const
+{
+    const QString local = localPath(item);
+    if (!isUrl(item))
+        return isPackageFile(local);
+    // Not the digest file: it lies beside the package, where whoever can change one can change
+    // the other.
+    const QString digest = acceptedDigests.value(knownPath(local));
+    return !digest.isEmpty() && matchesDigest(local, digest);
 }
 
 DownloadProgress FileManager::getProgress() const
@@ -245,7 +264,7 @@ QUrl FileManager::digestUrl(const QUrl &packageUrl)
 QStringList FileManager::readMD5File(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (file.size() > MaxDigestSize || !file.open(QIODevice::ReadOnly))
         return {};
     bool firstLine = true;
     while (!file.atEnd()) {
@@ -300,12 +319,12 @@ bool FileManager::matchesDigest(const QString &path, const QString &digest)
     return !computed.isEmpty() && computed.compare(digest, Qt::CaseInsensitive) == 0;
 }
 
-void FileManager::verifyLocalFile(DownloadManager *dm)
+void FileManager::verifyLocalFile(const QString &local, DownloadManager *dm)
 {
     // A transfer that left no file is requested again by allFilesExist() once nothing is pending.
-    const QString local = dm->getFilePath();
     ExpectedFile &file = expectedFiles[local];
     file.packagePending = false;
+    file.transfer = nullptr;
     file.md5 = dm->getMD5();
     file.sha256 = dm->getDigest(Hasher::Algorithm::Sha256);
     file.error = dm->getError();
@@ -316,18 +335,17 @@ void FileManager::verifyLocalFile(DownloadManager *dm)
     if (file.error == QNetworkReply::ProxyAuthenticationRequiredError
         || file.error == QNetworkReply::AuthenticationRequiredError)
         file.attempts = MaxAttempts;
-    if (!file.digestPending)
+    if (file.digest != DigestState::Pending)
         checkPackage(local, file);
     finishHandling(dm);
 }
 
-void FileManager::verifyMD5(DownloadManager *dm)
+void FileManager::verifyMD5(const QString &local, const QString &digest, DownloadManager *dm)
 {
-    const QString local = packageOfDigest.take(dm);
     ExpectedFile &file = expectedFiles[local];
-    file.digestPending = false;
+    file.digest = digestOutcome(digest, dm, file.digestFailure);
     if (file.packagePending)
-        takeOnlyTheDigestNeeded(packageDownload(local), local);
+        takeOnlyTheDigestNeeded(local, file);
     else
         checkPackage(local, file);
     finishHandling(dm);
@@ -336,6 +354,9 @@ void FileManager::verifyMD5(DownloadManager *dm)
 void FileManager::startPass()
 {
     expectedFiles.clear();
+    nameOwners.clear();
+    acceptedDigests.clear();
+    stagedCopies.clear();
     passItems.clear();
     givenUpItems.clear();
     // Every package of the configuration counts, so that a pass with only fix.msi still keeps
@@ -370,6 +391,10 @@ void FileManager::takeItem(const QString &item)
     }
     // Setup.msi and setup.msi are one file on Windows: fetched once, under the first name.
     const QString local = knownPath(localPath(item));
+    if (!claimName(item, local)) {
+        givenUpItems.insert(item, FailureReason::nameClash(name));
+        return;
+    }
     const auto known = expectedFiles.find(local);
     if (known != expectedFiles.end()) {
         known->items << item;
@@ -377,7 +402,7 @@ void FileManager::takeItem(const QString &item)
             givenUpItems.insert(item, known->lastFailure);
         return;
     }
-    if (isFileReady(item))
+    if (takeStagedCopy(item) || isFileReady(item))
         return;
     // Made again should it have gone since the choice: the choice is kept for the instance.
     QDir().mkpath(getInstallsPath());
@@ -391,6 +416,19 @@ void FileManager::takeItem(const QString &item)
     requestPackage(local, file);
 }
 
+// One file can hold only one package: a second URL ending in the same name would have the
+// first one's package run in its place.
+bool FileManager::claimName(const QString &item, const QString &local)
+{
+    const QString folded = foldedName(local, nameCase);
+    const auto owner = nameOwners.constFind(folded);
+    if (owner == nameOwners.cend()) {
+        nameOwners.insert(folded, item);
+        return true;
+    }
+    return QUrl(*owner, QUrl::TolerantMode) == QUrl(item, QUrl::TolerantMode);
+}
+
 QString FileManager::knownPath(const QString &local) const
 {
     const QString folded = foldedName(local, nameCase);
@@ -401,13 +439,41 @@ QString FileManager::knownPath(const QString &local) const
     return local;
 }
 
-bool FileManager::isFileReady(const QString &file) const
+// An administrator may have run Download All into "installs" beside the executable, where a
+// standard user cannot write: its verified copies are used where they are, and first, since
+// nothing running as the user can change them.
+bool FileManager::takeStagedCopy(const QString &item)
+{
+    if (getInstallsPath() == besideExecutable())
+        return false;
+    const QString beside = QDir(besideExecutable()).filePath(localName(item));
+    const QString digest = presentDigest(beside);
+    if (digest.isEmpty())
+        return false;
+    acceptedDigests.insert(beside, digest);
+    stagedCopies.insert(item, beside);
+    return true;
+}
+
+bool FileManager::isFileReady(const QString &file)
 {
     const QString local = localPath(file);
     if (!isUrl(file))
         return isPackageFile(local);
+    const QString digest = presentDigest(local);
+    if (digest.isEmpty())
+        return false;
+    acceptedDigests.insert(local, digest);
+    return true;
+}
+
+// The digest that a package already in place matches; empty when it has to be fetched.
+QString FileManager::presentDigest(const QString &local) const
+{
     const QStringList fields = readMD5File(digestPathOf(local));
-    return !fields.isEmpty() && matchesDigest(local, fields.first());
+    if (fields.isEmpty() || !matchesDigest(local, fields.first()))
+        return QString();
+    return fields.first();
 }
 
 QString FileManager::digestPathOf(const QString &packagePath) const
@@ -422,22 +488,23 @@ void FileManager::requestPackage(const QString &local, ExpectedFile &file)
     file.received = 0;
     file.total = -1;
     DownloadManager *dm = startDownload(QUrl(file.url, QUrl::TolerantMode), local, file.partial);
+    file.transfer = dm;
     dm->setKeepPartial(true);
-    connect(dm, &DownloadManager::downloaded, this, &FileManager::verifyLocalFile);
+    connect(dm, &DownloadManager::downloaded, this,
+        [this, local](DownloadManager *dm) { verifyLocalFile(local, dm); });
     connect(dm, &DownloadManager::progressed, this,
         [this, local](qint64 received, qint64 total) { recordProgress(local, received, total); });
     // Side by side, so that a package costs one round trip rather than two.
-    if (file.digestStale)
+    if (file.digest == DigestState::Stale)
         downloadMD5(local, file);
     else
-        takeOnlyTheDigestNeeded(dm, local);
+        takeOnlyTheDigestNeeded(local, file);
 }
 
 DownloadManager *FileManager::startDownload(
     const QUrl &url, const QString &path, const PartialTransfer &resumeFrom)
 {
-    auto dm = new DownloadManager(url, nullptr, resumeFrom);
-    dm->setFilePath(path);
+    auto dm = new DownloadManager(url, path, resumeFrom);
     dm->setStallTimeout(stallTimeout);
     downloads.append(dm);
     return dm;
@@ -447,36 +514,68 @@ void FileManager::downloadMD5(const QString &local, ExpectedFile &file)
 {
     const QString digest = digestPathOf(local);
     QFile::remove(digest);
-    file.digestStale = false;
-    file.digestPending = true;
+    file.digest = DigestState::Pending;
     DownloadManager *digestDownload =
         startDownload(digestUrl(QUrl(file.url, QUrl::TolerantMode)), digest);
-    packageOfDigest.insert(digestDownload, local);
-    connect(digestDownload, &DownloadManager::downloaded, this, &FileManager::verifyMD5);
+    connect(digestDownload, &DownloadManager::downloaded, this,
+        [this, local, digest](DownloadManager *dm) { verifyMD5(local, digest, dm); });
 }
 
 // Only the digest counts: the name beside it in the line is not trusted to point anywhere. A
-// package without a digest line is accepted unchecked; a failed one is fetched again, and its
-// digest with it, since either of them may be the damaged one.
+// package whose server has no digest, or whose digest holds no digest line, is accepted
+// unchecked; a failed one is fetched again, and its digest with it, since either of them may be
+// the damaged one.
 void FileManager::checkPackage(const QString &local, ExpectedFile &file)
 {
+    const bool digestFailed = file.digest == DigestState::Failed;
+    // Fetched again with the package's next attempt.
+    if (digestFailed)
+        file.digest = DigestState::Stale;
     if (!isPackageFile(local))
         return;
     file.arrived = true;
+    if (digestFailed) {
+        rejectPackage(local, file, FailureReason::digestNotFetched(file.digestFailure));
+        return;
+    }
     const QStringList fields = readMD5File(digestPathOf(local));
     const QString expected = fields.value(0);
     const QString received = fields.isEmpty() ? QString() : receivedDigest(file, expected);
-    if (fields.isEmpty()
-        || (!received.isEmpty() && received.compare(expected, Qt::CaseInsensitive) == 0)) {
-        markReady(file);
+    if (fields.isEmpty()) {
+        markReady(local, file, file.md5);
         return;
     }
-    file.lastFailure = FailureReason::digestMismatch(expected, received);
-    file.digestStale = true;
+    if (!received.isEmpty() && received.compare(expected, Qt::CaseInsensitive) == 0) {
+        markReady(local, file, expected);
+        return;
+    }
+    file.digest = DigestState::Stale;
+    rejectPackage(local, file, FailureReason::digestMismatch(expected, received));
+}
+
+void FileManager::rejectPackage(
+    const QString &local, ExpectedFile &file, const FailureReason &reason)
+{
+    file.lastFailure = reason;
     // A damaged copy that stays under the package's name (held open by a virus scanner, say)
     // would be taken for the package once nothing is pending.
     if (!QFile::remove(local) && isPackageFile(local))
         giveUp(local, file);
+}
+
+// A 404 or 410 is the server saying there is no digest; anything else (a 500, a reset, a stall)
+// says nothing about the package, which must then not pass unchecked.
+FileManager::DigestState FileManager::digestOutcome(
+    const QString &digestPath, const DownloadManager *dm, FailureReason &failure)
+{
+    const QFileInfo digest(digestPath);
+    if (digest.isFile() && digest.size() <= MaxDigestSize)
+        return DigestState::Present;
+    failure = digest.isFile() ? FailureReason::of(FailureReason::TooLarge) : dm->failureReason();
+    if (failure.kind == FailureReason::HttpStatus
+        && (failure.httpStatus == 404 || failure.httpStatus == 410))
+        return DigestState::Absent;
+    return DigestState::Failed;
 }
 
 // Both digests were taken during the transfer, so that the package is never read back. A digest
@@ -489,21 +588,15 @@ QString FileManager::receivedDigest(const ExpectedFile &file, const QString &exp
     return file.sha256;
 }
 
-// Once the digest line is there, the transfer hashes with its algorithm alone.
-void FileManager::takeOnlyTheDigestNeeded(DownloadManager *package, const QString &local) const
+// Once the digest line is there, the transfer hashes with its algorithm alone. Without one the
+// package is remembered by its MD5.
+void FileManager::takeOnlyTheDigestNeeded(const QString &local, const ExpectedFile &file) const
 {
-    Hasher::Algorithm algorithm;
-    if (package && digestAlgorithm(readMD5File(digestPathOf(local)).value(0), algorithm))
-        package->setDigestAlgorithm(algorithm);
-}
-
-DownloadManager *FileManager::packageDownload(const QString &local) const
-{
-    for (DownloadManager *dm : downloads) {
-        if (dm->getFilePath() == local)
-            return dm;
-    }
-    return nullptr;
+    Hasher::Algorithm algorithm = Hasher::Algorithm::Md5;
+    if (file.digest == DigestState::Present)
+        digestAlgorithm(readMD5File(digestPathOf(local)).value(0), algorithm);
+    if (file.transfer)
+        file.transfer->setDigestAlgorithm(algorithm);
 }
 
 void FileManager::giveUp(const QString &local, ExpectedFile &file)
@@ -521,8 +614,9 @@ void FileManager::giveUp(const QString &local, ExpectedFile &file)
     emit progressChanged();
 }
 
-void FileManager::markReady(ExpectedFile &file)
+void FileManager::markReady(const QString &local, ExpectedFile &file, const QString &digest)
 {
+    acceptedDigests.insert(local, digest);
     file.ready = true;
     file.total = file.received;
     emit progressChanged();

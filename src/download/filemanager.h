@@ -19,9 +19,11 @@
  *
  * A URL is downloaded under its decoded file name unless a copy matching its ".md5" companion
  * is there already; the companion is fetched alongside the package, and the package is checked
- * against it once both have arrived. A local path is only looked for: a relative one in "installs"
- * beside the executable. A package is fetched at most MaxAttempts times in a pass; then it is
- * given up, and getGivenUpFiles() names it.
+ * against it once both have arrived. Only a companion the server says does not exist (404, 410)
+ * lets a package pass unchecked; a companion that failed otherwise fails the attempt. A local
+ * path is only looked for: a relative one in "installs" beside the executable. A package is
+ * fetched at most MaxAttempts times in a pass; then it is given up, and getGivenUpFiles() names
+ * it. Identical URLs are fetched once; a later URL whose file name another one took is given up.
  */
 class FileManager : public QObject
 {
@@ -36,11 +38,17 @@ public:
         it can be created and written, else "installs" in the per-user application data
         folder. Decided (and created) on first need. */
     QString getInstallsPath() const;
-    /** Where an item's package lies: a URL's in getInstallsPath(), a local path as given when
-        absolute, else in "installs" beside the executable. */
+    /** Where an item's package lies: a URL's in getInstallsPath(), or in "installs" beside the
+        executable when that folder is not getInstallsPath() and the latest pass found a
+        verified copy there; a local path as given when absolute, else in "installs" beside
+        the executable. */
     QString localPath(const QString &item) const;
+    /** The folders the packages of the latest pass lie in: getInstallsPath(), after "installs"
+        beside the executable when verified copies there were used where they are. */
+    QStringList getFolders() const;
     /** The items, exactly as given to getFiles, that the latest pass gave up on
-        (unsafe name, local path missing, download or verification failed 3 times). */
+        (unsafe name, a name another URL of the pass claimed first, local path missing,
+        download or verification failed 3 times). */
     QStringList getGivenUpFiles() const;
     /** How the latest transfer of an item of the latest pass ended (for instance
         ProxyAuthenticationRequiredError when the proxy asked for a sign-in); NoError when it
@@ -49,12 +57,20 @@ public:
     /** Why an item of getGivenUpFiles() was given up: for a package fetched in vain, how its
         last attempt failed. None for an item that was not given up. */
     FailureReason getFailureReason(const QString &item) const;
+    /** Whether an item's package of the latest pass is still the one that passed its check:
+        a URL's matches the digest it was accepted against (its own MD5 when it had none), a
+        local path's is still there. False for an item the pass did not accept. */
+    bool isUnchanged(const QString &item) const;
     /** How far the latest pass has come over the packages it fetches. */
     DownloadProgress getProgress() const;
     /** How long a transfer may make no progress before it is aborted (default 30 s). */
     void setStallTimeout(int msecs);
     /** Whether names differing only in case are different files (default: as this system). */
     void setNameCase(Qt::CaseSensitivity sensitivity);
+
+    /** Digest files larger than this are not digest files: none is read, and a download of
+        one fails like a failed transfer. */
+    static constexpr qint64 MaxDigestSize = 64 * 1024;
 
     /** Fetches of one package in one pass, failed transfers and digest mismatches alike. */
     static constexpr int MaxAttempts = 3;
@@ -92,7 +108,8 @@ public:
         anything after the path kept. */
     static QUrl digestUrl(const QUrl &packageUrl);
     /** The fields of a digest file's digest line (the first line not beginning with "//"),
-        split at every blank; field 1 is the digest. Empty when there is no such line. */
+        split at every blank; field 1 is the digest. Empty when there is no such line, or when
+        the file is larger than MaxDigestSize. */
     static QStringList readMD5File(const QString &path);
     /** The MD5 of a whole file in lowercase hex, read in blocks; empty when it cannot be read. */
     static QString calculateMD5(const QString &path);
@@ -111,11 +128,16 @@ signals:
     /** Bytes arrived, or a package became ready or was given up: often, with no limit. */
     void progressChanged();
 
-private slots:
-    void verifyLocalFile(DownloadManager *dm);
-    void verifyMD5(DownloadManager *dm);
-
 private:
+    /** Where a package's digest stands in this pass. */
+    enum class DigestState {
+        Stale, // fetched again with the next attempt
+        Pending,
+        Present, // fetched in this pass and on disk
+        Absent, // the server said there is none (404, 410)
+        Failed, // the transfer failed otherwise: nothing is known
+    };
+
     /** A package fetched in this pass, under its local path in expectedFiles. */
     struct ExpectedFile
     {
@@ -124,11 +146,12 @@ private:
         int attempts = 0;
         bool givenUp = false;
         bool packagePending = false;
-        bool digestPending = false;
-        bool digestStale = true; // the digest is fetched again with the next attempt
+        DigestState digest = DigestState::Stale;
+        FailureReason digestFailure; // of the latest digest transfer that failed
         bool arrived = false; // some attempt brought the package
         QString md5; // of the package the latest attempt stored
         QString sha256; // likewise, unless its digest line asked for an MD5
+        DownloadManager *transfer = nullptr; // the package's, while it is pending
         QNetworkReply::NetworkError error = QNetworkReply::NoError; // of the latest attempt
         PartialTransfer partial; // what the latest attempt left to resume
         bool ready = false; // present and matching its digest, or without one
@@ -140,26 +163,35 @@ private:
     void startPass();
     void addPackageNames(const QStringList &items);
     void takeItem(const QString &item);
+    bool claimName(const QString &item, const QString &local);
     QString knownPath(const QString &local) const;
-    bool isFileReady(const QString &file) const;
+    bool takeStagedCopy(const QString &item);
+    bool isFileReady(const QString &file);
+    QString presentDigest(const QString &local) const;
     QString digestPathOf(const QString &packagePath) const;
     void requestPackage(const QString &local, ExpectedFile &file);
     DownloadManager *startDownload(
         const QUrl &url, const QString &path, const PartialTransfer &resumeFrom = {});
     void downloadMD5(const QString &local, ExpectedFile &file);
     void checkPackage(const QString &local, ExpectedFile &file);
+    void rejectPackage(const QString &local, ExpectedFile &file, const FailureReason &reason);
+    static DigestState digestOutcome(
+        const QString &digestPath, const DownloadManager *dm, FailureReason &failure);
     static QString receivedDigest(const ExpectedFile &file, const QString &expected);
-    void takeOnlyTheDigestNeeded(DownloadManager *package, const QString &local) const;
-    DownloadManager *packageDownload(const QString &local) const;
+    void takeOnlyTheDigestNeeded(const QString &local, const ExpectedFile &file) const;
     void giveUp(const QString &local, ExpectedFile &file);
-    void markReady(ExpectedFile &file);
+    void markReady(const QString &local, ExpectedFile &file, const QString &digest);
     void recordProgress(const QString &local, qint64 received, qint64 total);
     bool allFilesExist();
+    void verifyLocalFile(const QString &local, DownloadManager *dm);
+    void verifyMD5(const QString &local, const QString &digest, DownloadManager *dm);
     void finishHandling(DownloadManager *dm);
 
     QList<DownloadManager *> downloads;
     QHash<QString, ExpectedFile> expectedFiles;
-    QHash<DownloadManager *, QString> packageOfDigest;
+    QHash<QString, QString> nameOwners; // folded local path to the URL item that claimed it
+    QHash<QString, QString> acceptedDigests; // local path to the digest its package matched
+    QHash<QString, QString> stagedCopies; // URL item to its verified copy beside the executable
     mutable QString installsPath; // empty until decided
     QStringList packageNames; // every URL package of the configuration and the pass
     Qt::CaseSensitivity nameCase = SystemNameCase;

@@ -2,6 +2,7 @@
 
 #include "installmanager.h"
 
+#include "rules/checkboxslots.h"
 #include "window/windowitems.h"
 
 #include <QSet>
@@ -37,7 +38,7 @@ void Install::execute(QObject *parent)
     setFlag(downloadButton, "enabled", false);
     setFlag(downloadButton, "visible", false);
 
-    for (int position = 0; position < WindowItems::CheckBoxCount; ++position)
+    for (int position = 0; position < CheckBoxSlots::Count; ++position)
         queueCheckBox(position);
     statusLine.attach(parent);
 

@@ -1,6 +1,8 @@
 #include "installmanager.h"
 
 #include "download/filemanager.h"
+#include "platform/elevation.h"
+#include "platform/packagehold.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -43,6 +45,8 @@ QString locateProgram(const QString &program)
 InstallManager::InstallManager(QObject *parent)
     : QObject(parent)
     , fileManager(new FileManager)
+    , packageHold(createPackageHold())
+    , elevation(createElevation())
 {
     connect(fileManager, &FileManager::allFilesDone, this, &InstallManager::downloadComplete);
     connect(
@@ -64,6 +68,11 @@ InstallManager::~InstallManager()
     connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), process,
         &QObject::deleteLater);
     connect(process, &QProcess::errorOccurred, process, &QObject::deleteLater);
+}
+
+void InstallManager::setElevation(std::unique_ptr<Elevation> replacement)
+{
+    elevation = std::move(replacement);
 }
 
 void InstallManager::startInstalls(
@@ -97,10 +106,13 @@ bool InstallManager::isSuccess(int exitCode)
     return exitCode == 0;
 }
 
-FailureReason InstallManager::exitReason(int exitCode)
+FailureReason InstallManager::exitReason(int exitCode, bool quietWithoutRights)
 {
     if (exitCode == NotStarted)
         return FailureReason::of(FailureReason::NotStartable);
+    // What a per-machine package says when it could not ask for the rights it needs.
+    if (quietWithoutRights && (exitCode == 1603 || exitCode == 1625))
+        return FailureReason::needsAdministrator(exitCode);
     return isSuccess(exitCode) ? FailureReason() : FailureReason::exit(exitCode);
 }
 
@@ -153,6 +165,11 @@ void InstallManager::installNext()
         recordAndAdvance(NotStarted, FailureReason::of(FailureReason::UnknownFileType));
         return;
     }
+    // Before the removal too: the older product goes only when its successor can run.
+    if (!holdUnchanged(key)) {
+        recordAndAdvance(NotStarted, FailureReason::of(FailureReason::PackageChanged));
+        return;
+    }
     const QString remove = removeQueue.value(key, QStringLiteral("false"));
     if (remove == QLatin1String("false"))
         installPackage(key, installQueue.first());
@@ -170,6 +187,13 @@ QString InstallManager::packagePath(const QString &key) const
 {
     // Where FileManager looked for it: a local package runs from where it was found.
     return QDir::toNativeSeparators(fileManager->localPath(fileOf(key)));
+}
+
+// Held first, then checked: what was checked cannot change before its installer has ended.
+// In a folder the user can write, anything running as the user could replace it meanwhile.
+bool InstallManager::holdUnchanged(const QString &key)
+{
+    return packageHold->hold(packagePath(key)) && fileManager->isUnchanged(fileOf(key));
 }
 
 void InstallManager::uninstallProduct(const QString &remove)
@@ -227,11 +251,24 @@ void InstallManager::installFinished(int exitCode, QProcess::ExitStatus)
 {
     // A crashed package counts by the code QProcess reports with the crash.
     disposeOfProcess();
-    recordAndAdvance(exitCode, exitReason(exitCode));
+    recordAndAdvance(exitCode, exitReason(exitCode, ranQuietWithoutRights()));
+}
+
+bool InstallManager::ranQuietWithoutRights() const
+{
+    if (!runningCommand.runsMsiexec() || elevation->isElevated())
+        return false;
+    for (const QString &argument : runningCommand.arguments) {
+        if (argument.startsWith(QLatin1String("/qn"), Qt::CaseInsensitive)
+            || argument.compare(QLatin1String("/quiet"), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
 }
 
 void InstallManager::recordAndAdvance(int exitCode, const FailureReason &reason)
 {
+    packageHold->release();
     results.insert(fileOf(currentKey), exitCode);
     reasons.insert(fileOf(currentKey), reason);
     installQueue.remove(currentKey);
@@ -255,7 +292,11 @@ void InstallManager::createProcess(FinishSlot finishSlot)
     connect(
         process, &QProcess::errorOccurred, this,
         [this, child, finishSlot](QProcess::ProcessError error) {
-            if (error == QProcess::FailedToStart && child == process)
+            if (error != QProcess::FailedToStart || child != process)
+                return;
+            if (runningCommand.kind == InstallCommand::Kind::Exe)
+                startElevated();
+            else
                 (this->*finishSlot)(NotStarted, QProcess::CrashExit);
         },
         Qt::QueuedConnection);
@@ -263,6 +304,7 @@ void InstallManager::createProcess(FinishSlot finishSlot)
 
 void InstallManager::startCommand(const InstallCommand &command)
 {
+    runningCommand = command;
 #ifdef Q_OS_WIN
     if (command.runsMsiexec()) {
         // QProcess would quote every word again: INSTALLDIR="C:\Program Files\x" would reach
@@ -283,6 +325,24 @@ void InstallManager::startCommand(const InstallCommand &command)
     }
 #endif
     process->start(QIODevice::ReadWrite);
+}
+
+// A program that runs as invoker cannot start an installer that asks for administrator rights
+// (ERROR_ELEVATION_REQUIRED); one UAC prompt gives them, and the installer is waited for.
+void InstallManager::startElevated()
+{
+    const QPointer<InstallManager> self(this);
+    const Elevation::Start start = elevation->startElevated(
+        runningCommand.program, runningCommand.arguments, [self](int exitCode) {
+            if (self)
+                self->installFinished(exitCode, QProcess::NormalExit);
+        });
+    if (start == Elevation::Start::Started)
+        return;
+    disposeOfProcess();
+    recordAndAdvance(NotStarted,
+        FailureReason::of(start == Elevation::Start::Refused ? FailureReason::ElevationRefused
+                                                             : FailureReason::NotStartable));
 }
 
 void InstallManager::disposeOfProcess()

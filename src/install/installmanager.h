@@ -12,14 +12,22 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 #include "installcommand.h"
 
+class Elevation;
 class FileManager;
+class PackageHold;
 
 /**
  * Runs the chosen packages one after another, in check-box order, and keeps the exit code of
  * each. Every package is first brought into the "installs" folder by a FileManager; an item
  * whose remove value is not "false" has that older product removed through msiexec first.
+ *
+ * Just before its removal step or its run, a package is held (others may read it but not change
+ * it) and checked again; it stays held until its installer has ended, and one that changed
+ * since it was checked is not run.
  *
  * Queue keys are the 0-based check-box position as one digit followed by the product's file.
  * The manager is made for one run.
@@ -33,6 +41,8 @@ public:
     static constexpr int NotStarted = -1;
 
     explicit InstallManager(QObject *parent = nullptr);
+    /** Replaces the system's administrator rights, for a stand-in. */
+    void setElevation(std::unique_ptr<Elevation> replacement);
     /** Leaves a running installer alone: it finishes on its own, unobserved. */
     ~InstallManager() override;
 
@@ -45,8 +55,9 @@ public:
     /** Whether a package's exit code counts as installed: only 0 does. */
     static bool isSuccess(int exitCode);
     /** Why a package that ended with exitCode failed (NotStarted: it could not be started);
-        None when it was installed. */
-    static FailureReason exitReason(int exitCode);
+        None when it was installed. quietWithoutRights: msiexec ran it with no user interface
+        from a program without administrator rights, so it could not ask for them. */
+    static FailureReason exitReason(int exitCode, bool quietWithoutRights = false);
     /** The files sorted as installed by sortResults(). */
     QStringList installedProducts() const;
     /** The files sorted as failed by sortResults(). */
@@ -82,10 +93,13 @@ private:
     void startMsp(const QString &path, const QString &parameters);
 
     QString packagePath(const QString &key) const;
+    bool holdUnchanged(const QString &key);
     void recordAndAdvance(int exitCode, const FailureReason &reason);
     void startStep(bool removal);
     void createProcess(FinishSlot finishSlot);
     void startCommand(const InstallCommand &command);
+    void startElevated();
+    bool ranQuietWithoutRights() const;
     void disposeOfProcess();
 
     QHash<QString, int> results;
@@ -93,10 +107,13 @@ private:
     QStringList installed;
     QStringList failed;
     FileManager *fileManager;
+    std::unique_ptr<PackageHold> packageHold;
+    std::unique_ptr<Elevation> elevation;
     QMap<QString, QString> installQueue;
     QMap<QString, QString> removeQueue;
     QPointer<QProcess> process;
     QString currentKey;
+    InstallCommand runningCommand;
     int itemCount = 0;
 };
 

@@ -2,10 +2,17 @@
 
 #include <QSysInfo>
 
+// The architecture does not change while the program runs: it is asked once.
+StandInSystemQueries::StandInSystemQueries()
+    : amd64(isAmd64Architecture(QSysInfo::currentCpuArchitecture()))
+{ }
+
+StandInSystemQueries::StandInSystemQueries(bool amd64)
+    : amd64(amd64)
+{ }
+
 bool StandInSystemQueries::isNativeAmd64()
 {
-    // Asked once per rule; the architecture does not change while the program runs.
-    static const bool amd64 = isAmd64Architecture(QSysInfo::currentCpuArchitecture());
     return amd64;
 }
 

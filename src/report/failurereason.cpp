@@ -120,6 +120,27 @@ FailureReason FailureReason::digestMismatch(const QString &expected, const QStri
     return reason;
 }
 
+FailureReason FailureReason::digestNotFetched(const FailureReason &fetch)
+{
+    FailureReason reason = fetch;
+    reason.ofDigest = true;
+    return reason;
+}
+
+FailureReason FailureReason::nameClash(const QString &name)
+{
+    FailureReason reason = of(NameClash);
+    reason.fileName = name;
+    return reason;
+}
+
+FailureReason FailureReason::needsAdministrator(int code)
+{
+    FailureReason reason = of(NeedsAdministrator);
+    reason.exitCode = code;
+    return reason;
+}
+
 FailureReason FailureReason::exit(int code)
 {
     FailureReason reason = of(ExitCode);
@@ -129,6 +150,12 @@ FailureReason FailureReason::exit(int code)
 
 QString FailureReason::text() const
 {
+    if (ofDigest) {
+        FailureReason fetch = *this;
+        fetch.ofDigest = false;
+        return download(QT_TRANSLATE_NOOP("Download", "the digest could not be fetched (%1)"))
+            .arg(fetch.text());
+    }
     switch (kind) {
     case None:
         return QString();
@@ -147,14 +174,28 @@ QString FailureReason::text() const
     case DigestMismatch:
         return download(QT_TRANSLATE_NOOP("Download", "digest mismatch (expected %1, received %2)"))
             .arg(expectedDigest.toLower(), receivedDigest.toLower());
+    case TooLarge:
+        return download(QT_TRANSLATE_NOOP("Download", "the file is larger than 64 KiB"));
     case UnsafeName:
         return download(QT_TRANSLATE_NOOP("Download", "the file name cannot be stored"));
+    case NameClash:
+        return download(
+            QT_TRANSLATE_NOOP("Download", "another product's package has the same file name, %1"))
+            .arg(fileName);
     case LocalFileMissing:
         return download(QT_TRANSLATE_NOOP("Download", "the file is not there"));
     case UnknownFileType:
         return install(QT_TRANSLATE_NOOP("Install", "this type of file cannot be run"));
+    case PackageChanged:
+        return install(QT_TRANSLATE_NOOP("Install", "the package changed after it was checked"));
     case NotStartable:
         return install(QT_TRANSLATE_NOOP("Install", "the program could not be started"));
+    case ElevationRefused:
+        return install(QT_TRANSLATE_NOOP("Install", "administrator rights were refused"));
+    case NeedsAdministrator:
+        return install(
+            QT_TRANSLATE_NOOP("Install", "the install needs administrator rights (exit code %1)"))
+            .arg(exitCode);
     case ExitCode:
         return exitText(exitCode);
     }

@@ -20,11 +20,16 @@ struct FailureReason
         EmptyBody, // the transfer ended well but brought nothing
         NotWritable, // the body could not be written into "installs"
         DigestMismatch, // expectedDigest, receivedDigest
+        TooLarge, // a digest file larger than any digest file is
         UnsafeName,
+        NameClash, // another URL of the pass took fileName
         LocalFileMissing,
         // Running (texts in the context "Install")
         UnknownFileType,
+        PackageChanged, // no longer the package that passed its check
         NotStartable,
+        ElevationRefused, // the user refused the administrator rights it asked for
+        NeedsAdministrator, // exitCode, of a quiet install without administrator rights
         ExitCode, // exitCode, not 0
     };
 
@@ -35,6 +40,9 @@ struct FailureReason
     QString expectedDigest;
     QString receivedDigest;
     int exitCode = 0;
+    QString fileName;
+    /** The reason is that of the package's digest, which could not be fetched. */
+    bool ofDigest = false;
 
     static FailureReason of(Kind kind);
     static FailureReason http(int status);
@@ -42,6 +50,12 @@ struct FailureReason
     static FailureReason network(QNetworkReply::NetworkError error, bool afterBody);
     static FailureReason stall(int msecs);
     static FailureReason digestMismatch(const QString &expected, const QString &received);
+    /** The package's digest could not be fetched, for the reason fetch. */
+    static FailureReason digestNotFetched(const FailureReason &fetch);
+    /** Another product's package, fetched from another URL, has this file name. */
+    static FailureReason nameClash(const QString &name);
+    /** A quiet install that ended with code for want of administrator rights. */
+    static FailureReason needsAdministrator(int code);
     /** An installer that ended with this code, which is not a success. */
     static FailureReason exit(int code);
 

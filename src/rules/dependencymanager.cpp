@@ -81,21 +81,6 @@ bool DependencyManager::checkPlatforms(const QJsonArray &platforms)
     return explainPlatforms(platforms).holds;
 }
 
-bool DependencyManager::checkVersions(const QString &name, const QJsonArray &versions)
-{
-    return explainVersions(name, versions).holds;
-}
-
-bool DependencyManager::checkRegistry(const QJsonArray &registry)
-{
-    return explainRegistry(registry).holds;
-}
-
-bool DependencyManager::checkInstalledProducts(const QJsonArray &products)
-{
-    return explainInstalledProducts(products).holds;
-}
-
 QStringList DependencyManager::ruleKeys()
 {
     return {QStringLiteral("platforms"), QStringLiteral("versions"), QStringLiteral("registry"),

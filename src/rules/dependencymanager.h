@@ -67,18 +67,6 @@ public:
 
     /** True when platforms holds "all", or "x64" on an AMD64 machine, or "x86" elsewhere. */
     bool checkPlatforms(const QJsonArray &platforms);
-    /**
-     * True when the product called name has a "guid" and every version rule holds against the
-     * installed version of that product (compared as 0 when it is not installed).
-     */
-    bool checkVersions(const QString &name, const QJsonArray &versions);
-    /**
-     * True when, for every object in registry, each key path under HKEY_LOCAL_MACHINE holds
-     * the value named under it (an empty or non-string name means the default value).
-     */
-    bool checkRegistry(const QJsonArray &registry);
-    /** True when at least one of the product codes in products is installed. */
-    bool checkInstalledProducts(const QJsonArray &products);
 
     /** The applicability rules' keys under "dependencies", in the order they are evaluated. */
     static QStringList ruleKeys();

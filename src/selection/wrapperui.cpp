@@ -1,6 +1,7 @@
 #include "wrapperui.h"
 
 #include "config/configmanager.h"
+#include "rules/checkboxslots.h"
 #include "window/windowitems.h"
 
 #include <QJsonValue>
@@ -61,7 +62,7 @@ QJsonArray WrapperUI::linkedProducts(const QString &name)
 void WrapperUI::updateCheckBoxes()
 {
     bool anyTicked = false;
-    for (int slot = 1; slot <= WindowItems::CheckBoxCount; ++slot) {
+    for (int slot = 1; slot <= CheckBoxSlots::Count; ++slot) {
         QObject *checkBox = findObject(WindowItems::checkBoxName(slot));
         if (!checkBox)
             continue;

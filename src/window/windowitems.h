@@ -12,10 +12,7 @@ class QVariant;
  */
 namespace WindowItems {
 
-/** The window has ten check boxes, checkBox1 to checkBox10, labelled checkBoxText1 to 10. */
-constexpr int CheckBoxCount = 10;
-
-/** "checkBox" followed by number (1 to CheckBoxCount). */
+/** "checkBox" followed by number (1 to CheckBoxSlots::Count). */
 QString checkBoxName(int number);
 /** "checkBoxText" followed by number: the label of that check box. */
 QString labelName(int number);

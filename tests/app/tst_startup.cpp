@@ -32,7 +32,7 @@ QJsonArray productsNamed(const QStringList &names)
     return products;
 }
 
-Startup::ProductFilter only(const QStringList &applying)
+CheckBoxSlots::ProductFilter only(const QStringList &applying)
 {
     return [applying](const QString &name) { return applying.contains(name); };
 }
@@ -100,7 +100,7 @@ void tst_Startup::placesOnlyApplyingProductsInOrder()
     QCOMPARE(window.property(box(2), "parameters").toString(), QStringLiteral("/s /v"));
     QCOMPARE(window.property(box(2), "remove").toString(), QStringLiteral("{OLD}"));
 
-    for (int slot = 3; slot <= WindowItems::CheckBoxCount; ++slot)
+    for (int slot = 3; slot <= CheckBoxSlots::Count; ++slot)
         verifyEmptySlot(window, slot);
     QCOMPARE(window.property("buttonInstall", "enabled").toBool(), true);
     QCOMPARE(window.window()->title(), QStringLiteral("Updates here"));
@@ -127,7 +127,7 @@ void tst_Startup::nothingPlaced()
     QVERIFY(window.window());
 
     QCOMPARE(Startup::placeProducts(window.window(), only({})), 0);
-    for (int slot = 1; slot <= WindowItems::CheckBoxCount; ++slot)
+    for (int slot = 1; slot <= CheckBoxSlots::Count; ++slot)
         verifyEmptySlot(window, slot);
     QCOMPARE(window.property("buttonInstall", "enabled").toBool(), false);
     QCOMPARE(window.property("buttonDownload", "enabled").toBool(), true);
@@ -258,8 +258,8 @@ void tst_Startup::moreThanTenApply()
 
     // Product 2 does not apply, so products 11 and 12 still find slots; 13 is left out.
     names.removeAt(1);
-    QCOMPARE(Startup::placeProducts(window.window(), only(names)), WindowItems::CheckBoxCount);
-    for (int slot = 1; slot <= WindowItems::CheckBoxCount; ++slot) {
+    QCOMPARE(Startup::placeProducts(window.window(), only(names)), CheckBoxSlots::Count);
+    for (int slot = 1; slot <= CheckBoxSlots::Count; ++slot) {
         QCOMPARE(window.property(label(slot), "text").toString(), names.at(slot - 1));
         QCOMPARE(window.property(box(slot), "file").toString(), names.at(slot - 1) + ".msi");
     }

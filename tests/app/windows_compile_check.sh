@@ -3,7 +3,7 @@
 # headers of this system, so that the code only Windows builds (Q_OS_WIN branches, the Win32
 # layer and its Qt adapter) cannot rot unseen. The sources are found afresh on every run.
 #
-# Usage: windows_compile_check.sh <src folder> <kestrun_core's generated include folder>
+# Usage: windows_compile_check.sh <src folder> <the engine's generated include folder>
 set -euo pipefail
 
 src=$(cd "$1" && pwd)

@@ -1,5 +1,5 @@
 #include "check/configcheck.h"
-#include "check/fixedarchitecturequeries.h"
+#include "platform/standinsystemqueries.h"
 
 #include <QDir>
 #include <QFile>
@@ -84,8 +84,7 @@ QString tst_ConfigLint::writeConfig(const QByteArray &contents)
 
 QStringList tst_ConfigLint::findingsOf(const QString &path)
 {
-    const CheckReport report =
-        ConfigCheck::run(path, std::make_unique<FixedArchitectureQueries>(true));
+    const CheckReport report = ConfigCheck::run(path, std::make_unique<StandInSystemQueries>(true));
     QStringList described;
     for (const Finding &finding : report.findings)
         described << describe(finding);
@@ -230,6 +229,12 @@ void tst_ConfigLint::findings_data()
         {"too-many-products (warning)"});
     split[10] = plain("P11", "a.msi", "\"dependencies\": {\"platforms\": [\"X86\"]}");
     row("a product that can never apply leaves room", withProducts(split), {"platform-value@11"});
+    split[10] = plain("P11", "a.msi", "\"dependencies\": {\"versions\": [\"<2016\"]}");
+    row("versions without a guid leave room", withProducts(split), {"versions-without-guid@11"});
+    split[10] = plain("P11", "a.msi",
+        "\"guid\": \"" + code + "\", \"dependencies\": {\"versions\": [\"<2016\"]}");
+    row("versions with a guid take a box", withProducts(split),
+        {"too-many-products (warning)", "too-many-products (warning)"});
 }
 
 void tst_ConfigLint::findings()
@@ -275,7 +280,7 @@ void tst_ConfigLint::resemblingKeysAreNamed()
     QFETCH(QString, hint);
 
     const CheckReport report =
-        ConfigCheck::run(writeConfig(contents), std::make_unique<FixedArchitectureQueries>(true));
+        ConfigCheck::run(writeConfig(contents), std::make_unique<StandInSystemQueries>(true));
     QCOMPARE(report.findings.size(), 1);
     QVERIFY2(report.findings.first().message.contains(hint),
         qPrintable(report.findings.first().message));

@@ -82,6 +82,16 @@ void tst_UrlProbe::answers_data()
                                       << 200 << qint64(7) << "SHA-256" << QStringList();
     QTest::newRow("not a digest") << "/f/fix.msi" << ok("package") << ok("hello world") << 200
                                   << qint64(7) << "" << QStringList {"digest-format@1"};
+    QTest::newRow("a SHA-1 digest, which no download matches")
+        << "/j/fix.msi" << ok("package") << ok("2fd4e1c67a2d28fced849ee1bb76e7391b93eb12 fix.msi")
+        << 200 << qint64(7) << "" << QStringList {"digest-format@1"};
+    // Pre-signed and CDN URLs often refuse HEAD and serve GET.
+    for (const int refusal : {405, 403, 501}) {
+        QTest::addRow("HEAD refused with %d, GET served", refusal)
+            << QStringLiteral("/k%1/fix.msi").arg(refusal)
+            << QList<Response> {FaultServer::status(refusal), FaultServer::ok("package")} << ok(Md5)
+            << 200 << qint64(7) << "MD5" << QStringList();
+    }
     QTest::newRow("package missing")
         << "/g/fix.msi" << notFound << notFound << 404 << qint64(-1) << ""
         << QStringList {"package-unreachable@1", "no-digest-file@1 (warning)"};

@@ -6,7 +6,7 @@
 #
 # Usage: demo_test.sh <source folder> <build folder> <work folder>
 #          plays scripts/demo.sh from a built tree (CTest runs it through
-#          tests/common/with-tools.sh, which checks for the tools it needs);
+#          tests/support/with-tools.sh, which checks for the tools it needs);
 #        demo_test.sh --fresh-clone <checkout> <work folder>
 #          plays the README's run command as a newcomer meets it: a clone of the checkout's
 #          committed HEAD in the work folder, no build folder, no display, no standard input,

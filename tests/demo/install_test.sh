@@ -4,7 +4,7 @@
 # until its window shows the example configuration's title and the translated buttons.
 #
 # Usage: install_test.sh <source folder> <build folder> <work folder>
-# CTest runs it through tests/common/with-tools.sh, which checks for the tools it needs.
+# CTest runs it through tests/support/with-tools.sh, which checks for the tools it needs.
 set -euo pipefail
 source=$(cd "$1" && pwd)
 build=$(cd "$2" && pwd)

@@ -123,8 +123,7 @@ void tst_DownloadManager::storesOnlyWholeSuccessfulBodies()
     QVERIFY(dir.isValid());
     const QString target = dir.filePath(QStringLiteral("pkg.msi"));
 
-    DownloadManager dm(server.url(QStringLiteral("/pkg.msi")));
-    dm.setFilePath(target);
+    DownloadManager dm(server.url(QStringLiteral("/pkg.msi")), target);
     dm.setStallTimeout(FaultServer::ClientStallTimeout);
     for (const Hasher::Algorithm algorithm : taken)
         dm.setDigestAlgorithm(algorithm);
@@ -163,8 +162,8 @@ void tst_DownloadManager::refusedConnectionLeavesNoFile()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
 
-    DownloadManager dm(FaultServer::refusingUrl(QStringLiteral("/pkg.msi")));
-    dm.setFilePath(dir.filePath(QStringLiteral("pkg.msi")));
+    DownloadManager dm(FaultServer::refusingUrl(QStringLiteral("/pkg.msi")),
+        dir.filePath(QStringLiteral("pkg.msi")));
     QSignalSpy spy(&dm, &DownloadManager::downloaded);
     QVERIFY(spy.wait(WaitTimeout));
     QCOMPARE(spy.count(), 1);
@@ -180,12 +179,12 @@ void tst_DownloadManager::unwritableTargetEndsTheTransfer()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
 
-    DownloadManager dm(server.url(QStringLiteral("/pkg.msi")));
-    dm.setFilePath(dir.filePath(QStringLiteral("missing/pkg.msi")));
+    const QString target = dir.filePath(QStringLiteral("missing/pkg.msi"));
+    DownloadManager dm(server.url(QStringLiteral("/pkg.msi")), target);
     QSignalSpy spy(&dm, &DownloadManager::downloaded);
     QVERIFY(spy.wait(WaitTimeout));
     QCOMPARE(spy.count(), 1);
-    QVERIFY(!QFileInfo::exists(dm.getFilePath()));
+    QVERIFY(!QFileInfo::exists(target));
     QCOMPARE(entries(dir.path()), QStringList());
 }
 

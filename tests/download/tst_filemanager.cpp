@@ -1,6 +1,7 @@
 #include "download/filemanager.h"
 #include "faultserver.h"
 #include "scopedconfig.h"
+#include "scopedinstalls.h"
 #include "testfiles.h"
 
 #include <QCoreApplication>
@@ -8,12 +9,15 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+
+#include <unistd.h>
 
 using Responses = QList<FaultServer::Response>;
 Q_DECLARE_METATYPE(Responses)
@@ -43,21 +47,6 @@ const QByteArray digest = md5(package);
 const QByteArray wrongDigest = md5("something else");
 const QByteArray sha256Digest = sha256(package);
 
-QString installsPath()
-{
-    return QCoreApplication::applicationDirPath() + QLatin1String("/installs");
-}
-
-QString installed(const QString &name)
-{
-    return installsPath() + QLatin1Char('/') + name;
-}
-
-bool place(const QString &name, const QByteArray &contents)
-{
-    return QDir().mkpath(installsPath()) && writeFile(installed(name), contents);
-}
-
 // The package and its digest are requested side by side, in no fixed order.
 QStringList sorted(QStringList paths)
 {
@@ -68,7 +57,7 @@ QStringList sorted(QStringList paths)
 // Everything in the folder, temporary files of unfinished transfers included.
 QStringList installsEntries()
 {
-    return QDir(installsPath())
+    return QDir(ScopedInstalls::path())
         .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
@@ -114,6 +103,8 @@ private slots:
     void namesDigestsByEveryPackage();
     void downloadsPerUserWhenBesideIsBlocked_data();
     void downloadsPerUserWhenBesideIsBlocked();
+    void usesVerifiedCopiesInAReadOnlyFolder_data();
+    void usesVerifiedCopiesInAReadOnlyFolder();
     void onlyLooksForLocalPaths_data();
     void onlyLooksForLocalPaths();
     void skipsEmptyItems_data();
@@ -138,12 +129,15 @@ private:
     bool runPass(const QStringList &items);
     /** For tests in which the server holds answers until the test releases them. */
     void waitOutHeldAnswers();
-    QUrl serverUrl(const QString &path) const { return server->url(path); }
-    QString item(const QString &path) const { return serverUrl(path).toString(); }
+    /** The fault server, started by the first test of a run that talks to it: the tables of
+        names and digest lines start none. */
+    FaultServer &server();
+    QUrl serverUrl(const QString &path) { return server().url(path); }
+    QString item(const QString &path) { return serverUrl(path).toString(); }
 
     QTemporaryDir dataHome; // the per-user data folder, never the real one
     std::unique_ptr<QTemporaryDir> scratch; // for files outside the installs folder
-    FaultServer *server = nullptr;
+    std::unique_ptr<FaultServer> faultServer;
     FileManager *fileManager = nullptr;
     QSignalSpy *done = nullptr;
 };
@@ -158,9 +152,7 @@ void tst_FileManager::init()
 {
     scratch = std::make_unique<QTemporaryDir>();
     QVERIFY(scratch->isValid());
-    QDir(installsPath()).removeRecursively();
-    server = new FaultServer(this);
-    QVERIFY(server->listen());
+    ScopedInstalls::remove();
     fileManager = new FileManager(this);
     fileManager->setStallTimeout(FaultServer::ClientStallTimeout);
     done = new QSignalSpy(fileManager, &FileManager::allFilesDone);
@@ -171,11 +163,20 @@ void tst_FileManager::cleanup()
 {
     delete done;
     delete fileManager;
-    delete server;
+    faultServer.reset();
     scratch.reset();
-    QDir(installsPath()).removeRecursively();
-    QFile::remove(installsPath());
+    ScopedInstalls::remove();
     QDir(dataHome.path()).removeRecursively();
+}
+
+FaultServer &tst_FileManager::server()
+{
+    if (!faultServer) {
+        faultServer = std::make_unique<FaultServer>();
+        if (!faultServer->listen())
+            qFatal("the fault server cannot listen on 127.0.0.1");
+    }
+    return *faultServer;
 }
 
 bool tst_FileManager::runPass(const QStringList &items)
@@ -202,6 +203,7 @@ void tst_FileManager::readsTheDigestLine_data()
     QTest::newRow("later lines ignored")
         << QByteArray(digest + " fix.msi\n" + wrongDigest + " x.msi\n") << d;
     QTest::newRow("upper case kept for comparing") << digest.toUpper() << d.toUpper();
+    QTest::newRow("blank first line: an empty digest") << QByteArray("\n" + digest) << "";
     QTest::newRow("only comments") << QByteArray("// nothing here\n// at all\n") << QString();
     QTest::newRow("empty file") << QByteArray("") << QString();
 }
@@ -247,30 +249,40 @@ void tst_FileManager::hashesWholeFiles()
 void tst_FileManager::digestFormNamesTheAlgorithm_data()
 {
     QTest::addColumn<QByteArray>("digestField");
+    QTest::addColumn<int>("algorithm"); // -1: no form the program knows
     QTest::addColumn<bool>("matches");
 
+    const int md5Form = int(Hasher::Algorithm::Md5);
+    const int sha256Form = int(Hasher::Algorithm::Sha256);
     const QByteArray sha1 = QCryptographicHash::hash(package, QCryptographicHash::Sha1).toHex();
     const QByteArray sha512 = QCryptographicHash::hash(package, QCryptographicHash::Sha512).toHex();
-    QTest::newRow("MD5") << digest << true;
-    QTest::newRow("MD5, upper case") << digest.toUpper() << true;
-    QTest::newRow("SHA-256") << sha256Digest << true;
-    QTest::newRow("SHA-256, upper case") << sha256Digest.toUpper() << true;
-    QTest::newRow("SHA-256 of something else") << sha256("something else") << false;
-    QTest::newRow("SHA-256 cut to 32 digits") << sha256Digest.left(32) << false;
-    QTest::newRow("MD5 with one digit more") << QByteArray(digest + "0") << false;
-    QTest::newRow("MD5 with one digit less") << digest.left(31) << false;
-    QTest::newRow("SHA-256 with one digit less") << sha256Digest.left(63) << false;
-    QTest::newRow("SHA-1") << sha1 << false;
-    QTest::newRow("SHA-512") << sha512 << false;
-    QTest::newRow("64 characters, not hex") << QByteArray(sha256Digest.left(63) + "g") << false;
-    QTest::newRow("MD5 with a sign") << QByteArray("+" + digest.mid(1)) << false;
-    QTest::newRow("empty") << QByteArray() << false;
+    QTest::newRow("MD5") << digest << md5Form << true;
+    QTest::newRow("MD5, upper case") << digest.toUpper() << md5Form << true;
+    QTest::newRow("SHA-256") << sha256Digest << sha256Form << true;
+    QTest::newRow("SHA-256, upper case") << sha256Digest.toUpper() << sha256Form << true;
+    QTest::newRow("SHA-256 of something else") << sha256("something else") << sha256Form << false;
+    QTest::newRow("SHA-256 cut to 32 digits") << sha256Digest.left(32) << md5Form << false;
+    QTest::newRow("MD5 with one digit more") << QByteArray(digest + "0") << -1 << false;
+    QTest::newRow("MD5 with one digit less") << digest.left(31) << -1 << false;
+    QTest::newRow("SHA-256 with one digit less") << sha256Digest.left(63) << -1 << false;
+    QTest::newRow("SHA-256 with one digit more") << QByteArray(sha256Digest + "0") << -1 << false;
+    QTest::newRow("SHA-1") << sha1 << -1 << false;
+    QTest::newRow("SHA-512") << sha512 << -1 << false;
+    QTest::newRow("64 characters, not hex")
+        << QByteArray(sha256Digest.left(63) + "g") << -1 << false;
+    QTest::newRow("MD5 with a sign") << QByteArray("+" + digest.mid(1)) << -1 << false;
+    QTest::newRow("empty") << QByteArray() << -1 << false;
 }
 
 void tst_FileManager::digestFormNamesTheAlgorithm()
 {
     QFETCH(QByteArray, digestField);
+    QFETCH(int, algorithm);
     QFETCH(bool, matches);
+    auto named = static_cast<Hasher::Algorithm>(-1); // neither
+    QCOMPARE(FileManager::digestAlgorithm(QString::fromLatin1(digestField), named), algorithm >= 0);
+    if (algorithm >= 0)
+        QCOMPARE(int(named), algorithm);
     const QString path = scratch->filePath(QStringLiteral("fix.msi"));
     QVERIFY(writeFile(path, package));
     QCOMPARE(FileManager::matchesDigest(path, QString::fromLatin1(digestField)), matches);
@@ -299,9 +311,9 @@ void tst_FileManager::namesTheDigestCompanion()
     QFETCH(QString, package);
     QFETCH(QString, expectedUrl);
     QCOMPARE(FileManager::digestUrl(QUrl(package)).toString(QUrl::FullyEncoded), expectedUrl);
-    const QString local = installed(FileManager::localName(package));
+    const QString local = ScopedInstalls::filePath(FileManager::localName(package));
     QCOMPARE(FileManager::digestPath(local),
-        installed(QFileInfo(local).completeBaseName() + QLatin1String(".md5")));
+        ScopedInstalls::filePath(QFileInfo(local).completeBaseName() + QLatin1String(".md5")));
 }
 
 void tst_FileManager::fetchesAndVerifies_data()
@@ -326,25 +338,11 @@ void tst_FileManager::fetchesAndVerifies_data()
     QTest::newRow("upper-case digest")
         << whole << Responses {S::ok(digest.toUpper() + " pkg.msi\n")} << QByteArray() << 1 << 1
         << false << both;
-    QTest::newRow("md5sum text format") << whole << Responses {S::ok(digest + "  pkg.msi\n")}
-                                        << QByteArray() << 1 << 1 << false << both;
-    QTest::newRow("md5sum binary format") << whole << Responses {S::ok(digest + " *pkg.msi\n")}
-                                          << QByteArray() << 1 << 1 << false << both;
-    QTest::newRow("bare digest line")
-        << whole << Responses {S::ok(digest + "\n")} << QByteArray() << 1 << 1 << false << both;
-    QTest::newRow("comment lines first")
-        << whole << Responses {S::ok("// release 7\n// md5\n" + digest + " pkg.msi\n")}
-        << QByteArray() << 1 << 1 << false << both;
     QTest::newRow("sha256sum format") << whole << Responses {S::ok(sha256Digest + "  pkg.msi\n")}
                                       << QByteArray() << 1 << 1 << false << both;
     QTest::newRow("SHA-256 never matches")
         << whole << Responses {S::ok(sha256("something else") + " pkg.msi\n")} << QByteArray() << 3
         << 3 << true << digestOnly;
-    QTest::newRow("digest of another form: SHA-1")
-        << whole
-        << Responses {S::ok(
-               QCryptographicHash::hash(package, QCryptographicHash::Sha1).toHex() + "  pkg.msi\n")}
-        << QByteArray() << 3 << 3 << true << digestOnly;
     QTest::newRow("blank digest line") << whole << Responses {S::ok("\n" + digest + "\n")}
                                        << QByteArray() << 3 << 3 << true << digestOnly;
     QTest::newRow("name in the line points elsewhere")
@@ -365,6 +363,22 @@ void tst_FileManager::fetchesAndVerifies_data()
     QTest::newRow("no digest file: accepted unverified")
         << whole << Responses {S::status(404)} << QByteArray() << 1 << 1 << false
         << QStringList {QStringLiteral("pkg.msi")};
+    QTest::newRow("digest gone for good (410): accepted unverified")
+        << whole << Responses {S::status(410)} << QByteArray() << 1 << 1 << false
+        << QStringList {QStringLiteral("pkg.msi")};
+    QTest::newRow("digest fails once (500): fetched again with the package")
+        << whole << Responses {S::status(500), S::ok(digest + " pkg.msi\n")} << QByteArray() << 2
+        << 2 << false << both;
+    QTest::newRow("digest always fails: never unchecked")
+        << whole << Responses {S::status(500)} << QByteArray() << 3 << 3 << true << none;
+    // One network drop hits both; every later package arrives damaged.
+    QTest::newRow("package and digest fail once, then a damaged package")
+        << Responses {S::status(500), S::ok("damaged")}
+        << Responses {S::status(500), S::ok(digest + " pkg.msi\n")} << QByteArray() << 3 << 3
+        << true << digestOnly;
+    QTest::newRow("digest file over 64 KiB: never unchecked")
+        << whole << Responses {S::ok(digest + " pkg.msi\n// " + QByteArray(64 * 1024, 'x'))}
+        << QByteArray() << 3 << 3 << true << digestOnly;
     QTest::newRow("digest file without a digest line: accepted unverified")
         << whole << Responses {S::ok("// no digest yet\n")} << QByteArray() << 1 << 1 << false
         << both;
@@ -395,44 +409,44 @@ void tst_FileManager::fetchesAndVerifies()
     QFETCH(bool, givenUp);
     QFETCH(QStringList, files);
 
-    server->serve(QStringLiteral("/pkg.msi"), packageResponses);
-    server->serve(QStringLiteral("/pkg.md5"), digestResponses);
+    server().serve(QStringLiteral("/pkg.msi"), packageResponses);
+    server().serve(QStringLiteral("/pkg.md5"), digestResponses);
     if (!decoy.isNull())
-        QVERIFY(place(QStringLiteral("decoy.msi"), decoy));
+        QVERIFY(ScopedInstalls::write(QStringLiteral("decoy.msi"), decoy));
     const QString url = item(QStringLiteral("/pkg.msi"));
 
     QVERIFY(runPass({url}));
     QCOMPARE(done->count(), 1);
-    QCOMPARE(server->count(QStringLiteral("/pkg.msi")), packageRequests);
-    QCOMPARE(server->count(QStringLiteral("/pkg.md5")), digestRequests);
+    QCOMPARE(server().count(QStringLiteral("/pkg.msi")), packageRequests);
+    QCOMPARE(server().count(QStringLiteral("/pkg.md5")), digestRequests);
     QCOMPARE(fileManager->getGivenUpFiles(), givenUp ? QStringList {url} : QStringList());
     QCOMPARE(installsEntries(), files);
     if (!givenUp)
-        QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
+        QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))), package);
 }
 
 void tst_FileManager::followsRedirectsButVerifiesTheConfiguredUrl()
 {
-    server->serve(QStringLiteral("/pkg.msi"), {FaultServer::redirect("/mirror/pkg.msi")});
-    server->serve(QStringLiteral("/mirror/pkg.msi"), {FaultServer::ok(package, 2)});
-    server->serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
+    server().serve(QStringLiteral("/pkg.msi"), {FaultServer::redirect("/mirror/pkg.msi")});
+    server().serve(QStringLiteral("/mirror/pkg.msi"), {FaultServer::ok(package, 2)});
+    server().serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
 
     QVERIFY(runPass({item(QStringLiteral("/pkg.msi"))}));
     QCOMPARE(done->count(), 1);
-    QCOMPARE(server->count(QStringLiteral("/mirror/pkg.msi")), 1);
-    QCOMPARE(server->count(QStringLiteral("/mirror/pkg.md5")), 0);
+    QCOMPARE(server().count(QStringLiteral("/mirror/pkg.msi")), 1);
+    QCOMPARE(server().count(QStringLiteral("/mirror/pkg.md5")), 0);
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
-    QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))), package);
 }
 
 void tst_FileManager::storesPercentEscapedNamesDecoded()
 {
-    server->serve(QStringLiteral("/patches/fix%20one.msi"), {FaultServer::ok(package)});
-    server->serve(
+    server().serve(QStringLiteral("/patches/fix%20one.msi"), {FaultServer::ok(package)});
+    server().serve(
         QStringLiteral("/patches/fix%20one.md5"), {FaultServer::ok(digest + "  fix one.msi\n")});
 
     QVERIFY(runPass({item(QStringLiteral("/patches/fix%20one.msi"))}));
-    QCOMPARE(sorted(server->requests()),
+    QCOMPARE(sorted(server().requests()),
         QStringList(
             {QStringLiteral("/patches/fix%20one.md5"), QStringLiteral("/patches/fix%20one.msi")}));
     QCOMPARE(installsEntries(),
@@ -452,14 +466,14 @@ void tst_FileManager::presentPackageIsNotFetched_data()
 void tst_FileManager::presentPackageIsNotFetched()
 {
     QFETCH(QByteArray, digestFile);
-    QVERIFY(place(QStringLiteral("pkg.msi"), package));
-    QVERIFY(place(QStringLiteral("pkg.md5"), digestFile));
+    QVERIFY(ScopedInstalls::write(QStringLiteral("pkg.msi"), package));
+    QVERIFY(ScopedInstalls::write(QStringLiteral("pkg.md5"), digestFile));
 
     fileManager->getFiles({item(QStringLiteral("/pkg.msi"))});
     QCOMPARE(done->count(), 1); // within the call
-    QCOMPARE(server->requests(), QStringList());
+    QCOMPARE(server().requests(), QStringList());
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
-    QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))), package);
 }
 
 void tst_FileManager::stalePackageIsFetchedAgain_data()
@@ -477,17 +491,18 @@ void tst_FileManager::stalePackageIsFetchedAgain_data()
 void tst_FileManager::stalePackageIsFetchedAgain()
 {
     QFETCH(QByteArray, digestFile);
-    QVERIFY(place(QStringLiteral("pkg.msi"), "old package"));
+    QVERIFY(ScopedInstalls::write(QStringLiteral("pkg.msi"), "old package"));
     if (!digestFile.isNull())
-        QVERIFY(place(QStringLiteral("pkg.md5"), digestFile));
-    server->serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
-    server->serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
+        QVERIFY(ScopedInstalls::write(QStringLiteral("pkg.md5"), digestFile));
+    server().serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
+    server().serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
 
     QVERIFY(runPass({item(QStringLiteral("/pkg.msi"))}));
-    QCOMPARE(sorted(server->requests()),
+    QCOMPARE(sorted(server().requests()),
         QStringList({QStringLiteral("/pkg.md5"), QStringLiteral("/pkg.msi")}));
-    QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
-    QCOMPARE(contentsOf(installed(QStringLiteral("pkg.md5"))), QByteArray(digest + " pkg.msi\n"));
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))), package);
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.md5"))),
+        QByteArray(digest + " pkg.msi\n"));
 }
 
 void tst_FileManager::refusesUnsafeNames_data()
@@ -515,14 +530,14 @@ void tst_FileManager::refusesUnsafeNames_data()
 void tst_FileManager::refusesUnsafeNames()
 {
     QFETCH(QString, path);
-    server->serve(path, {FaultServer::ok(package)});
+    server().serve(path, {FaultServer::ok(package)});
     const QStringList appDirBefore = QDir(QCoreApplication::applicationDirPath()).entryList();
     const QString url = item(path);
 
     fileManager->getFiles({url});
     QCOMPARE(done->count(), 1); // within the call: nothing was requested
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList {url});
-    QVERIFY(!QFileInfo::exists(installsPath()));
+    QVERIFY(!QFileInfo::exists(ScopedInstalls::path()));
     QCOMPARE(QDir(QCoreApplication::applicationDirPath()).entryList(), appDirBefore);
 }
 
@@ -547,6 +562,8 @@ void tst_FileManager::judgesNamesForEverySystem_data()
     QTest::newRow("another package's partial download") << "fix.msi.part" << false;
     // Only the whole name before the first dot is a device.
     QTest::newRow("console") << "console.msi" << true;
+    QTest::newRow("device at the end of a word") << "falcon.msi" << true;
+    QTest::newRow("device at the end of a word, with a digit") << "helpt1.exe" << true;
     QTest::newRow("COM10") << "COM10.msi" << true;
     QTest::newRow("LPT without a digit") << "LPT.exe" << true;
     QTest::newRow("device later in the name") << "fix.con.msi" << true;
@@ -597,7 +614,7 @@ void tst_FileManager::caseRuleDecidesOneLocalName_data()
     QTest::addColumn<int>("packageRequests");
     QTest::addColumn<QStringList>("files");
 
-    QTest::newRow("Windows: one file, fetched once")
+    QTest::newRow("Windows: one file, the later URL given up")
         << int(Qt::CaseInsensitive) << 1
         << QStringList {QStringLiteral("Setup.md5"), QStringLiteral("Setup.msi")};
     QTest::newRow("case-sensitive system: two files")
@@ -613,15 +630,17 @@ void tst_FileManager::caseRuleDecidesOneLocalName()
     QFETCH(QStringList, files);
     const QStringList paths {QStringLiteral("/a/Setup.msi"), QStringLiteral("/b/setup.msi")};
     for (const QString &path : paths) {
-        server->serve(path, {FaultServer::ok(package)});
-        server->serve(FileManager::digestPath(path), {FaultServer::ok(digest + " setup.msi\n")});
+        server().serve(path, {FaultServer::ok(package)});
+        server().serve(FileManager::digestPath(path), {FaultServer::ok(digest + " setup.msi\n")});
     }
     fileManager->setNameCase(Qt::CaseSensitivity(rule));
 
     QVERIFY(runPass({item(paths[0]), item(paths[1])}));
     QCOMPARE(done->count(), 1);
-    QCOMPARE(server->count(paths[0]) + server->count(paths[1]), packageRequests);
-    QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
+    QCOMPARE(server().count(paths[0]), 1);
+    QCOMPARE(server().count(paths[0]) + server().count(paths[1]), packageRequests);
+    QCOMPARE(fileManager->getGivenUpFiles(),
+        packageRequests == 1 ? QStringList {item(paths[1])} : QStringList());
     QCOMPARE(installsEntries(), files);
 }
 
@@ -653,41 +672,43 @@ void tst_FileManager::keepsSharedDigestNamesApart()
     const QString otherPath = QStringLiteral("/viewer/") + second;
     // Digests held, so that both packages are in and their digests requested before either
     // digest arrives, in the order the row asks for.
-    server->serve(msiPath, {FaultServer::ok(package)});
-    server->serve(otherPath, {FaultServer::ok(otherPackage)});
-    server->serve(QStringLiteral("/editor/fix.md5"), {FaultServer::held(digest + " fix.msi\n")});
+    server().serve(msiPath, {FaultServer::ok(package)});
+    server().serve(otherPath, {FaultServer::ok(otherPackage)});
+    server().serve(QStringLiteral("/editor/fix.md5"), {FaultServer::held(digest + " fix.msi\n")});
     FaultServer::Response otherDigest = secondHasDigest
         ? FaultServer::ok(md5(otherPackage) + ' ' + second.toLatin1() + '\n')
         : FaultServer::status(404);
     otherDigest.held = true;
-    server->serve(QStringLiteral("/viewer/fix.md5"), {otherDigest});
+    server().serve(QStringLiteral("/viewer/fix.md5"), {otherDigest});
     const QStringList items {item(msiPath), item(otherPath)};
     const ScopedConfig config(ScopedConfig::make(QStringLiteral("Updates"),
         {ScopedConfig::product(QStringLiteral("Editor"), items[0]),
             ScopedConfig::product(QStringLiteral("Viewer"), items[1])}));
 
     fileManager->getFiles(items);
-    QTRY_COMPARE_WITH_TIMEOUT(server->requests().size(), 4, PassTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(server().requests().size(), 4, PassTimeout);
     const QStringList order {QStringLiteral("/editor/fix.md5"), QStringLiteral("/viewer/fix.md5")};
-    server->release(order[firstArrivesFirst ? 0 : 1]);
-    server->release(order[firstArrivesFirst ? 1 : 0]);
+    server().release(order[firstArrivesFirst ? 0 : 1]);
+    server().release(order[firstArrivesFirst ? 1 : 0]);
     QVERIFY(done->wait(PassTimeout));
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
-    QCOMPARE(server->count(msiPath), 1);
-    QCOMPARE(server->count(otherPath), 1);
-    QCOMPARE(contentsOf(installed(QStringLiteral("fix.msi"))), package);
-    QCOMPARE(contentsOf(installed(second)), otherPackage);
+    QCOMPARE(server().count(msiPath), 1);
+    QCOMPARE(server().count(otherPath), 1);
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("fix.msi"))), package);
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(second)), otherPackage);
+    otherDigest.held = false; // a held answer would stall, and a stalled digest fails the package
+    server().serve(QStringLiteral("/viewer/fix.md5"), {otherDigest});
 
     // Later passes, with both, one or the other, fetch fix.msi no more; the other only when it
     // has no digest to be checked against.
     for (const QStringList &later : {items, QStringList {items[0]}, QStringList {items[1]}}) {
         done->clear();
-        const int requestsBefore = server->requests().size();
+        const int requestsBefore = server().requests().size();
         QVERIFY(runPass(later));
         QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
-        QCOMPARE(server->count(msiPath), 1);
+        QCOMPARE(server().count(msiPath), 1);
         const int expectedRequests = secondHasDigest || !later.contains(items[1]) ? 0 : 2;
-        QCOMPARE(server->requests().size() - requestsBefore, expectedRequests);
+        QCOMPARE(server().requests().size() - requestsBefore, expectedRequests);
     }
 }
 
@@ -722,27 +743,32 @@ void tst_FileManager::namesDigestsByEveryPackage()
     QFETCH(QStringList, others);
     QFETCH(int, rule);
     QFETCH(QString, digestName);
-    QCOMPARE(
-        FileManager::digestPath(installed(package), others << package, Qt::CaseSensitivity(rule)),
-        installed(digestName));
+    QCOMPARE(FileManager::digestPath(
+                 ScopedInstalls::filePath(package), others << package, Qt::CaseSensitivity(rule)),
+        ScopedInstalls::filePath(digestName));
 }
 
 void tst_FileManager::downloadsPerUserWhenBesideIsBlocked_data()
 {
-    QTest::addColumn<bool>("blocked");
-    QTest::newRow("beside the executable when writable") << false;
-    QTest::newRow("per user when a file is in the way") << true;
+    QTest::addColumn<QString>("inTheWay");
+    QTest::newRow("beside the executable when writable") << "";
+    QTest::newRow("per user when a file is in the way") << "file";
+    QTest::newRow("per user when the folder cannot be written") << "unwritable folder";
 }
 
 void tst_FileManager::downloadsPerUserWhenBesideIsBlocked()
 {
-    QFETCH(bool, blocked);
-    // Root may write anywhere, so a plain file takes the folder's place.
-    if (blocked)
-        QVERIFY(writeFile(installsPath(), "not a folder"));
+    QFETCH(QString, inTheWay);
+    const bool blocked = !inTheWay.isEmpty();
+    // Root may write anywhere: a plain file takes the folder's place, or a link to a process's
+    // folder, in which not even root can make a file.
+    if (inTheWay == QLatin1String("file"))
+        QVERIFY(writeFile(ScopedInstalls::path(), "not a folder"));
+    else if (blocked)
+        QVERIFY(QFile::link(QStringLiteral("/proc/self"), ScopedInstalls::path()));
     QVERIFY(writeFile(scratch->filePath(QStringLiteral("local.msi")), package));
-    server->serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
-    server->serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
+    server().serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
+    server().serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
 
     QVERIFY(runPass({item(QStringLiteral("/pkg.msi")), scratch->filePath("local.msi")}));
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
@@ -750,9 +776,10 @@ void tst_FileManager::downloadsPerUserWhenBesideIsBlocked()
     if (blocked) {
         QVERIFY2(folder.startsWith(dataHome.path() + '/') && folder.endsWith("/installs"),
             qPrintable(folder));
-        QCOMPARE(contentsOf(installsPath()), QByteArray("not a folder"));
+        if (inTheWay == QLatin1String("file"))
+            QCOMPARE(contentsOf(ScopedInstalls::path()), QByteArray("not a folder"));
     } else {
-        QCOMPARE(folder, installsPath());
+        QCOMPARE(folder, ScopedInstalls::path());
     }
     QCOMPARE(contentsOf(QDir(folder).filePath(QStringLiteral("pkg.msi"))), package);
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
@@ -760,8 +787,80 @@ void tst_FileManager::downloadsPerUserWhenBesideIsBlocked()
     // A local package is looked for, and run, where it was given.
     QCOMPARE(
         fileManager->localPath(scratch->filePath("local.msi")), scratch->filePath("local.msi"));
-    QCOMPARE(
-        fileManager->localPath(QStringLiteral("sub/fix.msi")), installsPath() + "/sub/fix.msi");
+    QCOMPARE(fileManager->localPath(QStringLiteral("sub/fix.msi")),
+        ScopedInstalls::path() + "/sub/fix.msi");
+}
+
+void tst_FileManager::usesVerifiedCopiesInAReadOnlyFolder_data()
+{
+    QTest::addColumn<QByteArray>("besideDigest"); // of a.msi, beside it in installs
+    QTest::addColumn<bool>("usedWhereItIs");
+
+    QTest::newRow("verified copy used where it is") << digest << true;
+    QTest::newRow("damaged copy fetched per user") << wrongDigest << false;
+}
+
+// An administrator downloaded into installs beside the executable; a standard user cannot
+// write there. Root may write anywhere, so as root the case runs again as nobody.
+void tst_FileManager::usesVerifiedCopiesInAReadOnlyFolder()
+{
+    QFETCH(QByteArray, besideDigest);
+    QFETCH(bool, usedWhereItIs);
+    const char *const unprivileged = "KESTRUN_TEST_UNPRIVILEGED";
+    const bool asChild = qEnvironmentVariableIsSet(unprivileged);
+    if (!asChild) {
+        QVERIFY(ScopedInstalls::write(QStringLiteral("a.msi"), package));
+        QVERIFY(ScopedInstalls::write(QStringLiteral("a.md5"), besideDigest + " a.msi\n"));
+        QVERIFY(QFile::setPermissions(ScopedInstalls::path(),
+            QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
+                | QFile::ReadOther | QFile::ExeOther));
+    }
+    const auto writable = qScopeGuard([] {
+        QFile::setPermissions(ScopedInstalls::path(),
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+                | QFile::ExeOther);
+    });
+    if (geteuid() == 0 && !asChild) {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QString::fromLatin1(unprivileged), QStringLiteral("1"));
+        environment.remove(QStringLiteral("XDG_DATA_HOME"));
+        environment.insert(QStringLiteral("TMPDIR"), QStringLiteral("/tmp")); // nobody writes there
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QStringLiteral("setpriv"),
+            {"--reuid=65534", "--regid=65534", "--clear-groups", "--",
+                QCoreApplication::applicationFilePath(),
+                QStringLiteral("usesVerifiedCopiesInAReadOnlyFolder:")
+                    + QString::fromLatin1(QTest::currentDataTag())});
+        if (!child.waitForStarted() && qgetenv("CI") != "true")
+            QSKIP("setpriv cannot be started: no way to drop root's privileges");
+        QVERIFY(child.waitForFinished(PassTimeout * 2));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+        return;
+    }
+    QVERIFY(!QFileInfo(ScopedInstalls::path()).isWritable());
+    server().serve(QStringLiteral("/a.msi"), {FaultServer::ok(package)});
+    server().serve(QStringLiteral("/a.md5"), {FaultServer::ok(digest + " a.msi\n")});
+    server().serve(QStringLiteral("/b.msi"), {FaultServer::ok(package)});
+    server().serve(QStringLiteral("/b.md5"), {FaultServer::ok(digest + " b.msi\n")});
+    const QStringList items {item(QStringLiteral("/a.msi")), item(QStringLiteral("/b.msi"))};
+
+    QVERIFY(runPass(items));
+    QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
+    const QString perUser = fileManager->getInstallsPath();
+    QVERIFY(perUser != ScopedInstalls::path());
+    QCOMPARE(server().count(QStringLiteral("/a.msi")), usedWhereItIs ? 0 : 1);
+    QCOMPARE(server().count(QStringLiteral("/b.msi")), 1);
+    QCOMPARE(fileManager->localPath(items[0]),
+        usedWhereItIs ? ScopedInstalls::filePath(QStringLiteral("a.msi"))
+                      : perUser + QLatin1String("/a.msi"));
+    QCOMPARE(fileManager->localPath(items[1]), perUser + QLatin1String("/b.msi"));
+    const QStringList folders =
+        usedWhereItIs ? QStringList {ScopedInstalls::path(), perUser} : QStringList {perUser};
+    QCOMPARE(fileManager->getFolders(), folders);
+    QVERIFY(fileManager->isUnchanged(items[0]));
 }
 
 void tst_FileManager::onlyLooksForLocalPaths_data()
@@ -782,17 +881,17 @@ void tst_FileManager::onlyLooksForLocalPaths()
     QFETCH(bool, absolute);
     QFETCH(bool, present);
     // A bystander that shares the missing items' file name must survive them.
-    QVERIFY(place(QStringLiteral("keep.msi"), package));
+    QVERIFY(ScopedInstalls::write(QStringLiteral("keep.msi"), package));
     const QString localItem = absolute ? scratch->filePath(name) : name;
     if (present)
-        QVERIFY(writeFile(absolute ? localItem : installed(name), package));
+        QVERIFY(writeFile(absolute ? localItem : ScopedInstalls::filePath(name), package));
     const QStringList before = installsEntries();
 
     fileManager->getFiles({localItem});
     QCOMPARE(done->count(), 1);
     QCOMPARE(fileManager->getGivenUpFiles(), present ? QStringList() : QStringList {localItem});
     QCOMPARE(installsEntries(), before);
-    QCOMPARE(contentsOf(installed(QStringLiteral("keep.msi"))), package);
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("keep.msi"))), package);
 }
 
 void tst_FileManager::skipsEmptyItems_data()
@@ -809,7 +908,7 @@ void tst_FileManager::skipsEmptyItems()
     fileManager->getFiles(items);
     QCOMPARE(done->count(), 1);
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
-    QVERIFY(!QFileInfo::exists(installsPath()));
+    QVERIFY(!QFileInfo::exists(ScopedInstalls::path()));
 }
 
 void tst_FileManager::neverTakesAFolderForAPackage_data()
@@ -835,17 +934,17 @@ void tst_FileManager::neverTakesAFolderForAPackage()
     QFETCH(Responses, digestResponses);
     QFETCH(int, packageRequests);
     QFETCH(int, reason);
-    QVERIFY(QDir().mkpath(installed(QStringLiteral("pkg.msi/inside"))));
-    server->serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
-    server->serve(QStringLiteral("/pkg.md5"), digestResponses);
+    QVERIFY(QDir().mkpath(ScopedInstalls::filePath(QStringLiteral("pkg.msi/inside"))));
+    server().serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
+    server().serve(QStringLiteral("/pkg.md5"), digestResponses);
     const QString given = url ? item(QStringLiteral("/pkg.msi")) : QStringLiteral("pkg.msi");
 
     QVERIFY(runPass({given}));
     QCOMPARE(done->count(), 1);
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList {given});
-    QCOMPARE(server->count(QStringLiteral("/pkg.msi")), packageRequests);
+    QCOMPARE(server().count(QStringLiteral("/pkg.msi")), packageRequests);
     QCOMPARE(int(fileManager->getFailureReason(given).kind), reason);
-    QVERIFY(QFileInfo(installed(QStringLiteral("pkg.msi/inside"))).isDir());
+    QVERIFY(QFileInfo(ScopedInstalls::filePath(QStringLiteral("pkg.msi/inside"))).isDir());
 }
 
 void tst_FileManager::fetchesOneLocalNameOnce_data()
@@ -853,12 +952,16 @@ void tst_FileManager::fetchesOneLocalNameOnce_data()
     QTest::addColumn<QStringList>("paths");
     QTest::addColumn<bool>("served");
     QTest::addColumn<int>("packageRequests");
+    QTest::addColumn<QStringList>("givenUp"); // paths
 
-    const QStringList twice {QStringLiteral("/a/pkg.msi"), QStringLiteral("/a/pkg.msi")};
-    const QStringList twoFolders {QStringLiteral("/a/pkg.msi"), QStringLiteral("/b/pkg.msi")};
-    QTest::newRow("same URL twice") << twice << true << 1;
-    QTest::newRow("two URLs ending in the same name") << twoFolders << true << 1;
-    QTest::newRow("two URLs, both failing") << twoFolders << false << 3;
+    const QString a = QStringLiteral("/a/pkg.msi");
+    const QString b = QStringLiteral("/b/pkg.msi");
+    QTest::newRow("same URL twice") << QStringList {a, a} << true << 1 << QStringList();
+    // The later one would have the earlier one's package run in its place.
+    QTest::newRow("two URLs ending in the same name")
+        << QStringList {a, b} << true << 1 << QStringList {b};
+    QTest::newRow("two URLs, both failing")
+        << QStringList {a, b} << false << 3 << QStringList {a, b};
 }
 
 void tst_FileManager::fetchesOneLocalNameOnce()
@@ -866,24 +969,29 @@ void tst_FileManager::fetchesOneLocalNameOnce()
     QFETCH(QStringList, paths);
     QFETCH(bool, served);
     QFETCH(int, packageRequests);
+    QFETCH(QStringList, givenUp);
     QStringList items;
     for (const QString &path : qAsConst(paths)) {
         if (served) {
-            server->serve(path, {FaultServer::ok(package, 3)});
-            server->serve(FileManager::digestPath(path), {FaultServer::ok(digest + " pkg.msi\n")});
+            server().serve(path, {FaultServer::ok(package, 3)});
+            server().serve(FileManager::digestPath(path), {FaultServer::ok(digest + " pkg.msi\n")});
         }
         items << item(path);
     }
+    QStringList givenUpItems;
+    for (const QString &path : qAsConst(givenUp))
+        givenUpItems << item(path);
 
     QVERIFY(runPass(items));
     QCOMPARE(done->count(), 1);
-    QCOMPARE(
-        server->count(QStringLiteral("/a/pkg.msi")) + server->count(QStringLiteral("/b/pkg.msi")),
-        packageRequests);
-    QStringList expectedGivenUp = served ? QStringList() : items;
-    expectedGivenUp.removeDuplicates();
-    QCOMPARE(fileManager->getGivenUpFiles(), expectedGivenUp);
-    QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), served ? package : QByteArray());
+    QCOMPARE(server().count(QStringLiteral("/a/pkg.msi")), packageRequests);
+    QCOMPARE(server().count(QStringLiteral("/b/pkg.msi")), 0);
+    QCOMPARE(fileManager->getGivenUpFiles(), givenUpItems);
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))),
+        served ? package : QByteArray());
+    if (served && !givenUp.isEmpty())
+        QCOMPARE(fileManager->getFailureReason(givenUpItems.first()).text(),
+            QStringLiteral("another product's package has the same file name, pkg.msi"));
 }
 
 void tst_FileManager::waitOutHeldAnswers()
@@ -900,7 +1008,7 @@ void tst_FileManager::runsDownloadsInParallel()
         QStringLiteral("/one.msi"), QStringLiteral("/two.msp"), QStringLiteral("/three.exe")};
     QStringList items;
     for (const QString &name : names) {
-        server->serve(name, {FaultServer::held(package)});
+        server().serve(name, {FaultServer::held(package)});
         items << item(name);
     }
 
@@ -909,12 +1017,12 @@ void tst_FileManager::runsDownloadsInParallel()
     const auto packageRequests = [&] {
         int count = 0;
         for (const QString &name : names)
-            count += server->count(name);
+            count += server().count(name);
         return count;
     };
     QTRY_COMPARE_WITH_TIMEOUT(packageRequests(), 3, PassTimeout);
     QCOMPARE(done->count(), 0);
-    server->release();
+    server().release();
     QVERIFY(done->wait(PassTimeout));
     QCOMPARE(installsEntries(),
         QStringList(
@@ -924,20 +1032,20 @@ void tst_FileManager::runsDownloadsInParallel()
 void tst_FileManager::laterCallJoinsTheRunningPass()
 {
     waitOutHeldAnswers();
-    server->serve(QStringLiteral("/first.msi"), {FaultServer::held(package)});
-    server->serve(QStringLiteral("/second.msi"), {FaultServer::status(404)});
+    server().serve(QStringLiteral("/first.msi"), {FaultServer::held(package)});
+    server().serve(QStringLiteral("/second.msi"), {FaultServer::status(404)});
     const QString bad = QStringLiteral("/.."); // given up at once, yet part of this pass
 
     fileManager->getFiles({item(QStringLiteral("/first.msi"))});
-    QTRY_COMPARE_WITH_TIMEOUT(server->count(QStringLiteral("/first.msi")), 1, PassTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(server().count(QStringLiteral("/first.msi")), 1, PassTimeout);
     fileManager->getFiles({item(QStringLiteral("/second.msi")), item(bad)});
     QCOMPARE(done->count(), 0);
-    server->release();
+    server().release();
     QVERIFY(done->wait(PassTimeout));
     QCOMPARE(done->count(), 1);
     QCOMPARE(fileManager->getGivenUpFiles(),
         QStringList({item(QStringLiteral("/second.msi")), item(bad)}));
-    QCOMPARE(contentsOf(installed(QStringLiteral("first.msi"))), package);
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("first.msi"))), package);
 }
 
 void tst_FileManager::givesUpOnAnUnreachableServer()
@@ -955,15 +1063,15 @@ void tst_FileManager::eachPassStartsAfresh()
     const QString url = item(QStringLiteral("/pkg.msi"));
     QVERIFY(runPass({url}));
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList {url});
-    QCOMPARE(server->count(QStringLiteral("/pkg.msi")), FileManager::MaxAttempts);
+    QCOMPARE(server().count(QStringLiteral("/pkg.msi")), FileManager::MaxAttempts);
 
-    server->serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
+    server().serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
     done->clear();
     QVERIFY(runPass({url}));
     QCOMPARE(done->count(), 1);
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
-    QCOMPARE(server->count(QStringLiteral("/pkg.msi")), FileManager::MaxAttempts + 1);
-    QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
+    QCOMPARE(server().count(QStringLiteral("/pkg.msi")), FileManager::MaxAttempts + 1);
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))), package);
 }
 
 void tst_FileManager::givenUpItemsSayWhy_data()
@@ -993,6 +1101,9 @@ void tst_FileManager::givenUpItemsSayWhy_data()
         << "/pkg.msi" << Responses {S::ok(package)} << Responses {S::ok(wrongDigest + " pkg.msi")}
         << QStringLiteral("digest mismatch (expected %1, received %2)")
                .arg(QString::fromLatin1(wrongDigest), QString::fromLatin1(digest));
+    QTest::newRow("digest fails") << "/pkg.msi" << Responses {S::ok(package)}
+                                  << Responses {S::reset("", 100)}
+                                  << "the digest could not be fetched (the connection failed)";
     QTest::newRow("connection refused")
         << "closed:/pkg.msi" << none << none << "the server refused the connection";
     S::Response signIn = S::status(407);
@@ -1024,8 +1135,8 @@ void tst_FileManager::givenUpItemsSayWhy()
         url = servedPath = file.mid(8);
         qputenv("http_proxy", serverUrl(QStringLiteral("/")).toString().toLatin1());
     }
-    server->serve(servedPath, packageResponses);
-    server->serve(QStringLiteral("/pkg.md5"), digestResponses);
+    server().serve(servedPath, packageResponses);
+    server().serve(QStringLiteral("/pkg.md5"), digestResponses);
 
     const bool finished = runPass({url});
     QVERIFY(finished);
@@ -1037,10 +1148,10 @@ void tst_FileManager::reportsProgressOverThePass()
 {
     waitOutHeldAnswers();
     const QByteArray first = package.left(1000);
-    server->serve(QStringLiteral("/a.msi"), {FaultServer::paused(first, package.mid(1000))});
+    server().serve(QStringLiteral("/a.msi"), {FaultServer::paused(first, package.mid(1000))});
     FaultServer::Response unknownSize = FaultServer::paused(first, package.mid(1000));
     unknownSize.unannounced = true;
-    server->serve(QStringLiteral("/b.msi"), {unknownSize});
+    server().serve(QStringLiteral("/b.msi"), {unknownSize});
     QSignalSpy changes(fileManager, &FileManager::progressChanged);
     const auto progress = [this] { return fileManager->getProgress(); };
 
@@ -1050,7 +1161,7 @@ void tst_FileManager::reportsProgressOverThePass()
     QCOMPARE(progress().filesDone, 0);
     QCOMPARE(progress().bytesExpected, qint64(-1)); // b.msi has not said how large it is
 
-    server->release();
+    server().release();
     QVERIFY(done->wait(PassTimeout));
     QCOMPARE(progress().filesDone, 2);
     QCOMPARE(progress().bytesReceived, qint64(2 * package.size()));
@@ -1081,14 +1192,24 @@ void tst_FileManager::resumesABrokenTransfer_data()
         << 1.7;
     QTest::newRow("entity changed: the server sends all of the new one")
         << Responses {broken, S::ranged(package, v2)} << Ranges {"", rest} << 1 << false << 1.7;
-    S::Response otherEntity = S::tagged(S::ok(wrongTail.mid(cut)), v2);
-    otherEntity.status = 206;
-    otherEntity.headers << qMakePair(QByteArray("Content-Range"),
-        "bytes " + rest.mid(6) + QByteArray::number(package.size() - 1) + '/'
-            + QByteArray::number(package.size()));
+    // A 206 with the body from first on, whatever was asked for.
+    const auto partFrom = [](qint64 first, const QByteArray &body, const QByteArray &etag) {
+        S::Response part = S::tagged(S::ok(body.mid(first)), etag);
+        part.status = 206;
+        part.headers << qMakePair(QByteArray("Content-Range"),
+            "bytes " + QByteArray::number(first) + '-' + QByteArray::number(body.size() - 1) + '/'
+                + QByteArray::number(body.size()));
+        return part;
+    };
     QTest::newRow("a part of another entity is refused, then all of it fetched")
-        << Responses {broken, otherEntity, S::ok(package)} << Ranges {"", rest, ""} << 1 << false
-        << 2.1;
+        << Responses {broken, partFrom(cut, wrongTail, v2), S::ok(package)} << Ranges {"", rest, ""}
+        << 1 << false << 2.1;
+    QTest::newRow("a part starting before the partial file's end is refused")
+        << Responses {broken, partFrom(cut - 10, package, v1), S::ok(package)}
+        << Ranges {"", rest, ""} << 1 << false << 2.1;
+    QTest::newRow("a part starting after the partial file's end is refused")
+        << Responses {broken, partFrom(cut + 10, package, v1), S::ok(package)}
+        << Ranges {"", rest, ""} << 1 << false << 2.1;
     QTest::newRow("a wrong tail fails the digest and is not kept")
         << Responses {broken, S::ranged(wrongTail, v1), S::ok(package)} << Ranges {"", rest, ""}
         << 2 << false << 2.1;
@@ -1107,15 +1228,15 @@ void tst_FileManager::resumesABrokenTransfer()
     QFETCH(bool, givenUp);
     QFETCH(double, maxBytesSent);
     const QString pkg = QStringLiteral("/pkg.msi");
-    server->serve(pkg, packageResponses);
-    server->serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
+    server().serve(pkg, packageResponses);
+    server().serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
 
     QVERIFY(runPass({item(pkg)}));
     QCOMPARE(done->count(), 1);
-    QCOMPARE(server->ranges(pkg), ranges);
-    QCOMPARE(server->count(QStringLiteral("/pkg.md5")), digestRequests);
-    QVERIFY2(server->bodyBytesSent(pkg) < maxBytesSent * package.size(),
-        qPrintable(QString::number(server->bodyBytesSent(pkg))));
+    QCOMPARE(server().ranges(pkg), ranges);
+    QCOMPARE(server().count(QStringLiteral("/pkg.md5")), digestRequests);
+    QVERIFY2(server().bodyBytesSent(pkg) < maxBytesSent * package.size(),
+        qPrintable(QString::number(server().bodyBytesSent(pkg))));
     QCOMPARE(fileManager->getGivenUpFiles(), givenUp ? QStringList {item(pkg)} : QStringList());
     if (givenUp) {
         // The digest came for a package that never did: it goes with the partial file.
@@ -1123,23 +1244,23 @@ void tst_FileManager::resumesABrokenTransfer()
     } else {
         QCOMPARE(
             installsEntries(), QStringList({QStringLiteral("pkg.md5"), QStringLiteral("pkg.msi")}));
-        QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
+        QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))), package);
     }
 }
 
 void tst_FileManager::removesPartialFilesOfAnEarlierRun()
 {
-    QVERIFY(place(QStringLiteral("pkg.msi.part"), package.left(1000)));
-    QVERIFY(place(QStringLiteral("pkg.md5.part"), "0123"));
-    server->serve(QStringLiteral("/pkg.msi"), {FaultServer::ranged(package, "\"v1\"")});
-    server->serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
+    QVERIFY(ScopedInstalls::write(QStringLiteral("pkg.msi.part"), package.left(1000)));
+    QVERIFY(ScopedInstalls::write(QStringLiteral("pkg.md5.part"), "0123"));
+    server().serve(QStringLiteral("/pkg.msi"), {FaultServer::ranged(package, "\"v1\"")});
+    server().serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
 
     QVERIFY(runPass({item(QStringLiteral("/pkg.msi"))}));
     // Which entity the leftover belonged to is unknown: it is not resumed.
-    QCOMPARE(server->ranges(QStringLiteral("/pkg.msi")), Ranges {""});
+    QCOMPARE(server().ranges(QStringLiteral("/pkg.msi")), Ranges {""});
     QCOMPARE(
         installsEntries(), QStringList({QStringLiteral("pkg.md5"), QStringLiteral("pkg.msi")}));
-    QCOMPARE(contentsOf(installed(QStringLiteral("pkg.msi"))), package);
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))), package);
 }
 
 QTEST_GUILESS_MAIN(tst_FileManager)

@@ -1,5 +1,6 @@
 #include "download/filemanager.h"
 #include "nginxserver.h"
+#include "scopedinstalls.h"
 #include "testfiles.h"
 #include "tinyproxy.h"
 
@@ -22,11 +23,6 @@ namespace {
 
 constexpr int PassTimeout = 60000;
 constexpr qint64 MiB = 1024 * 1024;
-
-QString installsPath()
-{
-    return QCoreApplication::applicationDirPath() + QLatin1String("/installs");
-}
 
 // Pseudo-random bytes, written a block at a time so that the test itself stays small.
 bool writeRandomFile(const QString &path, qint64 size, quint32 seed)
@@ -98,7 +94,7 @@ QUrl viaProxyable(QUrl url)
 // Everything in the folder, partial files included.
 QStringList installsEntries()
 {
-    return QDir(installsPath())
+    return QDir(ScopedInstalls::path())
         .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
@@ -128,7 +124,6 @@ private:
     /** Runs one pass; false when allFilesDone() never came. */
     bool runPass(const QStringList &items);
     QString served(const QString &name) const { return QDir(root).filePath(name); }
-    QString installed(const QString &name) const { return QDir(installsPath()).filePath(name); }
 
     std::unique_ptr<QTemporaryDir> work;
     std::unique_ptr<NginxServer> nginx;
@@ -199,7 +194,7 @@ void tst_PackageServer::cleanupTestCase()
 
 void tst_PackageServer::init()
 {
-    QDir(installsPath()).removeRecursively();
+    ScopedInstalls::remove();
     fileManager = new FileManager(this);
     done = new QSignalSpy(fileManager, &FileManager::allFilesDone);
     QVERIFY(done->isValid());
@@ -211,7 +206,7 @@ void tst_PackageServer::cleanup()
     delete fileManager;
     for (const char *variable : {"http_proxy", "https_proxy", "no_proxy"})
         qunsetenv(variable);
-    QDir(installsPath()).removeRecursively();
+    ScopedInstalls::remove();
 }
 
 bool tst_PackageServer::runPass(const QStringList &items)
@@ -237,8 +232,9 @@ void tst_PackageServer::keepsMemoryFlatForALargePackage()
 
     QCOMPARE(done->count(), 2);
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
-    QCOMPARE(QFileInfo(installed(QStringLiteral("large.msi"))).size(), size);
-    QCOMPARE(FileManager::calculateMD5(installed(QStringLiteral("large.msi"))).toLatin1(),
+    QCOMPARE(QFileInfo(ScopedInstalls::filePath(QStringLiteral("large.msi"))).size(), size);
+    QCOMPARE(
+        FileManager::calculateMD5(ScopedInstalls::filePath(QStringLiteral("large.msi"))).toLatin1(),
         contentsOf(served(QStringLiteral("large.md5"))).left(32));
     QVERIFY2(growth * 1024 < size / 4,
         qPrintable(QStringLiteral("peak memory grew by %1 KiB").arg(growth)));
@@ -260,8 +256,8 @@ void tst_PackageServer::fetchesAndVerifiesByteForByte()
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
     for (const QString &name : names) {
         const QString digestName = QFileInfo(name).completeBaseName() + QLatin1String(".md5");
-        QCOMPARE(contentsOf(installed(name)), contentsOf(served(name)));
-        QCOMPARE(contentsOf(installed(digestName)), contentsOf(served(digestName)));
+        QCOMPARE(contentsOf(ScopedInstalls::filePath(name)), contentsOf(served(name)));
+        QCOMPARE(contentsOf(ScopedInstalls::filePath(digestName)), contentsOf(served(digestName)));
     }
     QCOMPARE(nginx->requests().size(), logged + 6);
 
@@ -275,34 +271,36 @@ void tst_PackageServer::followsRedirects()
 {
     QVERIFY(runPass({nginx->url(QStringLiteral("/moved/small.msi")).toString()}));
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
-    QCOMPARE(contentsOf(installed(QStringLiteral("small.msi"))),
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("small.msi"))),
         contentsOf(served(QStringLiteral("small.msi"))));
-    QCOMPARE(contentsOf(installed(QStringLiteral("small.md5"))),
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("small.md5"))),
         contentsOf(served(QStringLiteral("small.md5"))));
 }
 
 void tst_PackageServer::neverFollowsHttpsToHttp_data()
 {
     QTest::addColumn<QString>("path");
-    QTest::addColumn<bool>("fetched");
-    QTest::newRow("served over https") << QStringLiteral("/small.msi") << true;
+    QTest::addColumn<QString>("reason"); // empty: fetched
+    QTest::newRow("served over https") << QStringLiteral("/small.msi") << QString();
     QTest::newRow("redirected from https to http")
-        << QStringLiteral("/downgrade/small.msi") << false;
+        << QStringLiteral("/downgrade/small.msi") << "the server's redirection was refused";
 }
 
 void tst_PackageServer::neverFollowsHttpsToHttp()
 {
     QFETCH(QString, path);
-    QFETCH(bool, fetched);
+    QFETCH(QString, reason);
+    const bool fetched = reason.isEmpty();
     const QString url = nginx->secureUrl(path).toString();
     const QString plainRequest = QStringLiteral("GET /small.msi");
     const int plainBefore = nginx->requests().count(plainRequest);
 
     QVERIFY(runPass({url}));
     QCOMPARE(fileManager->getGivenUpFiles(), fetched ? QStringList() : QStringList {url});
-    QCOMPARE(QFile::exists(installed(QStringLiteral("small.msi"))), fetched);
+    QCOMPARE(fileManager->getFailureReason(url).text(), reason);
+    QCOMPARE(QFile::exists(ScopedInstalls::filePath(QStringLiteral("small.msi"))), fetched);
     if (fetched) {
-        QCOMPARE(contentsOf(installed(QStringLiteral("small.msi"))),
+        QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("small.msi"))),
             contentsOf(served(QStringLiteral("small.msi"))));
     } else {
         // The plain-HTTP server never saw the request the redirection pointed at.
@@ -339,9 +337,9 @@ void tst_PackageServer::goesThroughTheSystemProxy()
 
     QVERIFY(runPass({package.toString()}));
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
-    QCOMPARE(contentsOf(installed(QStringLiteral("small.msi"))),
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("small.msi"))),
         contentsOf(served(QStringLiteral("small.msi"))));
-    QCOMPARE(contentsOf(installed(QStringLiteral("small.md5"))),
+    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("small.md5"))),
         contentsOf(served(QStringLiteral("small.md5"))));
 
     const QStringList seen = proxy->requests().mid(before);
@@ -388,7 +386,7 @@ void tst_PackageServer::givesUpAtOnceWhenTheProxyAsksForASignIn()
     QVERIFY(runPass({url}));
     const int requests = signInProxy->requests().count(QLatin1String("GET ") + url) - before;
     QVERIFY2(requests >= 1 && requests <= maxRequests, qPrintable(QString::number(requests)));
-    QCOMPARE(QFile::exists(installed(QStringLiteral("small.msi"))), fetched);
+    QCOMPARE(QFile::exists(ScopedInstalls::filePath(QStringLiteral("small.msi"))), fetched);
     QCOMPARE(fileManager->getGivenUpFiles(), fetched ? QStringList() : QStringList {url});
     QCOMPARE(fileManager->getNetworkError(url), error);
     QCOMPARE(installsEntries(),

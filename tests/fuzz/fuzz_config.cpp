@@ -5,6 +5,7 @@
 #include "config/configmanager.h"
 #include "fuzzapplication.h"
 #include "recordingsystemqueries.h"
+#include "rules/checkboxslots.h"
 #include "rules/dependencymanager.h"
 #include "selection/wrapperui.h"
 #include "window/windowitems.h"
@@ -35,7 +36,7 @@ void checkStartupLookups(const ConfigManager &config)
 // A window of plain objects with the names and properties the real one has.
 void placeOnCheckBoxes(QObject &window, const QStringList &names)
 {
-    for (int slot = 1; slot <= WindowItems::CheckBoxCount; ++slot) {
+    for (int slot = 1; slot <= CheckBoxSlots::Count; ++slot) {
         auto label = new QObject(&window);
         label->setObjectName(WindowItems::labelName(slot));
         auto checkBox = new QObject(&window);
@@ -55,7 +56,7 @@ void clickEveryCheckBox(const QStringList &names)
     WrapperUI wrapper;
     // Untick every box, then tick it again, as a user clicking twice.
     for (int round = 0; round < 2; ++round) {
-        for (int slot = 1; slot <= WindowItems::CheckBoxCount; ++slot) {
+        for (int slot = 1; slot <= CheckBoxSlots::Count; ++slot) {
             QObject *checkBox = WindowItems::find(&window, WindowItems::checkBoxName(slot));
             checkBox->setProperty("checked", !checkBox->property("checked").toBool());
             wrapper.checkBoxClicked(checkBox, &window, slot);
@@ -88,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         (void)config.getDependencies(names.at(i));
         (void)config.getGuid(names.at(i));
     }
-    clickEveryCheckBox(names.mid(0, WindowItems::CheckBoxCount));
+    clickEveryCheckBox(names.mid(0, CheckBoxSlots::Count));
     checkApplicability(names);
     return 0;
 }

@@ -1,40 +1,23 @@
+#include "placedwindow.h"
 #include "recordingstandin.h"
-#include "scopedconfig.h"
 #include "scopedinstalls.h"
 #include "window/windowitems.h"
-#include "windowharness.h"
 
 #include <QJsonArray>
-#include <QQuickItem>
 #include <QTest>
 
-#include <memory>
+#include <algorithm>
 
 namespace {
 
 const QString successHeading = QStringLiteral("Successfully installed the following products.");
 const QString failureHeading = QStringLiteral("Failed to install the following products.");
 
-QString box(int number)
-{
-    return WindowItems::checkBoxName(number);
-}
+using WindowItems::checkBoxName;
 
 QJsonObject product(const QString &name, const QString &file, const QJsonObject &more = {})
 {
     return ScopedConfig::product(name, file, more);
-}
-
-/** Whether the column has placed boxes 1 to count one below the other, so clicks hit them. */
-bool laidOut(const WindowHarness &window, int count)
-{
-    if (window.item(box(1))->height() <= 0)
-        return false;
-    for (int number = 2; number <= count; ++number) {
-        if (window.item(box(number))->y() <= window.item(box(number - 1))->y())
-            return false;
-    }
-    return true;
 }
 
 /** Three products A, B and C with the packages a.msi, b.msi and c.msi. */
@@ -43,44 +26,27 @@ QJsonArray threeProducts()
     return {product("A", "a.msi"), product("B", "b.msi"), product("C", "c.msi")};
 }
 
-/**
- * The real window with the products placed and shown, their packages in the installs folder
- * (but for the missing ones) and the recording stand-in on PATH.
- */
-class InstallWindow
+/** The placed window with the products' packages in the installs folder (but for the missing
+    ones) and the recording stand-in on PATH. */
+class InstallWindow : public PlacedWindow
 {
 public:
     explicit InstallWindow(const QJsonArray &products, const QStringList &missing = {})
-        : config(ScopedConfig::make(QStringLiteral("Updates"), products))
-        , harness(std::make_unique<WindowHarness>())
+        : PlacedWindow(products)
     {
-        ready = standIn.isValid() && placePackages(products, missing) && harness->show()
-            && harness->placeAllProducts() == products.size();
+        packagesPlaced = std::all_of(products.begin(), products.end(), [&](const QJsonValue &p) {
+            const QString file = p.toObject().value(QStringLiteral("file")).toString();
+            return missing.contains(file) || installs.place(file);
+        });
     }
 
-    /** Whether everything above could be set up. */
-    bool isReady() const { return ready; }
-    WindowHarness &window() { return *harness; }
-    /** Closes the window: the engine goes, and the Install object with it. */
-    void close() { harness.reset(); }
+    bool isReady() const { return PlacedWindow::isReady() && standIn.isValid() && packagesPlaced; }
 
     RecordingStandIn standIn;
 
 private:
-    bool placePackages(const QJsonArray &products, const QStringList &missing) const
-    {
-        for (const QJsonValue &entry : products) {
-            const QString file = entry.toObject().value(QStringLiteral("file")).toString();
-            if (!missing.contains(file) && !installs.place(file))
-                return false;
-        }
-        return true;
-    }
-
     ScopedInstalls installs;
-    ScopedConfig config;
-    std::unique_ptr<WindowHarness> harness;
-    bool ready = false;
+    bool packagesPlaced = false;
 };
 
 /** What the status line and the bar show, each time the line changes. */
@@ -189,11 +155,9 @@ void tst_Install::report()
         run.standIn.setExitCode(it.key(), it.value().toInt());
     WindowHarness &window = run.window();
 
-    if (!unticked.isEmpty())
-        QTRY_VERIFY(laidOut(window, products.size()));
     for (int number : qAsConst(unticked)) {
-        QVERIFY(window.click(box(number)));
-        QTRY_COMPARE(window.property(box(number), "checked").toBool(), false);
+        QVERIFY(window.click(checkBoxName(number)));
+        QTRY_COMPARE(window.property(checkBoxName(number), "checked").toBool(), false);
     }
     QVERIFY(window.click(QStringLiteral("buttonInstall")));
     // The report comes with the bar gone.
@@ -216,7 +180,7 @@ void tst_Install::nothingTicked()
     WindowHarness &window = run.window();
     // Unticked as the selection logic does it, which leaves "Install" showing.
     for (int number = 1; number <= 3; ++number)
-        window.object(box(number))->setProperty("checked", false);
+        window.object(checkBoxName(number))->setProperty("checked", false);
 
     QVERIFY(window.click(QStringLiteral("buttonInstall")));
 
@@ -232,9 +196,8 @@ void tst_Install::windowStatesDuringAndAfterRun()
     InstallWindow run(threeProducts());
     QVERIFY(run.isReady());
     WindowHarness &window = run.window();
-    QTRY_VERIFY(laidOut(window, 3));
-    QVERIFY(window.click(box(2)));
-    QTRY_COMPARE(window.property(box(2), "checked").toBool(), false);
+    QVERIFY(window.click(checkBoxName(2)));
+    QTRY_COMPARE(window.property(checkBoxName(2), "checked").toBool(), false);
     run.standIn.hold();
 
     QVERIFY(window.click(QStringLiteral("buttonInstall")));
@@ -249,9 +212,9 @@ void tst_Install::windowStatesDuringAndAfterRun()
     }
     QCOMPARE(window.property(QStringLiteral("buttonExit"), "enabled").toBool(), true);
     for (int number = 1; number <= 10; ++number)
-        QCOMPARE(window.property(box(number), "enabled").toBool(), false);
+        QCOMPARE(window.property(checkBoxName(number), "enabled").toBool(), false);
     for (int number = 1; number <= 3; ++number)
-        QCOMPARE(window.property(box(number), "checked").toBool(), number != 2);
+        QCOMPARE(window.property(checkBoxName(number), "checked").toBool(), number != 2);
     QCOMPARE(window.property(QStringLiteral("checkBoxHolder"), "visible").toBool(), false);
     QCOMPARE(window.property(QStringLiteral("feedbackText"), "visible").toBool(), true);
     QCOMPARE(window.property(QStringLiteral("feedbackText"), "text").toString(),

@@ -1,8 +1,10 @@
 #include "faultserver.h"
 #include "install/installmanager.h"
+#include "platform/elevation.h"
 #include "recordingstandin.h"
 #include "scopedinstalls.h"
 #include "scopedtranslation.h"
+#include "testfiles.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -10,6 +12,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -56,9 +59,35 @@ QStringList removal(const QStringList &words)
         + QStringList {QStringLiteral("/passive")};
 }
 
+/** Administrator rights as a test sets them: never held, and given or refused as asked. */
+class StandInElevation : public Elevation
+{
+public:
+    StandInElevation(Start outcome, int exitCode, Calls &calls)
+        : outcome(outcome)
+        , exitCode(exitCode)
+        , calls(calls)
+    { }
+    bool isElevated() override { return false; }
+    Start startElevated(const QString &program, const QStringList &arguments,
+        std::function<void(int)> finished) override
+    {
+        calls << QStringList {program} + arguments;
+        if (outcome == Start::Started)
+            QTimer::singleShot(0, [finished, code = exitCode] { finished(code); });
+        return outcome;
+    }
+
+private:
+    Start outcome;
+    int exitCode;
+    Calls &calls;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Queues)
+Q_DECLARE_METATYPE(Elevation::Start)
 
 class tst_InstallManager : public QObject
 {
@@ -74,12 +103,12 @@ private slots:
     void exitCodes();
     void exitCodeMeanings_data();
     void exitCodeMeanings();
-    void verdictOnWindowsCodes_data();
-    void verdictOnWindowsCodes();
     void recordsPackageCodes_data();
     void recordsPackageCodes();
     void packageThatStartsNoProcess_data();
     void packageThatStartsNoProcess();
+    void exeThatNeedsAdministratorRights_data();
+    void exeThatNeedsAdministratorRights();
     void nothingQueued();
     void downloadedPackage_data();
     void downloadedPackage();
@@ -109,48 +138,28 @@ void tst_InstallManager::commandLines_data()
     QTest::addColumn<QString>("parameters");
     QTest::addColumn<QString>("remove");
     QTest::addColumn<Calls>("expected");
+    // The command lines themselves are InstallCommand's: here, which ones run, and in what order.
+    const auto row = [](const char *tag, const char *file, const char *parameters,
+                         const char *remove, const Calls &expected) {
+        QTest::newRow(tag) << file << parameters << remove << expected;
+    };
+    const QString code = QStringLiteral("{11111111-2222-3333-4444-555555555555}");
 
-    const QString noRemoval = QStringLiteral("false");
-    QTest::newRow("msi with parameters")
-        << "fix.msi"
-        << "/qn REBOOT=ReallySuppress" << noRemoval
-        << Calls {msiCall("/package", "fix.msi", {"/qn", "REBOOT=ReallySuppress"})};
-    QTest::newRow("msi with empty parameters")
-        << "fix.msi"
-        << "" << noRemoval << Calls {msiCall("/package", "fix.msi")};
-    QTest::newRow("msp with parameters")
-        << "fix.msp"
-        << "/qb" << noRemoval << Calls {msiCall("/update", "fix.msp", {"/qb"})};
-    QTest::newRow("msp with empty parameters")
-        << "fix.msp"
-        << "" << noRemoval << Calls {msiCall("/update", "fix.msp")};
-    QTest::newRow("exe with two blanks in a row")
-        << "setup.exe"
-        << "/s  /v" << noRemoval << Calls {{wine, installsToken + "/setup.exe", "/s", "", "/v"}};
-    QTest::newRow("exe with empty parameters")
-        << "setup.exe"
-        << "" << noRemoval << Calls {{wine, installsToken + "/setup.exe", ""}};
-    QTest::newRow("product code removed first")
-        << "fix.msi"
-        << "/qn"
-        << "{11111111-2222-3333-4444-555555555555}"
-        << Calls {removal({"{11111111-2222-3333-4444-555555555555}"}),
-               msiCall("/package", "fix.msi", {"/qn"})};
-    QTest::newRow("remove value False is not false")
-        << "fix.msi"
-        << "/qn"
-        << "False" << Calls {removal({"False"}), msiCall("/package", "fix.msi", {"/qn"})};
-    QTest::newRow("empty remove value still removes")
-        << "fix.msi"
-        << "/qn"
-        << "" << Calls {removal({}), msiCall("/package", "fix.msi", {"/qn"})};
-    QTest::newRow("removal before an exe")
-        << "setup.exe"
-        << "/s"
-        << "{OLD}" << Calls {removal({"{OLD}"}), {wine, installsToken + "/setup.exe", "/s"}};
-    QTest::newRow("digits at the start of the file name")
-        << "2016fix.msi"
-        << "" << noRemoval << Calls {msiCall("/package", "2016fix.msi")};
+    row("msi", "fix.msi", "/qn REBOOT=ReallySuppress", "false",
+        {msiCall("/package", "fix.msi", {"/qn", "REBOOT=ReallySuppress"})});
+    row("msp", "fix.msp", "/qb", "false", {msiCall("/update", "fix.msp", {"/qb"})});
+    row("exe, through wine", "setup.exe", "/s  /v", "false",
+        {{wine, installsToken + "/setup.exe", "/s", "", "/v"}});
+    row("product code removed first", "fix.msi", "/qn", qPrintable(code),
+        {removal({code}), msiCall("/package", "fix.msi", {"/qn"})});
+    row("remove value False is not false", "fix.msi", "/qn", "False",
+        {removal({"False"}), msiCall("/package", "fix.msi", {"/qn"})});
+    row("empty remove value still removes", "fix.msi", "/qn", "",
+        {removal({}), msiCall("/package", "fix.msi", {"/qn"})});
+    row("removal before an exe", "setup.exe", "/s", "{OLD}",
+        {removal({"{OLD}"}), {wine, installsToken + "/setup.exe", "/s"}});
+    row("digits at the start of the file name", "2016fix.msi", "", "false",
+        {msiCall("/package", "2016fix.msi")});
 }
 
 void tst_InstallManager::commandLines()
@@ -300,62 +309,52 @@ void tst_InstallManager::exitCodeMeanings_data()
 {
     QTest::addColumn<QString>("language");
     QTest::addColumn<int>("exitCode");
+    QTest::addColumn<bool>("quietWithoutRights");
     QTest::addColumn<QString>("reason");
+    const auto row = [](const char *tag, const char *language, int code, bool quiet,
+                         const QString &reason) {
+        QTest::newRow(tag) << language << code << quiet << reason;
+    };
 
-    // Windows reports the whole code; these are the Windows Installer's common ones.
-    QTest::newRow("0") << "en" << 0 << "";
-    QTest::newRow("1602") << "en" << 1602 << "cancelled by the user (exit code 1602)";
-    QTest::newRow("1603") << "en" << 1603 << "fatal error during installation (exit code 1603)";
-    QTest::newRow("1618") << "en" << 1618 << "another installation is in progress (exit code 1618)";
-    QTest::newRow("1619") << "en" << 1619 << "the package could not be opened (exit code 1619)";
-    QTest::newRow("1625") << "en" << 1625 << "forbidden by system policy (exit code 1625)";
-    QTest::newRow("1638") << "en" << 1638
-                          << "another version is already installed (exit code 1638)";
-    QTest::newRow("1641") << "en" << 1641 << "a restart is needed (exit code 1641)";
-    QTest::newRow("3010") << "en" << 3010 << "a restart is needed (exit code 3010)";
-    QTest::newRow("other") << "en" << 1620 << "exit code 1620";
-    QTest::newRow("negative, as Windows' NTSTATUS codes read")
-        << "en" << int(0xC0000005) << "exit code -1073741819";
-    QTest::newRow("German") << "de" << 1603
-                            << "schwerwiegender Fehler bei der Installation (Exitcode 1603)";
-    QTest::newRow("French") << "fr" << 3010
-                            << "un redémarrage est nécessaire (code de sortie 3010)";
+    const QString rights = QStringLiteral("the install needs administrator rights (exit code %1)");
+    row("1603, quiet, without administrator rights", "en", 1603, true, rights.arg(1603));
+    row("1625, quiet, without administrator rights", "en", 1625, true, rights.arg(1625));
+    row("1602, quiet, without administrator rights", "en", 1602, true,
+        "cancelled by the user (exit code 1602)");
+    // Windows reports the whole code; these are the Windows Installer's common ones. Only 0
+    // succeeds: 3010 and 1641 (restart needed or started) are failures too.
+    row("0", "en", 0, false, "");
+    row("1602", "en", 1602, false, "cancelled by the user (exit code 1602)");
+    row("1603", "en", 1603, false, "fatal error during installation (exit code 1603)");
+    row("1618", "en", 1618, false, "another installation is in progress (exit code 1618)");
+    row("1619", "en", 1619, false, "the package could not be opened (exit code 1619)");
+    row("1625", "en", 1625, false, "forbidden by system policy (exit code 1625)");
+    row("1638", "en", 1638, false, "another version is already installed (exit code 1638)");
+    row("1641", "en", 1641, false, "a restart is needed (exit code 1641)");
+    row("3010", "en", 3010, false, "a restart is needed (exit code 3010)");
+    row("other", "en", 1620, false, "exit code 1620");
+    row("256: 0 in its low 8 bits", "en", 256, false, "exit code 256");
+    row("not started", "en", InstallManager::NotStarted, false, "the program could not be started");
+    row("negative, as Windows' NTSTATUS codes read", "en", int(0xC0000005), false,
+        "exit code -1073741819");
+    row("German", "de", 1603, false, "schwerwiegender Fehler bei der Installation (Exitcode 1603)");
+    row("French", "fr", 3010, false, "un redémarrage est nécessaire (code de sortie 3010)");
 }
 
 void tst_InstallManager::exitCodeMeanings()
 {
     QFETCH(QString, language);
     QFETCH(int, exitCode);
+    QFETCH(bool, quietWithoutRights);
     QFETCH(QString, reason);
     ScopedTranslation translation(language);
     QVERIFY(translation.isValid());
 
-    const FailureReason verdict = InstallManager::exitReason(exitCode);
+    const FailureReason verdict = InstallManager::exitReason(exitCode, quietWithoutRights);
 
     QCOMPARE(verdict.isFailure(), exitCode != 0);
+    QCOMPARE(InstallManager::isSuccess(exitCode), exitCode == 0);
     QCOMPARE(verdict.text(), reason);
-}
-
-void tst_InstallManager::verdictOnWindowsCodes_data()
-{
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<bool>("installed");
-
-    // The full codes Windows reports, which no Unix child can send back.
-    QTest::newRow("0 success") << 0 << true;
-    QTest::newRow("1603 fatal error") << 1603 << false;
-    QTest::newRow("1641 restart started") << 1641 << false;
-    QTest::newRow("3010 restart required") << 3010 << false;
-    QTest::newRow("1619 package cannot be opened") << 1619 << false;
-    QTest::newRow("negative: crashed or not started") << InstallManager::NotStarted << false;
-    QTest::newRow("256: 0 in its low 8 bits") << 256 << false;
-}
-
-void tst_InstallManager::verdictOnWindowsCodes()
-{
-    QFETCH(int, exitCode);
-    QFETCH(bool, installed);
-    QCOMPARE(InstallManager::isSuccess(exitCode), installed);
 }
 
 void tst_InstallManager::recordsPackageCodes_data()
@@ -465,6 +464,50 @@ void tst_InstallManager::packageThatStartsNoProcess()
     QCOMPARE(manager.getFailureReason(file).text(), reason);
 }
 
+void tst_InstallManager::exeThatNeedsAdministratorRights_data()
+{
+    QTest::addColumn<Elevation::Start>("outcome");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("recorded");
+    QTest::addColumn<QString>("reason");
+
+    using S = Elevation::Start;
+    QTest::newRow("given: installed") << S::Started << 0 << 0 << "";
+    QTest::newRow("given: its code counts")
+        << S::Started << 1603 << 1603 << "fatal error during installation (exit code 1603)";
+    QTest::newRow("refused") << S::Refused << 0 << int(InstallManager::NotStarted)
+                             << "administrator rights were refused";
+    QTest::newRow("cannot start either")
+        << S::Failed << 0 << int(InstallManager::NotStarted) << "the program could not be started";
+}
+
+// No wine to run it: the .exe fails to start, as one that asks for administrator rights does
+// on Windows from a program that runs as invoker.
+void tst_InstallManager::exeThatNeedsAdministratorRights()
+{
+    QFETCH(Elevation::Start, outcome);
+    QFETCH(int, exitCode);
+    QFETCH(int, recorded);
+    QFETCH(QString, reason);
+    RecordingStandIn standIn({msiexec});
+    QVERIFY(standIn.isValid());
+    ScopedInstalls installs;
+    QVERIFY(installs.place(QStringLiteral("setup.exe")));
+    Calls elevated;
+
+    InstallManager manager;
+    manager.setElevation(std::make_unique<StandInElevation>(outcome, exitCode, elevated));
+    Queues queues;
+    queues.add(0, QStringLiteral("setup.exe"), QStringLiteral("/s /v"), QStringLiteral("{OLD}"));
+    QVERIFY(run(manager, queues));
+
+    QCOMPARE(standIn.calls(), expand({removal({"{OLD}"})}, installs));
+    const QString path = QDir::toNativeSeparators(installs.filePath(QStringLiteral("setup.exe")));
+    QCOMPARE(elevated, (Calls {{path, "/s", "/v"}}));
+    QCOMPARE(manager.getResults(), (Codes {{"setup.exe", recorded}}));
+    QCOMPARE(manager.getFailureReason(QStringLiteral("setup.exe")).text(), reason);
+}
+
 void tst_InstallManager::nothingQueued()
 {
     RecordingStandIn standIn;
@@ -484,43 +527,62 @@ void tst_InstallManager::nothingQueued()
 void tst_InstallManager::downloadedPackage_data()
 {
     QTest::addColumn<QByteArray>("digestLine");
+    QTest::addColumn<bool>("replacedBeforeRun"); // while the product before it installs
     QTest::addColumn<bool>("runs");
     QTest::addColumn<QString>("reason");
 
     const QByteArray body("a fix for the installs folder");
     const QByteArray digest = QCryptographicHash::hash(body, QCryptographicHash::Md5).toHex();
-    QTest::newRow("verified download runs") << digest + " fix.msi\n" << true << QString();
+    QTest::newRow("verified download runs") << digest + " fix.msi\n" << false << true << QString();
     QTest::newRow("damaged download never runs")
-        << QByteArray("0123456789abcdef0123456789abcdef fix.msi\n") << false
+        << QByteArray("0123456789abcdef0123456789abcdef fix.msi\n") << false << false
         << "digest mismatch (expected 0123456789abcdef0123456789abcdef, received "
             + QString::fromLatin1(digest) + ")";
+    // Its older product stays too.
+    QTest::newRow("replaced after its check: never runs") << digest
+            + " fix.msi\n" << true << false << "the package changed after it was checked";
+    QTest::newRow("no digest, replaced after its check: never runs")
+        << QByteArray() << true << false << "the package changed after it was checked";
 }
 
 void tst_InstallManager::downloadedPackage()
 {
     QFETCH(QByteArray, digestLine);
+    QFETCH(bool, replacedBeforeRun);
     QFETCH(bool, runs);
     QFETCH(QString, reason);
     RecordingStandIn standIn;
     QVERIFY(standIn.isValid());
     ScopedInstalls installs;
+    QVERIFY(installs.place(QStringLiteral("first.msi")));
     FaultServer server;
     QVERIFY(server.listen());
     server.serve(QStringLiteral("/packages/fix.msi"),
         {FaultServer::ok(QByteArrayLiteral("a fix for the installs folder"))});
-    server.serve(QStringLiteral("/packages/fix.md5"), {FaultServer::ok(digestLine)});
+    server.serve(QStringLiteral("/packages/fix.md5"),
+        {digestLine.isNull() ? FaultServer::status(404) : FaultServer::ok(digestLine)});
     const QString url = server.url(QStringLiteral("/packages/fix.msi")).toString();
 
     InstallManager manager;
+    QSignalSpy done(&manager, &InstallManager::installsDone);
     Queues queues;
-    queues.add(0, url, QStringLiteral("/qn"), QStringLiteral("{OLD}"));
-    QVERIFY(run(manager, queues));
+    queues.add(0, QStringLiteral("first.msi"));
+    queues.add(1, url, QStringLiteral("/qn"), QStringLiteral("{OLD}"));
+    standIn.hold();
+    manager.startInstalls(queues.install, queues.remove);
+    QTRY_COMPARE_WITH_TIMEOUT(standIn.calls().size(), 1, 20000);
+    if (replacedBeforeRun)
+        QVERIFY(TestFiles::writeFile(installs.filePath(QStringLiteral("fix.msi")), "other"));
+    standIn.release();
+    QVERIFY(done.wait(20000));
 
-    QVERIFY(server.count(QStringLiteral("/packages/fix.msi")) >= 1);
-    const Calls expected =
-        runs ? Calls {removal({"{OLD}"}), msiCall("/package", "fix.msi", {"/qn"})} : Calls();
+    QCOMPARE(server.count(QStringLiteral("/packages/fix.msi")), runs || replacedBeforeRun ? 1 : 3);
+    Calls expected {msiCall("/package", "first.msi")};
+    if (runs)
+        expected << removal({"{OLD}"}) << msiCall("/package", "fix.msi", {"/qn"});
     QCOMPARE(standIn.calls(), expand(expected, installs));
-    QCOMPARE(manager.getResults(), (Codes {{url, runs ? 0 : InstallManager::NotStarted}}));
+    QCOMPARE(manager.getResults(),
+        (Codes {{QStringLiteral("first.msi"), 0}, {url, runs ? 0 : InstallManager::NotStarted}}));
     QCOMPARE(manager.getFailureReason(url).text(), reason);
 }
 

@@ -5,6 +5,7 @@
 #
 # Usage: fakequeryhelper.sh <mode> <log file>
 #   answering    greets and answers
+#   late-greeting   greets after longer than an answer may take, then answers
 #   no-greeting  greets with something else
 #   dies         exits at the first request
 #   silent       reads requests and never answers
@@ -15,6 +16,7 @@ mode=$1
 log=$2
 tab=$'\t'
 echo start >>"$log"
+[[ $mode == late-greeting ]] && sleep 3
 if [[ $mode == no-greeting ]]; then echo "hello"; else echo "kestrun-query 1"; fi
 while IFS= read -r line; do
     echo "ask $line" >>"$log"

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/utsname.h>
+
 namespace {
 
 const QString fakeHelper = QStringLiteral(KESTRUN_FAKE_QUERY_HELPER);
@@ -62,6 +64,9 @@ private slots:
     void rulesFollowTheHelper();
     void selection_data();
     void selection();
+    void standInArchitecture_data();
+    void standInArchitecture();
+    void standInIsThisMachine();
 
 private:
     std::unique_ptr<WineSystemQueries> helperIn(const QString &mode);
@@ -92,39 +97,37 @@ QStringList tst_WineSystemQueries::log() const
 
 void tst_WineSystemQueries::answersFromTheHelper_data()
 {
+    QTest::addColumn<QString>("mode");
     QTest::addColumn<Question>("question");
     QTest::addColumn<QString>("subject");
     QTest::addColumn<QString>("answer");
 
-    QTest::newRow("not AMD64") << Question::Amd64 << ""
-                               << "no";
-    QTest::newRow("installed") << Question::Installed << "{A}"
-                               << "yes";
-    QTest::newRow("not installed") << Question::Installed << "{C}"
-                                   << "no";
-    QTest::newRow("version") << Question::Version << "{A}"
-                             << "14.2.31";
-    QTest::newRow("version unreadable") << Question::Version << "{B}"
-                                        << "";
-    QTest::newRow("no version") << Question::Version << "{C}"
-                                << "";
-    QTest::newRow("value present") << Question::Value << "SOFTWARE\\Corvane"
-                                   << "yes";
-    QTest::newRow("value absent") << Question::Value << "SOFTWARE\\Other"
-                                  << "no";
-    QTest::newRow("default value") << Question::DefaultValue << "SOFTWARE\\Corvane"
-                                   << "yes";
-    QTest::newRow("non-ASCII key") << Question::Value << "SOFTWARE\\Čorvané"
-                                   << "no";
+    const auto row = [](const char *tag, Question question, const QString &subject,
+                         const QString &answer, const QString &mode = QStringLiteral("answering")) {
+        QTest::newRow(tag) << mode << question << subject << answer;
+    };
+    row("not AMD64", Question::Amd64, "", "no");
+    row("installed", Question::Installed, "{A}", "yes");
+    row("not installed", Question::Installed, "{C}", "no");
+    row("version", Question::Version, "{A}", "14.2.31");
+    row("version unreadable", Question::Version, "{B}", "");
+    row("no version", Question::Version, "{C}", "");
+    row("value present", Question::Value, "SOFTWARE\\Corvane", "yes");
+    row("value absent", Question::Value, "SOFTWARE\\Other", "no");
+    row("default value", Question::DefaultValue, "SOFTWARE\\Corvane", "yes");
+    row("non-ASCII key", Question::Value, "SOFTWARE\\Čorvané", "no");
+    // Wine may take long to start: the greeting has the start time-out, not an answer's.
+    row("greets later than an answer may take", Question::Installed, "{A}", "yes", "late-greeting");
 }
 
 void tst_WineSystemQueries::answersFromTheHelper()
 {
+    QFETCH(QString, mode);
     QFETCH(Question, question);
     QFETCH(QString, subject);
     QFETCH(QString, answer);
 
-    auto queries = helperIn("answering");
+    auto queries = helperIn(mode);
     QCOMPARE(ask(*queries, question, subject), answer);
     QVERIFY(queries->isHelperAnswering());
 }
@@ -262,8 +265,38 @@ void tst_WineSystemQueries::selection()
     qputenv("PATH", path);
 
     QCOMPARE(dynamic_cast<WineSystemQueries *>(queries.get()) != nullptr, chosen);
+    QCOMPARE(dynamic_cast<StandInSystemQueries *>(queries.get()) != nullptr, !chosen);
     QCOMPARE(queries->isProductInstalled("{A}"), chosen);
     QCOMPARE(log().count("start"), chosen ? 1 : 0);
+}
+
+void tst_WineSystemQueries::standInArchitecture_data()
+{
+    QTest::addColumn<QString>("architecture");
+    QTest::addColumn<bool>("amd64");
+
+    QTest::newRow("x86_64 is AMD64") << "x86_64" << true;
+    QTest::newRow("i386 is x86") << "i386" << false;
+    QTest::newRow("x86, the Windows name, is not AMD64") << "x86" << false;
+    QTest::newRow("Itanium is not AMD64") << "ia64" << false;
+    QTest::newRow("arm64 is not AMD64") << "arm64" << false;
+    QTest::newRow("unknown") << "" << false;
+}
+
+void tst_WineSystemQueries::standInArchitecture()
+{
+    QFETCH(QString, architecture);
+    QFETCH(bool, amd64);
+    QCOMPARE(StandInSystemQueries::isAmd64Architecture(architecture), amd64);
+    QCOMPARE(StandInSystemQueries(amd64).isNativeAmd64(), amd64);
+}
+
+void tst_WineSystemQueries::standInIsThisMachine()
+{
+    // The kernel's machine name, not the one this test was compiled for.
+    utsname system;
+    QCOMPARE(uname(&system), 0);
+    QCOMPARE(StandInSystemQueries().isNativeAmd64(), qstrcmp(system.machine, "x86_64") == 0);
 }
 
 QTEST_GUILESS_MAIN(tst_WineSystemQueries)

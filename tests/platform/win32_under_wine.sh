@@ -7,7 +7,7 @@
 # CNG digests against coreutils'.
 #
 # Usage: win32_under_wine.sh <query helper> <this test's source folder> <src folder> <work folder>
-# CTest runs it through tests/common/with-tools.sh, which checks for mingw-w64, Wine and wixl.
+# CTest runs it through tests/support/with-tools.sh, which checks for mingw-w64, Wine and wixl.
 set -euo pipefail
 
 helper=$1

@@ -59,6 +59,10 @@ private slots:
     void questionsAsked_data();
     void questionsAsked();
     void productsAreFoundByName();
+    void versionRuleAgainstInstalledVersion_data();
+    void versionRuleAgainstInstalledVersion();
+    void compareSplitVersions_data();
+    void compareSplitVersions();
 
 private:
     bool appliesOn(Machine &onMachine, const QJsonValue &dependencies, const QString &guid);
@@ -325,6 +329,88 @@ void tst_DependencyManager::productsAreFoundByName()
     QCOMPARE(onMachine.asked,
         (QStringList {RecordingSystemQueries::versionQuestion(Alpha),
             RecordingSystemQueries::versionQuestion(Beta)}));
+}
+
+void tst_DependencyManager::versionRuleAgainstInstalledVersion_data()
+{
+    QTest::addColumn<QString>("installed");
+    QTest::addColumn<QString>("rule");
+    QTest::addColumn<bool>("holds");
+    const auto row = [](const char *tag, const char *installed, const char *rule, bool holds) {
+        QTest::newRow(tag) << QString::fromUtf8(installed) << QString::fromUtf8(rule) << holds;
+    };
+
+    row("2016.1.0 >2015", "2016.1.0", ">2015", true);
+    row("2015.0.0 <2016", "2015.0.0", "<2016", true);
+    row("2015.0.0 <2015.1: first difference decides", "2015.0.0", "<2015.1", true);
+    row("1.10 >1.9: numeric, not text", "1.10", ">1.9", true);
+    row("1.9 >1.10", "1.9", ">1.10", false);
+    row("1.02 =1.2: leading zeros", "1.02", "=1.2", true);
+    row("2015.0.0 =2015.0.0", "2015.0.0", "=2015.0.0", true);
+    row("2015.0.0 !2015.0.0", "2015.0.0", "!2015.0.0", false);
+    row("2015.0.1 !2015.0.0", "2015.0.1", "!2015.0.0", true);
+    row("2015.0.0 >2015.0.0", "2015.0.0", ">2015.0.0", false);
+    row("1.2 =1.2.5: installed runs out first", "1.2", "=1.2.5", true);
+    row("1.2 >1.2.5", "1.2", ">1.2.5", false);
+    row("1.2 <1.2.5", "1.2", "<1.2.5", false);
+    row("1.2 !1.2.5", "1.2", "!1.2.5", false);
+    row("not installed <2016", "", "<2016", true);
+    row("not installed =0", "", "=0", true);
+    row("not installed >0", "", ">0", false);
+    row("not installed !2016", "", "!2016", true);
+    row("a.b =0.0: letters count as 0", "a.b", "=0.0", true);
+    row("3 >=4: operator > against =4, which is 0", "3", ">=4", true);
+    row("5 2015: no operator", "5", "2015", false);
+    row("5 against the empty rule", "5", "", false);
+    row("5 >: empty required version is 0", "5", ">", true);
+    row("0 >", "0", ">", false);
+
+    // The required version runs out first: only the components both have are compared.
+    row("2015.1.0 =2015: required runs out first", "2015.1.0", "=2015", true);
+    row("2015.1.0 >2015", "2015.1.0", ">2015", false);
+    row("2015.1.0 <2015.1", "2015.1.0", "<2015.1", false);
+    row("2015.0.0 !2015", "2015.0.0", "!2015", false);
+    row("2016.1.0 <2016.2: difference before it runs out", "2016.1.0", "<2016.2", true);
+    row("1..2 =1.0.2: empty middle component", "1..2", "=1.0.2", true);
+    row("1..2 <1.1: empty component is 0", "1..2", "<1.1", true);
+    row("99999999999 =0: out of int range is 0", "99999999999", "=0", true);
+    row("2147483647 >2147483646: whole int range", "2147483647", ">2147483646", true);
+    row("-1 <0: signed components", "-1", "<0", true);
+    row("2 ~1: unknown operator", "2", "~1", false);
+    row("2 \" >1\": blank is no operator", "2", " >1", false);
+}
+
+void tst_DependencyManager::versionRuleAgainstInstalledVersion()
+{
+    QFETCH(QString, installed);
+    QFETCH(QString, rule);
+    QFETCH(bool, holds);
+    QCOMPARE(DependencyManager::versionRuleHolds(installed, rule), holds);
+}
+
+void tst_DependencyManager::compareSplitVersions_data()
+{
+    QTest::addColumn<QStringList>("installed");
+    QTest::addColumn<QStringList>("required");
+    QTest::addColumn<QString>("op");
+    QTest::addColumn<bool>("holds");
+
+    QTest::newRow("no installed components") << QStringList() << QStringList {"0"} << "=" << false;
+    QTest::newRow("no required components") << QStringList {"0"} << QStringList() << "=" << false;
+    QTest::newRow("two-character operator")
+        << QStringList {"2"} << QStringList {"1"} << ">=" << false;
+    QTest::newRow("empty operator") << QStringList {"2"} << QStringList {"2"} << "" << false;
+    QTest::newRow("equal single components under =")
+        << QStringList {"7"} << QStringList {"07"} << "=" << true;
+}
+
+void tst_DependencyManager::compareSplitVersions()
+{
+    QFETCH(QStringList, installed);
+    QFETCH(QStringList, required);
+    QFETCH(QString, op);
+    QFETCH(bool, holds);
+    QCOMPARE(DependencyManager::compareVersions(installed, required, op), holds);
 }
 
 QTEST_GUILESS_MAIN(tst_DependencyManager)

@@ -1,12 +1,8 @@
-#include "scopedconfig.h"
-#include "windowharness.h"
-
-#include "app/startup.h"
+#include "placedwindow.h"
+#include "rules/checkboxslots.h"
 #include "window/windowitems.h"
 
 #include <QJsonArray>
-#include <QQuickItem>
-#include <QQuickWindow>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -17,15 +13,8 @@ namespace {
 
 const QString unplacedLabel = QStringLiteral("Check Box");
 
-QString checkBoxName(int slot)
-{
-    return WindowItems::checkBoxName(slot);
-}
-
-QString labelName(int slot)
-{
-    return WindowItems::labelName(slot);
-}
+using WindowItems::checkBoxName;
+using WindowItems::labelName;
 
 /** A product whose "linked-products-ui" is links (any JSON value), shown unless told. */
 QJsonObject product(const QString &name, const QJsonValue &links = QJsonArray(), bool shown = true)
@@ -42,73 +31,22 @@ QJsonObject hidden(const QString &name, const QJsonValue &links = QJsonArray())
     return product(name, links, false);
 }
 
-/**
- * The real window after start-up placed the configured products that apply, shown so that
- * clicks reach it. The configuration is written first: WrapperUI reads it while the window
- * loads.
- */
-class SelectionWindow
+/** Labels of the ticked check boxes, hidden and unplaced slots included, sorted. */
+QStringList tickedLabels(const WindowHarness &window)
 {
-public:
-    SelectionWindow(const QJsonArray &products, const QStringList &notApplying)
-        : config(ScopedConfig::make(QStringLiteral("Selection"), products))
-    {
-        if (harness.window())
-            Startup::placeProducts(harness.window(),
-                [&notApplying](const QString &name) { return !notApplying.contains(name); });
+    QStringList labels;
+    for (int slot = 1; slot <= CheckBoxSlots::Count; ++slot) {
+        if (window.property(checkBoxName(slot), "checked") == QVariant(true))
+            labels << window.property(labelName(slot), "text").toString();
     }
+    labels.sort();
+    return labels;
+}
 
-    bool show() { return harness.show(); }
-
-    /** True once the column has placed every shown check box below the one before it. */
-    bool laidOut() const
-    {
-        qreal bottom = -1;
-        for (int slot = 1; slot <= WindowItems::CheckBoxCount; ++slot) {
-            const QQuickItem *box = harness.item(checkBoxName(slot));
-            if (!box || !box->isVisible())
-                continue;
-            if (box->height() <= 0 || box->y() <= bottom)
-                return false;
-            bottom = box->y() + box->height();
-        }
-        return true;
-    }
-
-    /** The check box labelled name; empty when no slot carries that label. */
-    QString checkBoxOf(const QString &name) const
-    {
-        for (int slot = 1; slot <= WindowItems::CheckBoxCount; ++slot) {
-            if (harness.property(labelName(slot), "text").toString() == name)
-                return checkBoxName(slot);
-        }
-        return QString();
-    }
-
-    bool click(const QString &name) { return harness.click(checkBoxOf(name)); }
-
-    /** Labels of the ticked check boxes, hidden and unplaced slots included, sorted. */
-    QStringList tickedLabels() const
-    {
-        QStringList labels;
-        for (int slot = 1; slot <= WindowItems::CheckBoxCount; ++slot) {
-            if (harness.property(checkBoxName(slot), "checked") == QVariant(true))
-                labels << harness.property(labelName(slot), "text").toString();
-        }
-        labels.sort();
-        return labels;
-    }
-
-    QObject *object(const QString &objectName) const { return harness.object(objectName); }
-    QVariant property(const QString &objectName, const char *name) const
-    {
-        return harness.property(objectName, name);
-    }
-
-private:
-    ScopedConfig config;
-    WindowHarness harness;
-};
+bool clickLabelled(WindowHarness &window, const QString &name)
+{
+    return window.click(window.checkBoxOf(name));
+}
 
 } // namespace
 
@@ -237,14 +175,14 @@ void tst_WrapperUI::clicksFollowLinks()
     QFETCH(QStringList, clicks);
     QFETCH(QStringList, ticked);
 
-    SelectionWindow window(products, notApplying);
-    QVERIFY(window.show());
-    QTRY_VERIFY(window.laidOut());
+    PlacedWindow run(products, notApplying);
+    QVERIFY(run.isReady());
+    WindowHarness &window = run.window();
 
     for (const QString &name : qAsConst(clicks))
-        QVERIFY2(window.click(name), qPrintable(name));
+        QVERIFY2(clickLabelled(window, name), qPrintable(name));
 
-    QCOMPARE(window.tickedLabels(), ticked);
+    QCOMPARE(tickedLabels(window), ticked);
     QCOMPARE(window.property("buttonInstall", "visible").toBool(), !ticked.isEmpty());
     // Only start-up enables the button; clicks show and hide it.
     QCOMPARE(window.property("buttonInstall", "enabled").toBool(), true);
@@ -252,10 +190,9 @@ void tst_WrapperUI::clicksFollowLinks()
 
 void tst_WrapperUI::onlyUserClicksRunTheHandler()
 {
-    SelectionWindow window(
-        QJsonArray {product("P", QJsonArray {"A"}), product("A"), product("B")}, QStringList());
-    QVERIFY(window.show());
-    QTRY_VERIFY(window.laidOut());
+    PlacedWindow run(QJsonArray {product("P", QJsonArray {"A"}), product("A"), product("B")});
+    QVERIFY(run.isReady());
+    WindowHarness &window = run.window();
 
     const QStringList names {"P", "A", "B"};
     std::vector<std::unique_ptr<QSignalSpy>> clicked;
@@ -273,15 +210,15 @@ void tst_WrapperUI::onlyUserClicksRunTheHandler()
 
     // Unticking from code runs no handler: P keeps A, and Install stays shown with none ticked.
     window.object(window.checkBoxOf("P"))->setProperty("checked", false);
-    QCOMPARE(window.tickedLabels(), (QStringList {"A", "B"}));
+    QCOMPARE(tickedLabels(window), (QStringList {"A", "B"}));
     for (const QString &name : names)
         window.object(window.checkBoxOf(name))->setProperty("checked", false);
     QCOMPARE(clickCounts(), (QList<int> {0, 0, 0}));
     QCOMPARE(window.property("buttonInstall", "visible").toBool(), true);
 
     // The user's click ticks P and, through the link, A, without a click on A.
-    QVERIFY(window.click("P"));
-    QCOMPARE(window.tickedLabels(), (QStringList {"A", "P"}));
+    QVERIFY(clickLabelled(window, "P"));
+    QCOMPARE(tickedLabels(window), (QStringList {"A", "P"}));
     QCOMPARE(clickCounts(), (QList<int> {1, 0, 0}));
     QCOMPARE(window.property("buttonInstall", "visible").toBool(), true);
 }
@@ -289,7 +226,7 @@ void tst_WrapperUI::onlyUserClicksRunTheHandler()
 void tst_WrapperUI::everyBoxReportsItself_data()
 {
     QTest::addColumn<int>("slot");
-    for (int slot = 1; slot <= WindowItems::CheckBoxCount; ++slot)
+    for (int slot = 1; slot <= CheckBoxSlots::Count; ++slot)
         QTest::addRow("box %d", slot) << slot;
 }
 
@@ -298,7 +235,7 @@ void tst_WrapperUI::everyBoxReportsItself()
     // Ten products, each linked to its own partner five boxes away: a box whose click handler
     // names another box moves the wrong partner.
     QFETCH(int, slot);
-    const int count = WindowItems::CheckBoxCount;
+    const int count = CheckBoxSlots::Count;
     const auto nameOf = [](int box) { return QStringLiteral("Product %1").arg(box); };
     const auto partnerOf = [count](int box) { return (box + count / 2 - 1) % count + 1; };
     QJsonArray products;
@@ -308,19 +245,19 @@ void tst_WrapperUI::everyBoxReportsItself()
         all << nameOf(box);
     }
     all.sort();
-    SelectionWindow window(products, QStringList());
-    QVERIFY(window.show());
-    QTRY_VERIFY(window.laidOut());
+    PlacedWindow run(products);
+    QVERIFY(run.isReady());
+    WindowHarness &window = run.window();
     QCOMPARE(window.checkBoxOf(nameOf(slot)), checkBoxName(slot));
 
-    QVERIFY(window.click(nameOf(slot)));
+    QVERIFY(clickLabelled(window, nameOf(slot)));
     QStringList others = all;
     others.removeOne(nameOf(slot));
     others.removeOne(nameOf(partnerOf(slot)));
-    QCOMPARE(window.tickedLabels(), others);
+    QCOMPARE(tickedLabels(window), others);
 
-    QVERIFY(window.click(nameOf(slot)));
-    QCOMPARE(window.tickedLabels(), all);
+    QVERIFY(clickLabelled(window, nameOf(slot)));
+    QCOMPARE(tickedLabels(window), all);
 }
 
 QTEST_MAIN(tst_WrapperUI)

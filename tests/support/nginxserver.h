@@ -1,8 +1,8 @@
 #ifndef NGINXSERVER_H
 #define NGINXSERVER_H
 
-#include <QProcess>
-#include <QString>
+#include "childserver.h"
+
 #include <QUrl>
 
 /**
@@ -11,17 +11,12 @@
  * HTTP and, given a certificate, over HTTPS too:
  *   /moved/<name>      on HTTP answers 302 to /<name> on the same server;
  *   /downgrade/<name>  on HTTPS answers 302 to http://.../<name>.
- * It is stopped when the object goes.
  */
-class NginxServer
+class NginxServer : public ChildServer
 {
 public:
     /** prefix: an existing, empty folder for nginx's own files. */
     explicit NginxServer(const QString &prefix);
-    ~NginxServer();
-
-    NginxServer(const NginxServer &) = delete;
-    NginxServer &operator=(const NginxServer &) = delete;
 
     /** Starts serving root; an empty certificate leaves HTTPS out. False when nginx did not
         start; errorText() then says why. */
@@ -42,10 +37,8 @@ public:
 private:
     QString configuration(
         const QString &root, const QString &certificate, const QString &key) const;
-    QString file(const QString &name) const;
 
     QString prefix;
-    QProcess process;
     quint16 httpPort = 0;
     quint16 httpsPort = 0;
 };

@@ -33,6 +33,11 @@ public:
 
     /** Runs start-up's product placement with every product applying. */
     int placeAllProducts();
+    /** The check box labelled name; empty when no slot carries that label. */
+    QString checkBoxOf(const QString &name) const;
+    /** True once the column has placed every shown check box below the one before it, so that
+        clicks hit them. */
+    bool laidOut() const;
 
 private:
     QQmlApplicationEngine engine;

@@ -1,9 +1,6 @@
 #include "nginxserver.h"
-#include "childserver.h"
-#include "testfiles.h"
 
-#include <QDir>
-#include <QFile>
+#include "testfiles.h"
 
 namespace {
 
@@ -12,36 +9,26 @@ const QString nginxBinary = QStringLiteral("/usr/sbin/nginx");
 } // namespace
 
 NginxServer::NginxServer(const QString &prefix)
-    : prefix(prefix)
+    : ChildServer(prefix)
+    , prefix(prefix)
 { }
-
-NginxServer::~NginxServer()
-{
-    ChildServer::stop(process);
-}
 
 bool NginxServer::start(const QString &root, const QString &certificate, const QString &key)
 {
-    httpPort = ChildServer::freePort();
-    httpsPort = certificate.isEmpty() ? 0 : ChildServer::freePort();
-    QFile config(file(QStringLiteral("nginx.conf")));
-    if (!config.open(QIODevice::WriteOnly)
-        || config.write(configuration(root, certificate, key).toUtf8()) < 0)
-        return false;
-    config.close();
+    httpPort = freePort();
+    httpsPort = certificate.isEmpty() ? 0 : freePort();
     process.setProcessChannelMode(QProcess::ForwardedChannels);
     // -e keeps even the messages before the configuration is read away from /var/log/nginx.
-    process.start(nginxBinary,
-        {QStringLiteral("-p"), prefix, QStringLiteral("-c"), config.fileName(),
+    return ChildServer::start(QStringLiteral("nginx.conf"), configuration(root, certificate, key),
+        nginxBinary,
+        {QStringLiteral("-p"), prefix, QStringLiteral("-c"), file(QStringLiteral("nginx.conf")),
             QStringLiteral("-e"), file(QStringLiteral("early-error.log")), QStringLiteral("-g"),
             QStringLiteral("daemon off;")});
-    return process.waitForStarted(5000);
 }
 
 bool NginxServer::isListening() const
 {
-    return process.state() == QProcess::Running && ChildServer::takesConnections(httpPort)
-        && (httpsPort == 0 || ChildServer::takesConnections(httpsPort));
+    return ChildServer::isListening(httpPort) && (httpsPort == 0 || takesConnections(httpsPort));
 }
 
 QString NginxServer::errorText() const
@@ -108,9 +95,4 @@ QString NginxServer::configuration(
                     .arg(httpPort);
     }
     return text + QLatin1String("}\n");
-}
-
-QString NginxServer::file(const QString &name) const
-{
-    return QDir(prefix).filePath(name);
 }

@@ -1,25 +1,21 @@
 #ifndef TINYPROXY_H
 #define TINYPROXY_H
 
-#include <QProcess>
-#include <QString>
+#include "childserver.h"
+
 #include <QStringList>
 
 /**
  * The system's tinyproxy (/usr/bin/tinyproxy), run as a child of the test on 127.0.0.1 with a
  * configuration and log of its own in folder: an HTTP proxy that also tunnels https with
  * CONNECT, and, given a user, one that answers 407 until Basic credentials come with the
- * request. It is stopped when the object goes.
+ * request.
  */
-class TinyProxy
+class TinyProxy : public ChildServer
 {
 public:
     /** folder: an existing folder for the proxy's own files. */
     explicit TinyProxy(const QString &folder);
-    ~TinyProxy();
-
-    TinyProxy(const TinyProxy &) = delete;
-    TinyProxy &operator=(const TinyProxy &) = delete;
 
     /** Starts the proxy; a non-empty user makes it demand Basic credentials. False when it did
         not start. */
@@ -35,10 +31,6 @@ public:
     QString logText() const;
 
 private:
-    QString file(const QString &name) const;
-
-    QString folder;
-    QProcess process;
     quint16 port = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "windowharness.h"
 
 #include "app/startup.h"
+#include "window/windowitems.h"
 
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -53,4 +54,27 @@ bool WindowHarness::click(const QString &objectName)
 int WindowHarness::placeAllProducts()
 {
     return Startup::placeProducts(quickWindow, [](const QString &) { return true; });
+}
+
+QString WindowHarness::checkBoxOf(const QString &name) const
+{
+    for (int slot = 1; slot <= CheckBoxSlots::Count; ++slot) {
+        if (property(WindowItems::labelName(slot), "text").toString() == name)
+            return WindowItems::checkBoxName(slot);
+    }
+    return QString();
+}
+
+bool WindowHarness::laidOut() const
+{
+    qreal bottom = -1;
+    for (int slot = 1; slot <= CheckBoxSlots::Count; ++slot) {
+        const QQuickItem *box = item(WindowItems::checkBoxName(slot));
+        if (!box || !box->isVisible())
+            continue;
+        if (box->height() <= 0 || box->y() <= bottom)
+            return false;
+        bottom = box->y() + box->height();
+    }
+    return true;
 }

@@ -1,8 +1,7 @@
 #include "tinyproxy.h"
-#include "childserver.h"
 
-#include <QDir>
-#include <QFile>
+#include "testfiles.h"
+
 #include <QRegularExpression>
 
 namespace {
@@ -12,17 +11,12 @@ const QString tinyproxyBinary = QStringLiteral("/usr/bin/tinyproxy");
 } // namespace
 
 TinyProxy::TinyProxy(const QString &folder)
-    : folder(folder)
+    : ChildServer(folder)
 { }
-
-TinyProxy::~TinyProxy()
-{
-    ChildServer::stop(process);
-}
 
 bool TinyProxy::start(const QString &user, const QString &password)
 {
-    port = ChildServer::freePort();
+    port = freePort();
     QString text = QStringLiteral("Port %1\n"
                                   "Listen 127.0.0.1\n"
                                   "Timeout 60\n"
@@ -34,20 +28,16 @@ bool TinyProxy::start(const QString &user, const QString &password)
                        .arg(file(QStringLiteral("tinyproxy.log")));
     if (!user.isEmpty())
         text += QStringLiteral("BasicAuth %1 %2\n").arg(user, password);
-    QFile config(file(QStringLiteral("tinyproxy.conf")));
-    if (!config.open(QIODevice::WriteOnly) || config.write(text.toUtf8()) < 0)
-        return false;
-    config.close();
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.setStandardOutputFile(QProcess::nullDevice());
     // -d: stay in the foreground, a child of the test.
-    process.start(tinyproxyBinary, {QStringLiteral("-d"), QStringLiteral("-c"), config.fileName()});
-    return process.waitForStarted(5000);
+    return ChildServer::start(QStringLiteral("tinyproxy.conf"), text, tinyproxyBinary,
+        {QStringLiteral("-d"), QStringLiteral("-c"), file(QStringLiteral("tinyproxy.conf"))});
 }
 
 bool TinyProxy::isListening() const
 {
-    return process.state() == QProcess::Running && ChildServer::takesConnections(port);
+    return ChildServer::isListening(port);
 }
 
 QString TinyProxy::url() const
@@ -72,11 +62,5 @@ QStringList TinyProxy::requests() const
 
 QString TinyProxy::logText() const
 {
-    QFile log(file(QStringLiteral("tinyproxy.log")));
-    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
-}
-
-QString TinyProxy::file(const QString &name) const
-{
-    return QDir(folder).filePath(name);
+    return QString::fromUtf8(TestFiles::contentsOf(file(QStringLiteral("tinyproxy.log"))));
 }

@@ -1,0 +1,18 @@
+#ifndef NOELEVATION_H
+#define NOELEVATION_H
+
+#include "platform/elevation.h"
+
+/** Where there is no UAC, no installer is held back for want of elevation, and none can be
+    given it on the way. */
+class NoElevation : public Elevation
+{
+public:
+    /** Always true. */
+    bool isElevated() override;
+    /** Always Failed. */
+    Start startElevated(const QString &program, const QStringList &arguments,
+        std::function<void(int exitCode)> finished) override;
+};
+
+#endif // NOELEVATION_H

@@ -1,0 +1,20 @@
+#ifndef OPENPACKAGEHOLD_H
+#define OPENPACKAGEHOLD_H
+
+#include "platform/packagehold.h"
+
+#include <QFile>
+
+/** A package held by an open read-only file, which only tells that it could be opened: POSIX
+    has no share modes. */
+class OpenPackageHold : public PackageHold
+{
+public:
+    bool hold(const QString &path) override;
+    void release() override;
+
+private:
+    QFile file;
+};
+
+#endif // OPENPACKAGEHOLD_H

@@ -1,0 +1,28 @@
+#ifndef PACKAGEHOLD_H
+#define PACKAGEHOLD_H
+
+#include <QString>
+
+#include <memory>
+
+/**
+ * Keeps one package file as it is while it is checked and run: from hold() until release(),
+ * others may read it but not write, rename or delete it, where the system can forbid that.
+ */
+class PackageHold
+{
+public:
+    virtual ~PackageHold() = default;
+
+    /** Holds the file at path, releasing any file held before; false when it cannot be opened,
+        and then nothing is held. */
+    virtual bool hold(const QString &path) = 0;
+    /** Lets the held file go; nothing when none is held. */
+    virtual void release() = 0;
+};
+
+/** The hold of the system this program runs on: share modes on Windows, an open file
+    elsewhere, where nothing stops a writer. */
+std::unique_ptr<PackageHold> createPackageHold();
+
+#endif // PACKAGEHOLD_H

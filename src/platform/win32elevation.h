@@ -1,0 +1,20 @@
+#ifndef WIN32ELEVATION_H
+#define WIN32ELEVATION_H
+
+#include "platform/elevation.h"
+
+/** Elevation through the Win32 layer; the elevated program is waited for in the event loop. */
+class Win32Elevation : public Elevation
+{
+public:
+    bool isElevated() override;
+    Start startElevated(const QString &program, const QStringList &arguments,
+        std::function<void(int exitCode)> finished) override;
+
+    /** arguments as one Windows command line tail: an argument that is empty or holds a blank
+        or a double quote is quoted, with its double quotes and the back-slashes before them
+        escaped. */
+    static QString commandLine(const QStringList &arguments);
+};
+
+#endif // WIN32ELEVATION_H

@@ -1,0 +1,54 @@
+#include "childserver.h"
+
+#include "testfiles.h"
+
+#include <QDir>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+ChildServer::ChildServer(const QString &folder)
+    : folder(folder)
+{ }
+
+ChildServer::~ChildServer()
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+}
+
+quint16 ChildServer::freePort()
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
+}
+
+bool ChildServer::takesConnections(quint16 port)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    return socket.waitForConnected(200);
+}
+
+bool ChildServer::start(const QString &configName, const QString &configuration,
+    const QString &program, const QStringList &arguments)
+{
+    if (!TestFiles::writeFile(file(configName), configuration.toUtf8()))
+        return false;
+    process.start(program, arguments);
+    return process.waitForStarted(5000);
+}
+
+bool ChildServer::isListening(quint16 port) const
+{
+    return process.state() == QProcess::Running && takesConnections(port);
+}
+
+QString ChildServer::file(const QString &name) const
+{
+    return QDir(folder).filePath(name);
+}
