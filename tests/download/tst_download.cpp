@@ -15,7 +15,6 @@
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -66,8 +65,6 @@ private slots:
     void downloadAllShowsProgressThenTheReport();
     void nothingToFetchFinishesWithinTheClick_data();
     void nothingToFetchFinishesWithinTheClick();
-    void reportNamesTheFolderUsed_data();
-    void reportNamesTheFolderUsed();
     void statusLineFollowsThePass_data();
     void statusLineFollowsThePass();
     void manySmallFilesRefreshTheWindowAFewTimesASecond();
@@ -198,45 +195,6 @@ void tst_Download::nothingToFetchFinishesWithinTheClick()
     QCOMPARE(window.property("mainProgressBar", "visible").toBool(), false);
     QCOMPARE(window.property("buttonDownload", "visible").toBool(), false);
     QCOMPARE(server.requests(), QStringList());
-}
-
-void tst_Download::reportNamesTheFolderUsed_data()
-{
-    QTest::addColumn<bool>("blocked");
-    QTest::newRow("beside the executable") << false;
-    QTest::newRow("per user, when a file blocks the folder beside it") << true;
-}
-
-void tst_Download::reportNamesTheFolderUsed()
-{
-    QFETCH(bool, blocked);
-    QTemporaryDir dataHome; // the per-user data folder, never the real one
-    QVERIFY(dataHome.isValid());
-    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
-    QFile blocker(ScopedInstalls::path());
-    QVERIFY(!blocked || blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    FaultServer server;
-    QVERIFY(server.listen());
-    server.serve(QStringLiteral("/fix.msi"), {FaultServer::ok(package)});
-    PlacedWindow run(
-        {ScopedConfig::product(QStringLiteral("Fix"), server.url("/fix.msi").toString())});
-    QVERIFY(run.isReady());
-    WindowHarness &window = run.window();
-
-    QVERIFY(window.click(QStringLiteral("buttonDownload")));
-    const QString prefix =
-        QStringLiteral("All files have been downloaded to the following location.\n\n");
-    QTRY_VERIFY_WITH_TIMEOUT(
-        window.property("feedbackText", "text").toString().startsWith(prefix), PassTimeout);
-    const QString folder = window.property("feedbackText", "text").toString().mid(prefix.size());
-    QFile::remove(ScopedInstalls::path());
-    if (blocked)
-        QVERIFY2(folder.startsWith(dataHome.path() + '/') && folder.endsWith("/installs"),
-            qPrintable(folder));
-    else
-        QCOMPARE(folder, ScopedInstalls::path());
-    QVERIFY(QFile::exists(folder + QStringLiteral("/fix.msi")));
 }
 
 void tst_Download::statusLineFollowsThePass_data()

@@ -91,13 +91,6 @@ QUrl viaProxyable(QUrl url)
     return url;
 }
 
-// Everything in the folder, partial files included.
-QStringList installsEntries()
-{
-    return QDir(ScopedInstalls::path())
-        .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
-
 } // namespace
 
 class tst_PackageServer : public QObject
@@ -389,7 +382,7 @@ void tst_PackageServer::givesUpAtOnceWhenTheProxyAsksForASignIn()
     QCOMPARE(QFile::exists(ScopedInstalls::filePath(QStringLiteral("small.msi"))), fetched);
     QCOMPARE(fileManager->getGivenUpFiles(), fetched ? QStringList() : QStringList {url});
     QCOMPARE(fileManager->getNetworkError(url), error);
-    QCOMPARE(installsEntries(),
+    QCOMPARE(ScopedInstalls::entries(),
         fetched ? QStringList({QStringLiteral("small.md5"), QStringLiteral("small.msi")})
                 : QStringList());
 }
