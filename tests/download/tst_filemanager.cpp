@@ -76,7 +76,6 @@ private slots:
 
     void fetchesAndVerifies_data();
     void fetchesAndVerifies();
-    void storesPercentEscapedNamesDecoded();
     void presentPackageIsFetchedWhenStale_data();
     void presentPackageIsFetchedWhenStale();
     void refusesUnsafeNames_data();
@@ -415,21 +414,6 @@ void tst_FileManager::fetchesAndVerifies()
     QCOMPARE(ScopedInstalls::entries(), files);
     if (!givenUp)
         QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))), package);
-}
-
-void tst_FileManager::storesPercentEscapedNamesDecoded()
-{
-    server().serve(QStringLiteral("/patches/fix%20one.msi"), {FaultServer::ok(package)});
-    server().serve(
-        QStringLiteral("/patches/fix%20one.md5"), {FaultServer::ok(digest + "  fix one.msi\n")});
-
-    QVERIFY(runPass({item(QStringLiteral("/patches/fix%20one.msi"))}));
-    QCOMPARE(sorted(server().requests()),
-        QStringList(
-            {QStringLiteral("/patches/fix%20one.md5"), QStringLiteral("/patches/fix%20one.msi")}));
-    QCOMPARE(ScopedInstalls::entries(),
-        QStringList({QStringLiteral("fix one.md5"), QStringLiteral("fix one.msi")}));
-    QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
 }
 
 void tst_FileManager::presentPackageIsFetchedWhenStale_data()
