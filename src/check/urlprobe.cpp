@@ -35,10 +35,10 @@ QString failure(int status, const QString &error)
 
 QString UrlProbe::Answer::digestFormat() const
 {
-    QCryptographicHash::Algorithm algorithm;
+    Hasher::Algorithm algorithm;
     if (!FileManager::digestAlgorithm(digest, algorithm))
         return QString();
-    return algorithm == QCryptographicHash::Sha256 ? QStringLiteral("SHA-256")
+    return algorithm == Hasher::Algorithm::Sha256 ? QStringLiteral("SHA-256")
                                                    : QStringLiteral("MD5");
 }
 

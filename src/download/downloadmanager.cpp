@@ -141,7 +141,7 @@ void DownloadManager::storeArrivedData()
     if (chunk.isEmpty() || writeFailed || !isEntityBody())
         return;
     writeFailed = (!partial.isOpen() && !openPartial()) || partial.write(chunk) != chunk.size();
-    hash.addData(chunk);
+    hash(chunk);
     received += chunk.size();
     announceProgress();
 }
@@ -198,7 +198,33 @@ bool DownloadManager::openPartial()
 // Hashes what the partial file holds, leaving the position at its end for what follows.
 bool DownloadManager::hashPartial()
 {
-    return partial.size() == resumeFrom.size && hash.addData(&partial) && partial.atEnd();
+    if (partial.size() != resumeFrom.size)
+        return false;
+    while (!partial.atEnd()) {
+        const QByteArray block = partial.read(Hasher::ReadBlockSize);
+        if (block.isEmpty())
+            return false;
+        hash(block);
+    }
+    return true;
+}
+
+void DownloadManager::hash(const QByteArray &data)
+{
+    for (TakenDigest *digest : {&md5, &sha256}) {
+        if (digest->hasher)
+            digest->hasher->addData(data);
+    }
+}
+
+QString DownloadManager::getDigest(Hasher::Algorithm algorithm) const
+{
+    return algorithm == Hasher::Algorithm::Md5 ? md5.hex : sha256.hex;
+}
+
+void DownloadManager::setDigestAlgorithm(Hasher::Algorithm algorithm)
+{
+    (algorithm == Hasher::Algorithm::Md5 ? sha256 : md5).hasher.reset();
 }
 
 void DownloadManager::keepOrDiscardPartial()
@@ -207,7 +233,10 @@ void DownloadManager::keepOrDiscardPartial()
     writeFailed = writeFailed || partial.error() != QFileDevice::NoError;
     if (!writeFailed && isContent()) {
         if (moveIntoPlace()) {
-            md5 = QString::fromLatin1(hash.result().toHex());
+            for (TakenDigest *digest : {&md5, &sha256}) {
+                if (digest->hasher)
+                    digest->hex = QString::fromLatin1(digest->hasher->result().toHex());
+            }
             return;
         }
         // Something that is not a file, a folder say, holds the package's name.

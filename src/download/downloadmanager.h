@@ -1,15 +1,17 @@
 #ifndef DOWNLOADMANAGER_H
 #define DOWNLOADMANAGER_H
 
+#include "platform/hasher.h"
 #include "report/failurereason.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
 #include <QUrl>
+
+#include <memory>
 
 /** What a broken-off transfer left in the target's partial file: enough to ask for the rest
     of the same entity. */
@@ -26,7 +28,8 @@ struct PartialTransfer
  *
  * The body goes to a partial file beside the target (its name with ".part" appended) and takes
  * the target's name only when the transfer ends well: no error (Qt reports a body cut short as
- * one) and a 2xx status. The body is hashed as it is written, so nobody has to read it back.
+ * one) and a 2xx status. The body is hashed as it is written, so nobody has to read it back:
+ * with MD5 and SHA-256 until the creator names the one it checks by.
  * Whoever handles downloaded() judges the outcome by whether the target file exists.
  *
  * Requests go through the system's proxy settings (on Windows the Internet Options, PAC and
@@ -52,7 +55,10 @@ public:
     /** The URL requested. */
     QUrl getUrl() const { return url; }
     /** The MD5 of the body in lowercase hex once the target holds it; empty otherwise. */
-    QString getMD5() const { return md5; }
+    QString getMD5() const { return getDigest(Hasher::Algorithm::Md5); }
+    /** The body's digest of that algorithm in lowercase hex once the target holds it; empty
+        otherwise, and when setDigestAlgorithm() named the other algorithm. */
+    QString getDigest(Hasher::Algorithm algorithm) const;
     /** How the transfer ended, as Qt's network stack saw it; NoError until it has. */
     QNetworkReply::NetworkError getError() const { return error; }
     /** After downloaded(): why the transfer did not bring the target, or None when it did. */
@@ -68,6 +74,8 @@ public:
     /** Keeps the partial file of a transfer that breaks off, where the server said enough about
         the entity to resume it. */
     void setKeepPartial(bool keep) { keepPartial = keep; }
+    /** Takes only the digest of that algorithm from now on, which halves the hashing. */
+    void setDigestAlgorithm(Hasher::Algorithm algorithm);
 
     /** A request for url as every transfer makes it: through the system's proxy, redirects
         followed at most MaxRedirects times and never from https to http. */
@@ -100,6 +108,7 @@ private:
     bool continuesPartial() const;
     bool openPartial();
     bool hashPartial();
+    void hash(const QByteArray &data);
     void keepOrDiscardPartial();
     void keepOrDiscardEarlierPartial();
     PartialTransfer arrivedPartial() const;
@@ -109,10 +118,16 @@ private:
     QNetworkReply *reply = nullptr;
     QUrl url;
     QString filePath;
-    QString md5;
     QNetworkReply::NetworkError error = QNetworkReply::NoError;
     QFile partial;
-    QCryptographicHash hash {QCryptographicHash::Md5};
+    /** A digest taken while writing: its hasher (none once dropped), then its result. */
+    struct TakenDigest
+    {
+        std::unique_ptr<Hasher> hasher;
+        QString hex;
+    };
+    TakenDigest md5 {std::make_unique<Hasher>(Hasher::Algorithm::Md5), {}};
+    TakenDigest sha256 {std::make_unique<Hasher>(Hasher::Algorithm::Sha256), {}};
     PartialTransfer resumeFrom;
     PartialTransfer kept;
     bool keepPartial = false;

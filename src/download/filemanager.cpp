@@ -5,7 +5,6 @@
 #include "config/configmanager.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -282,28 +281,28 @@ QStringList FileManager::readMD5File(const QString &path)
 
 QString FileManager::calculateMD5(const QString &path)
 {
-    return calculateDigest(path, QCryptographicHash::Md5);
+    return calculateDigest(path, Hasher::Algorithm::Md5);
 }
 
-bool FileManager::digestAlgorithm(const QString &digest, QCryptographicHash::Algorithm &algorithm)
+bool FileManager::digestAlgorithm(const QString &digest, Hasher::Algorithm &algorithm)
 {
     if (!isHex(digest))
         return false;
     if (digest.size() == 64)
-        algorithm = QCryptographicHash::Sha256;
+        algorithm = Hasher::Algorithm::Sha256;
     else if (digest.size() == 32)
-        algorithm = QCryptographicHash::Md5;
+        algorithm = Hasher::Algorithm::Md5;
     else
         return false;
     return true;
 }
 
-QString FileManager::calculateDigest(const QString &path, QCryptographicHash::Algorithm algorithm)
+QString FileManager::calculateDigest(const QString &path, Hasher::Algorithm algorithm)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QString();
-    QCryptographicHash hash(algorithm);
+    Hasher hash(algorithm);
     if (!hash.addData(&file))
         return QString();
     return QString::fromLatin1(hash.result().toHex());
@@ -313,7 +312,7 @@ bool FileManager::matchesDigest(const QString &path, const QString &digest)
 {
     // The form tells the algorithm, so the digest file keeps its name and format and a server
     // can serve sha256sum's output as it stands.
-    QCryptographicHash::Algorithm algorithm;
+    Hasher::Algorithm algorithm;
     if (!digestAlgorithm(digest, algorithm))
         return false;
     const QString computed = calculateDigest(path, algorithm);
@@ -325,7 +324,9 @@ void FileManager::verifyLocalFile(const QString &local, DownloadManager *dm)
     // A transfer that left no file is requested again by allFilesExist() once nothing is pending.
     ExpectedFile &file = expectedFiles[local];
     file.packagePending = false;
+    file.transfer = nullptr;
     file.md5 = dm->getMD5();
+    file.sha256 = dm->getDigest(Hasher::Algorithm::Sha256);
     file.error = dm->getError();
     file.partial = dm->getPartial();
     if (dm->failureReason().isFailure())
@@ -343,7 +344,9 @@ void FileManager::verifyMD5(const QString &local, const QString &digest, Downloa
 {
     ExpectedFile &file = expectedFiles[local];
     file.digest = digestOutcome(digest, dm, file.digestFailure);
-    if (!file.packagePending)
+    if (file.packagePending)
+        takeOnlyTheDigestNeeded(local, file);
+    else
         checkPackage(local, file);
     finishHandling(dm);
 }
@@ -485,6 +488,7 @@ void FileManager::requestPackage(const QString &local, ExpectedFile &file)
     file.received = 0;
     file.total = -1;
     DownloadManager *dm = startDownload(QUrl(file.url, QUrl::TolerantMode), local, file.partial);
+    file.transfer = dm;
     dm->setKeepPartial(true);
     connect(dm, &DownloadManager::downloaded, this,
         [this, local](DownloadManager *dm) { verifyLocalFile(local, dm); });
@@ -493,6 +497,8 @@ void FileManager::requestPackage(const QString &local, ExpectedFile &file)
     // Side by side, so that a package costs one round trip rather than two.
     if (file.digest == DigestState::Stale)
         downloadMD5(local, file);
+    else
+        takeOnlyTheDigestNeeded(local, file);
 }
 
 DownloadManager *FileManager::startDownload(
@@ -534,7 +540,7 @@ void FileManager::checkPackage(const QString &local, ExpectedFile &file)
     }
     const QStringList fields = readMD5File(digestPathOf(local));
     const QString expected = fields.value(0);
-    const QString received = fields.isEmpty() ? QString() : receivedDigest(local, file, expected);
+    const QString received = fields.isEmpty() ? QString() : receivedDigest(file, expected);
     if (fields.isEmpty()) {
         markReady(local, file, file.md5);
         return;
@@ -572,15 +578,25 @@ FileManager::DigestState FileManager::digestOutcome(
     return DigestState::Failed;
 }
 
-// An MD5 was taken during the transfer; a SHA-256 is worth reading the package back for. A digest
+// Both digests were taken during the transfer, so that the package is never read back. A digest
 // of another form is compared with the MD5, which it never equals.
-QString FileManager::receivedDigest(
-    const QString &local, const ExpectedFile &file, const QString &expected) const
+QString FileManager::receivedDigest(const ExpectedFile &file, const QString &expected)
 {
-    QCryptographicHash::Algorithm algorithm;
-    if (!digestAlgorithm(expected, algorithm) || algorithm == QCryptographicHash::Md5)
+    Hasher::Algorithm algorithm;
+    if (!digestAlgorithm(expected, algorithm) || algorithm == Hasher::Algorithm::Md5)
         return file.md5;
-    return calculateDigest(local, algorithm);
+    return file.sha256;
+}
+
+// Once the digest line is there, the transfer hashes with its algorithm alone. Without one the
+// package is remembered by its MD5.
+void FileManager::takeOnlyTheDigestNeeded(const QString &local, const ExpectedFile &file) const
+{
+    Hasher::Algorithm algorithm = Hasher::Algorithm::Md5;
+    if (file.digest == DigestState::Present)
+        digestAlgorithm(readMD5File(digestPathOf(local)).value(0), algorithm);
+    if (file.transfer)
+        file.transfer->setDigestAlgorithm(algorithm);
 }
 
 void FileManager::giveUp(const QString &local, ExpectedFile &file)

@@ -3,9 +3,9 @@
 
 #include "downloadmanager.h"
 #include "downloadprogress.h"
+#include "platform/hasher.h"
 #include "report/failurereason.h"
 
-#include <QCryptographicHash>
 #include <QHash>
 #include <QList>
 #include <QNetworkReply>
@@ -115,9 +115,9 @@ public:
     static QString calculateMD5(const QString &path);
     /** The algorithm a digest's form names: 64 hex digits SHA-256, 32 MD5; false for any other
         form, which no package matches. */
-    static bool digestAlgorithm(const QString &digest, QCryptographicHash::Algorithm &algorithm);
+    static bool digestAlgorithm(const QString &digest, Hasher::Algorithm &algorithm);
     /** A whole file's digest in lowercase hex, read in blocks; empty when it cannot be read. */
-    static QString calculateDigest(const QString &path, QCryptographicHash::Algorithm algorithm);
+    static QString calculateDigest(const QString &path, Hasher::Algorithm algorithm);
     /** Whether the file at path has the digest written as field 1 of a digest line: 64 hex
         digits are a SHA-256, 32 an MD5, in any case; nothing matches a digest of another form. */
     static bool matchesDigest(const QString &path, const QString &digest);
@@ -150,6 +150,8 @@ private:
         FailureReason digestFailure; // of the latest digest transfer that failed
         bool arrived = false; // some attempt brought the package
         QString md5; // of the package the latest attempt stored
+        QString sha256; // likewise, unless its digest line asked for an MD5
+        DownloadManager *transfer = nullptr; // the package's, while it is pending
         QNetworkReply::NetworkError error = QNetworkReply::NoError; // of the latest attempt
         PartialTransfer partial; // what the latest attempt left to resume
         bool ready = false; // present and matching its digest, or without one
@@ -175,8 +177,8 @@ private:
     void rejectPackage(const QString &local, ExpectedFile &file, const FailureReason &reason);
     static DigestState digestOutcome(
         const QString &digestPath, const DownloadManager *dm, FailureReason &failure);
-    QString receivedDigest(
-        const QString &local, const ExpectedFile &file, const QString &expected) const;
+    static QString receivedDigest(const ExpectedFile &file, const QString &expected);
+    void takeOnlyTheDigestNeeded(const QString &local, const ExpectedFile &file) const;
     void giveUp(const QString &local, ExpectedFile &file);
     void markReady(const QString &local, ExpectedFile &file, const QString &digest);
     void recordProgress(const QString &local, qint64 received, qint64 total);

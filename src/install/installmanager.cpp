@@ -153,26 +153,28 @@ void InstallManager::installNext()
         emit installsDone();
         return;
     }
-    const QString key = installQueue.firstKey();
-    currentKey = key;
+    currentKey = installQueue.firstKey();
+    const QString file = fileOf(currentKey);
     // A package the download step gave up on is missing or damaged and must never run. The
     // older product stays too: removing it without a successor would leave neither.
-    if (fileManager->getGivenUpFiles().contains(fileOf(key))) {
-        recordAndAdvance(NotStarted, fileManager->getFailureReason(fileOf(key)));
+    if (fileManager->getGivenUpFiles().contains(file)) {
+        recordAndAdvance(NotStarted, fileManager->getFailureReason(file));
         return;
     }
-    if (InstallCommand::packageKind(packagePath(key)) == InstallCommand::Kind::Unknown) {
+    // Where FileManager looked for it: a local package runs from where it was found.
+    currentPath = QDir::toNativeSeparators(fileManager->localPath(file));
+    if (InstallCommand::packageKind(currentPath) == InstallCommand::Kind::Unknown) {
         recordAndAdvance(NotStarted, FailureReason::of(FailureReason::UnknownFileType));
         return;
     }
     // Before the removal too: the older product goes only when its successor can run.
-    if (!holdUnchanged(key)) {
+    if (!holdUnchanged(file)) {
         recordAndAdvance(NotStarted, FailureReason::of(FailureReason::PackageChanged));
         return;
     }
-    const QString remove = removeQueue.value(key, QStringLiteral("false"));
+    const QString remove = removeQueue.value(currentKey, QStringLiteral("false"));
     if (remove == QLatin1String("false"))
-        installPackage(key, installQueue.first());
+        installPackage(installQueue.first());
     else
         uninstallProduct(remove);
 }
@@ -183,17 +185,11 @@ void InstallManager::startStep(bool removal)
     emit stepStarted(number, itemCount, fileOf(currentKey), removal);
 }
 
-QString InstallManager::packagePath(const QString &key) const
-{
-    // Where FileManager looked for it: a local package runs from where it was found.
-    return QDir::toNativeSeparators(fileManager->localPath(fileOf(key)));
-}
-
 // Held first, then checked: what was checked cannot change before its installer has ended.
 // In a folder the user can write, anything running as the user could replace it meanwhile.
-bool InstallManager::holdUnchanged(const QString &key)
+bool InstallManager::holdUnchanged(const QString &file)
 {
-    return packageHold->hold(packagePath(key)) && fileManager->isUnchanged(fileOf(key));
+    return packageHold->hold(currentPath) && fileManager->isUnchanged(file);
 }
 
 void InstallManager::uninstallProduct(const QString &remove)
@@ -207,44 +203,16 @@ void InstallManager::unInstallFinished(int, QProcess::ExitStatus)
 {
     // A failed removal does not stop the item: its package runs all the same.
     disposeOfProcess();
-    installPackage(installQueue.firstKey(), installQueue.first());
+    installPackage(installQueue.first());
 }
 
-void InstallManager::installPackage(const QString &key, const QString &parameters)
+void InstallManager::installPackage(const QString &parameters)
 {
     createProcess(&InstallManager::installFinished);
-    currentKey = key;
     startStep(false);
-    const QString path = packagePath(key);
-    switch (InstallCommand::packageKind(path)) {
-    case InstallCommand::Kind::Exe:
-        startExe(path, parameters);
-        break;
-    case InstallCommand::Kind::Msi:
-        startMsi(path, parameters);
-        break;
-    case InstallCommand::Kind::Msp:
-        startMsp(path, parameters);
-        break;
-    case InstallCommand::Kind::Removal:
-    case InstallCommand::Kind::Unknown:
-        break; // never started: installNext() records it
-    }
-}
-
-void InstallManager::startExe(const QString &path, const QString &parameters)
-{
-    startCommand(InstallCommand::make(InstallCommand::Kind::Exe, path, parameters));
-}
-
-void InstallManager::startMsi(const QString &path, const QString &parameters)
-{
-    startCommand(InstallCommand::make(InstallCommand::Kind::Msi, path, parameters));
-}
-
-void InstallManager::startMsp(const QString &path, const QString &parameters)
-{
-    startCommand(InstallCommand::make(InstallCommand::Kind::Msp, path, parameters));
+    // installNext() has turned away every package whose kind is unknown.
+    startCommand(
+        InstallCommand::make(InstallCommand::packageKind(currentPath), currentPath, parameters));
 }
 
 void InstallManager::installFinished(int exitCode, QProcess::ExitStatus)

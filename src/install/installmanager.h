@@ -86,14 +86,9 @@ private:
     using FinishSlot = void (InstallManager::*)(int, QProcess::ExitStatus);
 
     void installNext();
-    void installPackage(const QString &key, const QString &parameters);
+    void installPackage(const QString &parameters);
     void uninstallProduct(const QString &remove);
-    void startExe(const QString &path, const QString &parameters);
-    void startMsi(const QString &path, const QString &parameters);
-    void startMsp(const QString &path, const QString &parameters);
-
-    QString packagePath(const QString &key) const;
-    bool holdUnchanged(const QString &key);
+    bool holdUnchanged(const QString &file);
     void recordAndAdvance(int exitCode, const FailureReason &reason);
     void startStep(bool removal);
     void createProcess(FinishSlot finishSlot);
@@ -113,6 +108,7 @@ private:
     QMap<QString, QString> removeQueue;
     QPointer<QProcess> process;
     QString currentKey;
+    QString currentPath; // where currentKey's package runs from, as FileManager found it
     InstallCommand runningCommand;
     int itemCount = 0;
 };

@@ -85,20 +85,18 @@ void tst_Startup::placesOnlyApplyingProductsInOrder()
 
     QCOMPARE(Startup::placeProducts(window.window(), only({"First", "Third"})), 2);
 
-    QCOMPARE(window.property(label(1), "text").toString(), QStringLiteral("First"));
-    QCOMPARE(window.property(box(1), "visible").toBool(), true);
-    QCOMPARE(window.property(box(1), "checked"), QVariant(true));
-    QCOMPARE(window.property(box(1), "file").toString(), QStringLiteral("http://host/first.msi"));
-    QCOMPARE(window.property(box(1), "parameters").toString(), QStringLiteral("/q"));
-    QCOMPARE(window.property(box(1), "remove").toString(), QStringLiteral("false"));
-
     // The third product takes the second slot, with its own values, not the second product's.
-    QCOMPARE(window.property(label(2), "text").toString(), QStringLiteral("Third"));
-    QCOMPARE(window.property(box(2), "visible").toBool(), false);
-    QCOMPARE(window.property(box(2), "checked"), QVariant(true));
-    QCOMPARE(window.property(box(2), "file").toString(), QStringLiteral("third.exe"));
-    QCOMPARE(window.property(box(2), "parameters").toString(), QStringLiteral("/s /v"));
-    QCOMPARE(window.property(box(2), "remove").toString(), QStringLiteral("{OLD}"));
+    const QList<QStringList> placed {{"First", "shown", "http://host/first.msi", "/q", "false"},
+        {"Third", "hidden", "third.exe", "/s /v", "{OLD}"}};
+    for (int slot = 1; slot <= placed.size(); ++slot) {
+        const QStringList &values = placed.at(slot - 1);
+        QCOMPARE(window.property(label(slot), "text").toString(), values[0]);
+        QCOMPARE(window.property(box(slot), "visible").toBool(), values[1] == "shown");
+        QCOMPARE(window.property(box(slot), "checked"), QVariant(true));
+        QCOMPARE(window.property(box(slot), "file").toString(), values[2]);
+        QCOMPARE(window.property(box(slot), "parameters").toString(), values[3]);
+        QCOMPARE(window.property(box(slot), "remove").toString(), values[4]);
+    }
 
     for (int slot = 3; slot <= CheckBoxSlots::Count; ++slot)
         verifyEmptySlot(window, slot);

@@ -10,29 +10,13 @@
 #include <QTest>
 
 using Machine = RecordingSystemQueries::Machine;
+using namespace SampleMachine;
 using RuleCheck = DependencyManager::RuleCheck;
 using RuleOutcome = DependencyManager::RuleOutcome;
 
 Q_DECLARE_METATYPE(QList<RuleOutcome>)
 
 namespace {
-
-const QString Editor = QStringLiteral("{AAAAAAAA-0000-0000-0000-000000000001}");
-const QString Runtime = QStringLiteral("{BBBBBBBB-0000-0000-0000-000000000002}");
-const QString Absent = QStringLiteral("{DDDDDDDD-0000-0000-0000-000000000004}");
-const QString Viewer = QStringLiteral("SOFTWARE\\Corvane\\Viewer");
-
-// Editor 2015.1.0 and Runtime are installed; the Viewer key has an "InstallDir" value.
-Machine makeMachine(bool amd64)
-{
-    Machine machine;
-    machine.amd64 = amd64;
-    machine.installed = {{Editor, "2015.1.0"}, {Runtime, "3.0"}};
-    const QString value = RecordingSystemQueries::value(Viewer, "InstallDir");
-    machine.values64 = {value};
-    machine.valuesDefault = {value};
-    return machine;
-}
 
 QJsonObject product(const QString &name, const QJsonObject &rules, const QString &guid = {})
 {
@@ -141,12 +125,12 @@ void tst_ProductExplanation::eachRule_data()
         << false << QList<RuleOutcome> {outcome("platforms", false, {check("x64", "x86", false)})}
         << QStringList();
     QTest::newRow("versions: the installed version against every rule")
-        << product("P", {{"versions", QJsonArray {">2015", "<2016", "=2015.1"}}}, Editor) << true
+        << product("P", {{"versions", QJsonArray {">2015", "<2016", "=2015.1"}}}, Alpha) << true
         << QList<RuleOutcome> {outcome("versions", false,
                {check(">2015", "2015.1.0", false), check("<2016", "2015.1.0", true),
                    check("=2015.1", "2015.1.0", true)},
-               Editor)}
-        << QStringList {versionAsked(Editor)};
+               Alpha)}
+        << QStringList {versionAsked(Alpha)};
     QTest::newRow("versions: not installed counts as 0")
         << product("P", {{"versions", QJsonArray {"<2016"}}}, Absent) << true
         << QList<RuleOutcome> {outcome("versions", true, {check("<2016", "", true)}, Absent)}
@@ -165,22 +149,22 @@ void tst_ProductExplanation::eachRule_data()
         << QStringList {
                registryAsked(Viewer, "InstallDir", false), registryAsked(Viewer, "Path", false)};
     QTest::newRow("installed products: up to the first that is installed")
-        << product("P", {{"installed-products", QJsonArray {Absent, Runtime, Editor}}}) << true
+        << product("P", {{"installed-products", QJsonArray {Absent, Beta, Alpha}}}) << true
         << QList<RuleOutcome> {outcome(
-               "installed-products", true, {check(Absent, "", false), check(Runtime, "", true)})}
-        << QStringList {installedAsked(Absent), installedAsked(Runtime)};
+               "installed-products", true, {check(Absent, "", false), check(Beta, "", true)})}
+        << QStringList {installedAsked(Absent), installedAsked(Beta)};
     QTest::newRow("all four in order")
         << product("P",
                {{"installed-products", QJsonArray {Absent}},
                    {"registry", QJsonArray {QJsonObject {{Viewer, "InstallDir"}}}},
                    {"versions", QJsonArray {">2015.0.5"}}, {"platforms", QJsonArray {"all"}}},
-               Editor)
+               Alpha)
         << true
         << QList<RuleOutcome> {outcome("platforms", true, {check("all", "x64", true)}),
-               outcome("versions", true, {check(">2015.0.5", "2015.1.0", true)}, Editor),
+               outcome("versions", true, {check(">2015.0.5", "2015.1.0", true)}, Alpha),
                outcome("registry", true, {RuleCheck {Viewer, "InstallDir", "", true}}),
                outcome("installed-products", false, {check(Absent, "", false)})}
-        << QStringList {versionAsked(Editor), registryAsked(Viewer, "InstallDir", true),
+        << QStringList {versionAsked(Alpha), registryAsked(Viewer, "InstallDir", true),
                installedAsked(Absent)};
 }
 
@@ -191,7 +175,7 @@ void tst_ProductExplanation::eachRule()
     QFETCH(QList<RuleOutcome>, outcomes);
     QFETCH(QStringList, asked);
 
-    Machine machine = makeMachine(amd64);
+    Machine machine = SampleMachine::make(amd64);
     const QList<ProductExplanation> explained = explain({product}, machine);
     QCOMPARE(explained.size(), 1);
     QCOMPARE(explained.first().outcomes, outcomes);
@@ -210,13 +194,13 @@ void tst_ProductExplanation::checkBoxesAndFullWindow()
         if (i == 2)
             rules.insert("platforms", QJsonArray {"x86"});
         if (i == 12)
-            rules.insert("installed-products", QJsonArray {Runtime});
+            rules.insert("installed-products", QJsonArray {Beta});
         QJsonObject p = product(QStringLiteral("P%1").arg(i), rules);
         if (i == 3)
             p.insert("display", "FALSE");
         products << p;
     }
-    Machine machine = makeMachine(true);
+    Machine machine = SampleMachine::make(true);
     const QList<ProductExplanation> explained = explain(products, machine);
 
     QList<int> boxes;
@@ -235,7 +219,7 @@ void tst_ProductExplanation::checkBoxesAndFullWindow()
 
 void tst_ProductExplanation::duplicateNamesAreJudgedByTheFirst()
 {
-    Machine machine = makeMachine(true);
+    Machine machine = SampleMachine::make(true);
     const QList<ProductExplanation> explained =
         explain({product("Same", {{"platforms", QJsonArray {"x86"}}}),
                     product("Same", {{"platforms", QJsonArray {"x64"}}})},

@@ -44,12 +44,8 @@ fi
 unset DISPLAY WAYLAND_DISPLAY LC_ALL LANGUAGE
 export LANG=C.UTF-8 # the report in the language the checks expect
 
-failures=0
-check() { # description, command...
-    local description=$1
-    shift
-    if "$@"; then echo "ok: $description"; else echo "FAIL: $description"; failures=$((failures + 1)); fi
-}
+# shellcheck source=../support/checks.sh
+source "$(dirname "$0")/../support/checks.sh"
 shows() { grep -Fxq -- "$2" <<<"$1"; }
 lacks() { ! grep -Fq -- "$2" <<<"$1"; }
 # The window as the demo printed it before the click, and what it showed after.
@@ -115,9 +111,6 @@ done
 check "the second report" reports_success "$(window_after "$second")"
 
 wineserver -k 2>/dev/null || true
-if ((failures)); then
-    echo "$failures check(s) failed"
-    exit 1
-fi
+checks_passed
 rm -rf "${work:-$demo}"
 echo "PASS: the demo played through twice"

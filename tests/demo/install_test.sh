@@ -15,12 +15,8 @@ mkdir -p "$work/empty-path"
 cmake --install "$build" --prefix "$work/shipped"
 cd "$work/shipped"
 
-failures=0
-check() { # description, command...
-    local description=$1
-    shift
-    if "$@"; then echo "ok: $description"; else echo "FAIL: $description"; failures=$((failures + 1)); fi
-}
+# shellcheck source=../support/checks.sh
+source "$(dirname "$0")/../support/checks.sh"
 check "kestrun" test -x kestrun
 check "kestrun-check" test -x kestrun-check
 check "the German translation" test -f localization/kestrun_de.qm
@@ -53,9 +49,6 @@ echo "$window"
 check "the window opens with the example's title" grep -Fxq "window: Available updates" <<<"$window"
 check "the buttons speak German" grep -Fxq "button: Installieren" <<<"$window"
 
-if ((failures)); then
-    echo "$failures check(s) failed"
-    exit 1
-fi
+checks_passed
 rm -rf "$work"
 echo "PASS: the installed folder runs as it stands"

@@ -15,7 +15,6 @@
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -27,16 +26,10 @@ constexpr int PassTimeout = 15000;
 
 const QByteArray package = QByteArray("package body ").repeated(500);
 
-// The folder as the window names it: in the system's own form (C:\...\installs on Windows).
-QString shownInstallsPath()
-{
-    return QDir::toNativeSeparators(ScopedInstalls::path());
-}
-
 QString doneMessage()
 {
     return QLatin1String("All files have been downloaded to the following location.\n\n")
-        + shownInstallsPath();
+        + ScopedInstalls::path();
 }
 
 QString failureMessage(const QStringList &givenUp)
@@ -44,7 +37,7 @@ QString failureMessage(const QStringList &givenUp)
     return QLatin1String("The following files could not be downloaded.\n\n")
         + givenUp.join(QLatin1Char('\n'))
         + QLatin1String("\n\nDownloaded files are in the following location.\n\n")
-        + shownInstallsPath();
+        + ScopedInstalls::path();
 }
 
 // A "file" value starting with "/" is a path on the fault server; anything else is taken as is.
@@ -72,8 +65,6 @@ private slots:
     void downloadAllShowsProgressThenTheReport();
     void nothingToFetchFinishesWithinTheClick_data();
     void nothingToFetchFinishesWithinTheClick();
-    void reportNamesTheFolderUsed_data();
-    void reportNamesTheFolderUsed();
     void statusLineFollowsThePass_data();
     void statusLineFollowsThePass();
     void manySmallFilesRefreshTheWindowAFewTimesASecond();
@@ -206,45 +197,6 @@ void tst_Download::nothingToFetchFinishesWithinTheClick()
     QCOMPARE(server.requests(), QStringList());
 }
 
-void tst_Download::reportNamesTheFolderUsed_data()
-{
-    QTest::addColumn<bool>("blocked");
-    QTest::newRow("beside the executable") << false;
-    QTest::newRow("per user, when a file blocks the folder beside it") << true;
-}
-
-void tst_Download::reportNamesTheFolderUsed()
-{
-    QFETCH(bool, blocked);
-    QTemporaryDir dataHome; // the per-user data folder, never the real one
-    QVERIFY(dataHome.isValid());
-    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
-    QFile blocker(ScopedInstalls::path());
-    QVERIFY(!blocked || blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    FaultServer server;
-    QVERIFY(server.listen());
-    server.serve(QStringLiteral("/fix.msi"), {FaultServer::ok(package)});
-    PlacedWindow run(
-        {ScopedConfig::product(QStringLiteral("Fix"), server.url("/fix.msi").toString())});
-    QVERIFY(run.isReady());
-    WindowHarness &window = run.window();
-
-    QVERIFY(window.click(QStringLiteral("buttonDownload")));
-    const QString prefix =
-        QStringLiteral("All files have been downloaded to the following location.\n\n");
-    QTRY_VERIFY_WITH_TIMEOUT(
-        window.property("feedbackText", "text").toString().startsWith(prefix), PassTimeout);
-    const QString folder = window.property("feedbackText", "text").toString().mid(prefix.size());
-    QFile::remove(ScopedInstalls::path());
-    if (blocked)
-        QVERIFY2(folder.startsWith(dataHome.path() + '/') && folder.endsWith("/installs"),
-            qPrintable(folder));
-    else
-        QCOMPARE(folder, shownInstallsPath());
-    QVERIFY(QFile::exists(folder + QStringLiteral("/fix.msi")));
-}
-
 void tst_Download::statusLineFollowsThePass_data()
 {
     QTest::addColumn<QString>("language");
@@ -347,7 +299,7 @@ void tst_Download::reportOfTenFailuresStaysInItsArea()
 
     QVERIFY(window.click(QStringLiteral("buttonDownload")));
     QTRY_VERIFY_WITH_TIMEOUT(
-        window.property("feedbackText", "text").toString().endsWith(shownInstallsPath()),
+        window.property("feedbackText", "text").toString().endsWith(ScopedInstalls::path()),
         PassTimeout);
     // Every line fits across the area; the area scrolls down to the last one.
     const QQuickItem *report = window.item("feedbackText");

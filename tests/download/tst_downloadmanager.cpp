@@ -1,6 +1,7 @@
 #include "download/downloadmanager.h"
 #include "faultserver.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
@@ -9,6 +10,8 @@
 
 using Script = QHash<QString, QList<FaultServer::Response>>;
 Q_DECLARE_METATYPE(Script)
+using Algorithms = QList<Hasher::Algorithm>;
+Q_DECLARE_METATYPE(Algorithms)
 
 namespace {
 
@@ -69,32 +72,31 @@ void tst_DownloadManager::storesOnlyWholeSuccessfulBodies_data()
     QTest::addColumn<Script>("script");
     QTest::addColumn<QByteArray>("expected"); // null: no file at all
     QTest::addColumn<QStringList>("expectedPaths");
+    QTest::addColumn<Algorithms>("taken"); // the digests asked for while the body arrives
 
     const QByteArray body = packageBody();
     const QString pkg = QStringLiteral("/pkg.msi");
     QTest::newRow("200 in four pieces")
-        << Script {{pkg, {FaultServer::ok(body, 4)}}} << body << QStringList {pkg};
-    QTest::newRow("404 with a body")
-        << Script {{pkg, {FaultServer::status(404)}}} << QByteArray() << QStringList {pkg};
-    QTest::newRow("500 with a body")
-        << Script {{pkg, {FaultServer::status(500)}}} << QByteArray() << QStringList {pkg};
+        << Script {{pkg, {FaultServer::ok(body, 4)}}} << body << QStringList {pkg} << Algorithms {};
+    QTest::newRow("200, only its MD5 asked for")
+        << Script {{pkg, {FaultServer::ok(body, 4)}}} << body << QStringList {pkg}
+        << Algorithms {Hasher::Algorithm::Md5};
+    QTest::newRow("200, only its SHA-256 asked for")
+        << Script {{pkg, {FaultServer::ok(body, 4)}}} << body << QStringList {pkg}
+        << Algorithms {Hasher::Algorithm::Sha256};
     QTest::newRow("302 followed, its body dropped")
-        << redirectChain(1) << body << chainPaths(1, true);
-    QTest::newRow("10 redirections followed") << redirectChain(10) << body << chainPaths(10, true);
+        << redirectChain(1) << body << chainPaths(1, true) << Algorithms {};
+    QTest::newRow("10 redirections followed")
+        << redirectChain(10) << body << chainPaths(10, true) << Algorithms {};
     QTest::newRow("11 redirections refused")
-        << redirectChain(11) << QByteArray() << chainPaths(11, false);
+        << redirectChain(11) << QByteArray() << chainPaths(11, false) << Algorithms {};
     FaultServer::Response nowhere = FaultServer::status(302);
     QTest::newRow("redirection without a location")
-        << Script {{pkg, {nowhere}}} << QByteArray() << QStringList {pkg};
-    QTest::newRow("body shorter than announced")
-        << Script {{pkg, {FaultServer::truncated(body.left(1000), body.size())}}} << QByteArray()
-        << QStringList {pkg};
-    QTest::newRow("body stalls") << Script {{pkg,
-        {FaultServer::stalled(body.left(1000), body.size())}}}
-                                 << QByteArray() << QStringList {pkg};
+        << Script {{pkg, {nowhere}}} << QByteArray() << QStringList {pkg} << Algorithms {};
+    // Refused statuses and broken bodies leave no file either: FileManager's table shows it.
     // About 60 pieces a few milliseconds apart take longer than the stall timeout in all.
-    QTest::newRow("slow but steady body is no stall")
-        << Script {{pkg, {FaultServer::ok(body, 60)}}} << body << QStringList {pkg};
+    QTest::newRow("slow but steady body is no stall") << Script {{pkg, {FaultServer::ok(body, 60)}}}
+                                                      << body << QStringList {pkg} << Algorithms {};
 }
 
 void tst_DownloadManager::storesOnlyWholeSuccessfulBodies()
@@ -102,6 +104,7 @@ void tst_DownloadManager::storesOnlyWholeSuccessfulBodies()
     QFETCH(Script, script);
     QFETCH(QByteArray, expected);
     QFETCH(QStringList, expectedPaths);
+    QFETCH(Algorithms, taken);
 
     FaultServer server;
     QVERIFY(server.listen());
@@ -113,6 +116,8 @@ void tst_DownloadManager::storesOnlyWholeSuccessfulBodies()
 
     DownloadManager dm(server.url(QStringLiteral("/pkg.msi")), target);
     dm.setStallTimeout(FaultServer::ClientStallTimeout);
+    for (const Hasher::Algorithm algorithm : taken)
+        dm.setDigestAlgorithm(algorithm);
     QSignalSpy spy(&dm, &DownloadManager::downloaded);
     QVERIFY(spy.isValid());
     QVERIFY(spy.wait(WaitTimeout));
@@ -125,12 +130,22 @@ void tst_DownloadManager::storesOnlyWholeSuccessfulBodies()
     QCOMPARE(paths, expectedPaths);
     if (expected.isNull()) {
         QCOMPARE(entries(dir.path()), QStringList());
+        QCOMPARE(dm.getMD5(), QString());
         return;
     }
     QCOMPARE(entries(dir.path()), QStringList {QStringLiteral("pkg.msi")});
     QFile file(target);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), expected);
+    // Both digests while nobody asked for one, otherwise only the one asked for.
+    const auto digestOf = [&](Hasher::Algorithm algorithm, QCryptographicHash::Algorithm qt) {
+        return taken.isEmpty() || taken.contains(algorithm)
+            ? QString::fromLatin1(QCryptographicHash::hash(expected, qt).toHex())
+            : QString();
+    };
+    QCOMPARE(dm.getMD5(), digestOf(Hasher::Algorithm::Md5, QCryptographicHash::Md5));
+    QCOMPARE(dm.getDigest(Hasher::Algorithm::Sha256),
+        digestOf(Hasher::Algorithm::Sha256, QCryptographicHash::Sha256));
 }
 
 void tst_DownloadManager::refusedConnectionLeavesNoFile()

@@ -91,13 +91,6 @@ QUrl viaProxyable(QUrl url)
     return url;
 }
 
-// Everything in the folder, partial files included.
-QStringList installsEntries()
-{
-    return QDir(ScopedInstalls::path())
-        .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
-
 } // namespace
 
 class tst_PackageServer : public QObject
@@ -112,9 +105,8 @@ private slots:
 
     void keepsMemoryFlatForALargePackage();
     void fetchesAndVerifiesByteForByte();
-    void followsRedirects();
-    void neverFollowsHttpsToHttp_data();
-    void neverFollowsHttpsToHttp();
+    void followsRedirectsButNeverHttpsToHttp_data();
+    void followsRedirectsButNeverHttpsToHttp();
     void goesThroughTheSystemProxy_data();
     void goesThroughTheSystemProxy();
     void givesUpAtOnceWhenTheProxyAsksForASignIn_data();
@@ -267,31 +259,24 @@ void tst_PackageServer::fetchesAndVerifiesByteForByte()
     QCOMPARE(nginx->requests().size(), logged + 6);
 }
 
-void tst_PackageServer::followsRedirects()
+void tst_PackageServer::followsRedirectsButNeverHttpsToHttp_data()
 {
-    QVERIFY(runPass({nginx->url(QStringLiteral("/moved/small.msi")).toString()}));
-    QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
-    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("small.msi"))),
-        contentsOf(served(QStringLiteral("small.msi"))));
-    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("small.md5"))),
-        contentsOf(served(QStringLiteral("small.md5"))));
-}
-
-void tst_PackageServer::neverFollowsHttpsToHttp_data()
-{
+    QTest::addColumn<bool>("secure");
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("reason"); // empty: fetched
-    QTest::newRow("served over https") << QStringLiteral("/small.msi") << QString();
+    QTest::newRow("served over https") << true << QStringLiteral("/small.msi") << QString();
+    QTest::newRow("redirected over http") << false << QStringLiteral("/moved/small.msi") << QString();
     QTest::newRow("redirected from https to http")
-        << QStringLiteral("/downgrade/small.msi") << "the server's redirection was refused";
+        << true << QStringLiteral("/downgrade/small.msi") << "the server's redirection was refused";
 }
 
-void tst_PackageServer::neverFollowsHttpsToHttp()
+void tst_PackageServer::followsRedirectsButNeverHttpsToHttp()
 {
+    QFETCH(bool, secure);
     QFETCH(QString, path);
     QFETCH(QString, reason);
     const bool fetched = reason.isEmpty();
-    const QString url = nginx->secureUrl(path).toString();
+    const QString url = (secure ? nginx->secureUrl(path) : nginx->url(path)).toString();
     const QString plainRequest = QStringLiteral("GET /small.msi");
     const int plainBefore = nginx->requests().count(plainRequest);
 
@@ -300,8 +285,8 @@ void tst_PackageServer::neverFollowsHttpsToHttp()
     QCOMPARE(fileManager->getFailureReason(url).text(), reason);
     QCOMPARE(QFile::exists(ScopedInstalls::filePath(QStringLiteral("small.msi"))), fetched);
     if (fetched) {
-        QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("small.msi"))),
-            contentsOf(served(QStringLiteral("small.msi"))));
+        for (const QString &name : {QStringLiteral("small.msi"), QStringLiteral("small.md5")})
+            QCOMPARE(contentsOf(ScopedInstalls::filePath(name)), contentsOf(served(name)));
     } else {
         // The plain-HTTP server never saw the request the redirection pointed at.
         QCOMPARE(nginx->requests().count(plainRequest), plainBefore);
@@ -389,7 +374,7 @@ void tst_PackageServer::givesUpAtOnceWhenTheProxyAsksForASignIn()
     QCOMPARE(QFile::exists(ScopedInstalls::filePath(QStringLiteral("small.msi"))), fetched);
     QCOMPARE(fileManager->getGivenUpFiles(), fetched ? QStringList() : QStringList {url});
     QCOMPARE(fileManager->getNetworkError(url), error);
-    QCOMPARE(installsEntries(),
+    QCOMPARE(ScopedInstalls::entries(),
         fetched ? QStringList({QStringLiteral("small.md5"), QStringLiteral("small.msi")})
                 : QStringList());
 }

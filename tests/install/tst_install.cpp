@@ -108,9 +108,6 @@ void tst_Install::report_data()
     QTest::newRow("one of three fails, only it is listed")
         << threeProducts() << QList<int>() << QVariantMap {{"b.msi", 1603}} << QStringList()
         << failureHeading << QStringList {"B — exit code 67"};
-    QTest::newRow("restart required counts as failed")
-        << threeProducts() << QList<int> {1, 2} << QVariantMap {{"c.msi", 3010}} << QStringList()
-        << failureHeading << QStringList {"C — exit code 194"};
     QTest::newRow("same file in two boxes, labelled by the later")
         << QJsonArray {product("Earlier", "fix.msi"), product("Later", "fix.msi")} << QList<int>()
         << QVariantMap() << QStringList() << successHeading << QStringList {"Later"};

@@ -34,10 +34,6 @@ const Sample sampleOne {QStringLiteral("Kestrun Sample One"), QStringLiteral("Sa
     QStringLiteral("{1B2C3D4E-5F60-4718-92A3-B4C5D6E7F801}"),
     QStringLiteral("{1B2C3D4E-5F60-4718-92A3-B4C5D6E7F800}"),
     QStringLiteral("{1B2C3D4E-5F60-4718-92A3-B4C5D6E7F802}")};
-const Sample sampleTwo {QStringLiteral("Kestrun Sample Two"), QStringLiteral("SampleTwo"),
-    QStringLiteral("{2C3D4E5F-6071-4829-A3B4-C5D6E7F80912}"),
-    QStringLiteral("{2C3D4E5F-6071-4829-A3B4-C5D6E7F80910}"),
-    QStringLiteral("{2C3D4E5F-6071-4829-A3B4-C5D6E7F80913}")};
 
 /** Runs a tool to its end; its exit code, or -1 when it did not start or end in time. */
 int runTool(const QString &program, const QStringList &arguments, QByteArray *output = nullptr)
@@ -57,7 +53,8 @@ int runTool(const QString &program, const QStringList &arguments, QByteArray *ou
 /**
  * The whole road of one Install under Wine: the package is served over HTTP from 127.0.0.1,
  * downloaded and verified into the installs folder, and installed by Wine's Windows Installer
- * through the msiexec.exe stand-in beside the executable, after a click on "Install".
+ * through the msiexec.exe stand-in beside the executable, after a click on "Install". A good
+ * package installed and an older product removed first are the demo's test; here, the rest.
  */
 class tst_WineInstall : public QObject
 {
@@ -66,8 +63,6 @@ class tst_WineInstall : public QObject
 private slots:
     void initTestCase();
     void cleanupTestCase();
-    void installsDownloadedPackage();
-    void removesOlderProductFirst();
     void brokenPackageIsReportedFailed();
     void localPackageRunsFromItsOwnFolder();
     void standInHandsWineWindowsPaths();
@@ -116,7 +111,6 @@ void tst_WineInstall::initTestCase()
 
     QVERIFY(server.listen());
     QVERIFY(buildPackage(sampleOne));
-    QVERIFY(buildPackage(sampleTwo));
     serve(QStringLiteral("broken.msi"), "this is not a Windows Installer package");
 }
 
@@ -181,37 +175,6 @@ QString tst_WineInstall::installThroughWindow(const QJsonObject &product)
     return window.property(QStringLiteral("feedbackText"), "text").toString();
 }
 
-void tst_WineInstall::installsDownloadedPackage()
-{
-    ScopedInstalls installs;
-    const QString url = server.url(QStringLiteral("/packages/SampleOne.msi")).toString();
-
-    const QString report =
-        installThroughWindow(ScopedConfig::product(sampleOne.name, url, {{"parameters", "/qn"}}));
-
-    QCOMPARE(report, successHeading + "\n\n" + sampleOne.name);
-    QCOMPARE(server.count(QStringLiteral("/packages/SampleOne.msi")), 1);
-    QCOMPARE(server.count(QStringLiteral("/packages/SampleOne.md5")), 1);
-    QVERIFY(QFile::exists(installs.filePath(QStringLiteral("SampleOne.msi"))));
-    QVERIFY(isInstalled(sampleOne));
-}
-
-void tst_WineInstall::removesOlderProductFirst()
-{
-    ScopedInstalls installs;
-    if (!isInstalled(sampleOne))
-        QCOMPARE(runTool("wine", {"msiexec", "/i", work + "/SampleOne.msi", "/qn"}), 0);
-    QVERIFY(isInstalled(sampleOne));
-    const QString url = server.url(QStringLiteral("/packages/SampleTwo.msi")).toString();
-
-    const QString report = installThroughWindow(ScopedConfig::product(
-        sampleTwo.name, url, {{"parameters", "/qn"}, {"remove-first", sampleOne.productCode}}));
-
-    QCOMPARE(report, successHeading + "\n\n" + sampleTwo.name);
-    QVERIFY(isInstalled(sampleTwo));
-    QVERIFY(!isInstalled(sampleOne));
-}
-
 void tst_WineInstall::brokenPackageIsReportedFailed()
 {
     ScopedInstalls installs;
@@ -229,8 +192,7 @@ void tst_WineInstall::brokenPackageIsReportedFailed()
 void tst_WineInstall::localPackageRunsFromItsOwnFolder()
 {
     ScopedInstalls installs;
-    if (isInstalled(sampleOne))
-        QCOMPARE(runTool("wine", {"msiexec", "/x", sampleOne.productCode, "/qn"}), 0);
+    QVERIFY(!isInstalled(sampleOne));
     // An administrator's package outside the installs folder, in a folder with a blank.
     QTemporaryDir elsewhere;
     QVERIFY(elsewhere.isValid());

@@ -3,9 +3,10 @@
 # the build makes of them with mingw-w64 (kestrun-query.exe): prepares a fresh Wine prefix in
 # which msiexec installs two of three MSI packages (one with a version too long to read) and reg
 # adds some registry values, asks the helper everything over its standard input in one run,
-# and compares every answer; then holds a package and starts programs through the installer's
-# Win32 code, and compares what other processes could do and what the programs received; then
-# writes to a terminal (Wine's console) and a pipe as kestrun-check does.
+# and compares every answer. Then checks the path of msiexec.exe in the system folder; holds a
+# package and starts programs through the installer's Win32 code, and compares what other
+# processes could do and what the programs received; writes to a terminal (Wine's console) and a
+# pipe as kestrun-check does; and checks the CNG digests against coreutils'.
 #
 # Usage: win32_under_wine.sh <query helper> <this test's source folder> <src folder> <work folder>
 # CTest runs it through tests/support/with-tools.sh, which checks for mingw-w64, Wine and wixl.
@@ -216,6 +217,29 @@ if [[ $piped != "no console" || $shown != "$(printf '%*s' 20000 '' | tr ' ' x)$t
     exit 1
 fi
 echo "PASS: a console shows the wide text whole, a pipe is no console"
+
+step "hashing with CNG, against md5sum and sha256sum"
+x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -static -I"$src" \
+    "$here/hashprobe.cpp" "$src/platform/win32hash.cpp" -o hashprobe.exe -lbcrypt
+: >empty.bin
+printf abc >abc.bin
+head -c 1000000 /dev/zero | tr '\0' a >million.bin
+# Many of the probe's pieces, with an odd tail.
+head -c 5000011 /dev/urandom >random.bin
+hashed=(empty.bin abc.bin million.bin random.bin)
+expected_digests() {
+    for file in "${hashed[@]}"; do
+        echo "md5 $(md5sum "$file")"
+        echo "sha256 $(sha256sum "$file")"
+    done
+}
+for piece in 7 65536 100000000; do
+    if ! diff -u <(expected_digests) <(wine hashprobe.exe "$piece" "${hashed[@]}" | tr -d '\r'); then
+        echo "FAIL: CNG's digests in pieces of $piece differ (- coreutils, + CNG)"
+        exit 1
+    fi
+done
+echo "PASS: CNG's digests are coreutils'"
 wineserver -k
 wineserver -w
 rm -rf "$work/prefix"

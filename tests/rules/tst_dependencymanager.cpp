@@ -9,35 +9,11 @@
 #include <QTest>
 
 using Machine = RecordingSystemQueries::Machine;
+using namespace SampleMachine;
 
 namespace {
 
 const QString Product = QStringLiteral("Product under test");
-const QString Alpha = QStringLiteral("{AAAAAAAA-0000-0000-0000-000000000001}");
-const QString Beta = QStringLiteral("{BBBBBBBB-0000-0000-0000-000000000002}");
-const QString Unreadable = QStringLiteral("{CCCCCCCC-0000-0000-0000-000000000003}");
-const QString Absent = QStringLiteral("{DDDDDDDD-0000-0000-0000-000000000004}");
-const QString Kestrun = QStringLiteral("SOFTWARE\\Kestrun");
-const QString Other = QStringLiteral("SOFTWARE\\Other");
-const QString Wow = QStringLiteral("SOFTWARE\\Only32");
-const QString Only64 = QStringLiteral("SOFTWARE\\Only64");
-
-// Alpha 2015.1.0 and Beta 2016.2 are installed, Unreadable too but without a readable version;
-// Kestrun has a "Version" value and a default value in both views, Other only "Name", Wow
-// exists only in the default (32-bit) view and Only64 only in the 64-bit view.
-Machine makeMachine(bool amd64)
-{
-    Machine machine;
-    machine.amd64 = amd64;
-    machine.installed = {{Alpha, "2015.1.0"}, {Beta, "2016.2"}, {Unreadable, ""}};
-    const auto value = &RecordingSystemQueries::value;
-    const QSet<QString> both = {
-        value(Kestrun, "Version"), value(Kestrun, ""), value(Other, "Name")};
-    machine.values64 = both + QSet<QString> {value(Only64, "Name")};
-    machine.valuesDefault = both + QSet<QString> {value(Wow, "Name")};
-    return machine;
-}
-
 QJsonObject registryValue(const QString &keyPath, const QJsonValue &valueName)
 {
     return {{keyPath, valueName}};
@@ -158,11 +134,11 @@ void tst_DependencyManager::applies_data()
     QTest::newRow("non-string value name, no default value")
         << registry({registryValue(Other, QJsonValue())}) << "" << true << false;
     QTest::newRow("value only in 32-bit view on AMD64")
-        << registry({registryValue(Wow, "Name")}) << "" << true << false;
+        << registry({registryValue(Only32, "Name")}) << "" << true << false;
     QTest::newRow("value only in 64-bit view on AMD64")
         << registry({registryValue(Only64, "Name")}) << "" << true << true;
     QTest::newRow("value in default view on x86")
-        << registry({registryValue(Wow, "Name")}) << "" << false << true;
+        << registry({registryValue(Only32, "Name")}) << "" << false << true;
     QTest::newRow("every key of an object must hold")
         << registry({QJsonObject {{Kestrun, "Version"}, {Other, "Missing"}}}) << "" << true
         << false;
@@ -210,7 +186,7 @@ void tst_DependencyManager::applies()
     QFETCH(bool, amd64);
     QFETCH(bool, applies);
 
-    Machine onMachine = makeMachine(amd64);
+    Machine onMachine = SampleMachine::make(amd64);
     QCOMPARE(appliesOn(onMachine, dependencies, guid), applies);
 }
 
@@ -244,7 +220,7 @@ void tst_DependencyManager::ruleValueNotAnArray()
     QFETCH(QJsonValue, value);
     QFETCH(bool, applies);
 
-    Machine onMachine = makeMachine(true);
+    Machine onMachine = SampleMachine::make(true);
     QCOMPARE(appliesOn(onMachine, QJsonObject {{key, value}}, Alpha), applies);
 }
 
@@ -269,29 +245,14 @@ void tst_DependencyManager::questionsAsked_data()
             {"registry", registry}, {"installed-products", installed}};
     };
 
-    QTest::newRow("all rules hold: versions, registry, installed products in order")
-        << rules({"all"}, {"<2016"}, passingRegistry, {Absent, Beta}) << Alpha << true
-        << QStringList {versionAsked(Alpha), registryAsked(Kestrun, "Version"),
-               installedAsked(Absent), installedAsked(Beta)};
-    QTest::newRow("failing platforms asks nothing")
-        << rules({"x86"}, {"<2016"}, passingRegistry, {Alpha}) << Alpha << false << QStringList();
     QTest::newRow("failing versions asks no registry or product") << rules({"x64"}, {">2016"},
         passingRegistry, {Alpha}) << Alpha << false << QStringList {versionAsked(Alpha)};
-    QTest::newRow("versions without guid asks nothing")
-        << rules({"x64"}, {"<2016"}, passingRegistry, {Alpha}) << "" << false << QStringList();
     QTest::newRow("failing registry asks no installed product")
         << rules({"x64"}, {"<2016"}, failingRegistry, {Alpha}) << Alpha << false
         << QStringList {versionAsked(Alpha), registryAsked(Kestrun, "Missing")};
     QTest::newRow("installed version read once for several rules")
         << QJsonObject {{"versions", QJsonArray {">2014", "<2016", "!2015.2"}}} << Alpha << true
         << QStringList {versionAsked(Alpha)};
-    QTest::newRow("registry stops at first missing value")
-        << QJsonObject {{"registry",
-               QJsonArray {registryValue(Other, "Missing"), registryValue(Kestrun, "Version")}}}
-        << "" << false << QStringList {registryAsked(Other, "Missing")};
-    QTest::newRow("installed products stop at first installed")
-        << QJsonObject {{"installed-products", QJsonArray {Alpha, Beta}}} << "" << true
-        << QStringList {installedAsked(Alpha)};
     QTest::newRow("non-string product code is asked as empty")
         << QJsonObject {{"installed-products", QJsonArray {QJsonValue(), Beta}}} << "" << true
         << QStringList {installedAsked(""), installedAsked(Beta)};
@@ -304,7 +265,7 @@ void tst_DependencyManager::questionsAsked()
     QFETCH(bool, applies);
     QFETCH(QStringList, asked);
 
-    Machine onMachine = makeMachine(true);
+    Machine onMachine = SampleMachine::make(true);
     QCOMPARE(appliesOn(onMachine, dependencies, guid), applies);
     QCOMPARE(onMachine.asked, asked);
 }
@@ -321,7 +282,7 @@ void tst_DependencyManager::productsAreFoundByName()
                     {"dependencies", QJsonObject {{"versions", QJsonArray {">2015"}}}}}),
             ScopedConfig::product("New", "again.msi",
                 {{"dependencies", QJsonObject {{"platforms", QJsonArray()}}}})}));
-    Machine onMachine = makeMachine(true);
+    Machine onMachine = SampleMachine::make(true);
     DependencyManager dependencyManager(std::make_unique<RecordingSystemQueries>(onMachine));
 
     QCOMPARE(dependencyManager.checkDependencies("Old"), false);

@@ -50,4 +50,22 @@ private:
     Machine &machine;
 };
 
+/** The rule suites' machine: Alpha 2015.1.0 and Beta 2016.2 installed, Unreadable too but
+    without a readable version, Absent not. Kestrun has a "Version" and a default value in both
+    views, Other only "Name", Viewer "InstallDir"; Only32 exists only in the default (32-bit)
+    view and Only64 only in the 64-bit view. */
+namespace SampleMachine {
+inline const QString Alpha = QStringLiteral("{AAAAAAAA-0000-0000-0000-000000000001}");
+inline const QString Beta = QStringLiteral("{BBBBBBBB-0000-0000-0000-000000000002}");
+inline const QString Unreadable = QStringLiteral("{CCCCCCCC-0000-0000-0000-000000000003}");
+inline const QString Absent = QStringLiteral("{DDDDDDDD-0000-0000-0000-000000000004}");
+inline const QString Kestrun = QStringLiteral("SOFTWARE\\Kestrun");
+inline const QString Other = QStringLiteral("SOFTWARE\\Other");
+inline const QString Viewer = QStringLiteral("SOFTWARE\\Corvane\\Viewer");
+inline const QString Only32 = QStringLiteral("SOFTWARE\\Only32");
+inline const QString Only64 = QStringLiteral("SOFTWARE\\Only64");
+
+RecordingSystemQueries::Machine make(bool amd64);
+} // namespace SampleMachine
+
 #endif // RECORDINGSYSTEMQUERIES_H

@@ -24,6 +24,12 @@ QString ScopedInstalls::path()
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("installs"));
 }
 
+QStringList ScopedInstalls::entries()
+{
+    return QDir(path()).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
 QString ScopedInstalls::filePath(const QString &name)
 {
     return QDir(path()).filePath(name);

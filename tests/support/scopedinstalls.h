@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 /**
  * The "installs" folder beside the test executable, where the program keeps its packages: made
@@ -19,6 +20,8 @@ public:
 
     /** The folder, with "/" separators. */
     static QString path();
+    /** Everything in the folder by name, hidden files and partial downloads included. */
+    static QStringList entries();
     /** A file of that name inside the folder. */
     static QString filePath(const QString &name);
     /** Writes contents to the file of that name, making the folders; false unless all of it

@@ -50,12 +50,8 @@ stop_children() {
 }
 trap stop_children EXIT
 
-failures=0
-check() { # description, command...
-    local description=$1
-    shift
-    if "$@"; then echo "ok: $description"; else echo "FAIL: $description"; failures=$((failures + 1)); fi
-}
+# shellcheck source=../support/checks.sh
+source "$(dirname "$0")/../support/checks.sh"
 step() { echo "== $*"; }
 # Polls a command for up to a number of seconds.
 within() { # seconds, command...
@@ -277,11 +273,11 @@ check "it asks Wine's Windows Installer: Editor 2.0 no longer applies" \
 check "64-bit Windows: the Legacy Toolbar never applies" \
     grep -Fq 'product 6 "Legacy Toolbar (32-bit Windows only)": no check box: the "platforms" rule fails' <<<"$report"
 
-if ((failures)); then
-    echo "$failures check(s) failed; kestrun's output:"
+checks_passed || {
+    echo "kestrun's output:"
     cat first-run.log second-run.log 2>/dev/null || true
     exit 1
-fi
+}
 stop_children
 trap - EXIT
 rm -rf "$work"

@@ -13,12 +13,8 @@ work=$3
 source "$source/tests/windows/requirewindowsbuild.sh"
 require_windows_build "$shipped"
 
-failures=0
-check() { # description, command...
-    local description=$1
-    shift
-    if "$@"; then echo "ok: $description"; else echo "FAIL: $description"; failures=$((failures + 1)); fi
-}
+# shellcheck source=../support/checks.sh
+source "$(dirname "$0")/../support/checks.sh"
 for file in kestrun.exe kestrun-check.exe kestrun.json qt.conf localization/kestrun_de.qm \
     platforms/qwindows.dll libssl-3-x64.dll libcrypto-3-x64.dll \
     qml/QtQuick/Controls/qmldir qml/QtQuick/Dialogs/qmldir qml/QtQuick.2/qmldir; do
@@ -36,9 +32,6 @@ check "the check fails without libwinpthread-1.dll" test "$status" -ne 0
 check "and names the DLL and who imports it" \
     grep -Fq "missing: libwinpthread-1.dll, imported by libstdc++-6.dll" <<<"$output"
 
-if ((failures)); then
-    echo "$failures check(s) failed"
-    exit 1
-fi
+checks_passed
 rm -rf "$work"
 echo "PASS: the Windows folder holds what it needs"
