@@ -3,8 +3,10 @@
 # the build makes of them with mingw-w64 (kestrun-query.exe): prepares a fresh Wine prefix in
 # which msiexec installs two of three MSI packages (one with a version too long to read) and reg
 # adds some registry values, asks the helper everything over its standard input in one run,
-# and compares every answer. Then checks the path of msiexec.exe in the system folder and the
-# CNG digests against coreutils'.
+# and compares every answer. Then checks the path of msiexec.exe in the system folder; holds a
+# package and starts programs through the installer's Win32 code, and compares what other
+# processes could do and what the programs received; writes to a terminal (Wine's console) and a
+# pipe as kestrun-check does; and checks the CNG digests against coreutils'.
 #
 # Usage: win32_under_wine.sh <query helper> <this test's source folder> <src folder> <work folder>
 # CTest runs it through tests/support/with-tools.sh, which checks for mingw-w64, Wine and wixl.
@@ -145,6 +147,76 @@ if [[ $program != 'C:\windows\system32\msiexec.exe' ]]; then
     exit 1
 fi
 echo "PASS: $program"
+
+step "holding a package and starting programs with the installer's Win32 code"
+x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -municode -static -I"$src" \
+    "$here/installerprobe.cpp" "$src/platform/win32installer.cpp" -o installerprobe.exe \
+    -ladvapi32 -lshell32
+mkdir "folder with blanks"
+cp installerprobe.exe "folder with blanks/recorder.exe"
+cp beta.msi held.msi
+# Its exit status tells nothing its output does not.
+probe() { wine installerprobe.exe "$@" | tr -d '\r' || true; }
+recorded() { sed -e '1s/^\xef\xbb\xbf//' -e 's/\r$//' arguments.txt; }
+# What another process can do with a held package, what a started program sees and returns,
+# that an .exe installer and msiexec's package can run while they are held, and whether Wine's
+# administrator and the standard user its token carries are elevated.
+# Each command and the output expected of it.
+tail='record "C:\dir with blanks\a b.msi" /q "PROP=\"quoted value\"" "" end\ "x\\\"y" "Zoë\\"'
+runs=(
+    "hold${tab}held.msi" "held: read yes, write no, rename no, delete no
+released: read yes, write yes, rename yes, delete yes"
+    "hold${tab}no such.msi" "not held"
+    "start${tab}installerprobe.exe${tab}exit 3" "exit 3"
+    "start${tab}installerprobe.exe${tab}exit 0" "exit 0"
+    "start${tab}folder with blanks\\recorder.exe$tab$tail" "exit 0"
+    "start${tab}folder with blanks\\recorder.exe${tab}exit 4${tab}folder with blanks\\recorder.exe" "exit 4"
+    "start${tab}no such program.exe${tab}exit 3" "not started, refused no"
+    "elevated" "elevated yes"
+    "limited${tab}elevated" "elevated no"
+    "limited${tab}start installerprobe.exe \"exit 3\"" "exit 3"
+    "start${tab}C:\\windows\\system32\\msiexec.exe${tab}/i beta.msi /qn${tab}beta.msi" "exit 0"
+)
+outcomes=()
+for ((i = 0; i < ${#runs[@]}; i += 2)); do
+    IFS=$tab read -ra arguments <<<"${runs[i]}"
+    outcomes+=("${runs[i]}" "$(LANG=C.UTF-8 probe "${arguments[@]}")")
+done
+if ! diff -u <(printf '%s\n' "${runs[@]}") <(printf '%s\n' "${outcomes[@]}"); then
+    echo "FAIL: the installer's Win32 code did otherwise (- expected, + actual)"
+    exit 1
+fi
+expected_arguments='[C:\dir with blanks\a b.msi]
+[/q]
+[PROP="quoted value"]
+[]
+[end\]
+[x\"y]
+[Zoë\]'
+if ! diff -u <(echo "$expected_arguments") <(recorded); then
+    echo "FAIL: the started program received other arguments (- expected, + actual)"
+    exit 1
+fi
+if [[ $(printf 'installed\t%s\n' "$beta_code" | wine "$helper" | tr -d '\r' | tail -n 1) != yes ]]; then
+    echo "FAIL: msiexec did not install the held beta.msi"
+    exit 1
+fi
+echo "PASS: held, started and installed as expected"
+
+step "writing to a console and to a pipe as kestrun-check does"
+x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -municode -static -I"$src" \
+    "$here/consoleprobe.cpp" "$src/platform/win32console.cpp" -o consoleprobe.exe
+text='Zoë ✓'
+piped=$(LANG=C.UTF-8 wine consoleprobe.exe 2 "$text" | tr -d '\r' || true)
+# script gives the program a terminal, wide enough that Wine's console never wraps, and its
+# cursor and erase sequences are dropped; more than one call's worth of text must arrive whole.
+shown=$(LANG=C.UTF-8 script -qec "stty cols 30000; wine consoleprobe.exe 20000 '$text'" \
+    /dev/null </dev/null | sed -e 's/\x1b\[[0-9;?]*[A-Za-z]//g' | tr -d '\r' || true)
+if [[ $piped != "no console" || $shown != "$(printf '%*s' 20000 '' | tr ' ' x)$text" ]]; then
+    echo "FAIL: through a pipe '$piped'; on a console ${#shown} characters ending '${shown: -20}'"
+    exit 1
+fi
+echo "PASS: a console shows the wide text whole, a pipe is no console"
 
 step "hashing with CNG, against md5sum and sha256sum"
 x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -static -I"$src" \

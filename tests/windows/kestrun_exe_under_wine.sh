@@ -14,6 +14,7 @@
 #  - Download All fetches every package of the configuration with its digest file into the
 #    user's local application data folder when installs cannot be made beside the program,
 #    never requests a Windows device name and fetches names that differ only in case once;
+#  - a package replaced after its download and check, before its turn, is not run;
 #  - kestrun-check.exe explains the configuration with Wine's registry and MSI answers and names
 #    it by its Windows path.
 #
@@ -87,7 +88,12 @@ http {
   uwsgi_temp_path "$work/nginx/temp/uwsgi";
   scgi_temp_path "$work/nginx/temp/scgi";
   default_type application/octet-stream;
-  server { listen 127.0.0.1:$http; root "$packages"; access_log "$work/nginx/http.log"; }
+  server {
+    listen 127.0.0.1:$http;
+    root "$packages";
+    access_log "$work/nginx/http.log";
+    location /extra/ { alias "$work/extra/"; }
+  }
   server {
     listen 127.0.0.1:$https ssl;
     ssl_certificate "$work/server.pem";
@@ -208,6 +214,45 @@ if [[ -n $window ]]; then
     check "the name that differs only in case was fetched once" \
         not grep -q "GET /VIEWERPDF\.msi" nginx/http.log
     check "and only one file is there for both" test "$(find "$installs" -iname viewerpdf.msi | wc -l)" -eq 1
+    click Exit
+    check "Exit ends the program" within 30 ended
+fi
+kill "$kestrun" 2>/dev/null || true
+cp install-run.json app/kestrun.json
+
+step "kestrun.exe: a package replaced after its download is not run"
+# The first product's installer copies the Viewer PDF Add-in's package, a valid MSI, over the
+# Spell Checker's, which was downloaded and verified before: run, it would install the add-in.
+mkdir extra
+x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -municode -static \
+    "$source/tests/windows/swapsetup.cpp" -o extra/SwapSetup.exe
+(cd extra && md5sum SwapSetup.exe >SwapSetup.md5)
+# Where a path in the parameters cannot hold a blank, which would split it.
+cp "$packages/ViewerPdf.msi" "$WINEPREFIX/drive_c/addin.msi"
+python3 - app/kestrun.json "http://127.0.0.1:$http" <<'SWAP'
+import json, sys
+path, server = sys.argv[1], sys.argv[2]
+with open(path) as file:
+    config = json.load(file)
+spell = next(p for p in config["products"] if p["file"].endswith("/SpellChecker.msi"))
+del spell["dependencies"]["installed-products"]
+config["products"] = [{"name": "Swap", "file": server + "/extra/SwapSetup.exe",
+                       "parameters": "C:\\addin.msi SpellChecker.msi"}, spell]
+with open(path, "w") as file:
+    json.dump(config, file)
+SWAP
+spell_checker="{22DC008B-766C-4291-8186-9B87A8BABD4B}"
+addin="{2D74115D-B836-4C29-8601-3C01C0833E6A}"
+check "the window opens a third time" start_kestrun third-run.log
+if [[ -n $window ]]; then
+    click Install
+    check "the first installer replaced the Spell Checker's package" \
+        within 120 grep -qs '^replaced' "$WINEPREFIX/drive_c/swapsetup.txt"
+    # shellcheck disable=SC2317 # called through within
+    report_shown() { import -window "$window" third-run.png && kestrun_shows_report third-run.png; }
+    check "the report follows" within 60 report_shown
+    check "the replaced package did not run" not installed "$addin" "Viewer PDF"
+    check "nor was the Spell Checker installed" not installed "$spell_checker" "Spell Checker"
     click Exit
     check "Exit ends the program" within 30 ended
 fi
