@@ -16,8 +16,10 @@ bool writeToStandardOutput(const std::wstring &text)
     const wchar_t *next = text.data();
     size_t left = text.size();
     while (left > 0) {
-        // A console takes a bounded amount in one call.
-        const DWORD chunk = DWORD(left < 8192 ? left : 8192);
+        // A console takes a bounded amount in one call; a surrogate pair stays in one piece.
+        DWORD chunk = DWORD(left < 8192 ? left : 8192);
+        if (chunk < left && IS_HIGH_SURROGATE(next[chunk - 1]))
+            --chunk;
         DWORD written = 0;
         if (!WriteConsoleW(console, next, chunk, &written, nullptr) || written == 0)
             return false;

@@ -39,8 +39,9 @@ QString Win32Elevation::commandLine(const QStringList &arguments)
 {
     QStringList quoted;
     for (QString argument : arguments) {
-        if (!argument.isEmpty() && !argument.contains(QLatin1Char(' '))
-            && !argument.contains(QLatin1Char('"'))) {
+        // Windows splits at tabs and line breaks as well as at blanks.
+        static const QRegularExpression needsQuotes(QStringLiteral("[ \\t\\n\\v\"]"));
+        if (!argument.isEmpty() && !argument.contains(needsQuotes)) {
             quoted << argument;
             continue;
         }
