@@ -54,7 +54,7 @@ if [[ -n $windows ]]; then
 else
     app=$demo/app
     cmake --install "$build" --prefix "$app" >"$demo/install.log" 2>&1 ||
-        fail "the build in $build lacks part of the shipped folder ($(grep -m1 -o 'cannot find.*' "$demo/install.log")): run bash scripts/run.sh, which builds all of it"
+        fail "the build in $build lacks part of the shipped folder ($(grep -m1 -o 'cannot find "[^"]*"' "$demo/install.log")): run bash scripts/run.sh, which builds all of it"
     program=("$app/kestrun")
     play=("$here/accessible-session.sh" bash "$here/demo-play.sh")
 fi
