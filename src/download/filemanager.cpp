@@ -447,10 +447,8 @@ bool FileManager::takeStagedCopy(const QString &item)
     if (getInstallsPath() == besideExecutable())
         return false;
     const QString beside = QDir(besideExecutable()).filePath(localName(item));
-    const QString digest = presentDigest(beside);
-    if (digest.isEmpty())
+    if (!acceptPresentCopy(beside))
         return false;
-    acceptedDigests.insert(beside, digest);
     stagedCopies.insert(item, beside);
     return true;
 }
@@ -460,20 +458,18 @@ bool FileManager::isFileReady(const QString &file)
     const QString local = localPath(file);
     if (!isUrl(file))
         return isPackageFile(local);
-    const QString digest = presentDigest(local);
-    if (digest.isEmpty())
-        return false;
-    acceptedDigests.insert(local, digest);
-    return true;
+    return acceptPresentCopy(local);
 }
 
-// The digest that a package already in place matches; empty when it has to be fetched.
-QString FileManager::presentDigest(const QString &local) const
+// Whether a package already in place matches its digest file; that digest is kept for the
+// check just before the package runs.
+bool FileManager::acceptPresentCopy(const QString &local)
 {
     const QStringList fields = readMD5File(digestPathOf(local));
     if (fields.isEmpty() || !matchesDigest(local, fields.first()))
-        return QString();
-    return fields.first();
+        return false;
+    acceptedDigests.insert(local, fields.first());
+    return true;
 }
 
 QString FileManager::digestPathOf(const QString &packagePath) const

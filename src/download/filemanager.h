@@ -167,7 +167,7 @@ private:
     QString knownPath(const QString &local) const;
     bool takeStagedCopy(const QString &item);
     bool isFileReady(const QString &file);
-    QString presentDigest(const QString &local) const;
+    bool acceptPresentCopy(const QString &local);
     QString digestPathOf(const QString &packagePath) const;
     void requestPackage(const QString &local, ExpectedFile &file);
     DownloadManager *startDownload(
