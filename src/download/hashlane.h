@@ -45,7 +45,7 @@ public:
     QString digest(Hasher::Algorithm algorithm) const;
 
     /** Bytes queued at most before hasRoom() says no. */
-    static constexpr qint64 MaxBacklog = 4 * 1024 * 1024;
+    static constexpr qint64 MaxBacklog = 2 * 1024 * 1024;
 
 signals:
     /** A job has ended and taken its share of the backlog. */
