@@ -160,14 +160,26 @@ private:
         qint64 total = -1; // unknown
     };
 
+    /** A package already in place being hashed, and where else to look should it not match. */
+    struct PresentCheck
+    {
+        QStringList items; // every item of the pass stored under this name
+        QStringList candidates; // copies still to check, in order
+        QString path; // the copy being hashed
+        QString expected; // the digest it must match
+        HashLane *lane = nullptr;
+    };
+
+    bool isIdle() const;
     void startPass();
     void addPackageNames(const QStringList &items);
     void takeItem(const QString &item);
     bool claimName(const QString &item, const QString &local);
     QString knownPath(const QString &local) const;
-    bool takeStagedCopy(const QString &item);
-    bool isFileReady(const QString &file);
-    bool acceptPresentCopy(const QString &local);
+    QStringList presentCandidates(const QString &item, const QString &local) const;
+    bool checkNextCandidate(const QString &local, PresentCheck &check);
+    void presentCopyHashed(const QString &local);
+    void fetchPackage(const QString &item, const QString &local);
     QString digestPathOf(const QString &packagePath) const;
     void requestPackage(const QString &local, ExpectedFile &file);
     DownloadManager *startDownload(
@@ -189,6 +201,7 @@ private:
 
     QList<DownloadManager *> downloads;
     QHash<QString, ExpectedFile> expectedFiles;
+    QHash<QString, PresentCheck> presentChecks; // under the local path in installs
     QHash<QString, QString> nameOwners; // folded local path to the URL item that claimed it
     QHash<QString, QString> acceptedDigests; // local path to the digest its package matched
     QHash<QString, QString> stagedCopies; // URL item to its verified copy beside the executable
