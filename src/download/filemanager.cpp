@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+#include <QTimer>
 
 namespace {
 
@@ -158,15 +159,28 @@ FailureReason FileManager::getFailureReason(const QString &item) const
     return givenUpItems.value(item);
 }
 
-bool FileManager::isUnchanged(const QString &item) const
+void FileManager::checkUnchanged(const QString &item)
 {
     const QString local = localPath(item);
-    if (!isUrl(item))
-        return isPackageFile(local);
     // Not the digest file: it lies beside the package, where whoever can change one can change
     // the other.
-    const QString digest = acceptedDigests.value(knownPath(local));
-    return !digest.isEmpty() && matchesDigest(local, digest);
+    const QString digest = isUrl(item) ? acceptedDigests.value(knownPath(local)) : QString();
+    Hasher::Algorithm algorithm;
+    if (!digestAlgorithm(digest, algorithm)) {
+        const bool unchanged = !isUrl(item) && isPackageFile(local);
+        QTimer::singleShot(
+            0, this, [this, item, unchanged] { emit unchangedChecked(item, unchanged); });
+        return;
+    }
+    auto lane = new HashLane(this);
+    lane->keepOnly(algorithm);
+    lane->addFile(local);
+    connect(lane, &HashLane::finished, this, [this, lane, item, algorithm, digest] {
+        // It is still inside its finished() emission.
+        lane->deleteLater();
+        emit unchangedChecked(item, sameDigest(lane->digest(algorithm), digest));
+    });
+    lane->finish();
 }
 
 DownloadProgress FileManager::getProgress() const
@@ -321,8 +335,12 @@ bool FileManager::matchesDigest(const QString &path, const QString &digest)
     Hasher::Algorithm algorithm;
     if (!digestAlgorithm(digest, algorithm))
         return false;
-    const QString computed = calculateDigest(path, algorithm);
-    return !computed.isEmpty() && computed.compare(digest, Qt::CaseInsensitive) == 0;
+    return sameDigest(calculateDigest(path, algorithm), digest);
+}
+
+bool FileManager::sameDigest(const QString &computed, const QString &expected)
+{
+    return !computed.isEmpty() && computed.compare(expected, Qt::CaseInsensitive) == 0;
 }
 
 void FileManager::verifyLocalFile(const QString &local, DownloadManager *dm)
@@ -483,7 +501,7 @@ bool FileManager::checkNextCandidate(const QString &local, PresentCheck &check)
         check.expected = expected;
         check.lane = new HashLane(this);
         check.lane->keepOnly(algorithm);
-        check.lane->addFile(candidate, QFileInfo(candidate).size());
+        check.lane->addFile(candidate);
         connect(check.lane, &HashLane::finished, this, [this, local] { presentCopyHashed(local); });
         presentChecks.insert(local, check);
         check.lane->finish();
@@ -501,8 +519,7 @@ void FileManager::presentCopyHashed(const QString &local)
     check.lane->deleteLater();
     Hasher::Algorithm algorithm;
     digestAlgorithm(check.expected, algorithm);
-    const QString computed = check.lane->digest(algorithm);
-    if (!computed.isEmpty() && computed.compare(check.expected, Qt::CaseInsensitive) == 0) {
+    if (sameDigest(check.lane->digest(algorithm), check.expected)) {
         acceptedDigests.insert(check.path, check.expected);
         if (check.path != local) {
             for (const QString &item : qAsConst(check.items))

@@ -57,10 +57,11 @@ public:
     /** Why an item of getGivenUpFiles() was given up: for a package fetched in vain, how its
         last attempt failed. None for an item that was not given up. */
     FailureReason getFailureReason(const QString &item) const;
-    /** Whether an item's package of the latest pass is still the one that passed its check:
-        a URL's matches the digest it was accepted against (its own MD5 when it had none), a
-        local path's is still there. False for an item the pass did not accept. */
-    bool isUnchanged(const QString &item) const;
+    /** Checks again, on the thread pool, whether an item's package of the latest pass is still
+        the one that passed its check: a URL's matches the digest it was accepted against (its
+        own MD5 when it had none), a local path's is still there. unchangedChecked() answers,
+        never within the call; false for an item the pass did not accept. */
+    void checkUnchanged(const QString &item);
     /** How far the latest pass has come over the packages it fetches. */
     DownloadProgress getProgress() const;
     /** How long a transfer may make no progress before it is aborted (default 30 s). */
@@ -121,12 +122,16 @@ public:
     /** Whether the file at path has the digest written as field 1 of a digest line: 64 hex
         digits are a SHA-256, 32 an MD5, in any case; nothing matches a digest of another form. */
     static bool matchesDigest(const QString &path, const QString &digest);
+    /** Whether a computed digest is there and equals the expected one, in any case. */
+    static bool sameDigest(const QString &computed, const QString &expected);
 
 signals:
     /** The pass has ended: nothing is pending, every package is present or given up. */
     void allFilesDone();
     /** Bytes arrived, or a package became ready or was given up: often, with no limit. */
     void progressChanged();
+    /** The answer of checkUnchanged() for item. */
+    void unchangedChecked(const QString &item, bool unchanged);
 
 private:
     /** Where a package's digest stands in this pass. */

@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <limits>
+
 HashLane::HashLane(QObject *parent)
     : QObject(parent)
 {
@@ -22,7 +24,7 @@ void HashLane::add(const QByteArray &data)
 
 void HashLane::addFile(const QString &path, qint64 size)
 {
-    queue({{}, path, size}, size);
+    queue({{}, path, size}, std::max<qint64>(size, 0));
 }
 
 void HashLane::queue(Piece piece, qint64 bytes)
@@ -108,7 +110,12 @@ void HashLane::hashPieces(const QList<Piece> &pieces, Digests *digests)
             continue;
         }
         QFile file(piece.path);
-        qint64 left = file.open(QIODevice::ReadOnly) ? piece.size : -1;
+        if (!file.open(QIODevice::ReadOnly)) {
+            digests->readFailed = true;
+            continue;
+        }
+        const bool whole = piece.size < 0;
+        qint64 left = whole ? std::numeric_limits<qint64>::max() : piece.size;
         while (left > 0) {
             const QByteArray block = file.read(std::min(left, Hasher::ReadBlockSize));
             if (block.isEmpty())
@@ -116,6 +123,8 @@ void HashLane::hashPieces(const QList<Piece> &pieces, Digests *digests)
             hash(block);
             left -= block.size();
         }
-        digests->readFailed = digests->readFailed || left != 0;
+        const bool complete =
+            whole ? file.error() == QFileDevice::NoError && file.atEnd() : left == 0;
+        digests->readFailed = digests->readFailed || !complete;
     }
 }

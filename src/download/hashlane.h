@@ -27,9 +27,9 @@ public:
 
     /** Queues the next bytes of the stream. */
     void add(const QByteArray &data);
-    /** Queues the first size bytes of the file at path, read by the job itself; a file that
-        cannot be read that far makes both digests empty. */
-    void addFile(const QString &path, qint64 size);
+    /** Queues the file at path, read by the job itself: its first size bytes, or all of it when
+        size is negative. A file that cannot be read that far makes both digests empty. */
+    void addFile(const QString &path, qint64 size = -1);
     /** Takes only the digest of that algorithm from now on. */
     void keepOnly(Hasher::Algorithm algorithm);
     /** Bytes queued and not yet hashed. */

@@ -783,7 +783,10 @@ void tst_FileManager::usesVerifiedCopiesInAReadOnlyFolder()
     const QStringList folders =
         usedWhereItIs ? QStringList {ScopedInstalls::path(), perUser} : QStringList {perUser};
     QCOMPARE(fileManager->getFolders(), folders);
-    QVERIFY(fileManager->isUnchanged(items[0]));
+    QSignalSpy checked(fileManager, &FileManager::unchangedChecked);
+    fileManager->checkUnchanged(items[0]);
+    QVERIFY(checked.wait(PassTimeout));
+    QCOMPARE(checked.first(), QVariantList({items[0], true}));
 }
 
 void tst_FileManager::onlyLooksForLocalPaths_data()
