@@ -5,7 +5,7 @@
 # qt.conf that makes Qt look for its QML modules in qml/ beside the executable and nowhere else.
 get_filename_component(qt_prefix "${Qt5_DIR}/../../.." ABSOLUTE)
 
-foreach(module Core Gui Network Qml QmlModels QmlWorkerScript Quick Widgets)
+foreach(module Core Concurrent Gui Network Qml QmlModels QmlWorkerScript Quick Widgets)
     install(FILES ${qt_prefix}/bin/Qt5${module}.dll DESTINATION .)
 endforeach()
 install(FILES ${qt_prefix}/bin/libssl-3-x64.dll ${qt_prefix}/bin/libcrypto-3-x64.dll DESTINATION .)

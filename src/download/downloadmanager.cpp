@@ -81,6 +81,8 @@ DownloadManager::DownloadManager(QUrl url, QString filePath, PartialTransfer res
     connect(&stallTimer, &QTimer::timeout, this, &DownloadManager::stallTimedOut);
     // Qt's own downloadProgress() keeps quiet for the first 100 ms of a transfer.
     connect(reply, &QNetworkReply::metaDataChanged, this, &DownloadManager::announceProgress);
+    connect(&lane, &HashLane::progressed, this, &DownloadManager::hashingProgressed);
+    connect(&lane, &HashLane::finished, this, &DownloadManager::concludeTransfer);
     stallTimer.setSingleShot(true);
     stallTimer.start(DefaultStallTimeout);
 }
@@ -114,6 +116,19 @@ void DownloadManager::downloadFinished()
     stallTimer.stop();
     error = reply->error();
     storeArrivedData();
+    lane.finish();
+}
+
+// Reading held back while the hashing lane was full goes on.
+void DownloadManager::hashingProgressed()
+{
+    if (reply->isRunning())
+        downloadReady();
+}
+
+// Once every byte that arrived is hashed.
+void DownloadManager::concludeTransfer()
+{
     if (partial.isOpen())
         keepOrDiscardPartial();
     else
@@ -136,12 +151,15 @@ void DownloadManager::storeArrivedData()
 {
     if (!reply->isOpen()) // aborted
         return;
+    // The reply's bounded buffer then holds the network back until the lane has room.
+    if (reply->isRunning() && !lane.hasRoom())
+        return;
     const QByteArray chunk = reply->readAll();
     // What came before a break is the entity's all the same, and worth keeping to resume.
     if (chunk.isEmpty() || writeFailed || !isEntityBody())
         return;
     writeFailed = (!partial.isOpen() && !openPartial()) || partial.write(chunk) != chunk.size();
-    hash(chunk);
+    lane.add(chunk);
     received += chunk.size();
     announceProgress();
 }
@@ -195,36 +213,24 @@ bool DownloadManager::openPartial()
     return partial.open(QIODevice::WriteOnly | QIODevice::Truncate);
 }
 
-// Hashes what the partial file holds, leaving the position at its end for what follows.
+// Has the lane hash what the partial file holds, and leaves the position at its end for what
+// follows.
 bool DownloadManager::hashPartial()
 {
-    if (partial.size() != resumeFrom.size)
+    if (partial.size() != resumeFrom.size || !partial.seek(resumeFrom.size))
         return false;
-    while (!partial.atEnd()) {
-        const QByteArray block = partial.read(Hasher::ReadBlockSize);
-        if (block.isEmpty())
-            return false;
-        hash(block);
-    }
+    lane.addFile(partial.fileName(), resumeFrom.size);
     return true;
-}
-
-void DownloadManager::hash(const QByteArray &data)
-{
-    for (TakenDigest *digest : {&md5, &sha256}) {
-        if (digest->hasher)
-            digest->hasher->addData(data);
-    }
 }
 
 QString DownloadManager::getDigest(Hasher::Algorithm algorithm) const
 {
-    return algorithm == Hasher::Algorithm::Md5 ? md5.hex : sha256.hex;
+    return inPlace ? lane.digest(algorithm) : QString();
 }
 
 void DownloadManager::setDigestAlgorithm(Hasher::Algorithm algorithm)
 {
-    (algorithm == Hasher::Algorithm::Md5 ? sha256 : md5).hasher.reset();
+    lane.keepOnly(algorithm);
 }
 
 void DownloadManager::keepOrDiscardPartial()
@@ -233,10 +239,7 @@ void DownloadManager::keepOrDiscardPartial()
     writeFailed = writeFailed || partial.error() != QFileDevice::NoError;
     if (!writeFailed && isContent()) {
         if (moveIntoPlace()) {
-            for (TakenDigest *digest : {&md5, &sha256}) {
-                if (digest->hasher)
-                    digest->hex = QString::fromLatin1(digest->hasher->result().toHex());
-            }
+            inPlace = true;
             return;
         }
         // Something that is not a file, a folder say, holds the package's name.

@@ -1,7 +1,7 @@
 #ifndef DOWNLOADMANAGER_H
 #define DOWNLOADMANAGER_H
 
-#include "platform/hasher.h"
+#include "hashlane.h"
 #include "report/failurereason.h"
 
 #include <QFile>
@@ -10,8 +10,6 @@
 #include <QNetworkRequest>
 #include <QTimer>
 #include <QUrl>
-
-#include <memory>
 
 /** What a broken-off transfer left in the target's partial file: enough to ask for the rest
     of the same entity. */
@@ -29,7 +27,9 @@ struct PartialTransfer
  * The body goes to a partial file beside the target (its name with ".part" appended) and takes
  * the target's name only when the transfer ends well: no error (Qt reports a body cut short as
  * one) and a 2xx status. The body is hashed as it is written, so nobody has to read it back:
- * with MD5 and SHA-256 until the creator names the one it checks by.
+ * with MD5 and SHA-256 until the creator names the one it checks by, in a HashLane off the GUI
+ * thread. Reading from the network waits while the lane is full, so memory stays flat when
+ * hashing is slower than the network.
  * Whoever handles downloaded() judges the outcome by whether the target file exists.
  *
  * Requests go through the system's proxy settings (on Windows the Internet Options, PAC and
@@ -98,6 +98,8 @@ signals:
 private slots:
     void downloadReady();
     void downloadFinished();
+    void hashingProgressed();
+    void concludeTransfer();
     void stallTimedOut();
     void announceProgress();
 
@@ -108,7 +110,6 @@ private:
     bool continuesPartial() const;
     bool openPartial();
     bool hashPartial();
-    void hash(const QByteArray &data);
     void keepOrDiscardPartial();
     void keepOrDiscardEarlierPartial();
     PartialTransfer arrivedPartial() const;
@@ -120,14 +121,8 @@ private:
     QString filePath;
     QNetworkReply::NetworkError error = QNetworkReply::NoError;
     QFile partial;
-    /** A digest taken while writing: its hasher (none once dropped), then its result. */
-    struct TakenDigest
-    {
-        std::unique_ptr<Hasher> hasher;
-        QString hex;
-    };
-    TakenDigest md5 {std::make_unique<Hasher>(Hasher::Algorithm::Md5), {}};
-    TakenDigest sha256 {std::make_unique<Hasher>(Hasher::Algorithm::Sha256), {}};
+    HashLane lane;
+    bool inPlace = false; // the target holds the body
     PartialTransfer resumeFrom;
     PartialTransfer kept;
     bool keepPartial = false;

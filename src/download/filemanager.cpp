@@ -1,6 +1,7 @@
 #include "filemanager.h"
 
 #include "downloadmanager.h"
+#include "hashlane.h"
 
 #include "config/configmanager.h"
 
@@ -11,6 +12,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+#include <QTimer>
 
 namespace {
 
@@ -95,16 +97,21 @@ FileManager::~FileManager()
 
 void FileManager::getFiles(QStringList files)
 {
-    if (downloads.isEmpty())
+    if (isIdle())
         startPass();
     passItems += files;
     addPackageNames(files);
     for (const QString &item : qAsConst(files))
         takeItem(item);
-    if (downloads.isEmpty())
+    if (isIdle())
         emit allFilesDone();
     else
         emit progressChanged();
+}
+
+bool FileManager::isIdle() const
+{
+    return downloads.isEmpty() && presentChecks.isEmpty();
 }
 
 QString FileManager::getInstallsPath() const
@@ -152,15 +159,28 @@ FailureReason FileManager::getFailureReason(const QString &item) const
     return givenUpItems.value(item);
 }
 
-bool FileManager::isUnchanged(const QString &item) const
+void FileManager::checkUnchanged(const QString &item)
 {
     const QString local = localPath(item);
-    if (!isUrl(item))
-        return isPackageFile(local);
     // Not the digest file: it lies beside the package, where whoever can change one can change
     // the other.
-    const QString digest = acceptedDigests.value(knownPath(local));
-    return !digest.isEmpty() && matchesDigest(local, digest);
+    const QString digest = isUrl(item) ? acceptedDigests.value(knownPath(local)) : QString();
+    Hasher::Algorithm algorithm;
+    if (!digestAlgorithm(digest, algorithm)) {
+        const bool unchanged = !isUrl(item) && isPackageFile(local);
+        QTimer::singleShot(
+            0, this, [this, item, unchanged] { emit unchangedChecked(item, unchanged); });
+        return;
+    }
+    auto lane = new HashLane(this);
+    lane->keepOnly(algorithm);
+    lane->addFile(local);
+    connect(lane, &HashLane::finished, this, [this, lane, item, algorithm, digest] {
+        // It is still inside its finished() emission.
+        lane->deleteLater();
+        emit unchangedChecked(item, sameDigest(lane->digest(algorithm), digest));
+    });
+    lane->finish();
 }
 
 DownloadProgress FileManager::getProgress() const
@@ -315,8 +335,12 @@ bool FileManager::matchesDigest(const QString &path, const QString &digest)
     Hasher::Algorithm algorithm;
     if (!digestAlgorithm(digest, algorithm))
         return false;
-    const QString computed = calculateDigest(path, algorithm);
-    return !computed.isEmpty() && computed.compare(digest, Qt::CaseInsensitive) == 0;
+    return sameDigest(calculateDigest(path, algorithm), digest);
+}
+
+bool FileManager::sameDigest(const QString &computed, const QString &expected)
+{
+    return !computed.isEmpty() && computed.compare(expected, Qt::CaseInsensitive) == 0;
 }
 
 void FileManager::verifyLocalFile(const QString &local, DownloadManager *dm)
@@ -380,7 +404,7 @@ void FileManager::takeItem(const QString &item)
     if (item.isEmpty())
         return;
     if (!isUrl(item)) {
-        if (!isFileReady(item))
+        if (!isPackageFile(localPath(item)))
             givenUpItems.insert(item, FailureReason::of(FailureReason::LocalFileMissing));
         return;
     }
@@ -402,8 +426,20 @@ void FileManager::takeItem(const QString &item)
             givenUpItems.insert(item, known->lastFailure);
         return;
     }
-    if (takeStagedCopy(item) || isFileReady(item))
+    const auto checking = presentChecks.find(local);
+    if (checking != presentChecks.end()) {
+        checking->items << item;
         return;
+    }
+    PresentCheck check;
+    check.items << item;
+    check.candidates = presentCandidates(item, local);
+    if (!checkNextCandidate(local, check))
+        fetchPackage(item, local);
+}
+
+void FileManager::fetchPackage(const QString &item, const QString &local)
+{
     // Made again should it have gone since the choice: the choice is kept for the instance.
     QDir().mkpath(getInstallsPath());
     QFile::remove(local);
@@ -442,34 +478,62 @@ QString FileManager::knownPath(const QString &local) const
 // An administrator may have run Download All into "installs" beside the executable, where a
 // standard user cannot write: its verified copies are used where they are, and first, since
 // nothing running as the user can change them.
-bool FileManager::takeStagedCopy(const QString &item)
+QStringList FileManager::presentCandidates(const QString &item, const QString &local) const
 {
-    if (getInstallsPath() == besideExecutable())
-        return false;
-    const QString beside = QDir(besideExecutable()).filePath(localName(item));
-    if (!acceptPresentCopy(beside))
-        return false;
-    stagedCopies.insert(item, beside);
-    return true;
+    QStringList candidates;
+    if (getInstallsPath() != besideExecutable())
+        candidates << QDir(besideExecutable()).filePath(localName(item));
+    return candidates << local;
 }
 
-bool FileManager::isFileReady(const QString &file)
+// A copy already in place is hashed on the thread pool, so that the window stays responsive
+// while large packages are checked; false when no candidate is left that has a digest line
+// to match.
+bool FileManager::checkNextCandidate(const QString &local, PresentCheck &check)
 {
-    const QString local = localPath(file);
-    if (!isUrl(file))
-        return isPackageFile(local);
-    return acceptPresentCopy(local);
+    while (!check.candidates.isEmpty()) {
+        const QString candidate = check.candidates.takeFirst();
+        const QString expected = readMD5File(digestPathOf(candidate)).value(0);
+        Hasher::Algorithm algorithm;
+        if (!isPackageFile(candidate) || !digestAlgorithm(expected, algorithm))
+            continue;
+        check.path = candidate;
+        check.expected = expected;
+        check.lane = new HashLane(this);
+        check.lane->keepOnly(algorithm);
+        check.lane->addFile(candidate);
+        connect(check.lane, &HashLane::finished, this, [this, local] { presentCopyHashed(local); });
+        presentChecks.insert(local, check);
+        check.lane->finish();
+        return true;
+    }
+    return false;
 }
 
-// Whether a package already in place matches its digest file; that digest is kept for the
-// check just before the package runs.
-bool FileManager::acceptPresentCopy(const QString &local)
+// A copy that matches is used, and its digest kept for the check just before the package runs;
+// otherwise the next candidate is checked, or the package fetched.
+void FileManager::presentCopyHashed(const QString &local)
 {
-    const QStringList fields = readMD5File(digestPathOf(local));
-    if (fields.isEmpty() || !matchesDigest(local, fields.first()))
-        return false;
-    acceptedDigests.insert(local, fields.first());
-    return true;
+    PresentCheck check = presentChecks.take(local);
+    // It is still inside its finished() emission.
+    check.lane->deleteLater();
+    Hasher::Algorithm algorithm;
+    digestAlgorithm(check.expected, algorithm);
+    if (sameDigest(check.lane->digest(algorithm), check.expected)) {
+        acceptedDigests.insert(check.path, check.expected);
+        if (check.path != local) {
+            for (const QString &item : qAsConst(check.items))
+                stagedCopies.insert(item, check.path);
+        }
+    } else if (!checkNextCandidate(local, check)) {
+        fetchPackage(check.items.first(), local);
+        for (const QString &item : check.items.mid(1))
+            takeItem(item);
+    }
+    if (isIdle() && allFilesExist())
+        emit allFilesDone();
+    else
+        emit progressChanged();
 }
 
 QString FileManager::digestPathOf(const QString &packagePath) const
@@ -647,6 +711,6 @@ void FileManager::finishHandling(DownloadManager *dm)
     downloads.removeOne(dm);
     // dm is still inside its downloaded() emission.
     dm->deleteLater();
-    if (downloads.isEmpty() && allFilesExist())
+    if (isIdle() && allFilesExist())
         emit allFilesDone();
 }

@@ -57,10 +57,11 @@ public:
     /** Why an item of getGivenUpFiles() was given up: for a package fetched in vain, how its
         last attempt failed. None for an item that was not given up. */
     FailureReason getFailureReason(const QString &item) const;
-    /** Whether an item's package of the latest pass is still the one that passed its check:
-        a URL's matches the digest it was accepted against (its own MD5 when it had none), a
-        local path's is still there. False for an item the pass did not accept. */
-    bool isUnchanged(const QString &item) const;
+    /** Checks again, on the thread pool, whether an item's package of the latest pass is still
+        the one that passed its check: a URL's matches the digest it was accepted against (its
+        own MD5 when it had none), a local path's is still there. unchangedChecked() answers,
+        never within the call; false for an item the pass did not accept. */
+    void checkUnchanged(const QString &item);
     /** How far the latest pass has come over the packages it fetches. */
     DownloadProgress getProgress() const;
     /** How long a transfer may make no progress before it is aborted (default 30 s). */
@@ -121,12 +122,16 @@ public:
     /** Whether the file at path has the digest written as field 1 of a digest line: 64 hex
         digits are a SHA-256, 32 an MD5, in any case; nothing matches a digest of another form. */
     static bool matchesDigest(const QString &path, const QString &digest);
+    /** Whether a computed digest is there and equals the expected one, in any case. */
+    static bool sameDigest(const QString &computed, const QString &expected);
 
 signals:
     /** The pass has ended: nothing is pending, every package is present or given up. */
     void allFilesDone();
     /** Bytes arrived, or a package became ready or was given up: often, with no limit. */
     void progressChanged();
+    /** The answer of checkUnchanged() for item. */
+    void unchangedChecked(const QString &item, bool unchanged);
 
 private:
     /** Where a package's digest stands in this pass. */
@@ -160,14 +165,26 @@ private:
         qint64 total = -1; // unknown
     };
 
+    /** A package already in place being hashed, and where else to look should it not match. */
+    struct PresentCheck
+    {
+        QStringList items; // every item of the pass stored under this name
+        QStringList candidates; // copies still to check, in order
+        QString path; // the copy being hashed
+        QString expected; // the digest it must match
+        HashLane *lane = nullptr;
+    };
+
+    bool isIdle() const;
     void startPass();
     void addPackageNames(const QStringList &items);
     void takeItem(const QString &item);
     bool claimName(const QString &item, const QString &local);
     QString knownPath(const QString &local) const;
-    bool takeStagedCopy(const QString &item);
-    bool isFileReady(const QString &file);
-    bool acceptPresentCopy(const QString &local);
+    QStringList presentCandidates(const QString &item, const QString &local) const;
+    bool checkNextCandidate(const QString &local, PresentCheck &check);
+    void presentCopyHashed(const QString &local);
+    void fetchPackage(const QString &item, const QString &local);
     QString digestPathOf(const QString &packagePath) const;
     void requestPackage(const QString &local, ExpectedFile &file);
     DownloadManager *startDownload(
@@ -189,6 +206,7 @@ private:
 
     QList<DownloadManager *> downloads;
     QHash<QString, ExpectedFile> expectedFiles;
+    QHash<QString, PresentCheck> presentChecks; // under the local path in installs
     QHash<QString, QString> nameOwners; // folded local path to the URL item that claimed it
     QHash<QString, QString> acceptedDigests; // local path to the digest its package matched
     QHash<QString, QString> stagedCopies; // URL item to its verified copy beside the executable

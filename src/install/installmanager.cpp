@@ -51,6 +51,7 @@ InstallManager::InstallManager(QObject *parent)
     connect(fileManager, &FileManager::allFilesDone, this, &InstallManager::downloadComplete);
     connect(
         fileManager, &FileManager::progressChanged, this, &InstallManager::downloadProgressChanged);
+    connect(fileManager, &FileManager::unchangedChecked, this, &InstallManager::packageChecked);
 }
 
 InstallManager::~InstallManager()
@@ -167,8 +168,21 @@ void InstallManager::installNext()
         recordAndAdvance(NotStarted, FailureReason::of(FailureReason::UnknownFileType));
         return;
     }
-    // Before the removal too: the older product goes only when its successor can run.
-    if (!holdUnchanged(file)) {
+    // Held first, then checked: what was checked cannot change before its installer has ended.
+    // In a folder the user can write, anything running as the user could replace it meanwhile.
+    if (!packageHold->hold(currentPath)) {
+        recordAndAdvance(NotStarted, FailureReason::of(FailureReason::PackageChanged));
+        return;
+    }
+    fileManager->checkUnchanged(file);
+}
+
+// Before the removal too: the older product goes only when its successor can run.
+void InstallManager::packageChecked(const QString &file, bool unchanged)
+{
+    if (installQueue.isEmpty() || file != fileOf(currentKey))
+        return;
+    if (!unchanged) {
         recordAndAdvance(NotStarted, FailureReason::of(FailureReason::PackageChanged));
         return;
     }
@@ -183,13 +197,6 @@ void InstallManager::startStep(bool removal)
 {
     const int number = itemCount - installQueue.size() + 1;
     emit stepStarted(number, itemCount, fileOf(currentKey), removal);
-}
-
-// Held first, then checked: what was checked cannot change before its installer has ended.
-// In a folder the user can write, anything running as the user could replace it meanwhile.
-bool InstallManager::holdUnchanged(const QString &file)
-{
-    return packageHold->hold(currentPath) && fileManager->isUnchanged(file);
 }
 
 void InstallManager::uninstallProduct(const QString &remove)

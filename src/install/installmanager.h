@@ -81,6 +81,7 @@ private slots:
     void downloadComplete();
     void installFinished(int exitCode, QProcess::ExitStatus exitStatus);
     void unInstallFinished(int exitCode, QProcess::ExitStatus exitStatus);
+    void packageChecked(const QString &file, bool unchanged);
 
 private:
     using FinishSlot = void (InstallManager::*)(int, QProcess::ExitStatus);
@@ -88,7 +89,6 @@ private:
     void installNext();
     void installPackage(const QString &parameters);
     void uninstallProduct(const QString &remove);
-    bool holdUnchanged(const QString &file);
     void recordAndAdvance(int exitCode, const FailureReason &reason);
     void startStep(bool removal);
     void createProcess(FinishSlot finishSlot);

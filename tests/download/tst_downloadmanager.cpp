@@ -93,6 +93,11 @@ void tst_DownloadManager::storesOnlyWholeSuccessfulBodies_data()
     FaultServer::Response nowhere = FaultServer::status(302);
     QTest::newRow("redirection without a location")
         << Script {{pkg, {nowhere}}} << QByteArray() << QStringList {pkg} << Algorithms {};
+    // Reading waits while the hashing falls behind, and nothing is lost or reordered meanwhile.
+    const QByteArray large = body.repeated(3 * HashLane::MaxBacklog / body.size());
+    QTest::newRow("body three times the hashing backlog")
+        << Script {{pkg, {FaultServer::ok(large, 1)}}} << large << QStringList {pkg}
+        << Algorithms {};
     // Refused statuses and broken bodies leave no file either: FileManager's table shows it.
     // About 60 pieces a few milliseconds apart take longer than the stall timeout in all.
     QTest::newRow("slow but steady body is no stall") << Script {{pkg, {FaultServer::ok(body, 60)}}}
