@@ -1,40 +1,16 @@
 // The real program on a virtual X display of a given resolution, measured from outside as a
-// user's screen would show it: Xvfb, xdotool, xwininfo and ImageMagick's import.
+// user's screen would show it: xwininfo and ImageMagick's import.
 
-#include <QCoreApplication>
+#include "programsession.h"
+
 #include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
 constexpr int ToolTimeout = 20000;
-
-const QStringList tools {QStringLiteral("Xvfb"), QStringLiteral("xdotool"),
-    QStringLiteral("xwininfo"), QStringLiteral("import")};
-
-/** Runs a tool to its end; whether it succeeded, and what it wrote to output. */
-bool run(const QString &program, const QStringList &arguments,
-    const QProcessEnvironment &environment, QByteArray *output = nullptr)
-{
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    if (!process.waitForFinished(ToolTimeout)) {
-        process.kill();
-        process.waitForFinished();
-        return false;
-    }
-    if (output)
-        *output = process.readAllStandardOutput();
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
 
 int field(const QByteArray &xwininfo, const char *name)
 {
@@ -67,75 +43,9 @@ class tst_HighDpi : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanup();
     void windowFollowsTheScreensScaling_data();
     void windowFollowsTheScreensScaling();
-
-private:
-    /** Starts Xvfb at dpi and the program on it; the program's window id, or 0. */
-    QByteArray start(int dpi);
-
-    QTemporaryDir folder;
-    QProcess xvfb;
-    QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
 };
-
-void tst_HighDpi::initTestCase()
-{
-    for (const QString &tool : tools) {
-        if (QStandardPaths::findExecutable(tool).isEmpty()) {
-            const QString missing = tool + QLatin1String(" is not installed");
-            // CI must notice; elsewhere the test is only left out.
-            if (qEnvironmentVariable("CI") == QLatin1String("true"))
-                QFAIL(qPrintable(missing));
-            QSKIP(qPrintable(missing));
-        }
-    }
-    // A copy of its own, so that no kestrun.json of the build's is read beside it.
-    QVERIFY(folder.isValid());
-    QVERIFY(QFile::copy(QStringLiteral(KESTRUN_EXE), folder.filePath(QStringLiteral("kestrun"))));
-    for (const char *setting :
-        {"QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS", "QT_AUTO_SCREEN_SCALE_FACTOR",
-            "QT_ENABLE_HIGHDPI_SCALING", "QT_QPA_PLATFORM", "QT_FONT_DPI"})
-        environment.remove(QLatin1String(setting));
-}
-
-void tst_HighDpi::cleanup()
-{
-    for (QProcess *process : {&program, &xvfb}) {
-        process->kill();
-        process->waitForFinished();
-    }
-}
-
-QByteArray tst_HighDpi::start(int dpi)
-{
-    // Xvfb gives Qt the screen's size in whole millimetres: at 96, 144 and 192 dpi, 2880 pixels
-    // are exactly 762, 508 and 381 mm, so the scaling comes out exact as on Windows.
-    xvfb.start(QStringLiteral("Xvfb"),
-        {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-noreset"),
-            QStringLiteral("-dpi"), QString::number(dpi), QStringLiteral("-nolisten"),
-            QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-            QStringLiteral("2880x2880x24")});
-    // Xvfb writes its display number once it accepts clients.
-    while (!xvfb.canReadLine() && xvfb.waitForReadyRead(ToolTimeout)) { }
-    const QByteArray display = xvfb.readLine().trimmed();
-    if (display.isEmpty())
-        return {};
-    environment.insert(QStringLiteral("DISPLAY"), QLatin1Char(':') + QString::fromLatin1(display));
-    program.setProcessEnvironment(environment);
-    program.start(folder.filePath(QStringLiteral("kestrun")), {});
-    if (!program.waitForStarted())
-        return {};
-    QByteArray windows;
-    run(QStringLiteral("xdotool"),
-        {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-            QStringLiteral("--pid"), QString::number(program.processId())},
-        environment, &windows);
-    return windows.split('\n').value(0);
-}
 
 void tst_HighDpi::windowFollowsTheScreensScaling_data()
 {
@@ -151,12 +61,14 @@ void tst_HighDpi::windowFollowsTheScreensScaling()
 {
     QFETCH(int, dpi);
     QFETCH(QSize, size);
-    const QByteArray window = start(dpi);
-    QVERIFY2(!window.isEmpty(), "the window did not appear");
+    ProgramSession session(dpi);
+    QVERIFY(session.isValid());
+    QVERIFY2(session.show(ToolTimeout), "the window did not appear");
+    const QString window = session.windowId();
 
     QByteArray info;
-    QVERIFY(run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::fromLatin1(window)},
-        environment, &info));
+    QVERIFY(session.runTool(
+        QStringLiteral("xwininfo"), {QStringLiteral("-id"), window}, ToolTimeout, &info));
     QCOMPARE(QSize(field(info, "Width"), field(info, "Height")), size);
 
     // The logo in the bottom left corner is drawn from the picture made for the scale: at 200 %
@@ -166,10 +78,10 @@ void tst_HighDpi::windowFollowsTheScreensScaling()
     const QImage logo(QStringLiteral(KESTRUN_IMAGES_DIR "/Corvane_white%1.png")
                           .arg(dpi == 192 ? QStringLiteral("@2x") : QString()));
     QVERIFY(!logo.isNull());
-    const QString shot = folder.filePath(QStringLiteral("window.png"));
+    const QString shot = session.folder() + QStringLiteral("/window.png");
     const auto logoAsDrawn = [&] {
-        if (!run(QStringLiteral("import"),
-                {QStringLiteral("-window"), QString::fromLatin1(window), shot}, environment))
+        if (!session.runTool(
+                QStringLiteral("import"), {QStringLiteral("-window"), window, shot}, ToolTimeout))
             return QImage();
         return QImage(shot).copy(QRect(QPoint(0, size.height() - logo.height()), logo.size()));
     };
