@@ -51,8 +51,8 @@ class tst_Startup : public QObject
 private slots:
     void init() { QFile::remove(ConfigManager::configPath()); }
 
-    void placement_data();
-    void placement();
+    void placesApplyingProductsInOrder_data();
+    void placesApplyingProductsInOrder();
     void displayValues_data();
     void displayValues();
     void hiddenBetweenShownLeavesNoGap();
@@ -61,7 +61,7 @@ private slots:
     void brokenWindowGivesNoRoot();
 };
 
-void tst_Startup::placement_data()
+void tst_Startup::placesApplyingProductsInOrder_data()
 {
     QTest::addColumn<QJsonObject>("config"); // none is written when empty
     QTest::addColumn<QStringList>("applying");
@@ -98,7 +98,7 @@ void tst_Startup::placement_data()
     QTest::newRow("title not a string") << config(12, productsNamed(p)) << p << p << "";
 }
 
-void tst_Startup::placement()
+void tst_Startup::placesApplyingProductsInOrder()
 {
     QFETCH(QJsonObject, config);
     QFETCH(QStringList, applying);

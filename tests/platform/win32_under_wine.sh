@@ -23,20 +23,21 @@ if [[ ! -x $helper ]]; then
 fi
 
 rm -rf "$work"
-mkdir -p "$work/home"
+mkdir -p "$work"
 work=$(cd "$work" && pwd)
 cd "$work"
-
-# Wine keeps everything it writes in this folder: the prefix and a home of its own. No
-# display, no Mono or Gecko installers, no desktop menu entries.
-export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local"
-export XDG_CACHE_HOME="$work/home/.cache"
-unset DISPLAY WAYLAND_DISPLAY
+# shellcheck source=../support/wine.sh
+source "$here/../support/wine.sh"
+wine_environment "$work"
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 
 step() { echo "== $*"; }
+# Ends the test when what came differs from what was expected.
+expect_same() { # what, expected, actual
+    diff -u "$2" "$3" && return
+    echo "FAIL: $1 (- expected, + actual)"
+    exit 1
+}
 
 alpha_code="{6B1D3C57-2A43-4E0B-9C1F-0D2E8A7B5C31}"
 beta_code="{C4E2A9F0-7D18-4B6A-8E35-91F0B2D4A6E7}"
@@ -61,11 +62,7 @@ build_msi gamma "$gamma_code" "{4A5B6C7D-8E9F-40A1-B2C3-D4E5F6071829}" \
     "{A1B2C3D4-E5F6-4718-293A-4B5C6D7E8F90}" "1.2.$(long_text 300 | tr x 9)" "$test_key\\Gamma"
 
 step "creating a fresh 64-bit Wine prefix"
-wine wineboot --init >/dev/null 2>&1
-wineserver -w
-# One server serves every step from here on, so that no program starts while the server of
-# the step before is still shutting down.
-wineserver -p
+fresh_prefix
 
 step "installing alpha.msi and gamma.msi with msiexec"
 wine msiexec /i alpha.msi /qn
@@ -130,28 +127,21 @@ actual=("${answers[0]:-}")
 for ((i = 0; i < ${#requests[@]}; ++i)); do
     actual+=("${requests[i]} => ${answers[i + 1]:-(no answer)}")
 done
-if ! diff -u <(printf '%s\n' "${expected[@]}") <(printf '%s\n' "${actual[@]}"); then
-    echo "FAIL: the query helper answered differently (- expected, + actual)"
-    exit 1
-fi
+expect_same "the query helper's answers" <(printf '%s\n' "${expected[@]}") \
+    <(printf '%s\n' "${actual[@]}")
 printf '%s\n' "${actual[@]}"
 echo "PASS: every answer as expected"
 
 step "asking for msiexec.exe in the system folder"
-x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -municode -static -I"$src" \
-    "$here/systemfolderprobe.cpp" "$src/platform/win32system.cpp" -o systemfolderprobe.exe \
-    -lmsi -ladvapi32
-program=$(wine systemfolderprobe.exe msiexec.exe | tr -d '\r')
-if [[ $program != 'C:\windows\system32\msiexec.exe' ]]; then
-    echo "FAIL: msiexec.exe of the system folder is '$program'"
-    exit 1
-fi
-echo "PASS: $program"
+mingw_build -municode -I"$src" "$here/systemfolderprobe.cpp" "$src/platform/win32system.cpp" \
+    -o systemfolderprobe.exe -lmsi -ladvapi32
+expect_same "the path of msiexec.exe" <(echo 'C:\windows\system32\msiexec.exe') \
+    <(wine systemfolderprobe.exe msiexec.exe | tr -d '\r')
+echo "PASS: msiexec.exe of the system folder"
 
 step "holding a package and starting programs with the installer's Win32 code"
-x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -municode -static -I"$src" \
-    "$here/installerprobe.cpp" "$src/platform/win32installer.cpp" -o installerprobe.exe \
-    -ladvapi32 -lshell32
+mingw_build -municode -I"$src" "$here/installerprobe.cpp" "$src/platform/win32installer.cpp" \
+    -o installerprobe.exe -ladvapi32 -lshell32
 mkdir "folder with blanks"
 cp installerprobe.exe "folder with blanks/recorder.exe"
 cp beta.msi held.msi
@@ -182,10 +172,8 @@ for ((i = 0; i < ${#runs[@]}; i += 2)); do
     IFS=$tab read -ra arguments <<<"${runs[i]}"
     outcomes+=("${runs[i]}" "$(LANG=C.UTF-8 probe "${arguments[@]}")")
 done
-if ! diff -u <(printf '%s\n' "${runs[@]}") <(printf '%s\n' "${outcomes[@]}"); then
-    echo "FAIL: the installer's Win32 code did otherwise (- expected, + actual)"
-    exit 1
-fi
+expect_same "what the installer's Win32 code did" <(printf '%s\n' "${runs[@]}") \
+    <(printf '%s\n' "${outcomes[@]}")
 expected_arguments='[C:\dir with blanks\a b.msi]
 [/q]
 [PROP="quoted value"]
@@ -193,19 +181,15 @@ expected_arguments='[C:\dir with blanks\a b.msi]
 [end\]
 [x\"y]
 [Zoë\]'
-if ! diff -u <(echo "$expected_arguments") <(recorded); then
-    echo "FAIL: the started program received other arguments (- expected, + actual)"
-    exit 1
-fi
-if [[ $(printf 'installed\t%s\n' "$beta_code" | wine "$helper" | tr -d '\r' | tail -n 1) != yes ]]; then
-    echo "FAIL: msiexec did not install the held beta.msi"
-    exit 1
-fi
+expect_same "the arguments the started program received" <(echo "$expected_arguments") \
+    <(recorded)
+expect_same "whether msiexec installed the held beta.msi" <(echo yes) \
+    <(printf 'installed\t%s\n' "$beta_code" | wine "$helper" | tr -d '\r' | tail -n 1)
 echo "PASS: held, started and installed as expected"
 
 step "writing to a console and to a pipe as kestrun-check does"
-x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -municode -static -I"$src" \
-    "$here/consoleprobe.cpp" "$src/platform/win32console.cpp" -o consoleprobe.exe
+mingw_build -municode -I"$src" "$here/consoleprobe.cpp" "$src/platform/win32console.cpp" \
+    -o consoleprobe.exe
 text='Zoë ✓'
 piped=$(LANG=C.UTF-8 wine consoleprobe.exe 2 "$text" | tr -d '\r' || true)
 # script gives the program a terminal, wide enough that Wine's console never wraps, and its
@@ -219,8 +203,8 @@ fi
 echo "PASS: a console shows the wide text whole, a pipe is no console"
 
 step "hashing with CNG, against md5sum and sha256sum"
-x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -static -I"$src" \
-    "$here/hashprobe.cpp" "$src/platform/win32hash.cpp" -o hashprobe.exe -lbcrypt
+mingw_build -I"$src" "$here/hashprobe.cpp" "$src/platform/win32hash.cpp" -o hashprobe.exe \
+    -lbcrypt
 : >empty.bin
 printf abc >abc.bin
 head -c 1000000 /dev/zero | tr '\0' a >million.bin
@@ -234,10 +218,8 @@ expected_digests() {
     done
 }
 for piece in 7 65536 100000000; do
-    if ! diff -u <(expected_digests) <(wine hashprobe.exe "$piece" "${hashed[@]}" | tr -d '\r'); then
-        echo "FAIL: CNG's digests in pieces of $piece differ (- coreutils, + CNG)"
-        exit 1
-    fi
+    expect_same "CNG's digests in pieces of $piece, against coreutils'" <(expected_digests) \
+        <(wine hashprobe.exe "$piece" "${hashed[@]}" | tr -d '\r')
 done
 echo "PASS: CNG's digests are coreutils'"
 wineserver -k
