@@ -1,11 +1,8 @@
 #include "platform/standinsystemqueries.h"
 #include "platform/winesystemqueries.h"
-#include "rules/dependencymanager.h"
-#include "scopedconfig.h"
 
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -59,7 +56,6 @@ private slots:
     void failingHelperLeavesTheStandIn_data();
     void failingHelperLeavesTheStandIn();
     void missingProgramLeavesTheStandIn();
-    void rulesFollowTheHelper();
     void selection_data();
     void selection();
     void standInArchitecture_data();
@@ -184,29 +180,6 @@ void tst_WineSystemQueries::missingProgramLeavesTheStandIn()
     QVERIFY(!queries.isProductInstalled("{A}"));
     QVERIFY(!queries.isHelperAnswering());
     QCOMPARE(queries.isNativeAmd64(), StandInSystemQueries().isNativeAmd64());
-}
-
-void tst_WineSystemQueries::rulesFollowTheHelper()
-{
-    // The rules that only a Windows can satisfy, answered by the helper, or by the stand-in
-    // when the helper fails: start-up goes on either way.
-    const QJsonObject needsA {{"installed-products", QJsonArray {"{A}"}}};
-    const QJsonObject needsValue {
-        {"registry", QJsonArray {QJsonObject {{"SOFTWARE\\Corvane", "InstalledBy"}}}}};
-    const QJsonObject version14 {{"versions", QJsonArray {">13", "<15"}}};
-    ScopedConfig config(ScopedConfig::make("Updates",
-        {ScopedConfig::product("Needs A", "a.msi", {{"dependencies", needsA}}),
-            ScopedConfig::product("Needs value", "v.msi", {{"dependencies", needsValue}}),
-            ScopedConfig::product(
-                "Update of A", "u.msp", {{"guid", "{A}"}, {"dependencies", version14}})}));
-
-    for (const QString &mode : {QStringLiteral("answering"), QStringLiteral("dies")}) {
-        DependencyManager rules(helperIn(mode));
-        const bool answering = mode == QLatin1String("answering");
-        QCOMPARE(rules.checkDependencies("Needs A"), answering);
-        QCOMPARE(rules.checkDependencies("Needs value"), answering);
-        QCOMPARE(rules.checkDependencies("Update of A"), answering);
-    }
 }
 
 void tst_WineSystemQueries::selection_data()
