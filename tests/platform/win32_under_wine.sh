@@ -3,10 +3,11 @@
 # the build makes of them with mingw-w64 (kestrun-query.exe): prepares a fresh Wine prefix in
 # which msiexec installs two of three MSI packages (one with a version too long to read) and reg
 # adds some registry values, asks the helper everything over its standard input in one run,
-# and compares every answer. Then checks the path of msiexec.exe in the system folder; holds a
-# package and starts programs through the installer's Win32 code, and compares what other
-# processes could do and what the programs received; writes to a terminal (Wine's console) and a
-# pipe as kestrun-check does; and checks the CNG digests against coreutils'.
+# and compares every answer. Then, through a probe built of the Win32 layer (win32probe.cpp),
+# checks the path of msiexec.exe in the system folder; holds a package and starts programs
+# through the installer's Win32 code, and compares what other processes could do and what the
+# programs received; writes to a terminal (Wine's console) and a pipe as kestrun-check does; and
+# checks the CNG digests against coreutils'.
 #
 # Usage: win32_under_wine.sh <query helper> <this test's source folder> <src folder> <work folder>
 # CTest runs it through tests/support/with-tools.sh, which checks for mingw-w64, Wine and wixl.
@@ -132,21 +133,22 @@ expect_same "the query helper's answers" <(printf '%s\n' "${expected[@]}") \
 printf '%s\n' "${actual[@]}"
 echo "PASS: every answer as expected"
 
+step "building the probe of the Win32 layer"
+mingw_build -municode -I"$src" "$here/win32probe.cpp" "$src/platform/win32installer.cpp" \
+    "$src/platform/win32system.cpp" "$src/platform/win32console.cpp" \
+    "$src/platform/win32hash.cpp" -o win32probe.exe -lmsi -ladvapi32 -lshell32 -lbcrypt
+# Its exit status tells nothing its output does not.
+probe() { wine win32probe.exe "$@" | tr -d '\r' || true; }
+
 step "asking for msiexec.exe in the system folder"
-mingw_build -municode -I"$src" "$here/systemfolderprobe.cpp" "$src/platform/win32system.cpp" \
-    -o systemfolderprobe.exe -lmsi -ladvapi32
 expect_same "the path of msiexec.exe" <(echo 'C:\windows\system32\msiexec.exe') \
-    <(wine systemfolderprobe.exe msiexec.exe | tr -d '\r')
+    <(probe system msiexec.exe)
 echo "PASS: msiexec.exe of the system folder"
 
 step "holding a package and starting programs with the installer's Win32 code"
-mingw_build -municode -I"$src" "$here/installerprobe.cpp" "$src/platform/win32installer.cpp" \
-    -o installerprobe.exe -ladvapi32 -lshell32
 mkdir "folder with blanks"
-cp installerprobe.exe "folder with blanks/recorder.exe"
+cp win32probe.exe "folder with blanks/recorder.exe"
 cp beta.msi held.msi
-# Its exit status tells nothing its output does not.
-probe() { wine installerprobe.exe "$@" | tr -d '\r' || true; }
 recorded() { sed -e '1s/^\xef\xbb\xbf//' -e 's/\r$//' arguments.txt; }
 # What another process can do with a held package, what a started program sees and returns,
 # that an .exe installer and msiexec's package can run while they are held, and whether Wine's
@@ -157,14 +159,14 @@ runs=(
     "hold${tab}held.msi" "held: read yes, write no, rename no, delete no
 released: read yes, write yes, rename yes, delete yes"
     "hold${tab}no such.msi" "not held"
-    "start${tab}installerprobe.exe${tab}exit 3" "exit 3"
-    "start${tab}installerprobe.exe${tab}exit 0" "exit 0"
+    "start${tab}win32probe.exe${tab}exit 3" "exit 3"
+    "start${tab}win32probe.exe${tab}exit 0" "exit 0"
     "start${tab}folder with blanks\\recorder.exe$tab$tail" "exit 0"
     "start${tab}folder with blanks\\recorder.exe${tab}exit 4${tab}folder with blanks\\recorder.exe" "exit 4"
     "start${tab}no such program.exe${tab}exit 3" "not started, refused no"
     "elevated" "elevated yes"
     "limited${tab}elevated" "elevated no"
-    "limited${tab}start installerprobe.exe \"exit 3\"" "exit 3"
+    "limited${tab}start win32probe.exe \"exit 3\"" "exit 3"
     "start${tab}C:\\windows\\system32\\msiexec.exe${tab}/i beta.msi /qn${tab}beta.msi" "exit 0"
 )
 outcomes=()
@@ -188,13 +190,11 @@ expect_same "whether msiexec installed the held beta.msi" <(echo yes) \
 echo "PASS: held, started and installed as expected"
 
 step "writing to a console and to a pipe as kestrun-check does"
-mingw_build -municode -I"$src" "$here/consoleprobe.cpp" "$src/platform/win32console.cpp" \
-    -o consoleprobe.exe
 text='Zoë ✓'
-piped=$(LANG=C.UTF-8 wine consoleprobe.exe 2 "$text" | tr -d '\r' || true)
+piped=$(LANG=C.UTF-8 probe console 2 "$text")
 # script gives the program a terminal, wide enough that Wine's console never wraps, and its
 # cursor and erase sequences are dropped; more than one call's worth of text must arrive whole.
-shown=$(LANG=C.UTF-8 script -qec "stty cols 30000; wine consoleprobe.exe 20000 '$text'" \
+shown=$(LANG=C.UTF-8 script -qec "stty cols 30000; wine win32probe.exe console 20000 '$text'" \
     /dev/null </dev/null | sed -e 's/\x1b\[[0-9;?]*[A-Za-z]//g' | tr -d '\r' || true)
 if [[ $piped != "no console" || $shown != "$(printf '%*s' 20000 '' | tr ' ' x)$text" ]]; then
     echo "FAIL: through a pipe '$piped'; on a console ${#shown} characters ending '${shown: -20}'"
@@ -203,8 +203,6 @@ fi
 echo "PASS: a console shows the wide text whole, a pipe is no console"
 
 step "hashing with CNG, against md5sum and sha256sum"
-mingw_build -I"$src" "$here/hashprobe.cpp" "$src/platform/win32hash.cpp" -o hashprobe.exe \
-    -lbcrypt
 : >empty.bin
 printf abc >abc.bin
 head -c 1000000 /dev/zero | tr '\0' a >million.bin
@@ -219,7 +217,7 @@ expected_digests() {
 }
 for piece in 7 65536 100000000; do
     expect_same "CNG's digests in pieces of $piece, against coreutils'" <(expected_digests) \
-        <(wine hashprobe.exe "$piece" "${hashed[@]}" | tr -d '\r')
+        <(probe hash "$piece" "${hashed[@]}")
 done
 echo "PASS: CNG's digests are coreutils'"
 wineserver -k
