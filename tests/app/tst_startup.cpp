@@ -10,7 +10,6 @@
 #include <QQuickWindow>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 namespace {
 
@@ -24,11 +23,17 @@ QString label(int slot)
     return WindowItems::labelName(slot);
 }
 
-QJsonArray productsNamed(const QStringList &names)
+/** Products of those names, each with values of its own, so that a slot that shows another
+    product's values stands out; those named in hidden are not displayed. */
+QJsonArray productsNamed(const QStringList &names, const QStringList &hidden = {})
 {
     QJsonArray products;
-    for (const QString &name : names)
-        products.append(ScopedConfig::product(name, name + QStringLiteral(".msi")));
+    for (const QString &name : names) {
+        QJsonObject values {{"parameters", "/q " + name}, {"remove-first", "{" + name + "}"}};
+        if (hidden.contains(name))
+            values.insert("display", "false");
+        products.append(ScopedConfig::product(name, name + QStringLiteral(".msi"), values));
+    }
     return products;
 }
 
@@ -46,91 +51,88 @@ class tst_Startup : public QObject
 private slots:
     void init() { QFile::remove(ConfigManager::configPath()); }
 
-    void placesOnlyApplyingProductsInOrder();
-    void nothingPlaced_data();
-    void nothingPlaced();
+    void placesApplyingProductsInOrder_data();
+    void placesApplyingProductsInOrder();
     void displayValues_data();
     void displayValues();
     void hiddenBetweenShownLeavesNoGap();
     void labelsStayInsideTheColumn_data();
     void labelsStayInsideTheColumn();
-    void title_data();
-    void title();
-    void moreThanTenApply();
-    void exitEndsEventLoopWithZero();
     void brokenWindowGivesNoRoot();
-
-private:
-    void verifyEmptySlot(const WindowHarness &window, int slot);
 };
 
-void tst_Startup::verifyEmptySlot(const WindowHarness &window, int slot)
+void tst_Startup::placesApplyingProductsInOrder_data()
 {
-    QCOMPARE(window.property(box(slot), "visible").toBool(), false);
-    QCOMPARE(window.property(box(slot), "checked").toBool(), false);
-    QCOMPARE(window.property(label(slot), "text").toString(), QStringLiteral("Check Box"));
-    QVERIFY(!window.property(box(slot), "file").isValid());
-    QVERIFY(!window.property(box(slot), "remove").isValid());
+    QTest::addColumn<QJsonObject>("config"); // none is written when empty
+    QTest::addColumn<QStringList>("applying");
+    QTest::addColumn<QStringList>("placed"); // slot by slot
+    QTest::addColumn<QString>("title");
+
+    const auto config = [](const QJsonValue &title, const QJsonArray &products) {
+        QJsonObject config {{"products", products}};
+        if (!title.isUndefined())
+            config.insert("title", title);
+        return config;
+    };
+    const QStringList none;
+    const QStringList p {"P"};
+    QStringList thirteen;
+    for (int i = 1; i <= 13; ++i)
+        thirteen << QStringLiteral("Product %1").arg(i);
+    // Product 2 does not apply, so products 11 and 12 still find slots; 13 is left out.
+    QStringList twelve = thirteen;
+    twelve.removeAt(1);
+
+    // The third product takes the second slot with its own values, not the hidden second's.
+    QTest::newRow("only applying products, in order")
+        << config("Updates here", productsNamed({"First", "Second", "Third"}, {"Second"}))
+        << QStringList {"First", "Third"} << QStringList {"First", "Third"} << "Updates here";
+    QTest::newRow("no product applies")
+        << config("T", productsNamed({"A", "B"})) << none << none << "T";
+    QTest::newRow("no products") << config("T", QJsonArray()) << none << none << "T";
+    QTest::newRow("no kestrun.json") << QJsonObject() << none << none << "";
+    QTest::newRow("more than ten apply")
+        << config("T", productsNamed(thirteen)) << twelve << QStringList(twelve.mid(0, 10)) << "T";
+    QTest::newRow("title absent replaces \"Updates\"")
+        << config(QJsonValue::Undefined, productsNamed(p)) << p << p << "";
+    QTest::newRow("title not a string") << config(12, productsNamed(p)) << p << p << "";
 }
 
-void tst_Startup::placesOnlyApplyingProductsInOrder()
+void tst_Startup::placesApplyingProductsInOrder()
 {
-    ScopedConfig file(ScopedConfig::make("Updates here",
-        {ScopedConfig::product("First", "http://host/first.msi", {{"parameters", "/q"}}),
-            ScopedConfig::product("Second", "second.msp"),
-            ScopedConfig::product("Third", "third.exe",
-                {{"parameters", "/s /v"}, {"remove-first", "{OLD}"}, {"display", "false"}})}));
-    WindowHarness window;
-    QVERIFY(window.window());
-
-    QCOMPARE(Startup::placeProducts(window.window(), only({"First", "Third"})), 2);
-
-    // The third product takes the second slot, with its own values, not the second product's.
-    const QList<QStringList> placed {{"First", "shown", "http://host/first.msi", "/q", "false"},
-        {"Third", "hidden", "third.exe", "/s /v", "{OLD}"}};
-    for (int slot = 1; slot <= placed.size(); ++slot) {
-        const QStringList &values = placed.at(slot - 1);
-        QCOMPARE(window.property(label(slot), "text").toString(), values[0]);
-        QCOMPARE(window.property(box(slot), "visible").toBool(), values[1] == "shown");
-        QCOMPARE(window.property(box(slot), "checked"), QVariant(true));
-        QCOMPARE(window.property(box(slot), "file").toString(), values[2]);
-        QCOMPARE(window.property(box(slot), "parameters").toString(), values[3]);
-        QCOMPARE(window.property(box(slot), "remove").toString(), values[4]);
-    }
-
-    for (int slot = 3; slot <= CheckBoxSlots::Count; ++slot)
-        verifyEmptySlot(window, slot);
-    QCOMPARE(window.property("buttonInstall", "enabled").toBool(), true);
-    QCOMPARE(window.window()->title(), QStringLiteral("Updates here"));
-}
-
-void tst_Startup::nothingPlaced_data()
-{
-    QTest::addColumn<bool>("writeConfig");
-    QTest::addColumn<QJsonArray>("products");
-
-    QTest::newRow("no product applies") << true << productsNamed({"A", "B"});
-    QTest::newRow("no products") << true << QJsonArray();
-    QTest::newRow("no kestrun.json") << false << QJsonArray();
-}
-
-void tst_Startup::nothingPlaced()
-{
-    QFETCH(bool, writeConfig);
-    QFETCH(QJsonArray, products);
+    QFETCH(QJsonObject, config);
+    QFETCH(QStringList, applying);
+    QFETCH(QStringList, placed);
+    QFETCH(QString, title);
     std::unique_ptr<ScopedConfig> file;
-    if (writeConfig)
-        file = std::make_unique<ScopedConfig>(ScopedConfig::make("T", products));
+    if (!config.isEmpty())
+        file = std::make_unique<ScopedConfig>(config);
     WindowHarness window;
     QVERIFY(window.window());
+    QCOMPARE(window.window()->title(), QStringLiteral("Updates"));
 
-    QCOMPARE(Startup::placeProducts(window.window(), only({})), 0);
-    for (int slot = 1; slot <= CheckBoxSlots::Count; ++slot)
-        verifyEmptySlot(window, slot);
-    QCOMPARE(window.property("buttonInstall", "enabled").toBool(), false);
+    QCOMPARE(Startup::placeProducts(window.window(), only(applying)), placed.size());
+    for (int slot = 1; slot <= placed.size(); ++slot) {
+        const QString &name = placed.at(slot - 1);
+        QCOMPARE(window.property(label(slot), "text").toString(), name);
+        QCOMPARE(window.property(box(slot), "visible").toBool(), true);
+        QCOMPARE(window.property(box(slot), "checked"), QVariant(true));
+        QCOMPARE(window.property(box(slot), "file").toString(), name + ".msi");
+        QCOMPARE(window.property(box(slot), "parameters").toString(), "/q " + name);
+        QCOMPARE(window.property(box(slot), "remove").toString(), "{" + name + "}");
+    }
+    for (int slot = placed.size() + 1; slot <= CheckBoxSlots::Count; ++slot) {
+        QCOMPARE(window.property(box(slot), "visible").toBool(), false);
+        QCOMPARE(window.property(box(slot), "checked").toBool(), false);
+        QCOMPARE(window.property(label(slot), "text").toString(), QStringLiteral("Check Box"));
+        QVERIFY(!window.property(box(slot), "file").isValid());
+        QVERIFY(!window.property(box(slot), "remove").isValid());
+    }
+    QVERIFY(!window.object(box(CheckBoxSlots::Count + 1)));
+    QCOMPARE(window.property("buttonInstall", "enabled").toBool(), !placed.isEmpty());
     QCOMPARE(window.property("buttonDownload", "enabled").toBool(), true);
     QCOMPARE(window.property("buttonExit", "enabled").toBool(), true);
-    QCOMPARE(window.window()->title(), writeConfig ? QStringLiteral("T") : QString());
+    QCOMPARE(window.window()->title(), title);
 }
 
 void tst_Startup::displayValues_data()
@@ -168,11 +170,8 @@ void tst_Startup::displayValues()
 
 void tst_Startup::hiddenBetweenShownLeavesNoGap()
 {
-    QJsonArray products = productsNamed({"Shown 1", "Hidden", "Shown 2"});
-    QJsonObject hidden = products.at(1).toObject();
-    hidden.insert("display", "false");
-    products.replace(1, hidden);
-    ScopedConfig file(ScopedConfig::make("T", products));
+    ScopedConfig file(
+        ScopedConfig::make("T", productsNamed({"Shown 1", "Hidden", "Shown 2"}, {"Hidden"})));
     WindowHarness window;
     QVERIFY(window.show());
     QCOMPARE(window.placeAllProducts(), 3);
@@ -218,65 +217,6 @@ void tst_Startup::labelsStayInsideTheColumn()
             && right > column->width() - 20;
     };
     QTRY_VERIFY(laidOut());
-}
-
-void tst_Startup::title_data()
-{
-    QTest::addColumn<QJsonValue>("title");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("given") << QJsonValue("Available updates") << "Available updates";
-    QTest::newRow("absent replaces \"Updates\"") << QJsonValue(QJsonValue::Undefined) << "";
-    QTest::newRow("not a string") << QJsonValue(12) << "";
-}
-
-void tst_Startup::title()
-{
-    QFETCH(QJsonValue, title);
-    QFETCH(QString, shown);
-    QJsonObject config {{"products", productsNamed({"P"})}};
-    if (!title.isUndefined())
-        config.insert("title", title);
-    ScopedConfig file(config);
-    WindowHarness window;
-    QVERIFY(window.window());
-    QCOMPARE(window.window()->title(), QStringLiteral("Updates"));
-
-    window.placeAllProducts();
-    QCOMPARE(window.window()->title(), shown);
-}
-
-void tst_Startup::moreThanTenApply()
-{
-    QStringList names;
-    for (int i = 1; i <= 13; ++i)
-        names << QStringLiteral("Product %1").arg(i);
-    ScopedConfig file(ScopedConfig::make("T", productsNamed(names)));
-    WindowHarness window;
-    QVERIFY(window.window());
-
-    // Product 2 does not apply, so products 11 and 12 still find slots; 13 is left out.
-    names.removeAt(1);
-    QCOMPARE(Startup::placeProducts(window.window(), only(names)), CheckBoxSlots::Count);
-    for (int slot = 1; slot <= CheckBoxSlots::Count; ++slot) {
-        QCOMPARE(window.property(label(slot), "text").toString(), names.at(slot - 1));
-        QCOMPARE(window.property(box(slot), "file").toString(), names.at(slot - 1) + ".msi");
-    }
-    QVERIFY(!window.object(box(11)));
-}
-
-void tst_Startup::exitEndsEventLoopWithZero()
-{
-    ScopedConfig file(ScopedConfig::make("T", productsNamed({"P"})));
-    WindowHarness window;
-    QVERIFY(window.show());
-    window.placeAllProducts();
-
-    bool clicked = false;
-    QTimer::singleShot(0, this, [&] { clicked = window.click("buttonExit"); });
-    // Should the click not end the loop, end it with a code the test rejects.
-    QTimer::singleShot(10000, this, [] { QCoreApplication::exit(99); });
-    QCOMPARE(QCoreApplication::exec(), 0);
-    QVERIFY(clicked);
 }
 
 void tst_Startup::brokenWindowGivesNoRoot()

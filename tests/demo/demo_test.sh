@@ -44,8 +44,11 @@ fi
 unset DISPLAY WAYLAND_DISPLAY LC_ALL LANGUAGE
 export LANG=C.UTF-8 # the report in the language the checks expect
 
+here=$(cd "$(dirname "$0")/../support" && pwd)
 # shellcheck source=../support/checks.sh
-source "$(dirname "$0")/../support/checks.sh"
+source "$here/checks.sh"
+# shellcheck source=../support/wine.sh
+source "$here/wine.sh"
 shows() { grep -Fxq -- "$2" <<<"$1"; }
 lacks() { ! grep -Fq -- "$2" <<<"$1"; }
 # The window as the demo printed it before the click, and what it showed after.
@@ -64,11 +67,6 @@ else
 fi
 
 export WINEPREFIX=$demo/wine/prefix WINEDEBUG=-all
-registry() { wine reg query "$@" /reg:64 2>/dev/null | tr -d '\r'; }
-uninstall_entry() { registry "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1"; }
-editor10="{D60B9189-E02E-4731-A16C-3377D62A015C}"
-editor20="{EC2F9545-5F22-46D3-B13F-79EB95F777D3}"
-viewer="{89B9EFDA-1313-4959-94B5-6D24D5AA5001}"
 
 echo "== first run"
 first=$(play) || { echo "$first"; echo "FAIL: the first run ended with an error"; exit 1; }
@@ -90,9 +88,9 @@ check "the picture of the report" is_png "$demo/after-install.png"
 check "the run ends naming both pictures" shows "$(tail -n 3 <<<"$first")" \
     "Pictures: $demo/before-install.png and $demo/after-install.png"
 
-check "Editor 2.0 is in Wine's registry" grep -q "Corvane Editor 2.0" <<<"$(uninstall_entry "$editor20")"
-check "the Viewer is in Wine's registry" grep -q "Corvane Viewer" <<<"$(uninstall_entry "$viewer")"
-check "Editor 1.0 was removed first" lacks "$(uninstall_entry "$editor10")" "Corvane Editor 1.0"
+check "Editor 2.0 is in Wine's registry" installed "$editor20" "Corvane Editor 2.0"
+check "the Viewer is in Wine's registry" installed "$viewer" "Corvane Viewer"
+check "Editor 1.0 was removed first" not installed "$editor10" "Corvane Editor 1.0"
 check "the runtime's installer ran with its parameters" grep -q "Parameters.*/quiet /norestart" \
     <<<"$(registry 'HKLM\SOFTWARE\Corvane\Editor Runtime' /v Parameters)"
 check "the Viewer's registry value is there for the add-in's rule" grep -q "Corvane Viewer" \

@@ -31,13 +31,10 @@ check "kestrun-check finds the example beside it clean" \
 
 # Started from elsewhere, with no wine on PATH (so no Wine prefix is made): the program finds
 # its configuration and translation beside itself.
-rm -f "$work/display"
-Xvfb -displayfd 3 -noreset -nolisten tcp -dpi 96 3>"$work/display" 2>/dev/null &
-xvfb=$!
+start_display "$work/display"
 trap 'kill $xvfb 2>/dev/null || true' EXIT
-for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
 cd /
-window=$(DISPLAY=:$(cat "$work/display") LANG=de_DE.UTF-8 LANGUAGE= LC_ALL= \
+window=$(LANG=de_DE.UTF-8 LANGUAGE= LC_ALL= \
     "$source/scripts/accessible-session.sh" bash -c '
         PATH=$1 "$2/kestrun" &
         kestrun=$!

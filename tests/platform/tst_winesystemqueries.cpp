@@ -1,11 +1,8 @@
 #include "platform/standinsystemqueries.h"
 #include "platform/winesystemqueries.h"
-#include "rules/dependencymanager.h"
-#include "scopedconfig.h"
 
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -55,13 +52,10 @@ private slots:
 
     void answersFromTheHelper_data();
     void answersFromTheHelper();
-    void oneHelperForEveryQuestion();
-    void helperEndsWithItsInput();
+    void oneHelperAsksWhatTheProtocolCarries();
     void failingHelperLeavesTheStandIn_data();
     void failingHelperLeavesTheStandIn();
     void missingProgramLeavesTheStandIn();
-    void unaskableFieldIsNotSent();
-    void rulesFollowTheHelper();
     void selection_data();
     void selection();
     void standInArchitecture_data();
@@ -132,24 +126,23 @@ void tst_WineSystemQueries::answersFromTheHelper()
     QVERIFY(queries->isHelperAnswering());
 }
 
-void tst_WineSystemQueries::oneHelperForEveryQuestion()
+void tst_WineSystemQueries::oneHelperAsksWhatTheProtocolCarries()
 {
     auto queries = helperIn("answering");
     QVERIFY(queries->isProductInstalled("{A}"));
+    // A field the protocol cannot carry is never sent, and the protocol stays in step.
+    QVERIFY(!queries->registryValueExists("SOFTWARE\\Corvane\nInstalledBy", "x", true));
+    QVERIFY(!queries->registryValueExists("SOFTWARE\\Corvane", "Installed\tBy", true));
+    QVERIFY(!queries->isProductInstalled("{A}\r"));
     QCOMPARE(queries->productVersion("{A}"), QStringLiteral("14.2.31"));
     QVERIFY(queries->registryValueExists("SOFTWARE\\Corvane", "InstalledBy", true));
+    QVERIFY(queries->isHelperAnswering());
 
+    // Its input ends with the queries, and the helper with it.
+    queries.reset();
     QCOMPARE(log(),
         QStringList({"start", "ask installed\t{A}", "ask version\t{A}",
-            "ask value\t64\tSOFTWARE\\Corvane\tInstalledBy"}));
-}
-
-void tst_WineSystemQueries::helperEndsWithItsInput()
-{
-    auto queries = helperIn("answering");
-    QVERIFY(queries->isProductInstalled("{A}"));
-    queries.reset();
-    QCOMPARE(log().constLast(), QStringLiteral("end"));
+            "ask value\t64\tSOFTWARE\\Corvane\tInstalledBy", "end"}));
 }
 
 void tst_WineSystemQueries::failingHelperLeavesTheStandIn_data()
@@ -187,41 +180,6 @@ void tst_WineSystemQueries::missingProgramLeavesTheStandIn()
     QVERIFY(!queries.isProductInstalled("{A}"));
     QVERIFY(!queries.isHelperAnswering());
     QCOMPARE(queries.isNativeAmd64(), StandInSystemQueries().isNativeAmd64());
-}
-
-void tst_WineSystemQueries::unaskableFieldIsNotSent()
-{
-    auto queries = helperIn("answering");
-    QVERIFY(!queries->registryValueExists("SOFTWARE\\Corvane\nInstalledBy", "x", true));
-    QVERIFY(!queries->registryValueExists("SOFTWARE\\Corvane", "Installed\tBy", true));
-    QVERIFY(!queries->isProductInstalled("{A}\r"));
-    // The protocol stays in step: the next question gets its own answer.
-    QVERIFY(queries->isProductInstalled("{A}"));
-    QVERIFY(queries->isHelperAnswering());
-    QCOMPARE(log(), QStringList({"start", "ask installed\t{A}"}));
-}
-
-void tst_WineSystemQueries::rulesFollowTheHelper()
-{
-    // The rules that only a Windows can satisfy, answered by the helper, or by the stand-in
-    // when the helper fails: start-up goes on either way.
-    const QJsonObject needsA {{"installed-products", QJsonArray {"{A}"}}};
-    const QJsonObject needsValue {
-        {"registry", QJsonArray {QJsonObject {{"SOFTWARE\\Corvane", "InstalledBy"}}}}};
-    const QJsonObject version14 {{"versions", QJsonArray {">13", "<15"}}};
-    ScopedConfig config(ScopedConfig::make("Updates",
-        {ScopedConfig::product("Needs A", "a.msi", {{"dependencies", needsA}}),
-            ScopedConfig::product("Needs value", "v.msi", {{"dependencies", needsValue}}),
-            ScopedConfig::product(
-                "Update of A", "u.msp", {{"guid", "{A}"}, {"dependencies", version14}})}));
-
-    for (const QString &mode : {QStringLiteral("answering"), QStringLiteral("dies")}) {
-        DependencyManager rules(helperIn(mode));
-        const bool answering = mode == QLatin1String("answering");
-        QCOMPARE(rules.checkDependencies("Needs A"), answering);
-        QCOMPARE(rules.checkDependencies("Needs value"), answering);
-        QCOMPARE(rules.checkDependencies("Update of A"), answering);
-    }
 }
 
 void tst_WineSystemQueries::selection_data()

@@ -3,10 +3,11 @@
 # the build makes of them with mingw-w64 (kestrun-query.exe): prepares a fresh Wine prefix in
 # which msiexec installs two of three MSI packages (one with a version too long to read) and reg
 # adds some registry values, asks the helper everything over its standard input in one run,
-# and compares every answer. Then checks the path of msiexec.exe in the system folder; holds a
-# package and starts programs through the installer's Win32 code, and compares what other
-# processes could do and what the programs received; writes to a terminal (Wine's console) and a
-# pipe as kestrun-check does; and checks the CNG digests against coreutils'.
+# and compares every answer. Then, through a probe built of the Win32 layer (win32probe.cpp),
+# checks the path of msiexec.exe in the system folder; holds a package and starts programs
+# through the installer's Win32 code, and compares what other processes could do and what the
+# programs received; writes to a terminal (Wine's console) and a pipe as kestrun-check does; and
+# checks the CNG digests against coreutils'.
 #
 # Usage: win32_under_wine.sh <query helper> <this test's source folder> <src folder> <work folder>
 # CTest runs it through tests/support/with-tools.sh, which checks for mingw-w64, Wine and wixl.
@@ -23,20 +24,21 @@ if [[ ! -x $helper ]]; then
 fi
 
 rm -rf "$work"
-mkdir -p "$work/home"
+mkdir -p "$work"
 work=$(cd "$work" && pwd)
 cd "$work"
-
-# Wine keeps everything it writes in this folder: the prefix and a home of its own. No
-# display, no Mono or Gecko installers, no desktop menu entries.
-export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local"
-export XDG_CACHE_HOME="$work/home/.cache"
-unset DISPLAY WAYLAND_DISPLAY
+# shellcheck source=../support/wine.sh
+source "$here/../support/wine.sh"
+wine_environment "$work"
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 
 step() { echo "== $*"; }
+# Ends the test when what came differs from what was expected.
+expect_same() { # what, expected, actual
+    diff -u "$2" "$3" && return
+    echo "FAIL: $1 (- expected, + actual)"
+    exit 1
+}
 
 alpha_code="{6B1D3C57-2A43-4E0B-9C1F-0D2E8A7B5C31}"
 beta_code="{C4E2A9F0-7D18-4B6A-8E35-91F0B2D4A6E7}"
@@ -61,11 +63,7 @@ build_msi gamma "$gamma_code" "{4A5B6C7D-8E9F-40A1-B2C3-D4E5F6071829}" \
     "{A1B2C3D4-E5F6-4718-293A-4B5C6D7E8F90}" "1.2.$(long_text 300 | tr x 9)" "$test_key\\Gamma"
 
 step "creating a fresh 64-bit Wine prefix"
-wine wineboot --init >/dev/null 2>&1
-wineserver -w
-# One server serves every step from here on, so that no program starts while the server of
-# the step before is still shutting down.
-wineserver -p
+fresh_prefix
 
 step "installing alpha.msi and gamma.msi with msiexec"
 wine msiexec /i alpha.msi /qn
@@ -130,33 +128,27 @@ actual=("${answers[0]:-}")
 for ((i = 0; i < ${#requests[@]}; ++i)); do
     actual+=("${requests[i]} => ${answers[i + 1]:-(no answer)}")
 done
-if ! diff -u <(printf '%s\n' "${expected[@]}") <(printf '%s\n' "${actual[@]}"); then
-    echo "FAIL: the query helper answered differently (- expected, + actual)"
-    exit 1
-fi
+expect_same "the query helper's answers" <(printf '%s\n' "${expected[@]}") \
+    <(printf '%s\n' "${actual[@]}")
 printf '%s\n' "${actual[@]}"
 echo "PASS: every answer as expected"
 
+step "building the probe of the Win32 layer"
+mingw_build -municode -I"$src" "$here/win32probe.cpp" "$src/platform/win32installer.cpp" \
+    "$src/platform/win32system.cpp" "$src/platform/win32console.cpp" \
+    "$src/platform/win32hash.cpp" -o win32probe.exe -lmsi -ladvapi32 -lshell32 -lbcrypt
+# Its exit status tells nothing its output does not.
+probe() { wine win32probe.exe "$@" | tr -d '\r' || true; }
+
 step "asking for msiexec.exe in the system folder"
-x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -municode -static -I"$src" \
-    "$here/systemfolderprobe.cpp" "$src/platform/win32system.cpp" -o systemfolderprobe.exe \
-    -lmsi -ladvapi32
-program=$(wine systemfolderprobe.exe msiexec.exe | tr -d '\r')
-if [[ $program != 'C:\windows\system32\msiexec.exe' ]]; then
-    echo "FAIL: msiexec.exe of the system folder is '$program'"
-    exit 1
-fi
-echo "PASS: $program"
+expect_same "the path of msiexec.exe" <(echo 'C:\windows\system32\msiexec.exe') \
+    <(probe system msiexec.exe)
+echo "PASS: msiexec.exe of the system folder"
 
 step "holding a package and starting programs with the installer's Win32 code"
-x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -municode -static -I"$src" \
-    "$here/installerprobe.cpp" "$src/platform/win32installer.cpp" -o installerprobe.exe \
-    -ladvapi32 -lshell32
 mkdir "folder with blanks"
-cp installerprobe.exe "folder with blanks/recorder.exe"
+cp win32probe.exe "folder with blanks/recorder.exe"
 cp beta.msi held.msi
-# Its exit status tells nothing its output does not.
-probe() { wine installerprobe.exe "$@" | tr -d '\r' || true; }
 recorded() { sed -e '1s/^\xef\xbb\xbf//' -e 's/\r$//' arguments.txt; }
 # What another process can do with a held package, what a started program sees and returns,
 # that an .exe installer and msiexec's package can run while they are held, and whether Wine's
@@ -167,14 +159,14 @@ runs=(
     "hold${tab}held.msi" "held: read yes, write no, rename no, delete no
 released: read yes, write yes, rename yes, delete yes"
     "hold${tab}no such.msi" "not held"
-    "start${tab}installerprobe.exe${tab}exit 3" "exit 3"
-    "start${tab}installerprobe.exe${tab}exit 0" "exit 0"
+    "start${tab}win32probe.exe${tab}exit 3" "exit 3"
+    "start${tab}win32probe.exe${tab}exit 0" "exit 0"
     "start${tab}folder with blanks\\recorder.exe$tab$tail" "exit 0"
     "start${tab}folder with blanks\\recorder.exe${tab}exit 4${tab}folder with blanks\\recorder.exe" "exit 4"
     "start${tab}no such program.exe${tab}exit 3" "not started, refused no"
     "elevated" "elevated yes"
     "limited${tab}elevated" "elevated no"
-    "limited${tab}start installerprobe.exe \"exit 3\"" "exit 3"
+    "limited${tab}start win32probe.exe \"exit 3\"" "exit 3"
     "start${tab}C:\\windows\\system32\\msiexec.exe${tab}/i beta.msi /qn${tab}beta.msi" "exit 0"
 )
 outcomes=()
@@ -182,10 +174,8 @@ for ((i = 0; i < ${#runs[@]}; i += 2)); do
     IFS=$tab read -ra arguments <<<"${runs[i]}"
     outcomes+=("${runs[i]}" "$(LANG=C.UTF-8 probe "${arguments[@]}")")
 done
-if ! diff -u <(printf '%s\n' "${runs[@]}") <(printf '%s\n' "${outcomes[@]}"); then
-    echo "FAIL: the installer's Win32 code did otherwise (- expected, + actual)"
-    exit 1
-fi
+expect_same "what the installer's Win32 code did" <(printf '%s\n' "${runs[@]}") \
+    <(printf '%s\n' "${outcomes[@]}")
 expected_arguments='[C:\dir with blanks\a b.msi]
 [/q]
 [PROP="quoted value"]
@@ -193,24 +183,18 @@ expected_arguments='[C:\dir with blanks\a b.msi]
 [end\]
 [x\"y]
 [Zoë\]'
-if ! diff -u <(echo "$expected_arguments") <(recorded); then
-    echo "FAIL: the started program received other arguments (- expected, + actual)"
-    exit 1
-fi
-if [[ $(printf 'installed\t%s\n' "$beta_code" | wine "$helper" | tr -d '\r' | tail -n 1) != yes ]]; then
-    echo "FAIL: msiexec did not install the held beta.msi"
-    exit 1
-fi
+expect_same "the arguments the started program received" <(echo "$expected_arguments") \
+    <(recorded)
+expect_same "whether msiexec installed the held beta.msi" <(echo yes) \
+    <(printf 'installed\t%s\n' "$beta_code" | wine "$helper" | tr -d '\r' | tail -n 1)
 echo "PASS: held, started and installed as expected"
 
 step "writing to a console and to a pipe as kestrun-check does"
-x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -municode -static -I"$src" \
-    "$here/consoleprobe.cpp" "$src/platform/win32console.cpp" -o consoleprobe.exe
 text='Zoë ✓'
-piped=$(LANG=C.UTF-8 wine consoleprobe.exe 2 "$text" | tr -d '\r' || true)
+piped=$(LANG=C.UTF-8 probe console 2 "$text")
 # script gives the program a terminal, wide enough that Wine's console never wraps, and its
 # cursor and erase sequences are dropped; more than one call's worth of text must arrive whole.
-shown=$(LANG=C.UTF-8 script -qec "stty cols 30000; wine consoleprobe.exe 20000 '$text'" \
+shown=$(LANG=C.UTF-8 script -qec "stty cols 30000; wine win32probe.exe console 20000 '$text'" \
     /dev/null </dev/null | sed -e 's/\x1b\[[0-9;?]*[A-Za-z]//g' | tr -d '\r' || true)
 if [[ $piped != "no console" || $shown != "$(printf '%*s' 20000 '' | tr ' ' x)$text" ]]; then
     echo "FAIL: through a pipe '$piped'; on a console ${#shown} characters ending '${shown: -20}'"
@@ -219,8 +203,6 @@ fi
 echo "PASS: a console shows the wide text whole, a pipe is no console"
 
 step "hashing with CNG, against md5sum and sha256sum"
-x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -static -I"$src" \
-    "$here/hashprobe.cpp" "$src/platform/win32hash.cpp" -o hashprobe.exe -lbcrypt
 : >empty.bin
 printf abc >abc.bin
 head -c 1000000 /dev/zero | tr '\0' a >million.bin
@@ -234,10 +216,8 @@ expected_digests() {
     done
 }
 for piece in 7 65536 100000000; do
-    if ! diff -u <(expected_digests) <(wine hashprobe.exe "$piece" "${hashed[@]}" | tr -d '\r'); then
-        echo "FAIL: CNG's digests in pieces of $piece differ (- coreutils, + CNG)"
-        exit 1
-    fi
+    expect_same "CNG's digests in pieces of $piece, against coreutils'" <(expected_digests) \
+        <(probe hash "$piece" "${hashed[@]}")
 done
 echo "PASS: CNG's digests are coreutils'"
 wineserver -k

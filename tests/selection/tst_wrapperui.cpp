@@ -65,115 +65,90 @@ private slots:
 void tst_WrapperUI::clicksFollowLinks_data()
 {
     QTest::addColumn<QJsonArray>("products");
-    QTest::addColumn<QStringList>("notApplying");
     QTest::addColumn<QStringList>("clicks");
     QTest::addColumn<QStringList>("ticked");
+    QTest::addColumn<QStringList>("notApplying");
 
-    const QStringList all;
-    const QStringList none;
+    const auto row = [](const char *tag, const QJsonArray &products, const QStringList &clicks,
+                         const QStringList &ticked, const QStringList &notApplying = {}) {
+        QTest::newRow(tag) << products << clicks << ticked << notApplying;
+    };
     const QJsonArray toA {QStringLiteral("A")};
     const QJsonArray toB {QStringLiteral("B")};
     const QJsonArray toP {QStringLiteral("P")};
 
-    QTest::newRow("unticking the only ticked box hides Install")
-        << QJsonArray {product("P")} << all << QStringList {"P"} << none;
-    QTest::newRow("ticking it again shows Install")
-        << QJsonArray {product("P")} << all << QStringList {"P", "P"} << QStringList {"P"};
-    QTest::newRow("ticking one of several shows Install")
-        << QJsonArray {product("P"), product("Q")} << all << QStringList {"P", "Q", "Q"}
-        << QStringList {"Q"};
+    row("unticking the only ticked box hides Install", {product("P")}, {"P"}, {});
+    row("ticking it again shows Install", {product("P")}, {"P", "P"}, {"P"});
+    row("ticking one of several shows Install", {product("P"), product("Q")}, {"P", "Q", "Q"},
+        {"Q"});
 
-    QTest::newRow("unticking P unticks the A it lists")
-        << QJsonArray {product("P", toA), product("A")} << all << QStringList {"P"} << none;
-    QTest::newRow("ticking P ticks the A it lists")
-        << QJsonArray {product("P", toA), product("A")} << all << QStringList {"P", "P"}
-        << QStringList {"A", "P"};
-    QTest::newRow("unticking A directly leaves P ticked") << QJsonArray {product("P", toA),
-        product("A")} << all << QStringList {"A"} << QStringList {"P"};
+    row("unticking P unticks the A it lists", {product("P", toA), product("A")}, {"P"}, {});
+    row("ticking P ticks the A it lists", {product("P", toA), product("A")}, {"P", "P"},
+        {"A", "P"});
+    row("unticking A directly leaves P ticked", {product("P", toA), product("A")}, {"A"}, {"P"});
 
     const QJsonArray shared {product("P", toA), product("Q", toA), product("A")};
-    QTest::newRow("P and Q list A: unticking P keeps A for Q")
-        << shared << all << QStringList {"P"} << QStringList {"A", "Q"};
-    QTest::newRow("P and Q list A: unticking Q afterwards unticks A")
-        << shared << all << QStringList {"P", "Q"} << none;
+    row("P and Q list A: unticking P keeps A for Q", shared, {"P"}, {"A", "Q"});
+    row("P and Q list A: unticking Q afterwards unticks A", shared, {"P", "Q"}, {});
 
     const QJsonArray chain {product("P", toA), product("A", toB), product("B")};
-    QTest::newRow("chain P A B: unticking P unticks A and B")
-        << chain << all << QStringList {"P"} << none;
-    QTest::newRow("chain P A B: ticking P ticks A and B")
-        << chain << all << QStringList {"A", "P", "P"} << QStringList {"A", "B", "P"};
+    row("chain P A B: unticking P unticks A and B", chain, {"P"}, {});
+    row("chain P A B: ticking P ticks A and B", chain, {"A", "P", "P"}, {"A", "B", "P"});
     const QJsonArray heldChain {
         product("P", toA), product("A", toB), product("B"), product("Q", toB)};
-    QTest::newRow("chain stops at B while Q lists it")
-        << heldChain << all << QStringList {"P"} << QStringList {"B", "Q"};
-    QTest::newRow("chain end is released once Q is unticked")
-        << heldChain << all << QStringList {"P", "Q"} << none;
-    QTest::newRow("diamond unticks the shared product after both parents")
-        << QJsonArray {product("P", QJsonArray {"A", "B"}), product("A", QJsonArray {"C"}),
-               product("B", QJsonArray {"C"}), product("C")}
-        << all << QStringList {"P"} << none;
-    QTest::newRow("ticking follows the links of an already ticked product")
-        << QJsonArray {product("P", toA), product("Q", toA), product("A", toB), product("B")} << all
-        << QStringList {"B", "P", "P"} << QStringList {"A", "B", "P", "Q"};
+    row("chain stops at B while Q lists it", heldChain, {"P"}, {"B", "Q"});
+    row("chain end is released once Q is unticked", heldChain, {"P", "Q"}, {});
+    row("diamond unticks the shared product after both parents",
+        {product("P", QJsonArray {"A", "B"}), product("A", QJsonArray {"C"}),
+            product("B", QJsonArray {"C"}), product("C")},
+        {"P"}, {});
+    row("ticking follows the links of an already ticked product",
+        {product("P", toA), product("Q", toA), product("A", toB), product("B")}, {"B", "P", "P"},
+        {"A", "B", "P", "Q"});
 
-    QTest::newRow("hidden linked product is unticked with P")
-        << QJsonArray {product("P", toA), hidden("A")} << all << QStringList {"P"} << none;
-    QTest::newRow("hidden linked product is ticked with P") << QJsonArray {product("P", toA),
-        hidden("A")} << all << QStringList {"P", "P"} << QStringList {"A", "P"};
-    QTest::newRow("hidden ticked product keeps Install visible")
-        << QJsonArray {product("P"), hidden("H")} << all << QStringList {"P"} << QStringList {"H"};
-    QTest::newRow("hidden holder keeps the hidden linked product and Install")
-        << QJsonArray {product("P", toA), hidden("A"), hidden("G", toA)} << all << QStringList {"P"}
-        << QStringList {"A", "G"};
+    row("hidden linked product is unticked with P", {product("P", toA), hidden("A")}, {"P"}, {});
+    row("hidden linked product is ticked with P", {product("P", toA), hidden("A")}, {"P", "P"},
+        {"A", "P"});
+    row("hidden ticked product keeps Install visible", {product("P"), hidden("H")}, {"P"}, {"H"});
+    row("hidden holder keeps the hidden linked product and Install",
+        {product("P", toA), hidden("A"), hidden("G", toA)}, {"P"}, {"A", "G"});
 
     // X would sit in slot 2 by its place in the file; A takes that slot instead.
-    QTest::newRow("linked product that does not apply is ignored")
-        << QJsonArray {product("P", QJsonArray {"X"}), product("X", toA), product("A")}
-        << QStringList {"X"} << QStringList {"A", "P", "P"} << QStringList {"P"};
-    QTest::newRow("linked product named like an empty slot is ignored")
-        << QJsonArray {product("P", QJsonArray {unplacedLabel}), product(unplacedLabel)}
-        << QStringList {unplacedLabel} << QStringList {"P", "P"} << QStringList {"P"};
-    QTest::newRow("linked product missing from the file is ignored")
-        << QJsonArray {product("P", QJsonArray {"Missing", "A"}), product("A")} << all
-        << QStringList {"A", "P", "P"} << QStringList {"A", "P"};
-    QTest::newRow("links match names case-sensitively")
-        << QJsonArray {product("P", QJsonArray {"a"}), product("A")} << all
-        << QStringList {"A", "P", "P"} << QStringList {"P"};
-    QTest::newRow("links given as one string instead of a list are ignored")
-        << QJsonArray {product("P", QStringLiteral("A")), product("A")} << all << QStringList {"P"}
-        << QStringList {"A"};
-    QTest::newRow("non-string entries of the list are skipped")
-        << QJsonArray {product("P", QJsonArray {42, QJsonValue::Null, "A"}), product("A")} << all
-        << QStringList {"P"} << none;
+    row("linked product that does not apply is ignored",
+        {product("P", QJsonArray {"X"}), product("X", toA), product("A")}, {"A", "P", "P"}, {"P"},
+        {"X"});
+    row("linked product named like an empty slot is ignored",
+        {product("P", QJsonArray {unplacedLabel}), product(unplacedLabel)}, {"P", "P"}, {"P"},
+        {unplacedLabel});
+    row("linked product missing from the file is ignored",
+        {product("P", QJsonArray {"Missing", "A"}), product("A")}, {"A", "P", "P"}, {"A", "P"});
+    row("links match names case-sensitively", {product("P", QJsonArray {"a"}), product("A")},
+        {"A", "P", "P"}, {"P"});
+    row("links given as one string instead of a list are ignored",
+        {product("P", QStringLiteral("A")), product("A")}, {"P"}, {"A"});
+    row("non-string entries of the list are skipped",
+        {product("P", QJsonArray {42, QJsonValue::Null, "A"}), product("A")}, {"P"}, {});
 
     const QJsonArray pair {product("P", toA), product("A", toP)};
-    QTest::newRow("cycle of two: unticking P ends with both unticked")
-        << pair << all << QStringList {"P"} << none;
-    QTest::newRow("cycle of two: ticking P ends with both ticked")
-        << pair << all << QStringList {"P", "P"} << QStringList {"A", "P"};
-    QTest::newRow("cycle of two: unticking A ends with both unticked")
-        << pair << all << QStringList {"A"} << none;
+    row("cycle of two: unticking P ends with both unticked", pair, {"P"}, {});
+    row("cycle of two: ticking P ends with both ticked", pair, {"P", "P"}, {"A", "P"});
+    row("cycle of two: unticking A ends with both unticked", pair, {"A"}, {});
     const QJsonArray self {product("P", toP), product("Q")};
-    QTest::newRow("product listing itself: unticking ends")
-        << self << all << QStringList {"P"} << QStringList {"Q"};
-    QTest::newRow("product listing itself: ticking ends")
-        << self << all << QStringList {"P", "P"} << QStringList {"P", "Q"};
+    row("product listing itself: unticking ends", self, {"P"}, {"Q"});
+    row("product listing itself: ticking ends", self, {"P", "P"}, {"P", "Q"});
     const QJsonArray triangle {product("P", toA), product("A", toB), product("B", toP)};
-    QTest::newRow("cycle of three: unticking A ends with all unticked")
-        << triangle << all << QStringList {"A"} << none;
-    QTest::newRow("cycle of three: ticking A ends with all ticked")
-        << triangle << all << QStringList {"A", "A"} << QStringList {"A", "B", "P"};
-    QTest::newRow("cycle held by another ticked product ends")
-        << QJsonArray {product("P", toA), product("A", toP), product("Q", toA)} << all
-        << QStringList {"P"} << QStringList {"A", "Q"};
+    row("cycle of three: unticking A ends with all unticked", triangle, {"A"}, {});
+    row("cycle of three: ticking A ends with all ticked", triangle, {"A", "A"}, {"A", "B", "P"});
+    row("cycle held by another ticked product ends",
+        {product("P", toA), product("A", toP), product("Q", toA)}, {"P"}, {"A", "Q"});
 }
 
 void tst_WrapperUI::clicksFollowLinks()
 {
     QFETCH(QJsonArray, products);
-    QFETCH(QStringList, notApplying);
     QFETCH(QStringList, clicks);
     QFETCH(QStringList, ticked);
+    QFETCH(QStringList, notApplying);
 
     PlacedWindow run(products, notApplying);
     QVERIFY(run.isReady());

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The shell tests' checks, sourced: each check prints "ok" or "FAIL" with its description and
 # counts its failure, so that one run shows every check; checks_passed ends the test.
 failures=0
@@ -10,4 +11,37 @@ checks_passed() { # true when every check passed, else says how many failed
     ((failures == 0)) && return
     echo "$failures check(s) failed"
     return 1
+}
+not() { ! "$@"; }
+
+# Polls a command for up to a number of seconds.
+within() { # seconds, command...
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        ((SECONDS < deadline)) || return 1
+        sleep 1
+    done
+}
+
+# A missing prerequisite skips the test (exit 77, CTest's skip code) on a developer's machine,
+# but fails it under CI (CI=true), so that nothing missing can hide a test there.
+missing_prerequisite() { # what is missing, how to get it
+    if [[ ${CI:-} == true ]]; then
+        echo "FAIL: $1, and CI must run this test ($2)"
+        exit 1
+    fi
+    echo "SKIP: $1 ($2)"
+    exit 77
+}
+
+# Starts Xvfb on a free display at 96 dpi, a screen at 100 %, and exports DISPLAY; its process
+# in xvfb.
+start_display() { # file for the display number
+    Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x700x24 -dpi 96 3>"$1" 2>/dev/null &
+    # shellcheck disable=SC2034 # for the caller
+    xvfb=$!
+    within 10 test -s "$1" || { echo "FAIL: Xvfb did not start"; exit 1; }
+    DISPLAY=:$(cat "$1")
+    export DISPLAY
 }

@@ -3,8 +3,7 @@
 #
 #   with-tools.sh <tool>... -- <command> [arguments...]
 #
-# A missing tool skips the test (exit 77, CTest's skip code) on a developer's machine, but fails
-# it under CI (CI=true), so that a missing tool can never hide a Windows test there.
+# A missing tool skips the test on a developer's machine, but fails it under CI (CI=true).
 set -euo pipefail
 
 tools=()
@@ -18,14 +17,10 @@ if (($# < 2)); then
 fi
 shift
 
+# shellcheck source=checks.sh
+source "$(dirname "$0")/checks.sh"
 for tool in "${tools[@]}"; do
-    if ! command -v "$tool" >/dev/null; then
-        if [[ ${CI:-} == true ]]; then
-            echo "FAIL: $tool is not installed, and CI must run this test (scripts/setup.sh installs it)"
-            exit 1
-        fi
-        echo "SKIP: $tool is not installed (scripts/setup.sh installs it)"
-        exit 77
-    fi
+    command -v "$tool" >/dev/null ||
+        missing_prerequisite "$tool is not installed" "scripts/setup.sh installs it"
 done
 exec "$@"

@@ -20,22 +20,6 @@ namespace {
 constexpr int PollInterval = 200;
 constexpr int ToolTimeout = 15000;
 
-QPoint centreOf(ProgramSession::Target target)
-{
-    // The window has a fixed size; these are the centres of its items as the form places them.
-    switch (target) {
-    case ProgramSession::Target::CheckBox1:
-        return {34, 31};
-    case ProgramSession::Target::Install:
-        return {592, 535};
-    case ProgramSession::Target::DownloadAll:
-        return {697, 535};
-    case ProgramSession::Target::Exit:
-        return {802, 535};
-    }
-    return {};
-}
-
 // A hard link keeps the program's own folder its application directory; a copy does as well.
 bool placeProgram(const QString &target)
 {
@@ -46,22 +30,38 @@ bool placeProgram(const QString &target)
 
 } // namespace
 
-ProgramSession::ProgramSession()
+ProgramSession::ProgramSession(int dpi)
     : dir(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("session-XXXXXX")))
     , xdotool(QStandardPaths::findExecutable(QStringLiteral("xdotool")))
 {
     // QSignalSpy records QProcess::finished only with its argument types registered.
     qRegisterMetaType<QProcess::ExitStatus>();
-    valid = dir.isValid() && placeProgram(dir.filePath(QStringLiteral("kestrun")));
+    valid = dir.isValid() && placeProgram(dir.filePath(QStringLiteral("kestrun")))
+        && (dpi == 0 || startDisplay(dpi));
     program.setProcessChannelMode(QProcess::ForwardedChannels);
 }
 
 ProgramSession::~ProgramSession()
 {
-    if (program.state() == QProcess::NotRunning)
-        return;
-    program.kill();
-    program.waitForFinished(5000);
+    for (QProcess *process : {&program, &xvfb}) {
+        process->kill();
+        process->waitForFinished(5000);
+    }
+}
+
+bool ProgramSession::startDisplay(int dpi)
+{
+    // Xvfb gives Qt the screen's size in whole millimetres: at 96, 144 and 192 dpi, 2880 pixels
+    // are exactly 762, 508 and 381 mm, so the scaling comes out exact as on Windows.
+    xvfb.start(QStringLiteral("Xvfb"),
+        {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-noreset"),
+            QStringLiteral("-dpi"), QString::number(dpi), QStringLiteral("-nolisten"),
+            QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+            QStringLiteral("2880x2880x24")});
+    // Xvfb writes its display number once it accepts clients.
+    while (!xvfb.canReadLine() && xvfb.waitForReadyRead(ToolTimeout)) { }
+    display = QString::fromLatin1(xvfb.readLine().trimmed());
+    return !display.isEmpty();
 }
 
 QString ProgramSession::installsPath() const
@@ -79,12 +79,17 @@ bool ProgramSession::writeConfig(const QByteArray &contents)
     return TestFiles::writeFile(dir.filePath(QStringLiteral("kestrun.json")), contents);
 }
 
-bool ProgramSession::start(int timeoutMs)
+bool ProgramSession::show(int timeoutMs)
 {
     program.setProcessEnvironment(environment());
     program.setWorkingDirectory(dir.path());
     program.start(dir.filePath(QStringLiteral("kestrun")), {});
-    return program.waitForStarted(ToolTimeout) && findWindow(timeoutMs)
+    return program.waitForStarted(ToolTimeout) && findWindow(timeoutMs);
+}
+
+bool ProgramSession::start(int timeoutMs)
+{
+    return show(timeoutMs)
         && waitFor(
             [](const QString &reading) { return reading.contains("button: Exit"); }, timeoutMs);
 }
@@ -96,7 +101,13 @@ QProcessEnvironment ProgramSession::environment() const
     environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     environment.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    if (!display.isEmpty())
+        environment.insert(QStringLiteral("DISPLAY"), QLatin1Char(':') + display);
+    // The screen's own scaling, as a user's desktop sets it.
+    for (const char *setting :
+        {"QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS", "QT_AUTO_SCREEN_SCALE_FACTOR",
+            "QT_ENABLE_HIGHDPI_SCALING", "QT_QPA_PLATFORM", "QT_FONT_DPI"})
+        environment.remove(QLatin1String(setting));
     // Qt Quick's own renderer: Mesa's GL driver, unloaded as the window closes, leaves
     // allocations behind that LeakSanitizer can no longer name. The demo shows GL rendering.
     environment.insert(QStringLiteral("QT_QUICK_BACKEND"), QStringLiteral("software"));
@@ -119,9 +130,8 @@ bool ProgramSession::findWindow(int timeoutMs)
     return false;
 }
 
-bool ProgramSession::click(Target target)
+bool ProgramSession::click(const QPoint &at)
 {
-    const QPoint at = centreOf(target);
     return runTool(xdotool,
         {QStringLiteral("mousemove"), QStringLiteral("--window"), window, QString::number(at.x()),
             QString::number(at.y()), QStringLiteral("click"), QStringLiteral("1")},
@@ -150,7 +160,7 @@ int ProgramSession::exitByButton(int timeoutMs)
 {
     // Listening before the click: the program may end while the click's tool is waited for.
     QSignalSpy finished(&program, qOverload<int, QProcess::ExitStatus>(&QProcess::finished));
-    if (program.state() != QProcess::Running || !click(Target::Exit))
+    if (program.state() != QProcess::Running || !click(Exit))
         return -1;
     if (finished.isEmpty() && !finished.wait(timeoutMs))
         return -1;

@@ -203,8 +203,7 @@ void tst_FaultRun::endsWithAReport()
     clock.start();
     const bool started = session.start(StartTimeout);
     const bool reported = started
-        && session.click(
-            viaInstall ? ProgramSession::Target::Install : ProgramSession::Target::DownloadAll)
+        && session.click(viaInstall ? ProgramSession::Install : ProgramSession::DownloadAll)
         && session.waitFor(ProgramSession::showsReport, reportTimeout);
     const QString report = session.lastReading();
     const int exitCode = session.exitByButton(ExitTimeout);

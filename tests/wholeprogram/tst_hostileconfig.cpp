@@ -154,14 +154,14 @@ void tst_HostileConfig::opensAnswersAndExits()
     const int boxes = checkBoxesIn(session.lastReading());
     if (answered && placesProducts) {
         // Unticking the first box and ticking it again, links and all.
-        answered = session.click(ProgramSession::Target::CheckBox1)
+        answered = session.click(ProgramSession::CheckBox1)
             && session.waitFor(showsAnUntickedBox, ClickTimeout)
-            && session.click(ProgramSession::Target::CheckBox1)
+            && session.click(ProgramSession::CheckBox1)
             && session.waitFor(
                 [](const QString &reading) { return !showsAnUntickedBox(reading); }, ClickTimeout);
     }
     const QString installs = session.installsPath();
-    answered = answered && session.click(ProgramSession::Target::DownloadAll)
+    answered = answered && session.click(ProgramSession::DownloadAll)
         && session.waitFor(
             [&installs](const QString &reading) {
                 return ProgramSession::showsReport(reading) && reading.contains(installs);

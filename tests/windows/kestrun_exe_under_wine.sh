@@ -26,42 +26,31 @@ build=$(cd "$2" && pwd)
 shipped=$3
 work=$4
 
-# shellcheck source=requirewindowsbuild.sh
-source "$source/tests/windows/requirewindowsbuild.sh"
-require_windows_build "$shipped"
+# shellcheck source=../support/checks.sh
+source "$source/tests/support/checks.sh"
+# shellcheck source=../support/wine.sh
+source "$source/tests/support/wine.sh"
+[[ -f $shipped/kestrun.exe ]] ||
+    missing_prerequisite "no kestrun.exe in $shipped" "bash scripts/build-windows.sh builds it"
 packages=$build/demo/packages
 [[ -f $packages/Editor10.msi ]] || { echo "FAIL: the build made no demo packages"; exit 1; }
 
 rm -rf "$work"
-mkdir -p "$work/home" "$work/nginx/temp"
+mkdir -p "$work/nginx/temp"
 work=$(cd "$work" && pwd)
 cp -r "$shipped" "$work/app"
 cd "$work"
 
-export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local
-export XDG_CACHE_HOME=$work/home/.cache LANG=C.UTF-8
-unset DISPLAY WAYLAND_DISPLAY LC_ALL LANGUAGE
+wine_environment "$work"
+export LANG=C.UTF-8
+unset LC_ALL LANGUAGE
 children=()
 stop_children() {
     kill "${children[@]}" 2>/dev/null || true
     wineserver -k 2>/dev/null || true
 }
 trap stop_children EXIT
-
-# shellcheck source=../support/checks.sh
-source "$(dirname "$0")/../support/checks.sh"
 step() { echo "== $*"; }
-# Polls a command for up to a number of seconds.
-within() { # seconds, command...
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        ((SECONDS < deadline)) || return 1
-        sleep 1
-    done
-}
 
 step "a test certificate authority and the server's certificate for 127.0.0.1"
 openssl_quiet() { openssl "$@" 2>/dev/null; }
@@ -116,26 +105,15 @@ grep -q "https://127.0.0.1:$https/Viewer.msi" app/kestrun.json ||
     { echo "FAIL: the demo configuration no longer names Viewer.msi"; exit 1; }
 
 step "a virtual display, for every Wine program of the test"
-Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x700x24 -dpi 96 3>display 2>/dev/null &
-children+=($!)
-within 10 test -s display || { echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=:$(cat display)
+start_display display
+children+=("$xvfb")
 
 step "a fresh 64-bit Wine prefix with Corvane Editor 1.0 installed and the test authority trusted"
-x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -municode -static \
-    "$source/tests/windows/trustroot.cpp" -o trustroot.exe -lcrypt32
-wine wineboot --init >/dev/null 2>&1
-wineserver -w
-wineserver -p
+mingw_build -municode "$source/tests/windows/trustroot.cpp" -o trustroot.exe -lcrypt32
+fresh_prefix
 wine msiexec /i "$(winepath -w "$packages/Editor10.msi" 2>/dev/null)" /qn
 wine trustroot.exe ca.der
 
-registry() { wine reg query "$@" /reg:64 2>/dev/null | tr -d '\r'; }
-uninstall_entry() { registry "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1"; }
-installed() { grep -q "DisplayName.*$2" <<<"$(uninstall_entry "$1")"; }
-editor10="{D60B9189-E02E-4731-A16C-3377D62A015C}"
-editor20="{EC2F9545-5F22-46D3-B13F-79EB95F777D3}"
-viewer="{89B9EFDA-1313-4959-94B5-6D24D5AA5001}"
 check "Editor 1.0 is installed before the run" installed "$editor10" "Corvane Editor 1.0"
 
 # shellcheck source=../../scripts/wine-window.sh
@@ -147,8 +125,24 @@ start_kestrun() { # log file
     [[ -n $window ]]
 }
 click() { kestrun_click "$window" "$1"; }
-not() { ! "$@"; }
 ended() { ! kill -0 "$kestrun" 2>/dev/null; }
+exit_kestrun() {
+    click Exit
+    check "Exit ends the program" within 30 ended
+}
+# Changes the configuration beside the program with Python statements on config, given the
+# package server in server.
+edit_config() { # statements
+    python3 - app/kestrun.json "http://127.0.0.1:$http" "$1" <<'EDIT'
+import json, sys
+path, server, statements = sys.argv[1:]
+with open(path) as file:
+    config = json.load(file)
+exec(statements)
+with open(path, "w") as file:
+    json.dump(config, file)
+EDIT
+}
 packages_in() { # folder, names...
     local folder=$1 name
     shift
@@ -176,8 +170,7 @@ if [[ -n $window ]]; then
     import -window "$window" after-install.png
     check "Install was there before" not kestrun_shows_report before-install.png
     check "the report has taken the window" kestrun_shows_report after-install.png
-    click Exit
-    check "Exit ends the program" within 30 ended
+    exit_kestrun
 fi
 kill "$kestrun" 2>/dev/null || true
 
@@ -188,16 +181,8 @@ step "kestrun.exe: Download All, where installs cannot be made beside the progra
 rm -rf app/installs
 touch app/installs
 cp app/kestrun.json install-run.json
-python3 - app/kestrun.json "http://127.0.0.1:$http" <<'ADD'
-import json, sys
-path, server = sys.argv[1], sys.argv[2]
-with open(path) as file:
-    config = json.load(file)
-config["products"] += [{"name": "Device", "file": server + "/con.msi"},
-                       {"name": "Same add-in", "file": server + "/VIEWERPDF.msi"}]
-with open(path, "w") as file:
-    json.dump(config, file)
-ADD
+edit_config 'config["products"] += [{"name": "Device", "file": server + "/con.msi"},
+                       {"name": "Same add-in", "file": server + "/VIEWERPDF.msi"}]'
 check "the window opens again" start_kestrun second-run.log
 if [[ -n $window ]]; then
     click Download
@@ -214,8 +199,7 @@ if [[ -n $window ]]; then
     check "the name that differs only in case was fetched once" \
         not grep -q "GET /VIEWERPDF\.msi" nginx/http.log
     check "and only one file is there for both" test "$(find "$installs" -iname viewerpdf.msi | wc -l)" -eq 1
-    click Exit
-    check "Exit ends the program" within 30 ended
+    exit_kestrun
 fi
 kill "$kestrun" 2>/dev/null || true
 cp install-run.json app/kestrun.json
@@ -224,23 +208,15 @@ step "kestrun.exe: a package replaced after its download is not run"
 # The first product's installer copies the Viewer PDF Add-in's package, a valid MSI, over the
 # Spell Checker's, which was downloaded and verified before: run, it would install the add-in.
 mkdir extra
-x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -municode -static \
-    "$source/tests/windows/swapsetup.cpp" -o extra/SwapSetup.exe
+mingw_build -municode "$source/tests/windows/swapsetup.cpp" -o extra/SwapSetup.exe
 (cd extra && md5sum SwapSetup.exe >SwapSetup.md5)
 # Where a path in the parameters cannot hold a blank, which would split it.
 cp "$packages/ViewerPdf.msi" "$WINEPREFIX/drive_c/addin.msi"
-python3 - app/kestrun.json "http://127.0.0.1:$http" <<'SWAP'
-import json, sys
-path, server = sys.argv[1], sys.argv[2]
-with open(path) as file:
-    config = json.load(file)
+edit_config '
 spell = next(p for p in config["products"] if p["file"].endswith("/SpellChecker.msi"))
 del spell["dependencies"]["installed-products"]
 config["products"] = [{"name": "Swap", "file": server + "/extra/SwapSetup.exe",
-                       "parameters": "C:\\addin.msi SpellChecker.msi"}, spell]
-with open(path, "w") as file:
-    json.dump(config, file)
-SWAP
+                       "parameters": "C:\\addin.msi SpellChecker.msi"}, spell]'
 spell_checker="{22DC008B-766C-4291-8186-9B87A8BABD4B}"
 addin="{2D74115D-B836-4C29-8601-3C01C0833E6A}"
 check "the window opens a third time" start_kestrun third-run.log
@@ -253,8 +229,7 @@ if [[ -n $window ]]; then
     check "the report follows" within 60 report_shown
     check "the replaced package did not run" not installed "$addin" "Viewer PDF"
     check "nor was the Spell Checker installed" not installed "$spell_checker" "Spell Checker"
-    click Exit
-    check "Exit ends the program" within 30 ended
+    exit_kestrun
 fi
 kill "$kestrun" 2>/dev/null || true
 cp install-run.json app/kestrun.json

@@ -9,12 +9,10 @@ source=$(cd "$1" && pwd)
 shipped=$2
 work=$3
 
-# shellcheck source=requirewindowsbuild.sh
-source "$source/tests/windows/requirewindowsbuild.sh"
-require_windows_build "$shipped"
-
 # shellcheck source=../support/checks.sh
-source "$(dirname "$0")/../support/checks.sh"
+source "$source/tests/support/checks.sh"
+[[ -f $shipped/kestrun.exe ]] ||
+    missing_prerequisite "no kestrun.exe in $shipped" "bash scripts/build-windows.sh builds it"
 for file in kestrun.exe kestrun-check.exe kestrun.json qt.conf localization/kestrun_de.qm \
     platforms/qwindows.dll libssl-3-x64.dll libcrypto-3-x64.dll \
     qml/QtQuick/Controls/qmldir qml/QtQuick/Dialogs/qmldir qml/QtQuick.2/qmldir; do

@@ -1,27 +1,45 @@
-// Runs Win32Installer under a script's control, so that the script can see what Windows (or
-// Wine) does with it:
-//   installerprobe hold <file>               holds the file, lets another process of its own try
+// Runs the Win32 layer under a script's control, so that the script can see what Windows (or
+// Wine) does with it. The installer's code:
+//   win32probe hold <file>                   holds the file, lets another process of its own try
 //                                            it, releases it and lets one try again; prints
 //                                            "held: ..." and "released: ..."
-//   installerprobe start <program> <tail> [<held file>]
+//   win32probe start <program> <tail> [<held file>]
 //                                            starts program with that command line tail, the
 //                                            file held while it runs, and prints "exit <code>",
 //                                            or "not started" and whether it was refused
-//   installerprobe exit <code>               ends with that code
-//   installerprobe record <arguments...>     writes each argument as Windows split them, one a
+//   win32probe exit <code>                   ends with that code
+//   win32probe record <arguments...>         writes each argument as Windows split them, one a
 //                                            line in brackets, to arguments.txt
-//   installerprobe elevated                  prints "elevated yes" or "elevated no"
-//   installerprobe limited <tail>            runs itself with that tail under the limited token
+//   win32probe elevated                      prints "elevated yes" or "elevated no"
+//   win32probe limited <tail>                runs itself with that tail under the limited token
 //                                            linked to its own, as a standard user's program
 // The other process's findings come back as the bits of its exit code:
-//   installerprobe try <file>                1 read, 2 written, 4 renamed, 8 deleted
+//   win32probe try <file>                    1 read, 2 written, 4 renamed, 8 deleted
+// The rest of the layer:
+//   win32probe system <program name>         prints the full path of a program of the system
+//                                            folder
+//   win32probe console <count of x> <text>   writes that many x, the text and a new line as
+//                                            kestrun-check does: through the console's
+//                                            wide-character output when the standard output is
+//                                            a console, else "no console" through the file API
+//   win32probe hash <piece size> <file>...   prints each file's MD5 and SHA-256, fed in pieces of
+//                                            that size, as md5sum and sha256sum print them; one
+//                                            engine per algorithm serves every file, so that each
+//                                            digest after the first shows that a finished engine
+//                                            starts over
 
+#include "platform/win32console.h"
+#include "platform/win32hash.h"
 #include "platform/win32installer.h"
+#include "platform/win32system.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -153,6 +171,54 @@ int runLimited(const std::wstring &tail)
     return int(Win32Installer::takeExitCode(started.hProcess));
 }
 
+int writeToConsole(const wchar_t *count, const wchar_t *text)
+{
+    if (!Win32Console::isStandardOutputConsole()) {
+        DWORD written = 0;
+        WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), "no console\n", 11, &written, nullptr);
+        return 0;
+    }
+    const std::wstring line =
+        std::wstring(size_t(std::wcstol(count, nullptr, 10)), L'x') + text + L"\n";
+    return Win32Console::writeToStandardOutput(line) ? 0 : 1;
+}
+
+std::string hex(const std::string &digest)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    for (const unsigned char byte : digest) {
+        text += digits[byte >> 4];
+        text += digits[byte & 15];
+    }
+    return text;
+}
+
+std::string digestOf(Win32Hash &hash, const std::string &data, std::size_t piece)
+{
+    for (std::size_t at = 0; at < data.size(); at += piece) {
+        const std::size_t size = std::min(piece, data.size() - at);
+        hash.add(reinterpret_cast<const unsigned char *>(data.data() + at), size);
+    }
+    return hex(hash.finish());
+}
+
+int hashFiles(const wchar_t *pieceSize, int count, wchar_t **files)
+{
+    const std::size_t piece = std::wcstoul(pieceSize, nullptr, 10);
+    Win32Hash md5(HashAlgorithm::Md5);
+    Win32Hash sha256(HashAlgorithm::Sha256);
+    if (piece == 0 || !md5.isValid() || !sha256.isValid())
+        return 1;
+    for (int i = 0; i < count; ++i) {
+        std::ifstream file(files[i], std::ios::binary);
+        const std::string data(std::istreambuf_iterator<char>(file), {});
+        std::wprintf(L"md5 %hs  %ls\n", digestOf(md5, data, piece).c_str(), files[i]);
+        std::wprintf(L"sha256 %hs  %ls\n", digestOf(sha256, data, piece).c_str(), files[i]);
+    }
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t **argv)
@@ -174,5 +240,13 @@ int wmain(int argc, wchar_t **argv)
     }
     if (command == L"limited" && argc == 3)
         return runLimited(argv[2]);
+    if (command == L"system" && argc == 3) {
+        std::wprintf(L"%ls\n", Win32System::systemProgramPath(argv[2]).c_str());
+        return 0;
+    }
+    if (command == L"console" && argc == 4)
+        return writeToConsole(argv[2], argv[3]);
+    if (command == L"hash" && argc >= 4)
+        return hashFiles(argv[2], argc - 3, argv + 3);
     return 2;
 }
