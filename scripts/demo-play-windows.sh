@@ -27,8 +27,7 @@ LC_ALL=C.UTF-8 LANG=C.UTF-8 LANGUAGE= wine "$app/kestrun.exe" &
 kestrun=$!
 trap 'kill $kestrun 2>/dev/null || true' EXIT
 window=$(kestrun_window) || fail "the Kestrun window did not appear"
-sleep 2 # the first frame reaches the screen
-import -window "$window" "$out/before-install.png"
+kestrun_picture_when_drawn "$window" "$out/before-install.png" || fail "the Kestrun window stayed blank"
 echo "Kestrun's window:"
 [[ -z $offered ]] || echo "$offered"
 echo "(the products kestrun-check.exe finds offered on this Windows; the picture shows them)"

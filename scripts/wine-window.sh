@@ -26,3 +26,13 @@ kestrun_pixel() { # picture, x, y
 kestrun_shows_report() { # picture
     [[ $(kestrun_pixel "$1" 592 535) == "$(kestrun_pixel "$1" 300 535)" ]]
 }
+
+# Takes the window's picture once its first frame shows Install, waiting up to a minute: under
+# load the frame may reach the screen seconds after the window.
+kestrun_picture_when_drawn() { # window, picture
+    local deadline=$((SECONDS + 60))
+    until import -window "$1" "$2" && ! kestrun_shows_report "$2"; do
+        ((SECONDS < deadline)) || return 1
+        sleep 0.5
+    done
+}
