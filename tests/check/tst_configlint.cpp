@@ -1,31 +1,12 @@
 #include "check/configcheck.h"
 #include "platform/standinsystemqueries.h"
+#include "testfiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
-
-const QByteArray ReadmeExample = R"({
-    "title": "Available updates",
-    "products": [
-        {"name": "Editor 2.0 Update 1",
-         "file": "http://updates.example.com/patches/Editor20_Update1.msp",
-         "guid": "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}",
-         "dependencies": {"platforms": ["all"], "versions": [">2015", "<2016.1"],
-                          "linked-products-ui": ["Runtime Library Update"]}},
-        {"name": "Runtime Library Update",
-         "file": "http://updates.example.com/patches/RuntimeUpdate.exe",
-         "display": "false", "parameters": "/quiet /norestart",
-         "dependencies": {"platforms": ["x64"]}},
-        {"name": "Viewer Add-in", "file": "ViewerAddin.msi",
-         "remove-first": "{FFFFFFFF-EEEE-DDDD-CCCC-BBBBBBBBBBBB}",
-         "parameters": "REBOOT=ReallySuppress",
-         "dependencies": {"registry": [{"SOFTWARE\\Corvane\\Viewer": "InstallDir"}],
-                          "installed-products": ["{11111111-2222-3333-4444-555555555555}"]}}
-    ]})";
 
 // A configuration whose products are the given JSON objects, joined.
 QByteArray withProducts(const QByteArrayList &products)
@@ -76,9 +57,7 @@ private:
 QString tst_ConfigLint::writeConfig(const QByteArray &contents)
 {
     const QString path = QDir(folder.path()).filePath(QStringLiteral("kestrun.json"));
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(contents);
+    TestFiles::writeFile(path, contents);
     return path;
 }
 
@@ -102,7 +81,6 @@ void tst_ConfigLint::findings_data()
     const QByteArray code = "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}";
 
     // Clean: nothing to say.
-    row("README example", ReadmeExample, {});
     row("one local package", withProducts({plain("A", "a.msi")}), {});
     row("the same URL twice is one download",
         withProducts({plain("A", "http://h/p/a.msi"), plain("B", "http://h/p/a.msi")}), {});

@@ -1,8 +1,8 @@
 #include "check/productexplanation.h"
 #include "recordingsystemqueries.h"
+#include "testfiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -37,24 +37,8 @@ RuleOutcome outcome(const QString &rule, bool holds, const QList<RuleCheck> &che
     return RuleOutcome {rule, holds, productCode, checks};
 }
 
-} // namespace
-
-// Found by argument-dependent lookup, so beside the types' namespace rather than inside ours.
-static bool operator==(const RuleCheck &a, const RuleCheck &b)
-{
-    return a.element == b.element && a.valueName == b.valueName && a.found == b.found
-        && a.holds == b.holds;
-}
-
-static bool operator==(const RuleOutcome &a, const RuleOutcome &b)
-{
-    return a.rule == b.rule && a.holds == b.holds && a.productCode == b.productCode
-        && a.checks == b.checks;
-}
-
-namespace QTest {
-template<>
-char *toString(const QList<RuleOutcome> &outcomes)
+/** Every field of the outcomes, so that comparing the texts compares the outcomes. */
+QString describe(const QList<RuleOutcome> &outcomes)
 {
     QStringList texts;
     for (const RuleOutcome &o : outcomes) {
@@ -67,9 +51,10 @@ char *toString(const QList<RuleOutcome> &outcomes)
                      .arg(o.holds)
                      .arg(o.productCode, checks.join(QLatin1String(", ")));
     }
-    return qstrdup(qPrintable(texts.join(QLatin1String("; "))));
+    return texts.join(QLatin1String("; "));
 }
-} // namespace QTest
+
+} // namespace
 
 /** Every product explained on a made-up machine through the program's own rules. */
 class tst_ProductExplanation : public QObject
@@ -92,10 +77,7 @@ QList<ProductExplanation> tst_ProductExplanation::explain(
     const QJsonArray &products, Machine &machine)
 {
     const QString path = QDir(folder.path()).filePath(QStringLiteral("kestrun.json"));
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(QJsonDocument(QJsonObject {{"products", products}}).toJson());
-    file.close();
+    TestFiles::writeFile(path, QJsonDocument(QJsonObject {{"products", products}}).toJson());
     return ProductExplanation::explainAll(path, std::make_unique<RecordingSystemQueries>(machine));
 }
 
@@ -148,6 +130,19 @@ void tst_ProductExplanation::eachRule_data()
                {RuleCheck {Viewer, "InstallDir", "", true}, RuleCheck {Viewer, "Path", "", false}})}
         << QStringList {
                registryAsked(Viewer, "InstallDir", false), registryAsked(Viewer, "Path", false)};
+    QTest::newRow("registry fails: no installed product is asked")
+        << product("P",
+               {{"registry", QJsonArray {QJsonObject {{Kestrun, "Missing"}}}},
+                   {"installed-products", QJsonArray {Alpha}}})
+        << true
+        << QList<RuleOutcome> {outcome(
+               "registry", false, {RuleCheck {Kestrun, "Missing", "", false}})}
+        << QStringList {registryAsked(Kestrun, "Missing", true)};
+    QTest::newRow("installed products: a non-string code is asked as empty")
+        << product("P", {{"installed-products", QJsonArray {QJsonValue(), Beta}}}) << true
+        << QList<RuleOutcome> {outcome(
+               "installed-products", true, {check("", "", false), check(Beta, "", true)})}
+        << QStringList {installedAsked(""), installedAsked(Beta)};
     QTest::newRow("installed products: up to the first that is installed")
         << product("P", {{"installed-products", QJsonArray {Absent, Beta, Alpha}}}) << true
         << QList<RuleOutcome> {outcome(
@@ -178,7 +173,7 @@ void tst_ProductExplanation::eachRule()
     Machine machine = SampleMachine::make(amd64);
     const QList<ProductExplanation> explained = explain({product}, machine);
     QCOMPARE(explained.size(), 1);
-    QCOMPARE(explained.first().outcomes, outcomes);
+    QCOMPARE(describe(explained.first().outcomes), describe(outcomes));
     QCOMPARE(explained.first().applies, DependencyManager::allHold(outcomes));
     QCOMPARE(explained.first().checkBox, explained.first().applies ? 1 : 0);
     QCOMPARE(machine.asked, asked);
@@ -226,7 +221,7 @@ void tst_ProductExplanation::duplicateNamesAreJudgedByTheFirst()
             machine);
     QCOMPARE(explained.at(1).rulesOf, 1);
     QCOMPARE(explained.at(1).applies, false);
-    QCOMPARE(explained.at(1).outcomes, explained.at(0).outcomes);
+    QCOMPARE(describe(explained.at(1).outcomes), describe(explained.at(0).outcomes));
     QCOMPARE(explained.at(0).rulesOf, 0);
 }
 
