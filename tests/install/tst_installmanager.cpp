@@ -237,8 +237,6 @@ void tst_InstallManager::runPathOfItem_data()
     QTest::newRow("path with back-slashes")
         << "D:\\packages\\fix.msp" << QStringList {"D:\\packages\\fix.msp", "fix.msp"}
         << "{installs}/D:\\packages\\fix.msp";
-    QTest::newRow("URL") << "http://127.0.0.1:9/patches/fix.msp" << QStringList {"fix.msp"}
-                         << "{installs}/fix.msp";
     QTest::newRow("URL with a query") << "http://127.0.0.1:9/patches/fix.msp?lang=1"
                                       << QStringList {"fix.msp"} << "{installs}/fix.msp";
     QTest::newRow("URL with an escaped blank")
@@ -389,8 +387,6 @@ void tst_InstallManager::exeThatNeedsAdministratorRights_data()
         << S::Started << 1603 << 1603 << "fatal error during installation (exit code 1603)";
     QTest::newRow("refused") << S::Refused << 0 << int(InstallManager::NotStarted)
                              << "administrator rights were refused";
-    QTest::newRow("cannot start either")
-        << S::Failed << 0 << int(InstallManager::NotStarted) << "the program could not be started";
 }
 
 // No wine to run it: the .exe fails to start, as one that asks for administrator rights does
