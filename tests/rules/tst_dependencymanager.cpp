@@ -30,8 +30,6 @@ private slots:
 
     void applies_data();
     void applies();
-    void ruleValueNotAnArray_data();
-    void ruleValueNotAnArray();
     void versionRuleAgainstInstalledVersion_data();
     void versionRuleAgainstInstalledVersion();
     void compareSplitVersions_data();
@@ -172,6 +170,24 @@ void tst_DependencyManager::applies_data()
     QTest::newRow("all four rules hold") << QJsonValue(allHold) << Alpha << true << true;
     QTest::newRow("all four rules, x64 fails on x86")
         << QJsonValue(allHold) << Alpha << false << false;
+
+    // A rule value that is not an array reads as an empty one.
+    const QList<QPair<QString, bool>> emptyRules = {{"platforms", false}, {"versions", true},
+        {"registry", true}, {"installed-products", false}};
+    const QList<QPair<QByteArray, QJsonValue>> values = {
+        {"string", "all"},
+        {"number", 64},
+        {"boolean", true},
+        {"null", QJsonValue()},
+        {"object", QJsonObject {{"all", "x64"}}},
+    };
+    for (const auto &emptyRule : emptyRules) {
+        for (const auto &value : values) {
+            QTest::newRow(qPrintable(emptyRule.first + " as " + value.first))
+                << QJsonValue(QJsonObject {{emptyRule.first, value.second}}) << Alpha << true
+                << emptyRule.second;
+        }
+    }
 }
 
 void tst_DependencyManager::applies()
@@ -182,39 +198,6 @@ void tst_DependencyManager::applies()
     QFETCH(bool, applies);
 
     QCOMPARE(appliesOn(amd64, dependencies, guid), applies);
-}
-
-void tst_DependencyManager::ruleValueNotAnArray_data()
-{
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QJsonValue>("value");
-    QTest::addColumn<bool>("applies");
-
-    // A value that is not an array reads as an empty one.
-    const QList<QPair<QString, bool>> rules = {{"platforms", false}, {"versions", true},
-        {"registry", true}, {"installed-products", false}};
-    const QList<QPair<QByteArray, QJsonValue>> values = {
-        {"string", "all"},
-        {"number", 64},
-        {"boolean", true},
-        {"null", QJsonValue()},
-        {"object", QJsonObject {{"all", "x64"}}},
-    };
-    for (const auto &rule : rules) {
-        for (const auto &value : values) {
-            QTest::newRow(qPrintable(rule.first + " as " + value.first))
-                << rule.first << value.second << rule.second;
-        }
-    }
-}
-
-void tst_DependencyManager::ruleValueNotAnArray()
-{
-    QFETCH(QString, key);
-    QFETCH(QJsonValue, value);
-    QFETCH(bool, applies);
-
-    QCOMPARE(appliesOn(true, QJsonObject {{key, value}}, Alpha), applies);
 }
 
 void tst_DependencyManager::versionRuleAgainstInstalledVersion_data()
