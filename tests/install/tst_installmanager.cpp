@@ -102,8 +102,6 @@ private slots:
     void runPathOfItem();
     void exitCodeMeanings_data();
     void exitCodeMeanings();
-    void packageThatStartsNoProcess_data();
-    void packageThatStartsNoProcess();
     void exeThatNeedsAdministratorRights_data();
     void exeThatNeedsAdministratorRights();
     void downloadedPackage_data();
@@ -137,12 +135,18 @@ void tst_InstallManager::runs_data()
     QTest::addColumn<Codes>("results");
     // The failed items, with the reason each gives.
     QTest::addColumn<Reasons>("failures");
+    // The queued files not placed in the installs folder.
+    QTest::addColumn<QStringList>("missing");
+    // The stand-ins on PATH.
+    QTest::addColumn<QStringList>("programs");
     // The command lines themselves are InstallCommand's: here, which ones run, in what order,
     // and what each run leaves recorded.
     const auto row = [](const char *tag, const Queues &queues, const Calls &expected,
                          const Codes &results, const QVariantMap &exitCodes = {},
-                         const Reasons &failures = {}) {
-        QTest::newRow(tag) << queues << exitCodes << expected << results << failures;
+                         const Reasons &failures = {}, const QStringList &missing = {},
+                         const QStringList &programs = {msiexec, wine}) {
+        QTest::newRow(tag) << queues << exitCodes << expected << results << failures << missing
+                           << programs;
     };
     const auto one = [](const QString &file, const QString &parameters = QString(),
                          const QString &remove = QStringLiteral("false")) {
@@ -188,6 +192,28 @@ void tst_InstallManager::runs_data()
         Queues().add(0, "fix.msi", "/earlier").add(3, "fix.msi", "/later"),
         {msiCall("/package", "fix.msi", {"/earlier"}), msiCall("/package", "fix.msi", {"/later"})},
         {{"fix.msi", 1603 % 256}}, {{"/later", 1603}}, {{"fix.msi", "exit code 67"}});
+
+    // An item that cannot run loses no older product, fails, and the run goes on.
+    const auto thenAfter = [](const QString &file) {
+        return Queues().add(0, file, "/s", "{OLD}").add(1, "after.msi");
+    };
+    const auto notStarted = [](const QString &file) {
+        return Codes {{file, InstallManager::NotStarted}, {"after.msi", 0}};
+    };
+    const Calls after {msiCall("/package", "after.msi")};
+    const QString cannotRun = QStringLiteral("this type of file cannot be run");
+    const QString url = QStringLiteral("http://127.0.0.1:9/packages/");
+    row("unknown ending", thenAfter("fix.zip"), after, notStarted("fix.zip"), {},
+        {{"fix.zip", cannotRun}});
+    row("no file", thenAfter(""), after, notStarted(""), {}, {{"", cannotRun}}, {""});
+    row("local file missing", thenAfter("missing.msi"), after, notStarted("missing.msi"), {},
+        {{"missing.msi", "the file is not there"}}, {"missing.msi"});
+    row("URL without a usable name", thenAfter(url), after, notStarted(url), {},
+        {{url, "the file name cannot be stored"}}, {url});
+    // The removal runs, the package has no program to run it.
+    row("exe whose program is missing", thenAfter("setup.exe"), Calls {removal({"{OLD}"})} + after,
+        notStarted("setup.exe"), {}, {{"setup.exe", "the program could not be started"}}, {},
+        {msiexec});
 }
 
 void tst_InstallManager::runs()
@@ -197,13 +223,15 @@ void tst_InstallManager::runs()
     QFETCH(Calls, expected);
     QFETCH(Codes, results);
     QFETCH(Reasons, failures);
-    RecordingStandIn standIn;
+    QFETCH(QStringList, missing);
+    QFETCH(QStringList, programs);
+    RecordingStandIn standIn(programs);
     QVERIFY(standIn.isValid());
     for (auto it = exitCodes.cbegin(); it != exitCodes.cend(); ++it)
         standIn.setExitCode(it.key(), it.value().toInt());
     ScopedInstalls installs;
     for (const QString &key : queues.install.keys())
-        QVERIFY(installs.place(key.mid(1)));
+        QVERIFY(missing.contains(key.mid(1)) || installs.place(key.mid(1)));
 
     InstallManager manager;
     QVERIFY(run(manager, queues));
@@ -324,54 +352,6 @@ void tst_InstallManager::exitCodeMeanings()
     QCOMPARE(verdict.isFailure(), exitCode != 0);
     QCOMPARE(InstallManager::isSuccess(exitCode), exitCode == 0);
     QCOMPARE(verdict.text(), reason);
-}
-
-void tst_InstallManager::packageThatStartsNoProcess_data()
-{
-    QTest::addColumn<QStringList>("programs");
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<bool>("placed");
-    QTest::addColumn<Calls>("expected");
-    QTest::addColumn<QString>("reason");
-
-    const QStringList both {msiexec, wine};
-    const Calls none;
-    const QString cannotRun = QStringLiteral("this type of file cannot be run");
-    QTest::newRow("unknown ending") << both << "fix.zip" << true << none << cannotRun;
-    QTest::newRow("no file") << both << "" << false << none << cannotRun;
-    QTest::newRow("local file missing")
-        << both << "missing.msi" << false << none << "the file is not there";
-    QTest::newRow("URL without a usable name") << both << "http://127.0.0.1:9/packages/" << false
-                                               << none << "the file name cannot be stored";
-    // The removal runs, the package has no program to run it.
-    QTest::newRow("exe whose program is missing")
-        << QStringList {msiexec} << "setup.exe" << true << Calls {removal({"{OLD}"})}
-        << "the program could not be started";
-}
-
-void tst_InstallManager::packageThatStartsNoProcess()
-{
-    QFETCH(QStringList, programs);
-    QFETCH(QString, file);
-    QFETCH(bool, placed);
-    QFETCH(Calls, expected);
-    QFETCH(QString, reason);
-    RecordingStandIn standIn(programs);
-    QVERIFY(standIn.isValid());
-    ScopedInstalls installs;
-    QVERIFY(!placed || installs.place(file));
-    QVERIFY(installs.place(QStringLiteral("after.msi")));
-
-    InstallManager manager;
-    QVERIFY(run(manager,
-        Queues().add(0, file, QStringLiteral("/s"), QStringLiteral("{OLD}")).add(1, "after.msi")));
-
-    // An item that cannot run loses no older product, fails, and the run goes on.
-    QCOMPARE(standIn.calls(), expand(expected << msiCall("/package", "after.msi"), installs));
-    QCOMPARE(manager.getResults(), (Codes {{file, InstallManager::NotStarted}, {"after.msi", 0}}));
-    QVERIFY(manager.sortResults());
-    QCOMPARE(manager.failedProducts(), QStringList {file});
-    QCOMPARE(manager.getFailureReason(file).text(), reason);
 }
 
 void tst_InstallManager::exeThatNeedsAdministratorRights_data()
