@@ -64,8 +64,7 @@ class tst_ProductExplanation : public QObject
 private slots:
     void eachRule_data();
     void eachRule();
-    void checkBoxesAndFullWindow();
-    void duplicateNamesAreJudgedByTheFirst();
+    void wholeConfiguration();
 
 private:
     QList<ProductExplanation> explain(const QJsonArray &products, Machine &machine);
@@ -179,18 +178,21 @@ void tst_ProductExplanation::eachRule()
     QCOMPARE(machine.asked, asked);
 }
 
-void tst_ProductExplanation::checkBoxesAndFullWindow()
+void tst_ProductExplanation::wholeConfiguration()
 {
-    // Twelve products: the second does not apply, the hidden third does; the eleventh takes
-    // the last box, and the twelfth applies too but finds the window full.
+    // Thirteen products: the second does not apply, the hidden third does, and the fourth has
+    // the second's name, so the second's rules are the ones read for it; the twelfth takes the
+    // last box, and the thirteenth applies too but finds the window full.
     QJsonArray products;
-    for (int i = 1; i <= 12; ++i) {
+    for (int i = 1; i <= 13; ++i) {
         QJsonObject rules;
         if (i == 2)
             rules.insert("platforms", QJsonArray {"x86"});
-        if (i == 12)
+        if (i == 4)
+            rules.insert("platforms", QJsonArray {"x64"});
+        if (i == 13)
             rules.insert("installed-products", QJsonArray {Beta});
-        QJsonObject p = product(QStringLiteral("P%1").arg(i), rules);
+        QJsonObject p = product(QStringLiteral("P%1").arg(i == 4 ? 2 : i), rules);
         if (i == 3)
             p.insert("display", "FALSE");
         products << p;
@@ -199,30 +201,20 @@ void tst_ProductExplanation::checkBoxesAndFullWindow()
     const QList<ProductExplanation> explained = explain(products, machine);
 
     QList<int> boxes;
-    QList<bool> full;
+    QList<int> rulesOf;
+    QList<int> leftOutByFullWindow;
     for (const ProductExplanation &p : explained) {
         boxes << p.checkBox;
-        full << p.leftOutByFullWindow();
+        rulesOf << p.rulesOf;
+        if (p.leftOutByFullWindow())
+            leftOutByFullWindow << p.position;
         QCOMPARE(p.hidden, p.position == 3);
     }
-    QCOMPARE(boxes, (QList<int> {1, 0, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0}));
-    QCOMPARE(full,
-        (QList<bool> {
-            false, false, false, false, false, false, false, false, false, false, false, true}));
+    QCOMPARE(boxes, (QList<int> {1, 0, 2, 0, 3, 4, 5, 6, 7, 8, 9, 10, 0}));
+    QCOMPARE(rulesOf, (QList<int> {0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    QCOMPARE(leftOutByFullWindow, QList<int> {13});
     QCOMPARE(explained.at(1).outcomes.last().rule, QStringLiteral("platforms"));
-}
-
-void tst_ProductExplanation::duplicateNamesAreJudgedByTheFirst()
-{
-    Machine machine = SampleMachine::make(true);
-    const QList<ProductExplanation> explained =
-        explain({product("Same", {{"platforms", QJsonArray {"x86"}}}),
-                    product("Same", {{"platforms", QJsonArray {"x64"}}})},
-            machine);
-    QCOMPARE(explained.at(1).rulesOf, 1);
-    QCOMPARE(explained.at(1).applies, false);
-    QCOMPARE(describe(explained.at(1).outcomes), describe(explained.at(0).outcomes));
-    QCOMPARE(explained.at(0).rulesOf, 0);
+    QCOMPARE(describe(explained.at(3).outcomes), describe(explained.at(1).outcomes));
 }
 
 QTEST_GUILESS_MAIN(tst_ProductExplanation)
