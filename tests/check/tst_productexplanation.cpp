@@ -87,9 +87,7 @@ void tst_ProductExplanation::eachRule_data()
     QTest::addColumn<QList<RuleOutcome>>("outcomes");
     QTest::addColumn<QStringList>("asked");
 
-    const auto registryAsked = [](const QString &key, const QString &name, bool view64) {
-        return RecordingSystemQueries::registryQuestion(key, name, view64);
-    };
+    const auto registryAsked = &RecordingSystemQueries::registryQuestion;
     const auto installedAsked = &RecordingSystemQueries::installedQuestion;
     const auto versionAsked = &RecordingSystemQueries::versionQuestion;
 
