@@ -1,4 +1,5 @@
 #include "faultserver.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,7 +40,6 @@ private slots:
     void exitCodes();
     void jsonForScripts();
     void configBesideTheProgram();
-    void urlsAskTheServer();
     void shippedConfigurationsAreExplained_data();
     void shippedConfigurationsAreExplained();
 
@@ -54,9 +54,7 @@ private:
 QString tst_CheckProgram::write(const QString &name, const QByteArray &contents)
 {
     const QString path = QDir(folder.path()).filePath(name);
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(contents);
+    TestFiles::writeFile(path, contents);
     return path;
 }
 
@@ -85,8 +83,6 @@ void tst_CheckProgram::exitCodes_data()
         << QStringList {"CONFIG"} << elevenProducts() << 0 << QByteArray("0 errors, 2 warnings");
     QTest::newRow("errors") << QStringList {"CONFIG"} << Broken << 1
                             << QByteArray("[package-ending]");
-    QTest::newRow("a file that does not exist")
-        << QStringList {"none.json"} << QByteArray() << 1 << QByteArray("[file-missing]");
     QTest::newRow("not JSON") << QStringList {"CONFIG"} << QByteArray("{\n\"a\" 1}") << 1
                               << QByteArray("line 2, column 6");
     QTest::newRow("help") << QStringList {"--help"} << QByteArray() << 0 << QByteArray("--urls");
@@ -105,26 +101,8 @@ void tst_CheckProgram::exitCodes()
 
     const QString config = write(QStringLiteral("kestrun.json"), contents);
     arguments.replaceInStrings(QStringLiteral("CONFIG"), config);
-    arguments.replaceInStrings(
-        QStringLiteral("none.json"), QDir(folder.path()).filePath(QStringLiteral("none.json")));
     QCOMPARE(run(arguments), exitCode);
     QVERIFY2(output.contains(shown), output.constData());
-}
-
-void tst_CheckProgram::jsonForScripts()
-{
-    const QString config = write(QStringLiteral("kestrun.json"), Broken);
-    QCOMPARE(run({QStringLiteral("--json"), config}), 1);
-    QJsonParseError error;
-    const QJsonObject report = QJsonDocument::fromJson(output, &error).object();
-    QCOMPARE(error.error, QJsonParseError::NoError);
-    QCOMPARE(report.value("errors").toInt(), 1);
-    QCOMPARE(report.value("findings").toArray().first().toObject().value("kind").toString(),
-        QStringLiteral("package-ending"));
-    const QJsonObject editor = report.value("products").toArray().first().toObject();
-    QCOMPARE(editor.value("name").toString(), QStringLiteral("Editor"));
-    QCOMPARE(editor.value("checkBox").toInt(), 1);
-    QVERIFY(!report.contains("urls"));
 }
 
 void tst_CheckProgram::configBesideTheProgram()
@@ -138,25 +116,37 @@ void tst_CheckProgram::configBesideTheProgram()
     QVERIFY(output.contains(QDir(folder.path()).filePath(QStringLiteral("kestrun.json")).toUtf8()));
 }
 
-void tst_CheckProgram::urlsAskTheServer()
+void tst_CheckProgram::jsonForScripts()
 {
     FaultServer server;
     QVERIFY(server.listen());
     server.serve("/p/Editor.msp", {FaultServer::ok("package")});
     const QByteArray config = "{\"products\": [{\"name\": \"Editor\", \"file\": \""
         + server.url("/p/Editor.msp").toEncoded() + "\"}, {\"name\": \"Gone\", \"file\": \""
-        + server.url("/p/Gone.msi").toEncoded() + "\"}]}";
+        + server.url("/p/Gone.msi").toEncoded()
+        + "\"}, {\"name\": \"Setup\", \"file\": \"SETUP.EXE\"}]}";
     const QString path = write(QStringLiteral("kestrun.json"), config);
 
-    QCOMPARE(run({QStringLiteral("--urls"), QStringLiteral("--json"), path}), 1);
-    const QJsonObject report = QJsonDocument::fromJson(output).object();
-    // What each answer means is UrlProbe's; here, that the program asks and counts them.
-    QCOMPARE(report.value("urls").toArray().size(), 2);
-    QCOMPARE(report.value("errors").toInt(), 1);
-    QCOMPARE(report.value("warnings").toInt(), 2);
-
     // Without --urls nothing is asked.
-    QCOMPARE(run({path}), 0);
+    QCOMPARE(run({QStringLiteral("--json"), path}), 1);
+    QCOMPARE(server.requests().size(), 0);
+    QJsonParseError error;
+    QJsonObject report = QJsonDocument::fromJson(output, &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(report.value("errors").toInt(), 1);
+    QCOMPARE(report.value("findings").toArray().first().toObject().value("kind").toString(),
+        QStringLiteral("package-ending"));
+    const QJsonObject editor = report.value("products").toArray().first().toObject();
+    QCOMPARE(editor.value("name").toString(), QStringLiteral("Editor"));
+    QCOMPARE(editor.value("checkBox").toInt(), 1);
+    QVERIFY(!report.contains("urls"));
+
+    // What each answer means is UrlProbe's; here, that the program asks and counts them.
+    QCOMPARE(run({QStringLiteral("--urls"), QStringLiteral("--json"), path}), 1);
+    report = QJsonDocument::fromJson(output).object();
+    QCOMPARE(report.value("urls").toArray().size(), 2);
+    QCOMPARE(report.value("errors").toInt(), 2);
+    QCOMPARE(report.value("warnings").toInt(), 2);
     QCOMPARE(server.requests().size(), 4);
 }
 
@@ -164,16 +154,13 @@ void tst_CheckProgram::shippedConfigurationsAreExplained_data()
 {
     QTest::addColumn<QByteArray>("contents");
 
-    QFile readme(QStringLiteral(KESTRUN_SOURCE_DIR "/README.md"));
-    QVERIFY(readme.open(QIODevice::ReadOnly));
-    const QByteArray text = readme.readAll();
+    const QByteArray text = TestFiles::contentsOf(QStringLiteral(KESTRUN_SOURCE_DIR "/README.md"));
     const int start = text.indexOf("```json\n") + 8;
     QVERIFY(start > 8);
     QTest::newRow("the README's example") << text.mid(start, text.indexOf("```", start) - start);
 
-    QFile demo(QStringLiteral(KESTRUN_SOURCE_DIR "/demo/kestrun.json"));
-    QVERIFY(demo.open(QIODevice::ReadOnly));
-    QTest::newRow("the demo configuration") << demo.readAll();
+    QTest::newRow("the demo configuration")
+        << TestFiles::contentsOf(QStringLiteral(KESTRUN_SOURCE_DIR "/demo/kestrun.json"));
 }
 
 void tst_CheckProgram::shippedConfigurationsAreExplained()

@@ -1,31 +1,12 @@
 #include "check/configcheck.h"
 #include "platform/standinsystemqueries.h"
+#include "testfiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
-
-const QByteArray ReadmeExample = R"({
-    "title": "Available updates",
-    "products": [
-        {"name": "Editor 2.0 Update 1",
-         "file": "http://updates.example.com/patches/Editor20_Update1.msp",
-         "guid": "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}",
-         "dependencies": {"platforms": ["all"], "versions": [">2015", "<2016.1"],
-                          "linked-products-ui": ["Runtime Library Update"]}},
-        {"name": "Runtime Library Update",
-         "file": "http://updates.example.com/patches/RuntimeUpdate.exe",
-         "display": "false", "parameters": "/quiet /norestart",
-         "dependencies": {"platforms": ["x64"]}},
-        {"name": "Viewer Add-in", "file": "ViewerAddin.msi",
-         "remove-first": "{FFFFFFFF-EEEE-DDDD-CCCC-BBBBBBBBBBBB}",
-         "parameters": "REBOOT=ReallySuppress",
-         "dependencies": {"registry": [{"SOFTWARE\\Corvane\\Viewer": "InstallDir"}],
-                          "installed-products": ["{11111111-2222-3333-4444-555555555555}"]}}
-    ]})";
 
 // A configuration whose products are the given JSON objects, joined.
 QByteArray withProducts(const QByteArrayList &products)
@@ -63,12 +44,11 @@ private slots:
     void findings_data();
     void findings();
     void missingAndUnreadableFiles();
-    void resemblingKeysAreNamed_data();
-    void resemblingKeysAreNamed();
 
 private:
     QString writeConfig(const QByteArray &contents);
-    QStringList findingsOf(const QString &path);
+    /** The findings for the configuration at path, each as describe() gives it. */
+    QStringList findingsOf(const QString &path, QStringList *messages = nullptr);
 
     QTemporaryDir folder;
 };
@@ -76,18 +56,19 @@ private:
 QString tst_ConfigLint::writeConfig(const QByteArray &contents)
 {
     const QString path = QDir(folder.path()).filePath(QStringLiteral("kestrun.json"));
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(contents);
+    TestFiles::writeFile(path, contents);
     return path;
 }
 
-QStringList tst_ConfigLint::findingsOf(const QString &path)
+QStringList tst_ConfigLint::findingsOf(const QString &path, QStringList *messages)
 {
     const CheckReport report = ConfigCheck::run(path, std::make_unique<StandInSystemQueries>(true));
     QStringList described;
-    for (const Finding &finding : report.findings)
+    for (const Finding &finding : report.findings) {
         described << describe(finding);
+        if (messages)
+            *messages << finding.message;
+    }
     return described;
 }
 
@@ -95,14 +76,16 @@ void tst_ConfigLint::findings_data()
 {
     QTest::addColumn<QByteArray>("contents");
     QTest::addColumn<QStringList>("expected");
+    // Words that one of the findings' messages must contain.
+    QTest::addColumn<QString>("hint");
 
-    const auto row = [](const char *tag, const QByteArray &contents, const QStringList &expected) {
-        QTest::newRow(tag) << contents << expected;
+    const auto row = [](const char *tag, const QByteArray &contents, const QStringList &expected,
+                         const QString &hint = QString()) {
+        QTest::newRow(tag) << contents << expected << hint;
     };
     const QByteArray code = "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}";
 
     // Clean: nothing to say.
-    row("README example", ReadmeExample, {});
     row("one local package", withProducts({plain("A", "a.msi")}), {});
     row("the same URL twice is one download",
         withProducts({plain("A", "http://h/p/a.msi"), plain("B", "http://h/p/a.msi")}), {});
@@ -141,6 +124,17 @@ void tst_ConfigLint::findings_data()
         withProducts({"{\"name\": \"A\", \"file\": \"a.msi\", \"display\": true, "
                       "\"remove-first\": false, \"parameters\": 3, \"guid\": null}"}),
         {"not-a-string@1", "not-a-string@1", "not-a-string@1", "not-a-string@1"});
+    // A key that resembles a known one is named.
+    row("dependancies", withProducts({plain("A", "a.msi", "\"dependancies\": {}")}),
+        {"unknown-key@1"}, "(did you mean \"dependencies\"?)");
+    row("remove_first", withProducts({plain("A", "a.msi", "\"remove_first\": \"x\"")}),
+        {"unknown-key@1"}, "(did you mean \"remove-first\"?)");
+    row("linked-products",
+        withProducts({plain("A", "a.msi", "\"dependencies\": {\"linked-products\": [\"A\"]}")}),
+        {"unknown-key@1"}, "(did you mean \"linked-products-ui\"?)");
+    row("Title in capitals", "{\"Title\": \"t\"}", {"unknown-key"}, "(did you mean \"title\"?)");
+    row("a rule beside the name", withProducts({plain("A", "a.msi", "\"platforms\": [\"all\"]")}),
+        {"unknown-key@1"}, "(\"platforms\" belongs in \"dependencies\")");
     row("a title that is no string", "{\"title\": 1}", {"not-a-string"});
     row("products not an array", "{\"products\": {}}", {"wrong-type"});
     row("a product that is no object", withProducts({plain("A", "a.msi"), "7"}), {"wrong-type@2"});
@@ -241,11 +235,14 @@ void tst_ConfigLint::findings()
 {
     QFETCH(QByteArray, contents);
     QFETCH(QStringList, expected);
+    QFETCH(QString, hint);
 
-    QStringList found = findingsOf(writeConfig(contents));
+    QStringList messages;
+    QStringList found = findingsOf(writeConfig(contents), &messages);
     found.sort();
     expected.sort();
     QCOMPARE(found, expected);
+    QVERIFY2(messages.join('\n').contains(hint), qPrintable(messages.join('\n')));
 }
 
 void tst_ConfigLint::missingAndUnreadableFiles()
@@ -253,37 +250,6 @@ void tst_ConfigLint::missingAndUnreadableFiles()
     QCOMPARE(findingsOf(QDir(folder.path()).filePath(QStringLiteral("none.json"))),
         QStringList {"file-missing"});
     QCOMPARE(findingsOf(folder.path()), QStringList {"file-unreadable"});
-}
-
-void tst_ConfigLint::resemblingKeysAreNamed_data()
-{
-    QTest::addColumn<QByteArray>("contents");
-    QTest::addColumn<QString>("hint");
-
-    QTest::newRow("dependancies") << withProducts({plain("A", "a.msi", "\"dependancies\": {}")})
-                                  << "(did you mean \"dependencies\"?)";
-    QTest::newRow("remove_first") << withProducts({plain("A", "a.msi", "\"remove_first\": \"x\"")})
-                                  << "(did you mean \"remove-first\"?)";
-    QTest::newRow("linked-products")
-        << withProducts({plain("A", "a.msi", "\"dependencies\": {\"linked-products\": [\"A\"]}")})
-        << "(did you mean \"linked-products-ui\"?)";
-    QTest::newRow("Title in capitals")
-        << QByteArray("{\"Title\": \"t\"}") << "(did you mean \"title\"?)";
-    QTest::newRow("a rule beside the name")
-        << withProducts({plain("A", "a.msi", "\"platforms\": [\"all\"]")})
-        << "(\"platforms\" belongs in \"dependencies\")";
-}
-
-void tst_ConfigLint::resemblingKeysAreNamed()
-{
-    QFETCH(QByteArray, contents);
-    QFETCH(QString, hint);
-
-    const CheckReport report =
-        ConfigCheck::run(writeConfig(contents), std::make_unique<StandInSystemQueries>(true));
-    QCOMPARE(report.findings.size(), 1);
-    QVERIFY2(report.findings.first().message.contains(hint),
-        qPrintable(report.findings.first().message));
 }
 
 QTEST_GUILESS_MAIN(tst_ConfigLint)

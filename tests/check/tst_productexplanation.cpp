@@ -1,8 +1,8 @@
 #include "check/productexplanation.h"
 #include "recordingsystemqueries.h"
+#include "testfiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -37,24 +37,8 @@ RuleOutcome outcome(const QString &rule, bool holds, const QList<RuleCheck> &che
     return RuleOutcome {rule, holds, productCode, checks};
 }
 
-} // namespace
-
-// Found by argument-dependent lookup, so beside the types' namespace rather than inside ours.
-static bool operator==(const RuleCheck &a, const RuleCheck &b)
-{
-    return a.element == b.element && a.valueName == b.valueName && a.found == b.found
-        && a.holds == b.holds;
-}
-
-static bool operator==(const RuleOutcome &a, const RuleOutcome &b)
-{
-    return a.rule == b.rule && a.holds == b.holds && a.productCode == b.productCode
-        && a.checks == b.checks;
-}
-
-namespace QTest {
-template<>
-char *toString(const QList<RuleOutcome> &outcomes)
+/** Every field of the outcomes, so that comparing the texts compares the outcomes. */
+QString describe(const QList<RuleOutcome> &outcomes)
 {
     QStringList texts;
     for (const RuleOutcome &o : outcomes) {
@@ -67,9 +51,10 @@ char *toString(const QList<RuleOutcome> &outcomes)
                      .arg(o.holds)
                      .arg(o.productCode, checks.join(QLatin1String(", ")));
     }
-    return qstrdup(qPrintable(texts.join(QLatin1String("; "))));
+    return texts.join(QLatin1String("; "));
 }
-} // namespace QTest
+
+} // namespace
 
 /** Every product explained on a made-up machine through the program's own rules. */
 class tst_ProductExplanation : public QObject
@@ -79,8 +64,7 @@ class tst_ProductExplanation : public QObject
 private slots:
     void eachRule_data();
     void eachRule();
-    void checkBoxesAndFullWindow();
-    void duplicateNamesAreJudgedByTheFirst();
+    void wholeConfiguration();
 
 private:
     QList<ProductExplanation> explain(const QJsonArray &products, Machine &machine);
@@ -92,10 +76,7 @@ QList<ProductExplanation> tst_ProductExplanation::explain(
     const QJsonArray &products, Machine &machine)
 {
     const QString path = QDir(folder.path()).filePath(QStringLiteral("kestrun.json"));
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(QJsonDocument(QJsonObject {{"products", products}}).toJson());
-    file.close();
+    TestFiles::writeFile(path, QJsonDocument(QJsonObject {{"products", products}}).toJson());
     return ProductExplanation::explainAll(path, std::make_unique<RecordingSystemQueries>(machine));
 }
 
@@ -106,9 +87,7 @@ void tst_ProductExplanation::eachRule_data()
     QTest::addColumn<QList<RuleOutcome>>("outcomes");
     QTest::addColumn<QStringList>("asked");
 
-    const auto registryAsked = [](const QString &key, const QString &name, bool view64) {
-        return RecordingSystemQueries::registryQuestion(key, name, view64);
-    };
+    const auto registryAsked = &RecordingSystemQueries::registryQuestion;
     const auto installedAsked = &RecordingSystemQueries::installedQuestion;
     const auto versionAsked = &RecordingSystemQueries::versionQuestion;
 
@@ -148,6 +127,19 @@ void tst_ProductExplanation::eachRule_data()
                {RuleCheck {Viewer, "InstallDir", "", true}, RuleCheck {Viewer, "Path", "", false}})}
         << QStringList {
                registryAsked(Viewer, "InstallDir", false), registryAsked(Viewer, "Path", false)};
+    QTest::newRow("registry fails: no installed product is asked")
+        << product("P",
+               {{"registry", QJsonArray {QJsonObject {{Kestrun, "Missing"}}}},
+                   {"installed-products", QJsonArray {Alpha}}})
+        << true
+        << QList<RuleOutcome> {outcome(
+               "registry", false, {RuleCheck {Kestrun, "Missing", "", false}})}
+        << QStringList {registryAsked(Kestrun, "Missing", true)};
+    QTest::newRow("installed products: a non-string code is asked as empty")
+        << product("P", {{"installed-products", QJsonArray {QJsonValue(), Beta}}}) << true
+        << QList<RuleOutcome> {outcome(
+               "installed-products", true, {check("", "", false), check(Beta, "", true)})}
+        << QStringList {installedAsked(""), installedAsked(Beta)};
     QTest::newRow("installed products: up to the first that is installed")
         << product("P", {{"installed-products", QJsonArray {Absent, Beta, Alpha}}}) << true
         << QList<RuleOutcome> {outcome(
@@ -178,24 +170,27 @@ void tst_ProductExplanation::eachRule()
     Machine machine = SampleMachine::make(amd64);
     const QList<ProductExplanation> explained = explain({product}, machine);
     QCOMPARE(explained.size(), 1);
-    QCOMPARE(explained.first().outcomes, outcomes);
+    QCOMPARE(describe(explained.first().outcomes), describe(outcomes));
     QCOMPARE(explained.first().applies, DependencyManager::allHold(outcomes));
     QCOMPARE(explained.first().checkBox, explained.first().applies ? 1 : 0);
     QCOMPARE(machine.asked, asked);
 }
 
-void tst_ProductExplanation::checkBoxesAndFullWindow()
+void tst_ProductExplanation::wholeConfiguration()
 {
-    // Twelve products: the second does not apply, the hidden third does; the eleventh takes
-    // the last box, and the twelfth applies too but finds the window full.
+    // Thirteen products: the second does not apply, the hidden third does, and the fourth has
+    // the second's name, so the second's rules are the ones read for it; the twelfth takes the
+    // last box, and the thirteenth applies too but finds the window full.
     QJsonArray products;
-    for (int i = 1; i <= 12; ++i) {
+    for (int i = 1; i <= 13; ++i) {
         QJsonObject rules;
         if (i == 2)
             rules.insert("platforms", QJsonArray {"x86"});
-        if (i == 12)
+        if (i == 4)
+            rules.insert("platforms", QJsonArray {"x64"});
+        if (i == 13)
             rules.insert("installed-products", QJsonArray {Beta});
-        QJsonObject p = product(QStringLiteral("P%1").arg(i), rules);
+        QJsonObject p = product(QStringLiteral("P%1").arg(i == 4 ? 2 : i), rules);
         if (i == 3)
             p.insert("display", "FALSE");
         products << p;
@@ -204,30 +199,20 @@ void tst_ProductExplanation::checkBoxesAndFullWindow()
     const QList<ProductExplanation> explained = explain(products, machine);
 
     QList<int> boxes;
-    QList<bool> full;
+    QList<int> rulesOf;
+    QList<int> leftOutByFullWindow;
     for (const ProductExplanation &p : explained) {
         boxes << p.checkBox;
-        full << p.leftOutByFullWindow();
+        rulesOf << p.rulesOf;
+        if (p.leftOutByFullWindow())
+            leftOutByFullWindow << p.position;
         QCOMPARE(p.hidden, p.position == 3);
     }
-    QCOMPARE(boxes, (QList<int> {1, 0, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0}));
-    QCOMPARE(full,
-        (QList<bool> {
-            false, false, false, false, false, false, false, false, false, false, false, true}));
+    QCOMPARE(boxes, (QList<int> {1, 0, 2, 0, 3, 4, 5, 6, 7, 8, 9, 10, 0}));
+    QCOMPARE(rulesOf, (QList<int> {0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    QCOMPARE(leftOutByFullWindow, QList<int> {13});
     QCOMPARE(explained.at(1).outcomes.last().rule, QStringLiteral("platforms"));
-}
-
-void tst_ProductExplanation::duplicateNamesAreJudgedByTheFirst()
-{
-    Machine machine = SampleMachine::make(true);
-    const QList<ProductExplanation> explained =
-        explain({product("Same", {{"platforms", QJsonArray {"x86"}}}),
-                    product("Same", {{"platforms", QJsonArray {"x64"}}})},
-            machine);
-    QCOMPARE(explained.at(1).rulesOf, 1);
-    QCOMPARE(explained.at(1).applies, false);
-    QCOMPARE(explained.at(1).outcomes, explained.at(0).outcomes);
-    QCOMPARE(explained.at(0).rulesOf, 0);
+    QCOMPARE(describe(explained.at(3).outcomes), describe(explained.at(1).outcomes));
 }
 
 QTEST_GUILESS_MAIN(tst_ProductExplanation)

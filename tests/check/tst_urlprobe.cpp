@@ -33,7 +33,6 @@ private slots:
 
     void answers_data();
     void answers();
-    void packagesAreAskedForNotFetched();
     void eachUrlOnceAndLocalFilesNot();
 
 private:
@@ -70,8 +69,6 @@ void tst_UrlProbe::answers_data()
     QTest::newRow("package and MD5 digest in md5sum's form")
         << "/a/fix.msi" << ok("package") << ok("// built today\n" + Md5 + "  fix.msi\n") << 200
         << qint64(7) << "MD5" << QStringList();
-    QTest::newRow("a bare digest in capitals") << "/b/fix.msi" << ok("package") << ok(Md5.toUpper())
-                                               << 200 << qint64(7) << "MD5" << QStringList();
     QTest::newRow("no digest file: installed unchecked")
         << "/c/fix.msi" << ok("package") << notFound << 200 << qint64(7) << ""
         << QStringList {"no-digest-file@1 (warning)"};
@@ -82,9 +79,6 @@ void tst_UrlProbe::answers_data()
                                       << 200 << qint64(7) << "SHA-256" << QStringList();
     QTest::newRow("not a digest") << "/f/fix.msi" << ok("package") << ok("hello world") << 200
                                   << qint64(7) << "" << QStringList {"digest-format@1"};
-    QTest::newRow("a SHA-1 digest, which no download matches")
-        << "/j/fix.msi" << ok("package") << ok("2fd4e1c67a2d28fced849ee1bb76e7391b93eb12 fix.msi")
-        << 200 << qint64(7) << "" << QStringList {"digest-format@1"};
     // Pre-signed and CDN URLs often refuse HEAD and serve GET.
     for (const int refusal : {405, 403, 501}) {
         QTest::addRow("HEAD refused with %d, GET served", refusal)
@@ -92,6 +86,11 @@ void tst_UrlProbe::answers_data()
             << QList<Response> {FaultServer::status(refusal), FaultServer::ok("package")} << ok(Md5)
             << 200 << qint64(7) << "MD5" << QStringList();
     }
+    // The server announces a gigabyte, sends a few bytes and falls silent: a fetch would wait
+    // for the rest; a question about the package has its answer with the headers.
+    QTest::newRow("packages are asked about, not fetched")
+        << "/big/fix.msi" << QList<Response> {FaultServer::stalled("start", qint64(1) << 30)}
+        << ok(Md5) << 200 << (qint64(1) << 30) << "MD5" << QStringList();
     QTest::newRow("package missing")
         << "/g/fix.msi" << notFound << notFound << 404 << qint64(-1) << ""
         << QStringList {"package-unreachable@1", "no-digest-file@1 (warning)"};
@@ -130,18 +129,6 @@ void tst_UrlProbe::answers()
     for (const Finding &finding : probe->findings())
         found << describe(finding);
     QCOMPARE(found, findings);
-}
-
-void tst_UrlProbe::packagesAreAskedForNotFetched()
-{
-    // The server announces a gigabyte, sends a few bytes and falls silent: a fetch would wait
-    // for the rest; a question about the package has its answer with the headers.
-    server.serve("/big/fix.msi", {FaultServer::stalled("start", qint64(1) << 30)});
-    server.serve("/big/fix.md5", {FaultServer::ok(Md5)});
-    UrlProbe *probe = probed({server.url("/big/fix.msi").toString()});
-    QCOMPARE(probe->answers().first().status, 200);
-    QCOMPARE(probe->answers().first().size, qint64(1) << 30);
-    QVERIFY(probe->findings().isEmpty());
 }
 
 void tst_UrlProbe::eachUrlOnceAndLocalFilesNot()

@@ -18,6 +18,7 @@
 
 using Calls = QList<QStringList>;
 using Codes = QHash<QString, int>;
+using Reasons = QHash<QString, QString>;
 
 namespace {
 
@@ -31,12 +32,13 @@ struct Queues
     QMap<QString, QString> install;
     QMap<QString, QString> remove;
 
-    void add(int position, const QString &file, const QString &parameters = QString(),
+    Queues &add(int position, const QString &file, const QString &parameters = QString(),
         const QString &removeValue = QStringLiteral("false"))
     {
         const QString key = QString::number(position) + file;
         install.insert(key, parameters);
         remove.insert(key, removeValue);
+        return *this;
     }
 };
 
@@ -94,22 +96,14 @@ class tst_InstallManager : public QObject
     Q_OBJECT
 
 private slots:
-    void commandLines_data();
-    void commandLines();
+    void runs_data();
+    void runs();
     void runPathOfItem_data();
     void runPathOfItem();
-    void followsCheckBoxOrder();
-    void exitCodes_data();
-    void exitCodes();
     void exitCodeMeanings_data();
     void exitCodeMeanings();
-    void recordsPackageCodes_data();
-    void recordsPackageCodes();
-    void packageThatStartsNoProcess_data();
-    void packageThatStartsNoProcess();
     void exeThatNeedsAdministratorRights_data();
     void exeThatNeedsAdministratorRights();
-    void nothingQueued();
     void downloadedPackage_data();
     void downloadedPackage();
     void destroyedDuringRunLeavesInstallerAlone();
@@ -132,56 +126,126 @@ bool tst_InstallManager::run(InstallManager &manager, const Queues &queues)
     return done.count() == 1;
 }
 
-void tst_InstallManager::commandLines_data()
+void tst_InstallManager::runs_data()
 {
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("parameters");
-    QTest::addColumn<QString>("remove");
+    QTest::addColumn<Queues>("queues");
+    // The stand-in's exit code for a call with an argument of that ending.
+    QTest::addColumn<QVariantMap>("exitCodes");
     QTest::addColumn<Calls>("expected");
-    // The command lines themselves are InstallCommand's: here, which ones run, and in what order.
-    const auto row = [](const char *tag, const char *file, const char *parameters,
-                         const char *remove, const Calls &expected) {
-        QTest::newRow(tag) << file << parameters << remove << expected;
+    QTest::addColumn<Codes>("results");
+    // The failed items, with the reason each gives.
+    QTest::addColumn<Reasons>("failures");
+    // The queued files not placed in the installs folder.
+    QTest::addColumn<QStringList>("missing");
+    // The stand-ins on PATH.
+    QTest::addColumn<QStringList>("programs");
+    // The command lines themselves are InstallCommand's: here, which ones run, in what order,
+    // and what each run leaves recorded.
+    const auto row = [](const char *tag, const Queues &queues, const Calls &expected,
+                         const Codes &results, const QVariantMap &exitCodes = {},
+                         const Reasons &failures = {}, const QStringList &missing = {},
+                         const QStringList &programs = {msiexec, wine}) {
+        QTest::newRow(tag) << queues << exitCodes << expected << results << failures << missing
+                           << programs;
+    };
+    const auto one = [](const QString &file, const QString &parameters = QString(),
+                         const QString &remove = QStringLiteral("false")) {
+        return Queues().add(0, file, parameters, remove);
     };
     const QString code = QStringLiteral("{11111111-2222-3333-4444-555555555555}");
 
-    row("msi", "fix.msi", "/qn REBOOT=ReallySuppress", "false",
-        {msiCall("/package", "fix.msi", {"/qn", "REBOOT=ReallySuppress"})});
-    row("msp", "fix.msp", "/qb", "false", {msiCall("/update", "fix.msp", {"/qb"})});
-    row("exe, through wine", "setup.exe", "/s  /v", "false",
-        {{wine, installsToken + "/setup.exe", "/s", "", "/v"}});
-    row("product code removed first", "fix.msi", "/qn", qPrintable(code),
-        {removal({code}), msiCall("/package", "fix.msi", {"/qn"})});
-    row("remove value False is not false", "fix.msi", "/qn", "False",
-        {removal({"False"}), msiCall("/package", "fix.msi", {"/qn"})});
-    row("empty remove value still removes", "fix.msi", "/qn", "",
-        {removal({}), msiCall("/package", "fix.msi", {"/qn"})});
-    row("removal before an exe", "setup.exe", "/s", "{OLD}",
-        {removal({"{OLD}"}), {wine, installsToken + "/setup.exe", "/s"}});
-    row("digits at the start of the file name", "2016fix.msi", "", "false",
-        {msiCall("/package", "2016fix.msi")});
+    row("msi", one("fix.msi", "/qn REBOOT=ReallySuppress"),
+        {msiCall("/package", "fix.msi", {"/qn", "REBOOT=ReallySuppress"})}, {{"fix.msi", 0}});
+    row("msp", one("fix.msp", "/qb"), {msiCall("/update", "fix.msp", {"/qb"})}, {{"fix.msp", 0}});
+    row("exe, through wine", one("setup.exe", "/s  /v"),
+        {{wine, installsToken + "/setup.exe", "/s", "", "/v"}}, {{"setup.exe", 0}});
+    row("product code removed first", one("fix.msi", "/qn", code),
+        {removal({code}), msiCall("/package", "fix.msi", {"/qn"})}, {{"fix.msi", 0}});
+    row("remove value False is not false", one("fix.msi", "/qn", "False"),
+        {removal({"False"}), msiCall("/package", "fix.msi", {"/qn"})}, {{"fix.msi", 0}});
+    row("empty remove value still removes", one("fix.msi", "/qn", ""),
+        {removal({}), msiCall("/package", "fix.msi", {"/qn"})}, {{"fix.msi", 0}});
+    row("removal before an exe", one("setup.exe", "/s", "{OLD}"),
+        {removal({"{OLD}"}), {wine, installsToken + "/setup.exe", "/s"}}, {{"setup.exe", 0}});
+    row("digits at the start of the file name", one("2016fix.msi"),
+        {msiCall("/package", "2016fix.msi")}, {{"2016fix.msi", 0}});
+    row("nothing queued", Queues(), {}, {});
+    // Boxes 9, 2 and 5, handed over in no particular order and named against the box order.
+    row("one at a time, in the boxes' order",
+        Queues().add(8, "mid.msi").add(1, "zeta.msi").add(4, "alpha.msi"),
+        {msiCall("/package", "zeta.msi"), msiCall("/package", "alpha.msi"),
+            msiCall("/package", "mid.msi")},
+        {{"zeta.msi", 0}, {"alpha.msi", 0}, {"mid.msi", 0}});
+
+    // A Unix child can only report the low 8 bits of its exit code. What each code means is
+    // exitCodeMeanings'; here, that the code of the process run is the one recorded.
+    row("3010 restart required fails", one("fix.msi"), {msiCall("/package", "fix.msi")},
+        {{"fix.msi", 3010 % 256}}, {{"fix.msi", 3010}}, {{"fix.msi", "exit code 194"}});
+    row("run goes on after a failure", Queues().add(0, "a.msi").add(1, "b.msi").add(2, "c.msi"),
+        {msiCall("/package", "a.msi"), msiCall("/package", "b.msi"), msiCall("/package", "c.msi")},
+        {{"a.msi", 0}, {"b.msi", 1603 % 256}, {"c.msi", 0}}, {{"b.msi", 1603}},
+        {{"b.msi", "exit code 67"}});
+    row("failed removal still installs, its code not recorded", one("fix.msi", "/qn", "{OLD}"),
+        {removal({"{OLD}"}), msiCall("/package", "fix.msi", {"/qn"})}, {{"fix.msi", 0}},
+        {{"/passive", 1603}});
+    row("same file twice keeps the later code",
+        Queues().add(0, "fix.msi", "/earlier").add(3, "fix.msi", "/later"),
+        {msiCall("/package", "fix.msi", {"/earlier"}), msiCall("/package", "fix.msi", {"/later"})},
+        {{"fix.msi", 1603 % 256}}, {{"/later", 1603}}, {{"fix.msi", "exit code 67"}});
+
+    // An item that cannot run loses no older product, fails, and the run goes on.
+    const auto thenAfter = [](const QString &file) {
+        return Queues().add(0, file, "/s", "{OLD}").add(1, "after.msi");
+    };
+    const auto notStarted = [](const QString &file) {
+        return Codes {{file, InstallManager::NotStarted}, {"after.msi", 0}};
+    };
+    const Calls after {msiCall("/package", "after.msi")};
+    const QString cannotRun = QStringLiteral("this type of file cannot be run");
+    const QString url = QStringLiteral("http://127.0.0.1:9/packages/");
+    row("unknown ending", thenAfter("fix.zip"), after, notStarted("fix.zip"), {},
+        {{"fix.zip", cannotRun}});
+    row("no file", thenAfter(""), after, notStarted(""), {}, {{"", cannotRun}}, {""});
+    row("local file missing", thenAfter("missing.msi"), after, notStarted("missing.msi"), {},
+        {{"missing.msi", "the file is not there"}}, {"missing.msi"});
+    row("URL without a usable name", thenAfter(url), after, notStarted(url), {},
+        {{url, "the file name cannot be stored"}}, {url});
+    // The removal runs, the package has no program to run it.
+    row("exe whose program is missing", thenAfter("setup.exe"), Calls {removal({"{OLD}"})} + after,
+        notStarted("setup.exe"), {}, {{"setup.exe", "the program could not be started"}}, {},
+        {msiexec});
 }
 
-void tst_InstallManager::commandLines()
+void tst_InstallManager::runs()
 {
-    QFETCH(QString, file);
-    QFETCH(QString, parameters);
-    QFETCH(QString, remove);
+    QFETCH(Queues, queues);
+    QFETCH(QVariantMap, exitCodes);
     QFETCH(Calls, expected);
-    RecordingStandIn standIn;
+    QFETCH(Codes, results);
+    QFETCH(Reasons, failures);
+    QFETCH(QStringList, missing);
+    QFETCH(QStringList, programs);
+    RecordingStandIn standIn(programs);
     QVERIFY(standIn.isValid());
+    for (auto it = exitCodes.cbegin(); it != exitCodes.cend(); ++it)
+        standIn.setExitCode(it.key(), it.value().toInt());
     ScopedInstalls installs;
-    QVERIFY(installs.place(file));
+    for (const QString &key : queues.install.keys())
+        QVERIFY(missing.contains(key.mid(1)) || installs.place(key.mid(1)));
 
     InstallManager manager;
-    Queues queues;
-    queues.add(0, file, parameters, remove);
     QVERIFY(run(manager, queues));
 
     QCOMPARE(standIn.calls(), expand(expected, installs));
-    QCOMPARE(manager.getResults(), (Codes {{file, 0}}));
-    QVERIFY(!manager.sortResults());
-    QCOMPARE(manager.installedProducts(), QStringList {file});
+    QVERIFY(!standIn.overlapped());
+    QCOMPARE(manager.getResults(), results);
+    // Every item is either installed or failed, and only a failed one has a reason.
+    QCOMPARE(manager.sortResults(), !failures.isEmpty());
+    QCOMPARE(manager.installedProducts().size() + manager.failedProducts().size(), results.size());
+    for (const QString &file : results.keys()) {
+        QCOMPARE(manager.failedProducts().contains(file), failures.contains(file));
+        QCOMPARE(manager.getFailureReason(file).text(), failures.value(file));
+    }
 }
 
 void tst_InstallManager::runPathOfItem_data()
@@ -192,8 +256,6 @@ void tst_InstallManager::runPathOfItem_data()
 
     // Items are placed where FileManager looks for them; "{outside}" is a folder elsewhere. A
     // decoy of the same name in installs must not be run in their place.
-    QTest::newRow("name in the installs folder")
-        << "fix.msp" << QStringList {"fix.msp"} << "{installs}/fix.msp";
     QTest::newRow("relative path into a subfolder")
         << "sub/fix.msp" << QStringList {"sub/fix.msp", "fix.msp"} << "{installs}/sub/fix.msp";
     QTest::newRow("absolute path elsewhere")
@@ -203,8 +265,6 @@ void tst_InstallManager::runPathOfItem_data()
     QTest::newRow("path with back-slashes")
         << "D:\\packages\\fix.msp" << QStringList {"D:\\packages\\fix.msp", "fix.msp"}
         << "{installs}/D:\\packages\\fix.msp";
-    QTest::newRow("URL") << "http://127.0.0.1:9/patches/fix.msp" << QStringList {"fix.msp"}
-                         << "{installs}/fix.msp";
     QTest::newRow("URL with a query") << "http://127.0.0.1:9/patches/fix.msp?lang=1"
                                       << QStringList {"fix.msp"} << "{installs}/fix.msp";
     QTest::newRow("URL with an escaped blank")
@@ -234,74 +294,12 @@ void tst_InstallManager::runPathOfItem()
     }
 
     InstallManager manager;
-    Queues queues;
-    queues.add(0, item, QStringLiteral("/qn"));
-    QVERIFY(run(manager, queues));
+    QVERIFY(run(manager, Queues().add(0, item, QStringLiteral("/qn"))));
 
     runPath.replace(outsideToken, outside.path());
     const Calls expected {{msiexec, QStringLiteral("/update"), runPath, QStringLiteral("/qn")}};
     QCOMPARE(standIn.calls(), expand(expected, installs));
     QCOMPARE(manager.getResults(), (Codes {{item, 0}}));
-}
-
-void tst_InstallManager::followsCheckBoxOrder()
-{
-    RecordingStandIn standIn;
-    QVERIFY(standIn.isValid());
-    ScopedInstalls installs;
-    Queues queues;
-    // Boxes 9, 2 and 5, handed over in no particular order and named against the box order.
-    const QList<QPair<int, QString>> boxes {{8, "mid.msi"}, {1, "zeta.msi"}, {4, "alpha.msi"}};
-    for (const auto &box : boxes) {
-        QVERIFY(installs.place(box.second));
-        queues.add(box.first, box.second);
-    }
-
-    InstallManager manager;
-    QVERIFY(run(manager, queues));
-
-    const Calls expected {msiCall("/package", "zeta.msi"), msiCall("/package", "alpha.msi"),
-        msiCall("/package", "mid.msi")};
-    QCOMPARE(standIn.calls(), expand(expected, installs));
-    QVERIFY(!standIn.overlapped());
-}
-
-void tst_InstallManager::exitCodes_data()
-{
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<int>("received");
-    QTest::addColumn<bool>("installed");
-    QTest::addColumn<QString>("reason");
-
-    // A Unix child can only report the low 8 bits of its exit code. What each code means is
-    // exitCodeMeanings'; here, that the code of the process run is the one recorded.
-    QTest::newRow("0 is installed") << 0 << 0 << true << "";
-    QTest::newRow("3010 restart required fails") << 3010 << 3010 % 256 << false << "exit code 194";
-    QTest::newRow("1 fails") << 1 << 1 << false << "exit code 1";
-}
-
-void tst_InstallManager::exitCodes()
-{
-    QFETCH(int, exitCode);
-    QFETCH(int, received);
-    QFETCH(bool, installed);
-    QFETCH(QString, reason);
-    RecordingStandIn standIn;
-    QVERIFY(standIn.isValid());
-    standIn.setExitCode(QStringLiteral("fix.msi"), exitCode);
-    ScopedInstalls installs;
-    QVERIFY(installs.place(QStringLiteral("fix.msi")));
-
-    InstallManager manager;
-    Queues queues;
-    queues.add(0, QStringLiteral("fix.msi"));
-    QVERIFY(run(manager, queues));
-
-    QCOMPARE(manager.getResults(), (Codes {{"fix.msi", received}}));
-    QCOMPARE(manager.sortResults(), !installed);
-    QCOMPARE(manager.installedProducts(), installed ? QStringList {"fix.msi"} : QStringList());
-    QCOMPARE(manager.failedProducts(), installed ? QStringList() : QStringList {"fix.msi"});
-    QCOMPARE(manager.getFailureReason(QStringLiteral("fix.msi")).text(), reason);
 }
 
 void tst_InstallManager::exitCodeMeanings_data()
@@ -356,113 +354,6 @@ void tst_InstallManager::exitCodeMeanings()
     QCOMPARE(verdict.text(), reason);
 }
 
-void tst_InstallManager::recordsPackageCodes_data()
-{
-    QTest::addColumn<Queues>("queues");
-    QTest::addColumn<QString>("failingArgument");
-    QTest::addColumn<Calls>("expected");
-    QTest::addColumn<Codes>("results");
-
-    Queues three;
-    three.add(0, "a.msi");
-    three.add(1, "b.msi");
-    three.add(2, "c.msi");
-    QTest::newRow("run goes on after a failure")
-        << three << "b.msi"
-        << Calls {msiCall("/package", "a.msi"), msiCall("/package", "b.msi"),
-               msiCall("/package", "c.msi")}
-        << Codes {{"a.msi", 0}, {"b.msi", 1603 % 256}, {"c.msi", 0}};
-
-    Queues removeFirst;
-    removeFirst.add(0, "fix.msi", "/qn", "{OLD}");
-    QTest::newRow("failed removal still installs, its code not recorded")
-        << removeFirst << "/passive"
-        << Calls {removal({"{OLD}"}), msiCall("/package", "fix.msi", {"/qn"})}
-        << Codes {{"fix.msi", 0}};
-
-    Queues twice;
-    twice.add(0, "fix.msi", "/earlier");
-    twice.add(3, "fix.msi", "/later");
-    QTest::newRow("same file twice keeps the later code")
-        << twice << "/later"
-        << Calls {msiCall("/package", "fix.msi", {"/earlier"}),
-               msiCall("/package", "fix.msi", {"/later"})}
-        << Codes {{"fix.msi", 1603 % 256}};
-}
-
-void tst_InstallManager::recordsPackageCodes()
-{
-    QFETCH(Queues, queues);
-    QFETCH(QString, failingArgument);
-    QFETCH(Calls, expected);
-    QFETCH(Codes, results);
-    RecordingStandIn standIn;
-    QVERIFY(standIn.isValid());
-    standIn.setExitCode(failingArgument, 1603);
-    ScopedInstalls installs;
-    for (const QString &key : queues.install.keys())
-        QVERIFY(installs.place(key.mid(1)));
-
-    InstallManager manager;
-    QVERIFY(run(manager, queues));
-
-    QCOMPARE(standIn.calls(), expand(expected, installs));
-    QCOMPARE(manager.getResults(), results);
-    QVERIFY(!standIn.overlapped());
-}
-
-void tst_InstallManager::packageThatStartsNoProcess_data()
-{
-    QTest::addColumn<QStringList>("programs");
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<bool>("placed");
-    QTest::addColumn<Calls>("expected");
-    QTest::addColumn<QString>("reason");
-
-    const QStringList both {msiexec, wine};
-    const Calls none;
-    const QString cannotRun = QStringLiteral("this type of file cannot be run");
-    QTest::newRow("unknown ending") << both << "fix.zip" << true << none << cannotRun;
-    QTest::newRow("SETUP.EXE in capitals") << both << "SETUP.EXE" << true << none << cannotRun;
-    QTest::newRow("fix.MSI in capitals") << both << "fix.MSI" << true << none << cannotRun;
-    QTest::newRow("no file") << both << "" << false << none << cannotRun;
-    QTest::newRow("local file missing")
-        << both << "missing.msi" << false << none << "the file is not there";
-    QTest::newRow("URL without a usable name") << both << "http://127.0.0.1:9/packages/" << false
-                                               << none << "the file name cannot be stored";
-    // The removal runs, the package has no program to run it.
-    QTest::newRow("exe whose program is missing")
-        << QStringList {msiexec} << "setup.exe" << true << Calls {removal({"{OLD}"})}
-        << "the program could not be started";
-}
-
-void tst_InstallManager::packageThatStartsNoProcess()
-{
-    QFETCH(QStringList, programs);
-    QFETCH(QString, file);
-    QFETCH(bool, placed);
-    QFETCH(Calls, expected);
-    QFETCH(QString, reason);
-    RecordingStandIn standIn(programs);
-    QVERIFY(standIn.isValid());
-    ScopedInstalls installs;
-    QVERIFY(!placed || installs.place(file));
-    QVERIFY(installs.place(QStringLiteral("after.msi")));
-
-    InstallManager manager;
-    Queues queues;
-    queues.add(0, file, QStringLiteral("/s"), QStringLiteral("{OLD}"));
-    queues.add(1, QStringLiteral("after.msi"));
-    QVERIFY(run(manager, queues));
-
-    // An item that cannot run loses no older product, fails, and the run goes on.
-    QCOMPARE(standIn.calls(), expand(expected << msiCall("/package", "after.msi"), installs));
-    QCOMPARE(manager.getResults(), (Codes {{file, InstallManager::NotStarted}, {"after.msi", 0}}));
-    QVERIFY(manager.sortResults());
-    QCOMPARE(manager.failedProducts(), QStringList {file});
-    QCOMPARE(manager.getFailureReason(file).text(), reason);
-}
-
 void tst_InstallManager::exeThatNeedsAdministratorRights_data()
 {
     QTest::addColumn<Elevation::Start>("outcome");
@@ -476,8 +367,6 @@ void tst_InstallManager::exeThatNeedsAdministratorRights_data()
         << S::Started << 1603 << 1603 << "fatal error during installation (exit code 1603)";
     QTest::newRow("refused") << S::Refused << 0 << int(InstallManager::NotStarted)
                              << "administrator rights were refused";
-    QTest::newRow("cannot start either")
-        << S::Failed << 0 << int(InstallManager::NotStarted) << "the program could not be started";
 }
 
 // No wine to run it: the .exe fails to start, as one that asks for administrator rights does
@@ -496,31 +385,13 @@ void tst_InstallManager::exeThatNeedsAdministratorRights()
 
     InstallManager manager;
     manager.setElevation(std::make_unique<StandInElevation>(outcome, exitCode, elevated));
-    Queues queues;
-    queues.add(0, QStringLiteral("setup.exe"), QStringLiteral("/s /v"), QStringLiteral("{OLD}"));
-    QVERIFY(run(manager, queues));
+    QVERIFY(run(manager, Queues().add(0, "setup.exe", "/s /v", "{OLD}")));
 
     QCOMPARE(standIn.calls(), expand({removal({"{OLD}"})}, installs));
     const QString path = QDir::toNativeSeparators(installs.filePath(QStringLiteral("setup.exe")));
     QCOMPARE(elevated, (Calls {{path, "/s", "/v"}}));
     QCOMPARE(manager.getResults(), (Codes {{"setup.exe", recorded}}));
     QCOMPARE(manager.getFailureReason(QStringLiteral("setup.exe")).text(), reason);
-}
-
-void tst_InstallManager::nothingQueued()
-{
-    RecordingStandIn standIn;
-    QVERIFY(standIn.isValid());
-    InstallManager manager;
-    QSignalSpy done(&manager, &InstallManager::installsDone);
-
-    manager.startInstalls({}, {});
-
-    QCOMPARE(done.count(), 1);
-    QVERIFY(standIn.calls().isEmpty());
-    QVERIFY(!manager.sortResults());
-    QVERIFY(manager.installedProducts().isEmpty());
-    QVERIFY(manager.failedProducts().isEmpty());
 }
 
 void tst_InstallManager::downloadedPackage_data()
@@ -564,9 +435,7 @@ void tst_InstallManager::downloadedPackage()
 
     InstallManager manager;
     QSignalSpy done(&manager, &InstallManager::installsDone);
-    Queues queues;
-    queues.add(0, QStringLiteral("first.msi"));
-    queues.add(1, url, QStringLiteral("/qn"), QStringLiteral("{OLD}"));
+    const Queues queues = Queues().add(0, "first.msi").add(1, url, "/qn", "{OLD}");
     standIn.hold();
     manager.startInstalls(queues.install, queues.remove);
     QTRY_COMPARE_WITH_TIMEOUT(standIn.calls().size(), 1, 20000);
@@ -596,9 +465,7 @@ void tst_InstallManager::destroyedDuringRunLeavesInstallerAlone()
 
     auto manager = std::make_unique<InstallManager>();
     QSignalSpy done(manager.get(), &InstallManager::installsDone);
-    Queues queues;
-    queues.add(0, QStringLiteral("first.msi"));
-    queues.add(1, QStringLiteral("second.msi"));
+    const Queues queues = Queues().add(0, "first.msi").add(1, "second.msi");
     manager->startInstalls(queues.install, queues.remove);
     QTRY_COMPARE(standIn.calls().size(), 1);
 
@@ -642,9 +509,7 @@ void tst_InstallManager::msiexecFoundOnPathBeforeBesideExecutable()
     const auto removeScript = qScopeGuard([&beside] { QFile::remove(beside); });
 
     InstallManager manager;
-    Queues queues;
-    queues.add(0, QStringLiteral("fix.msi"));
-    QVERIFY(run(manager, queues));
+    QVERIFY(run(manager, Queues().add(0, "fix.msi")));
 
     QCOMPARE(QFile::exists(mark), besideUsed);
     QCOMPARE(standIn.calls().size(), besideUsed ? 0 : 1);
