@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QSslCertificate>
 #include <QSslConfiguration>
@@ -24,23 +23,6 @@ namespace {
 constexpr int PassTimeout = 60000;
 constexpr qint64 MiB = 1024 * 1024;
 
-// Pseudo-random bytes, written a block at a time so that the test itself stays small.
-bool writeRandomFile(const QString &path, qint64 size, quint32 seed)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QRandomGenerator random(seed);
-    QByteArray block(MiB, Qt::Uninitialized);
-    for (qint64 left = size; left > 0; left -= block.size()) {
-        random.fillRange(reinterpret_cast<quint32 *>(block.data()), block.size() / 4);
-        const qint64 length = qMin<qint64>(left, block.size());
-        if (file.write(block.constData(), length) != length)
-            return false;
-    }
-    return true;
-}
-
 /** Runs a tool in folder, its standard output into outputFile when given; true on exit 0. */
 bool run(const QString &program, const QStringList &arguments, const QString &folder,
     const QString &outputFile = QString())
@@ -54,15 +36,17 @@ bool run(const QString &program, const QStringList &arguments, const QString &fo
         && process.exitCode() == 0;
 }
 
-/** A package and its ".md5" companion made by md5sum (in binary mode when asked). */
+/** A package of random bytes and its ".md5" companion made by md5sum (in binary mode when
+    asked). */
 bool makePackage(const QString &folder, const QString &name, qint64 size, bool binaryMode)
 {
-    static quint32 seed = 1;
     const QString digestName = QFileInfo(name).completeBaseName() + QLatin1String(".md5");
     QStringList arguments {name};
     if (binaryMode)
         arguments.prepend(QStringLiteral("-b"));
-    return writeRandomFile(QDir(folder).filePath(name), size, ++seed)
+    return run(QStringLiteral("head"),
+               {QStringLiteral("-c"), QString::number(size), QStringLiteral("/dev/urandom")},
+               folder, QDir(folder).filePath(name))
         && run(QStringLiteral("md5sum"), arguments, folder, QDir(folder).filePath(digestName));
 }
 
