@@ -165,6 +165,17 @@ FaultServer::Response FaultServer::ranged(const QByteArray &body, const QByteArr
     return response;
 }
 
+FaultServer::Response FaultServer::part(
+    const QByteArray &body, qint64 first, const QByteArray &etag)
+{
+    Response response = tagged(ok(body.mid(first)), etag);
+    response.status = 206;
+    response.headers << qMakePair(QByteArray("Content-Range"),
+        "bytes " + QByteArray::number(first) + '-' + QByteArray::number(body.size() - 1) + '/'
+            + QByteArray::number(body.size()));
+    return response;
+}
+
 FaultServer::Response FaultServer::answerRange(Response response, const QByteArray &requestHead)
 {
     const QByteArray range = headerValue(requestHead, "Range");
@@ -181,12 +192,7 @@ FaultServer::Response FaultServer::answerRange(Response response, const QByteArr
     const qint64 first = range.mid(6, range.size() - 7).toLongLong();
     if (first <= 0 || first >= body.size())
         return response;
-    response.status = 206;
-    response.headers << qMakePair(QByteArray("Content-Range"),
-        "bytes " + QByteArray::number(first) + '-' + QByteArray::number(body.size() - 1) + '/'
-            + QByteArray::number(body.size()));
-    response.pieces = {body.mid(first)};
-    return response;
+    return part(body, first, etag);
 }
 
 void FaultServer::acceptConnections()
