@@ -12,22 +12,10 @@ constexpr int PieceInterval = 15;
 
 QByteArray reasonPhrase(int status)
 {
-    switch (status) {
-    case 200:
-        return "OK";
-    case 206:
-        return "Partial Content";
-    case 301:
-        return "Moved Permanently";
-    case 302:
-        return "Found";
-    case 404:
-        return "Not Found";
-    case 500:
-        return "Internal Server Error";
-    default:
-        return "Status";
-    }
+    static const QHash<int, QByteArray> phrases {{200, "OK"}, {206, "Partial Content"},
+        {301, "Moved Permanently"}, {302, "Found"}, {404, "Not Found"},
+        {500, "Internal Server Error"}};
+    return phrases.value(status, "Status");
 }
 
 // The value of a request header, without regard to the case of its name.
