@@ -83,7 +83,6 @@ class tst_PackageServer : public QObject
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -99,7 +98,7 @@ private:
     bool runPass(const QStringList &items);
     QString served(const QString &name) const { return QDir(root).filePath(name); }
 
-    std::unique_ptr<QTemporaryDir> work;
+    std::unique_ptr<QTemporaryDir> work; // declared first: it goes last, after the servers in it
     std::unique_ptr<NginxServer> nginx;
     std::unique_ptr<TinyProxy> proxy; // lets everything through
     std::unique_ptr<TinyProxy> signInProxy; // demands Basic credentials
@@ -117,8 +116,7 @@ void tst_PackageServer::initTestCase()
         QCoreApplication::applicationDirPath() + QLatin1String("/nginx-XXXXXX"));
     QVERIFY(work->isValid());
     root = work->filePath(QStringLiteral("root"));
-    const QString prefix = work->filePath(QStringLiteral("prefix"));
-    QVERIFY(QDir().mkpath(root) && QDir().mkpath(prefix));
+    QVERIFY(QDir().mkpath(root));
 
     QVERIFY(makePackage(root, QStringLiteral("small.msi"), 1000, false));
     QVERIFY(makePackage(root, QStringLiteral("fix one.msp"), 300 * 1024 + 7, true));
@@ -138,30 +136,19 @@ void tst_PackageServer::initTestCase()
     ssl.addCaCertificates(QSslCertificate::fromPath(certificate));
     QSslConfiguration::setDefaultConfiguration(ssl);
 
-    nginx = std::make_unique<NginxServer>(prefix);
+    nginx = std::make_unique<NginxServer>(work->filePath(QStringLiteral("prefix")));
     QVERIFY(nginx->start(root, certificate, key));
     QTRY_VERIFY2_WITH_TIMEOUT(nginx->isListening(), qPrintable(nginx->errorText()), 10000);
 
     QVERIFY2(QFileInfo::exists(QStringLiteral("/usr/bin/tinyproxy")),
         "tinyproxy is missing: run scripts/setup.sh");
-    const QString proxyFolder = work->filePath(QStringLiteral("proxy"));
-    const QString signInFolder = work->filePath(QStringLiteral("sign-in-proxy"));
-    QVERIFY(QDir().mkpath(proxyFolder) && QDir().mkpath(signInFolder));
-    proxy = std::make_unique<TinyProxy>(proxyFolder);
-    signInProxy = std::make_unique<TinyProxy>(signInFolder);
+    proxy = std::make_unique<TinyProxy>(work->filePath(QStringLiteral("proxy")));
+    signInProxy = std::make_unique<TinyProxy>(work->filePath(QStringLiteral("sign-in-proxy")));
     QVERIFY(proxy->start());
     QVERIFY(signInProxy->start(QStringLiteral("kestrun"), QStringLiteral("secret")));
     QTRY_VERIFY2_WITH_TIMEOUT(proxy->isListening(), qPrintable(proxy->logText()), 10000);
     QTRY_VERIFY2_WITH_TIMEOUT(
         signInProxy->isListening(), qPrintable(signInProxy->logText()), 10000);
-}
-
-void tst_PackageServer::cleanupTestCase()
-{
-    signInProxy.reset();
-    proxy.reset();
-    nginx.reset();
-    work.reset();
 }
 
 void tst_PackageServer::init()

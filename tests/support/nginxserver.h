@@ -13,7 +13,7 @@
 class NginxServer : public ChildServer
 {
 public:
-    /** prefix: an existing, empty folder for nginx's own files. */
+    /** prefix: a new folder for nginx's own files. */
     explicit NginxServer(const QString &prefix);
 
     /** Starts serving root, over HTTPS with certificate and key. False when nginx did not
