@@ -164,6 +164,7 @@ void tst_DownloadManager::refusedConnectionLeavesNoFile()
     QVERIFY(spy.wait(WaitTimeout));
     QCOMPARE(spy.count(), 1);
     QCOMPARE(entries(dir.path()), QStringList());
+    QCOMPARE(dm.failureReason().text(), QStringLiteral("the server refused the connection"));
 }
 
 void tst_DownloadManager::unwritableTargetEndsTheTransfer()

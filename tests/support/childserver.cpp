@@ -37,7 +37,7 @@ bool ChildServer::takesConnections(quint16 port)
 bool ChildServer::start(const QString &configName, const QString &configuration,
     const QString &program, const QStringList &arguments)
 {
-    if (!TestFiles::writeFile(file(configName), configuration.toUtf8()))
+    if (!QDir().mkpath(folder) || !TestFiles::writeFile(file(configName), configuration.toUtf8()))
         return false;
     process.start(program, arguments);
     return process.waitForStarted(5000);

@@ -21,12 +21,12 @@ public:
     static bool takesConnections(quint16 port);
 
 protected:
-    /** folder: an existing folder for the server's own files. */
+    /** folder: for the server's own files, made when it starts. */
     explicit ChildServer(const QString &folder);
     ~ChildServer();
 
-    /** Writes configuration to the file configName, then starts program with arguments; false
-        when either fails. */
+    /** Makes the folder, writes configuration to the file configName in it, then starts program
+        with arguments; false when any of them fails. */
     bool start(const QString &configName, const QString &configuration, const QString &program,
         const QStringList &arguments);
     /** Whether the child runs and takes connections on port. */

@@ -12,22 +12,10 @@ constexpr int PieceInterval = 15;
 
 QByteArray reasonPhrase(int status)
 {
-    switch (status) {
-    case 200:
-        return "OK";
-    case 206:
-        return "Partial Content";
-    case 301:
-        return "Moved Permanently";
-    case 302:
-        return "Found";
-    case 404:
-        return "Not Found";
-    case 500:
-        return "Internal Server Error";
-    default:
-        return "Status";
-    }
+    static const QHash<int, QByteArray> phrases {{200, "OK"}, {206, "Partial Content"},
+        {301, "Moved Permanently"}, {302, "Found"}, {404, "Not Found"},
+        {500, "Internal Server Error"}};
+    return phrases.value(status, "Status");
 }
 
 // The value of a request header, without regard to the case of its name.
@@ -165,6 +153,17 @@ FaultServer::Response FaultServer::ranged(const QByteArray &body, const QByteArr
     return response;
 }
 
+FaultServer::Response FaultServer::part(
+    const QByteArray &body, qint64 first, const QByteArray &etag)
+{
+    Response response = tagged(ok(body.mid(first)), etag);
+    response.status = 206;
+    response.headers << qMakePair(QByteArray("Content-Range"),
+        "bytes " + QByteArray::number(first) + '-' + QByteArray::number(body.size() - 1) + '/'
+            + QByteArray::number(body.size()));
+    return response;
+}
+
 FaultServer::Response FaultServer::answerRange(Response response, const QByteArray &requestHead)
 {
     const QByteArray range = headerValue(requestHead, "Range");
@@ -181,12 +180,7 @@ FaultServer::Response FaultServer::answerRange(Response response, const QByteArr
     const qint64 first = range.mid(6, range.size() - 7).toLongLong();
     if (first <= 0 || first >= body.size())
         return response;
-    response.status = 206;
-    response.headers << qMakePair(QByteArray("Content-Range"),
-        "bytes " + QByteArray::number(first) + '-' + QByteArray::number(body.size() - 1) + '/'
-            + QByteArray::number(body.size()));
-    response.pieces = {body.mid(first)};
-    return response;
+    return part(body, first, etag);
 }
 
 void FaultServer::acceptConnections()

@@ -93,6 +93,8 @@ public:
     static Response tagged(Response response, const QByteArray &etag);
     /** 200 with body and etag, or 206 with its rest for a range request on that etag. */
     static Response ranged(const QByteArray &body, const QByteArray &etag);
+    /** 206 with body from first on and etag, whatever the request asked for. */
+    static Response part(const QByteArray &body, qint64 first, const QByteArray &etag);
 
 private:
     void acceptConnections();

@@ -16,7 +16,7 @@ NginxServer::NginxServer(const QString &prefix)
 bool NginxServer::start(const QString &root, const QString &certificate, const QString &key)
 {
     httpPort = freePort();
-    httpsPort = certificate.isEmpty() ? 0 : freePort();
+    httpsPort = freePort();
     process.setProcessChannelMode(QProcess::ForwardedChannels);
     // -e keeps even the messages before the configuration is read away from /var/log/nginx.
     return ChildServer::start(QStringLiteral("nginx.conf"), configuration(root, certificate, key),
@@ -28,7 +28,7 @@ bool NginxServer::start(const QString &root, const QString &certificate, const Q
 
 bool NginxServer::isListening() const
 {
-    return ChildServer::isListening(httpPort) && (httpsPort == 0 || takesConnections(httpsPort));
+    return ChildServer::isListening(httpPort) && takesConnections(httpsPort);
 }
 
 QString NginxServer::errorText() const
@@ -58,41 +58,31 @@ QString NginxServer::configuration(
     const QString &root, const QString &certificate, const QString &key) const
 {
     // One process, no user switch: it runs with the test's rights and dies with SIGTERM.
-    QString text = QStringLiteral("master_process off;\n"
-                                  "pid \"%1\";\n"
-                                  "error_log \"%2\" info;\n"
-                                  "events { worker_connections 64; }\n"
-                                  "http {\n"
-                                  "  log_format minimal '$request_method $request_uri';\n"
-                                  "  access_log \"%3\" minimal;\n"
-                                  "  client_body_temp_path \"%4/body\";\n"
-                                  "  proxy_temp_path \"%4/proxy\";\n"
-                                  "  fastcgi_temp_path \"%4/fastcgi\";\n"
-                                  "  uwsgi_temp_path \"%4/uwsgi\";\n"
-                                  "  scgi_temp_path \"%4/scgi\";\n"
-                                  "  default_type application/octet-stream;\n"
-                                  "  server {\n"
-                                  "    listen 127.0.0.1:%5;\n"
-                                  "    root \"%6\";\n"
-                                  "    location /moved/ { rewrite ^/moved/(.*)$ /$1 redirect; }\n"
-                                  "  }\n")
-                       .arg(file(QStringLiteral("nginx.pid")), file(QStringLiteral("error.log")),
-                           file(QStringLiteral("access.log")), prefix)
-                       .arg(httpPort)
-                       .arg(root);
-    if (!certificate.isEmpty()) {
-        text += QStringLiteral("  server {\n"
-                               "    listen 127.0.0.1:%1 ssl;\n"
-                               "    ssl_certificate \"%2\";\n"
-                               "    ssl_certificate_key \"%3\";\n"
-                               "    root \"%4\";\n"
-                               "    location /downgrade/ {\n"
-                               "      rewrite ^/downgrade/(.*)$ http://127.0.0.1:%5/$1 redirect;\n"
-                               "    }\n"
-                               "  }\n")
-                    .arg(httpsPort)
-                    .arg(certificate, key, root)
-                    .arg(httpPort);
-    }
-    return text + QLatin1String("}\n");
+    return QStringLiteral("master_process off;\n"
+                          "pid \"%1\";\n"
+                          "error_log \"%2\" info;\n"
+                          "events { worker_connections 64; }\n"
+                          "http {\n"
+                          "  log_format minimal '$request_method $request_uri';\n"
+                          "  access_log \"%3\" minimal;\n"
+                          "  client_body_temp_path \"%4/body\";\n"
+                          "  proxy_temp_path \"%4/proxy\";\n"
+                          "  fastcgi_temp_path \"%4/fastcgi\";\n"
+                          "  uwsgi_temp_path \"%4/uwsgi\";\n"
+                          "  scgi_temp_path \"%4/scgi\";\n"
+                          "  default_type application/octet-stream;\n"
+                          "  root \"%5\";\n"
+                          "  server { listen 127.0.0.1:%6; }\n"
+                          "  server {\n"
+                          "    listen 127.0.0.1:%7 ssl;\n"
+                          "    ssl_certificate \"%8\";\n"
+                          "    ssl_certificate_key \"%9\";\n"
+                          "    location /downgrade/ {\n"
+                          "      rewrite ^/downgrade/(.*)$ http://127.0.0.1:%6/$1 redirect;\n"
+                          "    }\n"
+                          "  }\n"
+                          "}\n")
+        .arg(file(QStringLiteral("nginx.pid")), file(QStringLiteral("error.log")),
+            file(QStringLiteral("access.log")), prefix, root, QString::number(httpPort),
+            QString::number(httpsPort), certificate, key);
 }

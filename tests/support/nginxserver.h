@@ -8,20 +8,17 @@
 /**
  * The system's nginx (/usr/sbin/nginx), run as a child of the test on 127.0.0.1 with a
  * configuration, logs and temporary folders of its own below prefix. It serves one folder over
- * HTTP and, given a certificate, over HTTPS too:
- *   /moved/<name>      on HTTP answers 302 to /<name> on the same server;
- *   /downgrade/<name>  on HTTPS answers 302 to http://.../<name>.
+ * HTTP and HTTPS; /downgrade/<name> on HTTPS answers 302 to http://.../<name>.
  */
 class NginxServer : public ChildServer
 {
 public:
-    /** prefix: an existing, empty folder for nginx's own files. */
+    /** prefix: a new folder for nginx's own files. */
     explicit NginxServer(const QString &prefix);
 
-    /** Starts serving root; an empty certificate leaves HTTPS out. False when nginx did not
+    /** Starts serving root, over HTTPS with certificate and key. False when nginx did not
         start; errorText() then says why. */
-    bool start(const QString &root, const QString &certificate = QString(),
-        const QString &key = QString());
+    bool start(const QString &root, const QString &certificate, const QString &key);
     /** Whether both ports take connections yet. */
     bool isListening() const;
     /** What nginx wrote to its error logs. */

@@ -14,7 +14,7 @@
 class TinyProxy : public ChildServer
 {
 public:
-    /** folder: an existing folder for the proxy's own files. */
+    /** folder: a new folder for the proxy's own files. */
     explicit TinyProxy(const QString &folder);
 
     /** Starts the proxy; a non-empty user makes it demand Basic credentials. False when it did
