@@ -1,9 +1,9 @@
 #include "faultserver.h"
-#include "placedwindow.h"
 #include "scopedconfig.h"
 #include "scopedinstalls.h"
 #include "scopedtranslation.h"
 #include "window/windowitems.h"
+#include "windowharness.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -126,9 +126,8 @@ void tst_Download::downloadAllEndsWithTheReport()
         products << ScopedConfig::product(QStringLiteral("Product %1").arg(i),
             fileValue(server, files.at(i)), i == 0 ? hidden : QJsonObject());
     }
-    PlacedWindow run(products);
-    QVERIFY(run.isReady());
-    WindowHarness &window = run.window();
+    WindowHarness window(products);
+    QVERIFY(window.isReady());
 
     QStringList configured;
     for (int i = 0; i < givenUp.size(); ++i)
@@ -192,10 +191,9 @@ void tst_Download::statusLineFollowsThePass()
     FaultServer::Response second = FaultServer::paused(body.left(1000), body.mid(1000));
     second.unannounced = !secondSizeKnown;
     server.serve("/b.msi", {second});
-    PlacedWindow run({ScopedConfig::product("A", server.url("/a.msi").toString()),
+    WindowHarness window({ScopedConfig::product("A", server.url("/a.msi").toString()),
         ScopedConfig::product("B", server.url("/b.msi").toString())});
-    QVERIFY(run.isReady());
-    WindowHarness &window = run.window();
+    QVERIFY(window.isReady());
 
     QVERIFY(window.click(QStringLiteral("buttonDownload")));
     QTRY_COMPARE_WITH_TIMEOUT(
@@ -226,9 +224,8 @@ void tst_Download::manySmallFilesRefreshTheWindowAFewTimesASecond()
         server.serve(path, {FaultServer::ok(package, 4)});
         products << ScopedConfig::product(path, server.url(path).toString());
     }
-    PlacedWindow run(products);
-    QVERIFY(run.isReady());
-    WindowHarness &window = run.window();
+    WindowHarness window(products);
+    QVERIFY(window.isReady());
     QSignalSpy lines(window.object("feedbackText"), SIGNAL(textChanged(QString)));
     QVERIFY(lines.isValid());
 
@@ -257,9 +254,8 @@ void tst_Download::reportOfTenFailuresStaysInItsArea()
                                          .arg(i))
                 .toString());
     }
-    PlacedWindow run(products);
-    QVERIFY(run.isReady());
-    WindowHarness &window = run.window();
+    WindowHarness window(products);
+    QVERIFY(window.isReady());
 
     QVERIFY(window.click(QStringLiteral("buttonDownload")));
     QTRY_VERIFY_WITH_TIMEOUT(

@@ -47,7 +47,7 @@ void RecordingStandIn::setCrash(const QString &argumentEnd)
 void RecordingStandIn::setOutcome(const QString &argumentEnd, const QJsonValue &outcome)
 {
     codes.insert(argumentEnd, outcome);
-    QFile file(logPath(QStringLiteral("codes")));
+    QFile file(dir.filePath(QStringLiteral("codes")));
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(QJsonDocument(codes).toJson());
 }
@@ -59,12 +59,12 @@ void RecordingStandIn::searchSystemPathToo()
 
 void RecordingStandIn::hold()
 {
-    QFile(logPath(QStringLiteral("hold"))).open(QIODevice::WriteOnly);
+    QFile(dir.filePath(QStringLiteral("hold"))).open(QIODevice::WriteOnly);
 }
 
 void RecordingStandIn::release()
 {
-    QFile::remove(logPath(QStringLiteral("hold")));
+    QFile::remove(dir.filePath(QStringLiteral("hold")));
 }
 
 QList<QStringList> RecordingStandIn::calls() const
@@ -79,18 +79,13 @@ QList<QStringList> RecordingStandIn::finishedCalls() const
 
 bool RecordingStandIn::overlapped() const
 {
-    return QFile::exists(logPath(QStringLiteral("overlaps.log")));
-}
-
-QString RecordingStandIn::logPath(const QString &name) const
-{
-    return dir.filePath(name);
+    return QFile::exists(dir.filePath(QStringLiteral("overlaps.log")));
 }
 
 QList<QStringList> RecordingStandIn::readLog(const QString &name) const
 {
     QList<QStringList> entries;
-    QFile log(logPath(name));
+    QFile log(dir.filePath(name));
     if (!log.open(QIODevice::ReadOnly))
         return entries;
     while (!log.atEnd()) {

@@ -13,13 +13,11 @@
  */
 class RecordingStandIn
 {
+    Q_DISABLE_COPY(RecordingStandIn)
 public:
     explicit RecordingStandIn(
         const QStringList &programs = {QStringLiteral("msiexec.exe"), QStringLiteral("wine")});
     ~RecordingStandIn();
-
-    RecordingStandIn(const RecordingStandIn &) = delete;
-    RecordingStandIn &operator=(const RecordingStandIn &) = delete;
 
     /** Whether the folders and links could be made. */
     bool isValid() const { return valid; }
@@ -43,7 +41,6 @@ public:
 
 private:
     void setOutcome(const QString &argumentEnd, const QJsonValue &outcome);
-    QString logPath(const QString &name) const;
     QList<QStringList> readLog(const QString &name) const;
 
     QTemporaryDir dir;

@@ -58,8 +58,8 @@ RecordingSystemQueries::Machine SampleMachine::make(bool amd64)
     machine.amd64 = amd64;
     machine.installed = {{Alpha, "2015.1.0"}, {Beta, "2016.2"}, {Unreadable, ""}};
     const auto value = &RecordingSystemQueries::value;
-    const QSet<QString> both = {value(Kestrun, "Version"), value(Kestrun, ""),
-        value(Other, "Name"), value(Viewer, "InstallDir")};
+    const QSet<QString> both = {value(Kestrun, "Version"), value(Kestrun, ""), value(Other, "Name"),
+        value(Viewer, "InstallDir")};
     machine.values64 = both + QSet<QString> {value(Only64, "Name")};
     machine.valuesDefault = both + QSet<QString> {value(Only32, "Name")};
     return machine;
