@@ -55,11 +55,6 @@ QUrl FaultServer::refusingUrl(const QString &path)
     return ChildServer::localUrl(ChildServer::freePort(), path);
 }
 
-void FaultServer::serve(const QString &path, const QList<Response> &responses)
-{
-    script.insert(path, responses);
-}
-
 void FaultServer::release(const QString &path)
 {
     const auto held = heldResponses;

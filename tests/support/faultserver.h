@@ -60,7 +60,7 @@ public:
     /** The same on a port of 127.0.0.1 where nothing listens: connections are refused. */
     static QUrl refusingUrl(const QString &path);
     /** What path answers from now on, one response per request, the last one repeating. */
-    void serve(const QString &path, const QList<Response> &responses);
+    void serve(const QString &path, const QList<Response> &responses) { script[path] = responses; }
     /** Answers the held requests of path, or every held request when path is null. */
     void release(const QString &path = QString());
     /** The paths requested so far, in order. */

@@ -34,16 +34,6 @@ RecordingStandIn::~RecordingStandIn()
         qputenv(recorderDirVariable, savedRecorderDir);
 }
 
-void RecordingStandIn::setExitCode(const QString &argumentEnd, int code)
-{
-    setOutcome(argumentEnd, code);
-}
-
-void RecordingStandIn::setCrash(const QString &argumentEnd)
-{
-    setOutcome(argumentEnd, QStringLiteral("crash"));
-}
-
 void RecordingStandIn::setOutcome(const QString &argumentEnd, const QJsonValue &outcome)
 {
     codes.insert(argumentEnd, outcome);
@@ -65,16 +55,6 @@ void RecordingStandIn::hold()
 void RecordingStandIn::release()
 {
     QFile::remove(dir.filePath(QStringLiteral("hold")));
-}
-
-QList<QStringList> RecordingStandIn::calls() const
-{
-    return readLog(QStringLiteral("calls.log"));
-}
-
-QList<QStringList> RecordingStandIn::finishedCalls() const
-{
-    return readLog(QStringLiteral("finished.log"));
 }
 
 bool RecordingStandIn::overlapped() const

@@ -4,11 +4,6 @@ RecordingSystemQueries::RecordingSystemQueries(Machine &machine)
     : machine(machine)
 { }
 
-bool RecordingSystemQueries::isNativeAmd64()
-{
-    return machine.amd64;
-}
-
 bool RecordingSystemQueries::registryValueExists(
     const QString &keyPath, const QString &valueName, bool view64)
 {
