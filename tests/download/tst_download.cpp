@@ -115,7 +115,6 @@ void tst_Download::downloadAllEndsWithTheReport()
     QFETCH(QStringList, reasons);
 
     FaultServer server;
-    QVERIFY(server.listen());
     for (const QString &path : qAsConst(available))
         server.serve(path, {FaultServer::ok(package)});
     for (const QString &name : qAsConst(placed))
@@ -186,7 +185,6 @@ void tst_Download::statusLineFollowsThePass()
     QVERIFY(translation.isValid());
     const QByteArray body(4000, 'x');
     FaultServer server;
-    QVERIFY(server.listen());
     server.serve("/a.msi", {FaultServer::paused(body.left(1000), body.mid(1000))});
     FaultServer::Response second = FaultServer::paused(body.left(1000), body.mid(1000));
     second.unannounced = !secondSizeKnown;
@@ -217,7 +215,6 @@ void tst_Download::statusLineFollowsThePass()
 void tst_Download::manySmallFilesRefreshTheWindowAFewTimesASecond()
 {
     FaultServer server;
-    QVERIFY(server.listen());
     QJsonArray products;
     for (int i = 0; i < 60; ++i) {
         const QString path = QStringLiteral("/small%1.msi").arg(i);

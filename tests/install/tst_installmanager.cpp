@@ -426,7 +426,6 @@ void tst_InstallManager::downloadedPackage()
     ScopedInstalls installs;
     QVERIFY(installs.place(QStringLiteral("first.msi")));
     FaultServer server;
-    QVERIFY(server.listen());
     server.serve(QStringLiteral("/packages/fix.msi"),
         {FaultServer::ok(QByteArrayLiteral("a fix for the installs folder"))});
     server.serve(QStringLiteral("/packages/fix.md5"),

@@ -38,11 +38,8 @@ FaultServer::FaultServer(QObject *parent)
     : QObject(parent)
 {
     connect(&server, &QTcpServer::newConnection, this, &FaultServer::acceptConnections);
-}
-
-bool FaultServer::listen()
-{
-    return server.listen(QHostAddress::LocalHost, 0);
+    if (!server.listen(QHostAddress::LocalHost, 0))
+        qFatal("the fault server cannot listen on 127.0.0.1");
 }
 
 QUrl FaultServer::url(const QString &path) const

@@ -51,10 +51,10 @@ public:
         yet far above the pauses a busy machine makes between two pieces of a body. */
     static constexpr int ClientStallTimeout = 1000;
 
+    /** Listens on a free port of 127.0.0.1 at once; where that fails, no test of it could run,
+        so the test stops there. */
     explicit FaultServer(QObject *parent = nullptr);
 
-    /** Listens on a free port of 127.0.0.1; false when that fails. */
-    bool listen();
     /** http://127.0.0.1:<port> followed by path. */
     QUrl url(const QString &path) const;
     /** The same on a port of 127.0.0.1 where nothing listens: connections are refused. */

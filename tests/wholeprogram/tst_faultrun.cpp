@@ -96,7 +96,6 @@ private:
 
 void tst_FaultRun::initTestCase()
 {
-    QVERIFY(server.listen());
     server.serve(QStringLiteral("/good.msi"), {FaultServer::ok(goodPackage, 4)});
     server.serve(
         QStringLiteral("/good.md5"), {FaultServer::ok(sha256Line(goodPackage, "good.msi"))});
