@@ -16,9 +16,12 @@ RecordingStandIn::RecordingStandIn(const QStringList &programs)
     , savedRecorderDir(qgetenv(recorderDirVariable))
 {
     const QString bin = dir.filePath(QStringLiteral("bin"));
-    valid = dir.isValid() && QDir().mkpath(bin);
+    bool made = dir.isValid() && QDir().mkpath(bin);
     for (const QString &program : programs)
-        valid = valid && QFile::link(QStringLiteral(KESTRUN_RECORDER), bin + '/' + program);
+        made = made && QFile::link(QStringLiteral(KESTRUN_RECORDER), bin + '/' + program);
+    // Without them no test of the stand-in could run.
+    if (!made)
+        qFatal("the recording stand-ins cannot be made in %s", qPrintable(dir.path()));
     // Nothing but the stand-ins is found, so a real wine or msiexec can never be reached.
     qputenv("PATH", QFile::encodeName(bin));
     qputenv(recorderDirVariable, QFile::encodeName(dir.path()));

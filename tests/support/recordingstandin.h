@@ -19,8 +19,6 @@ public:
         const QStringList &programs = {QStringLiteral("msiexec.exe"), QStringLiteral("wine")});
     ~RecordingStandIn();
 
-    /** Whether the folders and links could be made. */
-    bool isValid() const { return valid; }
     /** Children given an argument ending in argumentEnd exit with code (8 bits of it). */
     void setExitCode(const QString &argumentEnd, int code) { setOutcome(argumentEnd, code); }
     /** Children given an argument ending in argumentEnd crash (abort) after recording. */
@@ -47,7 +45,6 @@ private:
     QByteArray savedPath;
     QByteArray savedRecorderDir;
     QJsonObject codes;
-    bool valid = false;
 };
 
 #endif // RECORDINGSTANDIN_H

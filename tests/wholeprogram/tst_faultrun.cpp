@@ -195,7 +195,6 @@ void tst_FaultRun::endsWithAReport()
             .toString();
     QVERIFY(session.writeConfig(configFor(goodUrl, faultyUrl)));
     RecordingStandIn standIn;
-    QVERIFY(standIn.isValid());
     prepare(setup, session, standIn);
 
     QElapsedTimer clock;
