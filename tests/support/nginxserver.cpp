@@ -18,8 +18,7 @@ bool NginxServer::isListening() const
 
 QString NginxServer::errorText() const
 {
-    return text(QStringLiteral("early-error.log")) + text(QStringLiteral("error.log"))
-        + QString::fromLocal8Bit(const_cast<QProcess &>(process).readAllStandardError());
+    return text(QStringLiteral("early-error.log")) + text(QStringLiteral("error.log"));
 }
 
 QStringList NginxServer::requests() const
