@@ -106,7 +106,6 @@ private slots:
     void exeThatNeedsAdministratorRights();
     void downloadedPackage_data();
     void downloadedPackage();
-    void destroyedDuringRunLeavesInstallerAlone();
 #ifndef Q_OS_WIN
     void msiexecFoundOnPathBeforeBesideExecutable_data();
     void msiexecFoundOnPathBeforeBesideExecutable();
@@ -452,30 +451,6 @@ void tst_InstallManager::downloadedPackage()
     QCOMPARE(manager.getResults(),
         (Codes {{QStringLiteral("first.msi"), 0}, {url, runs ? 0 : InstallManager::NotStarted}}));
     QCOMPARE(manager.getFailureReason(url).text(), reason);
-}
-
-void tst_InstallManager::destroyedDuringRunLeavesInstallerAlone()
-{
-    RecordingStandIn standIn;
-    QVERIFY(standIn.isValid());
-    ScopedInstalls installs;
-    QVERIFY(installs.place(QStringLiteral("first.msi")));
-    QVERIFY(installs.place(QStringLiteral("second.msi")));
-    standIn.hold();
-
-    auto manager = std::make_unique<InstallManager>();
-    QSignalSpy done(manager.get(), &InstallManager::installsDone);
-    const Queues queues = Queues().add(0, "first.msi").add(1, "second.msi");
-    manager->startInstalls(queues.install, queues.remove);
-    QTRY_COMPARE(standIn.calls().size(), 1);
-
-    manager.reset();
-    standIn.release();
-
-    // The installer was not killed with its manager: it finishes, and nothing follows it.
-    QTRY_COMPARE(standIn.finishedCalls().size(), 1);
-    QCOMPARE(standIn.calls().size(), 1);
-    QCOMPARE(done.count(), 0);
 }
 
 #ifndef Q_OS_WIN
