@@ -629,8 +629,8 @@ void tst_FileManager::downloadsPerUserWhenInstallsCannotBeWritten()
     QCOMPARE(QFileInfo(ScopedInstalls::path()).isWritable(), !readOnly);
     for (const char *name : {"a", "b"}) {
         server().serve(QStringLiteral("/%1.msi").arg(name), {FaultServer::ok(package)});
-        server().serve(QStringLiteral("/%1.md5").arg(name),
-            {FaultServer::ok(digest + ' ' + name + ".msi\n")});
+        server().serve(
+            QStringLiteral("/%1.md5").arg(name), {FaultServer::ok(digest + ' ' + name + ".msi\n")});
     }
     const QString local = scratch->filePath(QStringLiteral("local.msi"));
     QVERIFY(writeFile(local, package));
@@ -639,8 +639,8 @@ void tst_FileManager::downloadsPerUserWhenInstallsCannotBeWritten()
     QVERIFY(runPass(items));
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
     const QString perUser = fileManager->getInstallsPath();
-    QVERIFY2(perUser != ScopedInstalls::path() && perUser.endsWith("/installs"),
-        qPrintable(perUser));
+    QVERIFY2(
+        perUser != ScopedInstalls::path() && perUser.endsWith("/installs"), qPrintable(perUser));
     if (!asChild)
         QVERIFY2(perUser.startsWith(dataHome.path() + '/'), qPrintable(perUser));
     if (!readOnly)
