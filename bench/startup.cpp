@@ -11,6 +11,7 @@
 
 int main(int argc, char *argv[])
 {
+    Startup::enableHighDpiScaling();
     QApplication app(argc, argv);
     Startup::registerQmlTypes();
     QTranslator translator;

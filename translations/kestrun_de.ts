@@ -20,6 +20,10 @@
         <translation>Heruntergeladene Dateien befinden sich am folgenden Ort.</translation>
     </message>
     <message>
+        <source>Checking the packages already downloaded...</source>
+        <translation>Die bereits heruntergeladenen Pakete werden geprüft...</translation>
+    </message>
+    <message>
         <source>Downloading file %1 of %2 (%3)</source>
         <translation>Datei %1 von %2 wird heruntergeladen (%3)</translation>
     </message>

@@ -20,6 +20,10 @@
         <translation>Les fichiers téléchargés se trouvent à l&apos;emplacement suivant.</translation>
     </message>
     <message>
+        <source>Checking the packages already downloaded...</source>
+        <translation>Vérification des paquets déjà téléchargés...</translation>
+    </message>
+    <message>
         <source>Downloading file %1 of %2 (%3)</source>
         <translation>Téléchargement du fichier %1 sur %2 (%3)</translation>
     </message>

@@ -15,9 +15,14 @@ QString size(qint64 bytes)
 
 } // namespace
 
+bool DownloadProgress::onlyChecking() const
+{
+    return fileCount == 0 && filesChecking > 0;
+}
+
 double DownloadProgress::share() const
 {
-    if (bytesExpected < 0)
+    if (bytesExpected < 0 || onlyChecking())
         return -1;
     if (bytesExpected == 0)
         return filesDone < fileCount ? 0 : 1;
@@ -26,6 +31,9 @@ double DownloadProgress::share() const
 
 QString DownloadProgress::text() const
 {
+    if (onlyChecking())
+        return QCoreApplication::translate(
+            "Download", "Checking the packages already downloaded...");
     // The concurrent transfers are counted as one after the other.
     const int current = qMin(filesDone + 1, fileCount);
     if (bytesExpected < 0)

@@ -13,11 +13,18 @@ struct DownloadProgress
         transfer has announced its size. */
     qint64 bytesReceived = 0;
     qint64 bytesExpected = -1;
+    /** Packages already present whose check against their digest is under way. */
+    int filesChecking = 0;
 
-    /** The share of the expected bytes received, from 0 to 1; -1 while it is unknown. */
+    /** The share of the expected bytes received, from 0 to 1; -1 while it is unknown, and
+        while the pass only checks packages already present. */
     double share() const;
-    /** Such as "Downloading file 3 of 7 (120 MB of 450 MB)", sizes in the user's locale. */
+    /** Such as "Downloading file 3 of 7 (120 MB of 450 MB)", sizes in the user's locale; while
+        the pass only checks packages already present, says so. */
     QString text() const;
+
+private:
+    bool onlyChecking() const;
 };
 
 #endif // DOWNLOADPROGRESS_H

@@ -187,6 +187,7 @@ DownloadProgress FileManager::getProgress() const
 {
     DownloadProgress progress;
     progress.fileCount = expectedFiles.size();
+    progress.filesChecking = presentChecks.size();
     qint64 expected = 0;
     bool sizesKnown = true;
     for (const ExpectedFile &file : expectedFiles) {
