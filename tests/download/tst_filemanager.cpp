@@ -77,9 +77,8 @@ private slots:
     void keepsSharedDigestNamesApart();
     void namesDigestsByEveryPackage_data();
     void namesDigestsByEveryPackage();
-    void downloadsPerUserWhenAFileIsInTheWay();
-    void usesVerifiedCopiesInAReadOnlyFolder_data();
-    void usesVerifiedCopiesInAReadOnlyFolder();
+    void downloadsPerUserWhenInstallsCannotBeWritten_data();
+    void downloadsPerUserWhenInstallsCannotBeWritten();
     void onlyLooksForLocalPaths_data();
     void onlyLooksForLocalPaths();
     void skipsEmptyItems_data();
@@ -94,8 +93,6 @@ private slots:
 private:
     /** Starts a pass and waits for its end; false when allFilesDone() never came. */
     bool runPass(const QStringList &items);
-    /** For tests in which the server holds answers until the test releases them. */
-    void waitOutHeldAnswers();
     /** The fault server, started by the first test of a run that talks to it: the tables of
         names and digest lines start none. */
     FaultServer &server();
@@ -573,61 +570,44 @@ void tst_FileManager::namesDigestsByEveryPackage()
         ScopedInstalls::filePath(digestName));
 }
 
-// Root may write anywhere, but not where a plain file takes the folder's place. A folder that
-// cannot be written is the read-only case below.
-void tst_FileManager::downloadsPerUserWhenAFileIsInTheWay()
+void tst_FileManager::downloadsPerUserWhenInstallsCannotBeWritten_data()
 {
-    QVERIFY(writeFile(ScopedInstalls::path(), "not a folder"));
-    const QString local = scratch->filePath(QStringLiteral("local.msi"));
-    QVERIFY(writeFile(local, package));
-    server().serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
-    server().serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
-
-    QVERIFY(runPass({item(QStringLiteral("/pkg.msi")), local}));
-    QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
-    const QString folder = fileManager->getInstallsPath();
-    QVERIFY2(folder.startsWith(dataHome.path() + '/') && folder.endsWith("/installs"),
-        qPrintable(folder));
-    QCOMPARE(contentsOf(ScopedInstalls::path()), QByteArray("not a folder"));
-    QCOMPARE(contentsOf(QDir(folder).filePath(QStringLiteral("pkg.msi"))), package);
-    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
-        QStringList({QStringLiteral("pkg.md5"), QStringLiteral("pkg.msi")}));
-    // A local package is looked for, and run, where it was given.
-    QCOMPARE(fileManager->localPath(local), local);
-    QCOMPARE(fileManager->localPath(QStringLiteral("sub/fix.msi")),
-        ScopedInstalls::path() + "/sub/fix.msi");
-}
-
-void tst_FileManager::usesVerifiedCopiesInAReadOnlyFolder_data()
-{
-    QTest::addColumn<QByteArray>("besideDigest"); // of a.msi, beside it in installs
+    QTest::addColumn<bool>("readOnly"); // else a plain file takes the folder's place
+    QTest::addColumn<QByteArray>("besideDigest"); // of a.msi, beside it in a read-only installs
     QTest::addColumn<bool>("usedWhereItIs");
 
-    QTest::newRow("verified copy used where it is") << digest << true;
-    QTest::newRow("damaged copy fetched per user") << wrongDigest << false;
+    // Root may write anywhere, but not where a plain file takes the folder's place.
+    QTest::newRow("a file in the way") << false << QByteArray() << false;
+    // An administrator downloaded into installs beside the executable; a standard user cannot
+    // write there. Root may write anywhere, so as root these cases run again as nobody.
+    QTest::newRow("read-only, verified copy used where it is") << true << digest << true;
+    QTest::newRow("read-only, damaged copy fetched per user") << true << wrongDigest << false;
 }
 
-// An administrator downloaded into installs beside the executable; a standard user cannot
-// write there. Root may write anywhere, so as root the case runs again as nobody.
-void tst_FileManager::usesVerifiedCopiesInAReadOnlyFolder()
+void tst_FileManager::downloadsPerUserWhenInstallsCannotBeWritten()
 {
+    QFETCH(bool, readOnly);
     QFETCH(QByteArray, besideDigest);
     QFETCH(bool, usedWhereItIs);
     const char *const unprivileged = "KESTRUN_TEST_UNPRIVILEGED";
     const bool asChild = qEnvironmentVariableIsSet(unprivileged);
-    if (!asChild) {
+    if (!readOnly) {
+        QVERIFY(writeFile(ScopedInstalls::path(), "not a folder"));
+    } else if (!asChild) {
         QVERIFY(ScopedInstalls::write(QStringLiteral("a.msi"), package));
         QVERIFY(ScopedInstalls::write(QStringLiteral("a.md5"), besideDigest + " a.msi\n"));
         QVERIFY(QFile::setPermissions(ScopedInstalls::path(),
             QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
                 | QFile::ReadOther | QFile::ExeOther));
     }
-    const auto writable = qScopeGuard([] {
-        QFile::setPermissions(ScopedInstalls::path(),
-            QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
-                | QFile::ExeOther);
+    const auto writable = qScopeGuard([readOnly] {
+        if (readOnly) {
+            QFile::setPermissions(ScopedInstalls::path(),
+                QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+                    | QFile::ExeOther);
+        }
     });
-    if (geteuid() == 0 && !asChild) {
+    if (readOnly && geteuid() == 0 && !asChild) {
         QProcess child;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QString::fromLatin1(unprivileged), QStringLiteral("1"));
@@ -638,7 +618,7 @@ void tst_FileManager::usesVerifiedCopiesInAReadOnlyFolder()
         child.start(QStringLiteral("setpriv"),
             {"--reuid=65534", "--regid=65534", "--clear-groups", "--",
                 QCoreApplication::applicationFilePath(),
-                QStringLiteral("usesVerifiedCopiesInAReadOnlyFolder:")
+                QStringLiteral("downloadsPerUserWhenInstallsCannotBeWritten:")
                     + QString::fromLatin1(QTest::currentDataTag())});
         if (!child.waitForStarted() && qgetenv("CI") != "true")
             QSKIP("setpriv cannot be started: no way to drop root's privileges");
@@ -647,23 +627,39 @@ void tst_FileManager::usesVerifiedCopiesInAReadOnlyFolder()
         QCOMPARE(child.exitCode(), 0);
         return;
     }
-    QVERIFY(!QFileInfo(ScopedInstalls::path()).isWritable());
-    server().serve(QStringLiteral("/a.msi"), {FaultServer::ok(package)});
-    server().serve(QStringLiteral("/a.md5"), {FaultServer::ok(digest + " a.msi\n")});
-    server().serve(QStringLiteral("/b.msi"), {FaultServer::ok(package)});
-    server().serve(QStringLiteral("/b.md5"), {FaultServer::ok(digest + " b.msi\n")});
-    const QStringList items {item(QStringLiteral("/a.msi")), item(QStringLiteral("/b.msi"))};
+    QCOMPARE(QFileInfo(ScopedInstalls::path()).isWritable(), !readOnly);
+    for (const char *name : {"a", "b"}) {
+        server().serve(QStringLiteral("/%1.msi").arg(name), {FaultServer::ok(package)});
+        server().serve(
+            QStringLiteral("/%1.md5").arg(name), {FaultServer::ok(digest + ' ' + name + ".msi\n")});
+    }
+    const QString local = scratch->filePath(QStringLiteral("local.msi"));
+    QVERIFY(writeFile(local, package));
+    const QStringList items {item(QStringLiteral("/a.msi")), item(QStringLiteral("/b.msi")), local};
 
     QVERIFY(runPass(items));
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
     const QString perUser = fileManager->getInstallsPath();
-    QVERIFY(perUser != ScopedInstalls::path());
+    QVERIFY2(
+        perUser != ScopedInstalls::path() && perUser.endsWith("/installs"), qPrintable(perUser));
+    if (!asChild)
+        QVERIFY2(perUser.startsWith(dataHome.path() + '/'), qPrintable(perUser));
+    if (!readOnly)
+        QCOMPARE(contentsOf(ScopedInstalls::path()), QByteArray("not a folder"));
     QCOMPARE(server().count(QStringLiteral("/a.msi")), usedWhereItIs ? 0 : 1);
     QCOMPARE(server().count(QStringLiteral("/b.msi")), 1);
+    QCOMPARE(contentsOf(perUser + QLatin1String("/b.msi")), package);
+    QCOMPARE(QDir(perUser).entryList(QDir::Files | QDir::Hidden),
+        usedWhereItIs ? QStringList({"b.md5", "b.msi"})
+                      : QStringList({"a.md5", "a.msi", "b.md5", "b.msi"}));
     QCOMPARE(fileManager->localPath(items[0]),
         usedWhereItIs ? ScopedInstalls::filePath(QStringLiteral("a.msi"))
                       : perUser + QLatin1String("/a.msi"));
     QCOMPARE(fileManager->localPath(items[1]), perUser + QLatin1String("/b.msi"));
+    // A local package is looked for, and run, where it was given.
+    QCOMPARE(fileManager->localPath(local), local);
+    QCOMPARE(fileManager->localPath(QStringLiteral("sub/fix.msi")),
+        ScopedInstalls::path() + "/sub/fix.msi");
     const QStringList folders =
         usedWhereItIs ? QStringList {ScopedInstalls::path(), perUser} : QStringList {perUser};
     QCOMPARE(fileManager->getFolders(), folders);
@@ -790,17 +786,12 @@ void tst_FileManager::fetchesOneLocalNameOnce()
                 + QFileInfo(givenUp.first()).fileName());
 }
 
-void tst_FileManager::waitOutHeldAnswers()
+// A call while a pass runs joins it; the pass after it starts afresh.
+void tst_FileManager::joinsTheRunningPassThenStartsAfresh()
 {
     // A request taken for stalled while held is asked again, and an answer asked for after the
     // release is held for good: the pass would give the package up.
     fileManager->setStallTimeout(PassTimeout);
-}
-
-// A call while a pass runs joins it; the pass after it starts afresh.
-void tst_FileManager::joinsTheRunningPassThenStartsAfresh()
-{
-    waitOutHeldAnswers();
     server().serve(QStringLiteral("/first.msi"), {FaultServer::held(package)});
     const QString second = item(QStringLiteral("/second.msi")); // not found for now
     const QString bad = item(QStringLiteral("/..")); // given up at once, yet part of this pass
@@ -825,31 +816,24 @@ void tst_FileManager::joinsTheRunningPassThenStartsAfresh()
     QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("second.msi"))), package);
 }
 
+// The progress while transfers run side by side is shown by the window's status line tests;
+// here, the totals once every package is in, its size announced or not.
 void tst_FileManager::reportsProgressOverThePass()
 {
-    waitOutHeldAnswers();
-    const QByteArray first = package.left(1000);
-    server().serve(QStringLiteral("/a.msi"), {FaultServer::paused(first, package.mid(1000))});
-    server().serve(QStringLiteral("/b.msp"), {FaultServer::paused(first, package.mid(1000))});
-    FaultServer::Response unknownSize = FaultServer::paused(first, package.mid(1000));
+    server().serve(QStringLiteral("/a.msi"), {FaultServer::ok(package)});
+    server().serve(QStringLiteral("/b.msp"), {FaultServer::ok(package)});
+    FaultServer::Response unknownSize = FaultServer::ok(package);
     unknownSize.unannounced = true;
     server().serve(QStringLiteral("/c.exe"), {unknownSize});
     QSignalSpy changes(fileManager, &FileManager::progressChanged);
-    const auto progress = [this] { return fileManager->getProgress(); };
 
-    fileManager->getFiles({item(QStringLiteral("/a.msi")), item(QStringLiteral("/b.msp")),
-        item(QStringLiteral("/c.exe"))});
-    // The transfers run side by side: the first piece of each arrives while none is whole.
-    QTRY_COMPARE(progress().bytesReceived, qint64(3 * first.size()));
-    QCOMPARE(progress().fileCount, 3);
-    QCOMPARE(progress().filesDone, 0);
-    QCOMPARE(progress().bytesExpected, qint64(-1)); // c.exe has not said how large it is
-
-    server().release();
-    QVERIFY(done->wait(PassTimeout));
-    QCOMPARE(progress().filesDone, 3);
-    QCOMPARE(progress().bytesReceived, qint64(3 * package.size()));
-    QCOMPARE(progress().bytesExpected, qint64(3 * package.size()));
+    QVERIFY(runPass({item(QStringLiteral("/a.msi")), item(QStringLiteral("/b.msp")),
+        item(QStringLiteral("/c.exe"))}));
+    const DownloadProgress progress = fileManager->getProgress();
+    QCOMPARE(progress.fileCount, 3);
+    QCOMPARE(progress.filesDone, 3);
+    QCOMPARE(progress.bytesReceived, qint64(3 * package.size()));
+    QCOMPARE(progress.bytesExpected, qint64(3 * package.size()));
     QVERIFY(changes.count() > 3);
     QCOMPARE(ScopedInstalls::entries(),
         QStringList({QStringLiteral("a.msi"), QStringLiteral("b.msp"), QStringLiteral("c.exe")}));
