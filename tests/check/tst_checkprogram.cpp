@@ -119,7 +119,6 @@ void tst_CheckProgram::configBesideTheProgram()
 void tst_CheckProgram::jsonForScripts()
 {
     FaultServer server;
-    QVERIFY(server.listen());
     server.serve("/p/Editor.msp", {FaultServer::ok("package")});
     const QByteArray config = "{\"products\": [{\"name\": \"Editor\", \"file\": \""
         + server.url("/p/Editor.msp").toEncoded() + "\"}, {\"name\": \"Gone\", \"file\": \""

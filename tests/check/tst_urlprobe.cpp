@@ -29,8 +29,6 @@ class tst_UrlProbe : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QVERIFY(server.listen()); }
-
     void answers_data();
     void answers();
     void eachUrlOnceAndLocalFilesNot();

@@ -1,9 +1,9 @@
 #include "faultserver.h"
-#include "placedwindow.h"
 #include "scopedconfig.h"
 #include "scopedinstalls.h"
 #include "scopedtranslation.h"
 #include "window/windowitems.h"
+#include "windowharness.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -115,7 +115,6 @@ void tst_Download::downloadAllEndsWithTheReport()
     QFETCH(QStringList, reasons);
 
     FaultServer server;
-    QVERIFY(server.listen());
     for (const QString &path : qAsConst(available))
         server.serve(path, {FaultServer::ok(package)});
     for (const QString &name : qAsConst(placed))
@@ -126,9 +125,8 @@ void tst_Download::downloadAllEndsWithTheReport()
         products << ScopedConfig::product(QStringLiteral("Product %1").arg(i),
             fileValue(server, files.at(i)), i == 0 ? hidden : QJsonObject());
     }
-    PlacedWindow run(products);
-    QVERIFY(run.isReady());
-    WindowHarness &window = run.window();
+    WindowHarness window(products);
+    QVERIFY(window.isReady());
 
     QStringList configured;
     for (int i = 0; i < givenUp.size(); ++i)
@@ -187,15 +185,13 @@ void tst_Download::statusLineFollowsThePass()
     QVERIFY(translation.isValid());
     const QByteArray body(4000, 'x');
     FaultServer server;
-    QVERIFY(server.listen());
     server.serve("/a.msi", {FaultServer::paused(body.left(1000), body.mid(1000))});
     FaultServer::Response second = FaultServer::paused(body.left(1000), body.mid(1000));
     second.unannounced = !secondSizeKnown;
     server.serve("/b.msi", {second});
-    PlacedWindow run({ScopedConfig::product("A", server.url("/a.msi").toString()),
+    WindowHarness window({ScopedConfig::product("A", server.url("/a.msi").toString()),
         ScopedConfig::product("B", server.url("/b.msi").toString())});
-    QVERIFY(run.isReady());
-    WindowHarness &window = run.window();
+    QVERIFY(window.isReady());
 
     QVERIFY(window.click(QStringLiteral("buttonDownload")));
     QTRY_COMPARE_WITH_TIMEOUT(
@@ -219,16 +215,14 @@ void tst_Download::statusLineFollowsThePass()
 void tst_Download::manySmallFilesRefreshTheWindowAFewTimesASecond()
 {
     FaultServer server;
-    QVERIFY(server.listen());
     QJsonArray products;
     for (int i = 0; i < 60; ++i) {
         const QString path = QStringLiteral("/small%1.msi").arg(i);
         server.serve(path, {FaultServer::ok(package, 4)});
         products << ScopedConfig::product(path, server.url(path).toString());
     }
-    PlacedWindow run(products);
-    QVERIFY(run.isReady());
-    WindowHarness &window = run.window();
+    WindowHarness window(products);
+    QVERIFY(window.isReady());
     QSignalSpy lines(window.object("feedbackText"), SIGNAL(textChanged(QString)));
     QVERIFY(lines.isValid());
 
@@ -257,9 +251,8 @@ void tst_Download::reportOfTenFailuresStaysInItsArea()
                                          .arg(i))
                 .toString());
     }
-    PlacedWindow run(products);
-    QVERIFY(run.isReady());
-    WindowHarness &window = run.window();
+    WindowHarness window(products);
+    QVERIFY(window.isReady());
 
     QVERIFY(window.click(QStringLiteral("buttonDownload")));
     QTRY_VERIFY_WITH_TIMEOUT(

@@ -134,11 +134,8 @@ void tst_FileManager::cleanup()
 
 FaultServer &tst_FileManager::server()
 {
-    if (!faultServer) {
+    if (!faultServer)
         faultServer = std::make_unique<FaultServer>();
-        if (!faultServer->listen())
-            qFatal("the fault server cannot listen on 127.0.0.1");
-    }
     return *faultServer;
 }
 

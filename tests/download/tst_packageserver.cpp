@@ -247,8 +247,8 @@ void tst_PackageServer::goesThroughTheSystemProxy()
     QFETCH(bool, secure);
     QFETCH(QByteArray, noProxy);
     QFETCH(bool, throughProxy);
-    qputenv("http_proxy", proxy->url().toLatin1());
-    qputenv("https_proxy", proxy->url().toLatin1());
+    qputenv("http_proxy", proxy->url().toEncoded());
+    qputenv("https_proxy", proxy->url().toEncoded());
     qputenv("no_proxy", noProxy);
     const QUrl package = viaProxyable(secure ? nginx->secureUrl(QStringLiteral("/small.msi"))
                                              : nginx->url(QStringLiteral("/small.msi")));
@@ -303,7 +303,7 @@ void tst_PackageServer::givesUpAtOnceWhenTheProxyAsksForASignIn()
     QFETCH(int, maxRequests);
     QFETCH(QString, reason);
     const bool fetched = error == QNetworkReply::NoError;
-    qputenv("http_proxy", signInProxy->url().toLatin1().replace("//", "//" + credentials));
+    qputenv("http_proxy", signInProxy->url().toEncoded().replace("//", "//" + credentials));
     qputenv("no_proxy", QByteArray());
     const QString url = viaProxyable(nginx->url(QStringLiteral("/small.msi"))).toString();
     const int before = signInProxy->requests().count(QLatin1String("GET ") + url);

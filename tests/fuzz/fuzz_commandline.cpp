@@ -3,17 +3,12 @@
 // as one word, and a line must carry the parameters and remove value as they were written.
 
 #include "download/filemanager.h"
+#include "fuzzapplication.h"
 #include "install/installcommand.h"
-
-#include <cstdlib>
 
 namespace {
 
-void require(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
+using FuzzApplication::require;
 
 void checkPackageLine(const QString &path, const QString &parameters)
 {

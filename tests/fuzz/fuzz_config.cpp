@@ -13,7 +13,6 @@
 #include <QObject>
 #include <QVariant>
 
-#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -26,10 +25,10 @@ void checkStartupLookups(const ConfigManager &config)
 {
     const int count = config.getNameList().size();
     // Start-up reads all five lists with one index.
-    if (config.getDisplayList().size() != count || config.getRemoveFirstList().size() != count
-        || config.getFileList().size() != count || config.getParameterList().size() != count
-        || config.getProductFiles() != config.getFileList())
-        std::abort();
+    FuzzApplication::require(config.getDisplayList().size() == count
+        && config.getRemoveFirstList().size() == count && config.getFileList().size() == count
+        && config.getParameterList().size() == count
+        && config.getProductFiles() == config.getFileList());
     (void)config.getTitle();
 }
 
@@ -81,8 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FuzzApplication::writeBeside(QStringLiteral("kestrun.json"),
         QByteArray(reinterpret_cast<const char *>(data), static_cast<int>(size)));
     ConfigManager config;
-    if (!config.readConfig())
-        std::abort();
+    FuzzApplication::require(config.readConfig());
     checkStartupLookups(config);
     const QStringList names = config.getNameList();
     for (int i = 0; i < names.size() && i < MaxProductsChecked; ++i) {

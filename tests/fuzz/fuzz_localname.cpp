@@ -2,11 +2,10 @@
 // safe, and its digest companion must both lie directly inside the installs folder.
 
 #include "download/filemanager.h"
+#include "fuzzapplication.h"
 
 #include <QDir>
 #include <QFileInfo>
-
-#include <cstdlib>
 
 namespace {
 
@@ -22,8 +21,8 @@ void checkStoredName(const QString &name)
     const QString installs = QDir::cleanPath(QDir(QDir::tempPath()).filePath("installs"));
     const QString local = QDir(installs).filePath(name);
     const QString digest = FileManager::digestPath(local);
-    if (!liesDirectlyIn(installs, local) || !liesDirectlyIn(installs, digest) || digest == local)
-        std::abort();
+    FuzzApplication::require(
+        liesDirectlyIn(installs, local) && liesDirectlyIn(installs, digest) && digest != local);
 }
 
 } // namespace

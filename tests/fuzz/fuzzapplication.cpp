@@ -28,4 +28,10 @@ QString writeBeside(const QString &name, const QByteArray &contents)
     return path;
 }
 
+void require(bool property)
+{
+    if (!property)
+        std::abort();
+}
+
 } // namespace FuzzApplication

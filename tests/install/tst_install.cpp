@@ -1,7 +1,7 @@
-#include "placedwindow.h"
 #include "recordingstandin.h"
 #include "scopedinstalls.h"
 #include "window/windowitems.h"
+#include "windowharness.h"
 
 #include <QJsonArray>
 #include <QTest>
@@ -28,11 +28,11 @@ QJsonArray threeProducts()
 
 /** The placed window with the products' packages in the installs folder and the recording
     stand-in on PATH. */
-class InstallWindow : public PlacedWindow
+class InstallWindow : public WindowHarness
 {
 public:
     explicit InstallWindow(const QJsonArray &products)
-        : PlacedWindow(products)
+        : WindowHarness(products)
     {
         packagesPlaced = std::all_of(products.begin(), products.end(), [&](const QJsonValue &p) {
             const QString file = p.toObject().value(QStringLiteral("file")).toString();
@@ -40,7 +40,7 @@ public:
         });
     }
 
-    bool isReady() const { return PlacedWindow::isReady() && standIn.isValid() && packagesPlaced; }
+    bool isReady() const { return WindowHarness::isReady() && packagesPlaced; }
 
     RecordingStandIn standIn;
 
@@ -131,11 +131,10 @@ void tst_Install::report()
     QFETCH(QVariantMap, exitCodes);
     QFETCH(QString, heading);
     QFETCH(QStringList, labels);
-    InstallWindow run(products);
-    QVERIFY(run.isReady());
+    InstallWindow window(products);
+    QVERIFY(window.isReady());
     for (auto it = exitCodes.cbegin(); it != exitCodes.cend(); ++it)
-        run.standIn.setExitCode(it.key(), it.value().toInt());
-    WindowHarness &window = run.window();
+        window.standIn.setExitCode(it.key(), it.value().toInt());
 
     for (int number : qAsConst(unticked)) {
         QVERIFY(window.click(checkBoxName(number)));
@@ -156,14 +155,13 @@ void tst_Install::report()
     QCOMPARE(lines.value(0), heading);
     QCOMPARE(lines.value(1, QStringLiteral("no second line")), QString());
     QCOMPARE(lines.mid(2), labels);
-    QVERIFY(!run.standIn.overlapped());
+    QVERIFY(!window.standIn.overlapped());
 }
 
 void tst_Install::nothingTicked()
 {
-    InstallWindow run(threeProducts());
-    QVERIFY(run.isReady());
-    WindowHarness &window = run.window();
+    InstallWindow window(threeProducts());
+    QVERIFY(window.isReady());
     // Unticked as the selection logic does it, which leaves "Install" showing.
     for (int number = 1; number <= 3; ++number)
         window.object(checkBoxName(number))->setProperty("checked", false);
@@ -174,20 +172,19 @@ void tst_Install::nothingTicked()
     QCOMPARE(
         window.property(QStringLiteral("feedbackText"), "text").toString(), successHeading + '\n');
     QCOMPARE(window.property(QStringLiteral("checkBoxHolder"), "visible").toBool(), false);
-    QVERIFY(run.standIn.calls().isEmpty());
+    QVERIFY(window.standIn.calls().isEmpty());
 }
 
 void tst_Install::lockedDuringRunAndClosingLeavesInstallerAlone()
 {
-    InstallWindow run(threeProducts());
-    QVERIFY(run.isReady());
-    WindowHarness &window = run.window();
+    InstallWindow window(threeProducts());
+    QVERIFY(window.isReady());
     QVERIFY(window.click(checkBoxName(2)));
     QTRY_COMPARE(window.property(checkBoxName(2), "checked").toBool(), false);
-    run.standIn.hold();
+    window.standIn.hold();
 
     QVERIFY(window.click(QStringLiteral("buttonInstall")));
-    QTRY_COMPARE(run.standIn.calls().size(), 1);
+    QTRY_COMPARE(window.standIn.calls().size(), 1);
 
     // Running: everything locked but "Exit", the status line in the column's place.
     QCOMPARE(window.property(QStringLiteral("mainProgressBar"), "visible").toBool(), true);
@@ -207,22 +204,22 @@ void tst_Install::lockedDuringRunAndClosingLeavesInstallerAlone()
         QStringLiteral("Installing A (1 of 2)"));
 
     // Closed: the running installer finishes on its own; no later package is started.
-    run.close();
-    run.standIn.release();
-    QTRY_COMPARE(run.standIn.finishedCalls().size(), 1);
-    QCOMPARE(run.standIn.calls().size(), 1);
+    window.close();
+    window.standIn.release();
+    QTRY_COMPARE(window.standIn.finishedCalls().size(), 1);
+    QCOMPARE(window.standIn.calls().size(), 1);
 }
 
 void tst_Install::statusLineNamesEachStep()
 {
-    InstallWindow run({product("Editor 2.0 Update 1", "editor.msp"),
+    InstallWindow window({product("Editor 2.0 Update 1", "editor.msp"),
         product("Viewer Add-in", "viewer.msi", {{"remove-first", "{OLD}"}}),
         product("Runtime", "runtime.exe", {{"display", "false"}})});
-    QVERIFY(run.isReady());
-    run.standIn.setExitCode(QStringLiteral("runtime.exe"), 1);
-    StatusRecorder status(run.window());
+    QVERIFY(window.isReady());
+    window.standIn.setExitCode(QStringLiteral("runtime.exe"), 1);
+    StatusRecorder status(window);
 
-    QVERIFY(run.window().click(QStringLiteral("buttonInstall")));
+    QVERIFY(window.click(QStringLiteral("buttonInstall")));
     QTRY_COMPARE(status.lines.size(), 5);
 
     // Each step as it starts, with the bar at the share of items done before it.

@@ -41,7 +41,6 @@ void tst_MsiexecStandIn::passesToWineOrFails()
     QFETCH(QStringList, arguments);
     QFETCH(int, exitCode);
     RecordingStandIn recorder(wine ? QStringList {"wine"} : QStringList {});
-    QVERIFY(recorder.isValid());
     recorder.setExitCode(QStringLiteral("fails.msi"), exitCode);
     QProcess standIn;
 

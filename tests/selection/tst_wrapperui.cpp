@@ -1,6 +1,6 @@
-#include "placedwindow.h"
 #include "rules/checkboxslots.h"
 #include "window/windowitems.h"
+#include "windowharness.h"
 
 #include <QJsonArray>
 #include <QSignalSpy>
@@ -150,9 +150,8 @@ void tst_WrapperUI::clicksFollowLinks()
     QFETCH(QStringList, ticked);
     QFETCH(QStringList, notApplying);
 
-    PlacedWindow run(products, notApplying);
-    QVERIFY(run.isReady());
-    WindowHarness &window = run.window();
+    WindowHarness window(products, notApplying);
+    QVERIFY(window.isReady());
 
     for (const QString &name : qAsConst(clicks))
         QVERIFY2(clickLabelled(window, name), qPrintable(name));
@@ -165,9 +164,8 @@ void tst_WrapperUI::clicksFollowLinks()
 
 void tst_WrapperUI::onlyUserClicksRunTheHandler()
 {
-    PlacedWindow run(QJsonArray {product("P", QJsonArray {"A"}), product("A"), product("B")});
-    QVERIFY(run.isReady());
-    WindowHarness &window = run.window();
+    WindowHarness window(QJsonArray {product("P", QJsonArray {"A"}), product("A"), product("B")});
+    QVERIFY(window.isReady());
 
     const QStringList names {"P", "A", "B"};
     std::vector<std::unique_ptr<QSignalSpy>> clicked;
@@ -220,9 +218,8 @@ void tst_WrapperUI::everyBoxReportsItself()
         all << nameOf(box);
     }
     all.sort();
-    PlacedWindow run(products);
-    QVERIFY(run.isReady());
-    WindowHarness &window = run.window();
+    WindowHarness window(products);
+    QVERIFY(window.isReady());
     QCOMPARE(window.checkBoxOf(nameOf(slot)), checkBoxName(slot));
 
     QVERIFY(clickLabelled(window, nameOf(slot)));

@@ -21,6 +21,11 @@ ChildServer::~ChildServer()
     }
 }
 
+bool ChildServer::isListening() const
+{
+    return process.state() == QProcess::Running && takesConnections(port);
+}
+
 quint16 ChildServer::freePort()
 {
     QTcpServer probe;
@@ -34,6 +39,11 @@ bool ChildServer::takesConnections(quint16 port)
     return socket.waitForConnected(200);
 }
 
+QUrl ChildServer::localUrl(quint16 port, const QString &path, const QString &scheme)
+{
+    return QUrl(QStringLiteral("%1://127.0.0.1:%2%3").arg(scheme).arg(port).arg(path));
+}
+
 bool ChildServer::start(const QString &configName, const QString &configuration,
     const QString &program, const QStringList &arguments)
 {
@@ -43,12 +53,12 @@ bool ChildServer::start(const QString &configName, const QString &configuration,
     return process.waitForStarted(5000);
 }
 
-bool ChildServer::isListening(quint16 port) const
-{
-    return process.state() == QProcess::Running && takesConnections(port);
-}
-
 QString ChildServer::file(const QString &name) const
 {
     return QDir(folder).filePath(name);
+}
+
+QString ChildServer::text(const QString &name) const
+{
+    return QString::fromUtf8(TestFiles::contentsOf(file(name)));
 }

@@ -1,5 +1,7 @@
 #include "faultserver.h"
 
+#include "childserver.h"
+
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -36,32 +38,18 @@ FaultServer::FaultServer(QObject *parent)
     : QObject(parent)
 {
     connect(&server, &QTcpServer::newConnection, this, &FaultServer::acceptConnections);
-}
-
-bool FaultServer::listen()
-{
-    return server.listen(QHostAddress::LocalHost, 0);
+    if (!server.listen(QHostAddress::LocalHost, 0))
+        qFatal("the fault server cannot listen on 127.0.0.1");
 }
 
 QUrl FaultServer::url(const QString &path) const
 {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(server.serverPort()).arg(path),
-        QUrl::TolerantMode);
+    return ChildServer::localUrl(server.serverPort(), path);
 }
 
 QUrl FaultServer::refusingUrl(const QString &path)
 {
-    // A port that was free a moment ago and is closed again.
-    QTcpServer closed;
-    closed.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = closed.serverPort();
-    closed.close();
-    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path), QUrl::TolerantMode);
-}
-
-void FaultServer::serve(const QString &path, const QList<Response> &responses)
-{
-    script.insert(path, responses);
+    return ChildServer::localUrl(ChildServer::freePort(), path);
 }
 
 void FaultServer::release(const QString &path)

@@ -51,16 +51,16 @@ public:
         yet far above the pauses a busy machine makes between two pieces of a body. */
     static constexpr int ClientStallTimeout = 1000;
 
+    /** Listens on a free port of 127.0.0.1 at once; where that fails, no test of it could run,
+        so the test stops there. */
     explicit FaultServer(QObject *parent = nullptr);
 
-    /** Listens on a free port of 127.0.0.1; false when that fails. */
-    bool listen();
     /** http://127.0.0.1:<port> followed by path. */
     QUrl url(const QString &path) const;
     /** The same on a port of 127.0.0.1 where nothing listens: connections are refused. */
     static QUrl refusingUrl(const QString &path);
     /** What path answers from now on, one response per request, the last one repeating. */
-    void serve(const QString &path, const QList<Response> &responses);
+    void serve(const QString &path, const QList<Response> &responses) { script[path] = responses; }
     /** Answers the held requests of path, or every held request when path is null. */
     void release(const QString &path = QString());
     /** The paths requested so far, in order. */

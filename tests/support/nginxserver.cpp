@@ -1,57 +1,34 @@
 #include "nginxserver.h"
 
-#include "testfiles.h"
-
-namespace {
-
-const QString nginxBinary = QStringLiteral("/usr/sbin/nginx");
-
-} // namespace
-
-NginxServer::NginxServer(const QString &prefix)
-    : ChildServer(prefix)
-    , prefix(prefix)
-{ }
-
 bool NginxServer::start(const QString &root, const QString &certificate, const QString &key)
 {
-    httpPort = freePort();
-    httpsPort = freePort();
     process.setProcessChannelMode(QProcess::ForwardedChannels);
     // -e keeps even the messages before the configuration is read away from /var/log/nginx.
     return ChildServer::start(QStringLiteral("nginx.conf"), configuration(root, certificate, key),
-        nginxBinary,
-        {QStringLiteral("-p"), prefix, QStringLiteral("-c"), file(QStringLiteral("nginx.conf")),
+        QStringLiteral("/usr/sbin/nginx"),
+        {QStringLiteral("-p"), folder, QStringLiteral("-c"), file(QStringLiteral("nginx.conf")),
             QStringLiteral("-e"), file(QStringLiteral("early-error.log")), QStringLiteral("-g"),
             QStringLiteral("daemon off;")});
 }
 
 bool NginxServer::isListening() const
 {
-    return ChildServer::isListening(httpPort) && takesConnections(httpsPort);
+    return ChildServer::isListening() && takesConnections(httpsPort);
 }
 
 QString NginxServer::errorText() const
 {
-    return QString::fromUtf8(TestFiles::contentsOf(file(QStringLiteral("early-error.log")))
-               + TestFiles::contentsOf(file(QStringLiteral("error.log"))))
-        + QString::fromLocal8Bit(const_cast<QProcess &>(process).readAllStandardError());
+    return text(QStringLiteral("early-error.log")) + text(QStringLiteral("error.log"));
 }
 
 QStringList NginxServer::requests() const
 {
-    return QString::fromUtf8(TestFiles::contentsOf(file(QStringLiteral("access.log"))))
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
-QUrl NginxServer::url(const QString &path) const
-{
-    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(httpPort).arg(path));
+    return text(QStringLiteral("access.log")).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 QUrl NginxServer::secureUrl(const QString &path) const
 {
-    return QUrl(QStringLiteral("https://127.0.0.1:%1%2").arg(httpsPort).arg(path));
+    return localUrl(httpsPort, path, QStringLiteral("https"));
 }
 
 QString NginxServer::configuration(
@@ -83,6 +60,6 @@ QString NginxServer::configuration(
                           "  }\n"
                           "}\n")
         .arg(file(QStringLiteral("nginx.pid")), file(QStringLiteral("error.log")),
-            file(QStringLiteral("access.log")), prefix, root, QString::number(httpPort),
+            file(QStringLiteral("access.log")), folder, root, QString::number(port),
             QString::number(httpsPort), certificate, key);
 }

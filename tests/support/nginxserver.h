@@ -3,18 +3,16 @@
 
 #include "childserver.h"
 
-#include <QUrl>
-
 /**
  * The system's nginx (/usr/sbin/nginx), run as a child of the test on 127.0.0.1 with a
- * configuration, logs and temporary folders of its own below prefix. It serves one folder over
- * HTTP and HTTPS; /downgrade/<name> on HTTPS answers 302 to http://.../<name>.
+ * configuration, logs and temporary folders of its own in its folder. It serves one folder over
+ * HTTP on url() and HTTPS on secureUrl(); /downgrade/<name> on HTTPS answers 302 to
+ * http://.../<name>.
  */
 class NginxServer : public ChildServer
 {
 public:
-    /** prefix: a new folder for nginx's own files. */
-    explicit NginxServer(const QString &prefix);
+    using ChildServer::ChildServer;
 
     /** Starts serving root, over HTTPS with certificate and key. False when nginx did not
         start; errorText() then says why. */
@@ -25,9 +23,6 @@ public:
     QString errorText() const;
     /** The requests nginx has logged so far, one line each: method and path. */
     QStringList requests() const;
-
-    /** http://127.0.0.1:<port> followed by path. */
-    QUrl url(const QString &path) const;
     /** https://127.0.0.1:<port> followed by path. */
     QUrl secureUrl(const QString &path) const;
 
@@ -35,9 +30,7 @@ private:
     QString configuration(
         const QString &root, const QString &certificate, const QString &key) const;
 
-    QString prefix;
-    quint16 httpPort = 0;
-    quint16 httpsPort = 0;
+    const quint16 httpsPort = freePort();
 };
 
 #endif // NGINXSERVER_H

@@ -16,9 +16,12 @@ RecordingStandIn::RecordingStandIn(const QStringList &programs)
     , savedRecorderDir(qgetenv(recorderDirVariable))
 {
     const QString bin = dir.filePath(QStringLiteral("bin"));
-    valid = dir.isValid() && QDir().mkpath(bin);
+    bool made = dir.isValid() && QDir().mkpath(bin);
     for (const QString &program : programs)
-        valid = valid && QFile::link(QStringLiteral(KESTRUN_RECORDER), bin + '/' + program);
+        made = made && QFile::link(QStringLiteral(KESTRUN_RECORDER), bin + '/' + program);
+    // Without them no test of the stand-in could run.
+    if (!made)
+        qFatal("the recording stand-ins cannot be made in %s", qPrintable(dir.path()));
     // Nothing but the stand-ins is found, so a real wine or msiexec can never be reached.
     qputenv("PATH", QFile::encodeName(bin));
     qputenv(recorderDirVariable, QFile::encodeName(dir.path()));
@@ -34,20 +37,10 @@ RecordingStandIn::~RecordingStandIn()
         qputenv(recorderDirVariable, savedRecorderDir);
 }
 
-void RecordingStandIn::setExitCode(const QString &argumentEnd, int code)
-{
-    setOutcome(argumentEnd, code);
-}
-
-void RecordingStandIn::setCrash(const QString &argumentEnd)
-{
-    setOutcome(argumentEnd, QStringLiteral("crash"));
-}
-
 void RecordingStandIn::setOutcome(const QString &argumentEnd, const QJsonValue &outcome)
 {
     codes.insert(argumentEnd, outcome);
-    QFile file(logPath(QStringLiteral("codes")));
+    QFile file(dir.filePath(QStringLiteral("codes")));
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(QJsonDocument(codes).toJson());
 }
@@ -59,38 +52,23 @@ void RecordingStandIn::searchSystemPathToo()
 
 void RecordingStandIn::hold()
 {
-    QFile(logPath(QStringLiteral("hold"))).open(QIODevice::WriteOnly);
+    QFile(dir.filePath(QStringLiteral("hold"))).open(QIODevice::WriteOnly);
 }
 
 void RecordingStandIn::release()
 {
-    QFile::remove(logPath(QStringLiteral("hold")));
-}
-
-QList<QStringList> RecordingStandIn::calls() const
-{
-    return readLog(QStringLiteral("calls.log"));
-}
-
-QList<QStringList> RecordingStandIn::finishedCalls() const
-{
-    return readLog(QStringLiteral("finished.log"));
+    QFile::remove(dir.filePath(QStringLiteral("hold")));
 }
 
 bool RecordingStandIn::overlapped() const
 {
-    return QFile::exists(logPath(QStringLiteral("overlaps.log")));
-}
-
-QString RecordingStandIn::logPath(const QString &name) const
-{
-    return dir.filePath(name);
+    return QFile::exists(dir.filePath(QStringLiteral("overlaps.log")));
 }
 
 QList<QStringList> RecordingStandIn::readLog(const QString &name) const
 {
     QList<QStringList> entries;
-    QFile log(logPath(name));
+    QFile log(dir.filePath(name));
     if (!log.open(QIODevice::ReadOnly))
         return entries;
     while (!log.atEnd()) {

@@ -13,20 +13,16 @@
  */
 class RecordingStandIn
 {
+    Q_DISABLE_COPY(RecordingStandIn)
 public:
     explicit RecordingStandIn(
         const QStringList &programs = {QStringLiteral("msiexec.exe"), QStringLiteral("wine")});
     ~RecordingStandIn();
 
-    RecordingStandIn(const RecordingStandIn &) = delete;
-    RecordingStandIn &operator=(const RecordingStandIn &) = delete;
-
-    /** Whether the folders and links could be made. */
-    bool isValid() const { return valid; }
     /** Children given an argument ending in argumentEnd exit with code (8 bits of it). */
-    void setExitCode(const QString &argumentEnd, int code);
+    void setExitCode(const QString &argumentEnd, int code) { setOutcome(argumentEnd, code); }
     /** Children given an argument ending in argumentEnd crash (abort) after recording. */
-    void setCrash(const QString &argumentEnd);
+    void setCrash(const QString &argumentEnd) { setOutcome(argumentEnd, QStringLiteral("crash")); }
     /** Lets programs other than the stand-ins be found after them, on PATH as it was. */
     void searchSystemPathToo();
     /** Children wait after recording their call until release(). */
@@ -35,22 +31,20 @@ public:
     void release();
 
     /** Every call started so far, in order: program name, then the arguments. */
-    QList<QStringList> calls() const;
+    QList<QStringList> calls() const { return readLog(QStringLiteral("calls.log")); }
     /** The calls whose children have finished, in order. */
-    QList<QStringList> finishedCalls() const;
+    QList<QStringList> finishedCalls() const { return readLog(QStringLiteral("finished.log")); }
     /** Whether a child started while another was still running. */
     bool overlapped() const;
 
 private:
     void setOutcome(const QString &argumentEnd, const QJsonValue &outcome);
-    QString logPath(const QString &name) const;
     QList<QStringList> readLog(const QString &name) const;
 
     QTemporaryDir dir;
     QByteArray savedPath;
     QByteArray savedRecorderDir;
     QJsonObject codes;
-    bool valid = false;
 };
 
 #endif // RECORDINGSTANDIN_H

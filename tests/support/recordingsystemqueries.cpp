@@ -4,11 +4,6 @@ RecordingSystemQueries::RecordingSystemQueries(Machine &machine)
     : machine(machine)
 { }
 
-bool RecordingSystemQueries::isNativeAmd64()
-{
-    return machine.amd64;
-}
-
 bool RecordingSystemQueries::registryValueExists(
     const QString &keyPath, const QString &valueName, bool view64)
 {
@@ -58,8 +53,8 @@ RecordingSystemQueries::Machine SampleMachine::make(bool amd64)
     machine.amd64 = amd64;
     machine.installed = {{Alpha, "2015.1.0"}, {Beta, "2016.2"}, {Unreadable, ""}};
     const auto value = &RecordingSystemQueries::value;
-    const QSet<QString> both = {value(Kestrun, "Version"), value(Kestrun, ""),
-        value(Other, "Name"), value(Viewer, "InstallDir")};
+    const QSet<QString> both = {value(Kestrun, "Version"), value(Kestrun, ""), value(Other, "Name"),
+        value(Viewer, "InstallDir")};
     machine.values64 = both + QSet<QString> {value(Only64, "Name")};
     machine.valuesDefault = both + QSet<QString> {value(Only32, "Name")};
     return machine;

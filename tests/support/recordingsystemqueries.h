@@ -31,7 +31,7 @@ public:
     /** Answers from machine, which must outlive this object. */
     explicit RecordingSystemQueries(Machine &machine);
 
-    bool isNativeAmd64() override;
+    bool isNativeAmd64() override { return machine.amd64; }
     bool registryValueExists(
         const QString &keyPath, const QString &valueName, bool view64) override;
     bool isProductInstalled(const QString &productCode) override;

@@ -1,6 +1,7 @@
 #include "scopedconfig.h"
 
 #include "config/configmanager.h"
+#include "testfiles.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -8,9 +9,7 @@
 
 ScopedConfig::ScopedConfig(const QByteArray &contents)
 {
-    QFile file(ConfigManager::configPath());
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(contents);
+    TestFiles::writeFile(ConfigManager::configPath(), contents);
 }
 
 ScopedConfig::ScopedConfig(const QJsonObject &config)

@@ -10,13 +10,11 @@
  */
 class ScopedConfig
 {
+    Q_DISABLE_COPY(ScopedConfig)
 public:
     explicit ScopedConfig(const QByteArray &contents);
     explicit ScopedConfig(const QJsonObject &config);
     ~ScopedConfig();
-
-    ScopedConfig(const ScopedConfig &) = delete;
-    ScopedConfig &operator=(const ScopedConfig &) = delete;
 
     /** A configuration object with the given title and products. */
     static QJsonObject make(const QString &title, const QJsonArray &products);

@@ -11,12 +11,10 @@
  */
 class ScopedInstalls
 {
+    Q_DISABLE_COPY(ScopedInstalls)
 public:
     ScopedInstalls();
     ~ScopedInstalls();
-
-    ScopedInstalls(const ScopedInstalls &) = delete;
-    ScopedInstalls &operator=(const ScopedInstalls &) = delete;
 
     /** The folder, with "/" separators. */
     static QString path();

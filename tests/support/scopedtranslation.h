@@ -10,12 +10,10 @@
  */
 class ScopedTranslation
 {
+    Q_DISABLE_COPY(ScopedTranslation)
 public:
     explicit ScopedTranslation(const QString &language);
     ~ScopedTranslation();
-
-    ScopedTranslation(const ScopedTranslation &) = delete;
-    ScopedTranslation &operator=(const ScopedTranslation &) = delete;
 
     /** Whether the built translation of the language could be loaded. */
     bool isValid() const { return valid; }

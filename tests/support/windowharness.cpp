@@ -9,12 +9,37 @@
 
 WindowHarness::WindowHarness()
 {
+    load();
+}
+
+WindowHarness::WindowHarness(const QJsonArray &products, const QStringList &notApplying)
+{
+    config.emplace(ScopedConfig::make(QStringLiteral("Updates"), products));
+    load();
+    if (!quickWindow)
+        return;
+    const int applying = products.size() - notApplying.size();
+    const int placed = Startup::placeProducts(
+        quickWindow, [&notApplying](const QString &name) { return !notApplying.contains(name); });
+    ready = placed == qMin(applying, CheckBoxSlots::Count) && show()
+        && QTest::qWaitFor([this] { return laidOut(); });
+}
+
+void WindowHarness::load()
+{
     static const bool registered = [] {
         Startup::registerQmlTypes();
         return true;
     }();
     Q_UNUSED(registered)
-    quickWindow = qobject_cast<QQuickWindow *>(Startup::loadWindow(engine));
+    engine = std::make_unique<QQmlApplicationEngine>();
+    quickWindow = qobject_cast<QQuickWindow *>(Startup::loadWindow(*engine));
+}
+
+void WindowHarness::close()
+{
+    quickWindow = nullptr;
+    engine.reset();
 }
 
 QObject *WindowHarness::object(const QString &objectName) const

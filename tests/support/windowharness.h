@@ -1,8 +1,15 @@
 #ifndef WINDOWHARNESS_H
 #define WINDOWHARNESS_H
 
+#include "scopedconfig.h"
+
+#include <QJsonArray>
 #include <QQmlApplicationEngine>
 #include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
 
 class QQuickItem;
 class QQuickWindow;
@@ -16,9 +23,20 @@ class WindowHarness
 public:
     /** Registers the QML types (once per process) and loads qrc:///main.qml. */
     WindowHarness();
+    /** The window on a configuration of products written beside the test, placed by start-up
+        (every product applies but those named in notApplying), shown and laid out, so that
+        clicks reach its items. The configuration stays while the window does: the window's
+        classes read it when the window loads and again on a click. */
+    explicit WindowHarness(const QJsonArray &products, const QStringList &notApplying = {});
 
-    /** The loaded window, or nullptr when it failed to load. */
+    /** The loaded window, or nullptr when it failed to load or was closed. */
     QQuickWindow *window() const { return quickWindow; }
+    /** Whether the window on products loaded, placed every product that applies (ten at most)
+        and showed. */
+    bool isReady() const { return ready; }
+    /** Closes the window: the engine goes, and the window's objects with it. */
+    void close();
+
     /** The item of that object name below the window; nullptr when there is none. */
     QQuickItem *item(const QString &objectName) const;
     /** Any object of that object name below the window (check-box labels live in styles). */
@@ -40,8 +58,13 @@ public:
     bool laidOut() const;
 
 private:
-    QQmlApplicationEngine engine;
+    void load();
+
+    // Before the engine, so that it is written before the window loads and goes after it.
+    std::optional<ScopedConfig> config;
+    std::unique_ptr<QQmlApplicationEngine> engine;
     QQuickWindow *quickWindow = nullptr;
+    bool ready = false;
 };
 
 #endif // WINDOWHARNESS_H

@@ -144,7 +144,6 @@ void tst_HostileConfig::opensAnswersAndExits()
     QVERIFY(session.isValid());
     QVERIFY(session.writeConfig(config));
     RecordingStandIn standIn;
-    QVERIFY(standIn.isValid());
 
     QElapsedTimer clock;
     clock.start();
