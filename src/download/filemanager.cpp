@@ -165,22 +165,32 @@ void FileManager::checkUnchanged(const QString &item)
     // Not the digest file: it lies beside the package, where whoever can change one can change
     // the other.
     const QString digest = isUrl(item) ? acceptedDigests.value(knownPath(local)) : QString();
-    Hasher::Algorithm algorithm;
-    if (!digestAlgorithm(digest, algorithm)) {
+    HashLane *lane = hashToMatch(local, digest);
+    if (!lane) {
         const bool unchanged = !isUrl(item) && isPackageFile(local);
         QTimer::singleShot(
             0, this, [this, item, unchanged] { emit unchangedChecked(item, unchanged); });
         return;
     }
-    auto lane = new HashLane(this);
-    lane->keepOnly(algorithm);
-    lane->addFile(local);
-    connect(lane, &HashLane::finished, this, [this, lane, item, algorithm, digest] {
+    connect(lane, &HashLane::finished, this, [this, lane, item, digest] {
         // It is still inside its finished() emission.
         lane->deleteLater();
-        emit unchangedChecked(item, sameDigest(lane->digest(algorithm), digest));
+        emit unchangedChecked(item, matchesDigest(digest, *lane));
     });
+}
+
+// A whole file hashed on the thread pool with the algorithm a digest's form names; none when
+// the form names none.
+HashLane *FileManager::hashToMatch(const QString &path, const QString &digest)
+{
+    Hasher::Algorithm algorithm;
+    if (!digestAlgorithm(digest, algorithm))
+        return nullptr;
+    auto lane = new HashLane(this);
+    lane->keepOnly(algorithm);
+    lane->addFile(path);
     lane->finish();
+    return lane;
 }
 
 DownloadProgress FileManager::getProgress() const
@@ -300,11 +310,6 @@ QStringList FileManager::readMD5File(const QString &path)
     return {};
 }
 
-QString FileManager::calculateMD5(const QString &path)
-{
-    return calculateDigest(path, Hasher::Algorithm::Md5);
-}
-
 bool FileManager::digestAlgorithm(const QString &digest, Hasher::Algorithm &algorithm)
 {
     if (!isHex(digest))
@@ -318,25 +323,12 @@ bool FileManager::digestAlgorithm(const QString &digest, Hasher::Algorithm &algo
     return true;
 }
 
-QString FileManager::calculateDigest(const QString &path, Hasher::Algorithm algorithm)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    Hasher hash(algorithm);
-    if (!hash.addData(&file))
-        return QString();
-    return QString::fromLatin1(hash.result().toHex());
-}
-
-bool FileManager::matchesDigest(const QString &path, const QString &digest)
+bool FileManager::matchesDigest(const QString &expected, const HashLane &lane)
 {
     // The form tells the algorithm, so the digest file keeps its name and format and a server
     // can serve sha256sum's output as it stands.
     Hasher::Algorithm algorithm;
-    if (!digestAlgorithm(digest, algorithm))
-        return false;
-    return sameDigest(calculateDigest(path, algorithm), digest);
+    return digestAlgorithm(expected, algorithm) && sameDigest(lane.digest(algorithm), expected);
 }
 
 bool FileManager::sameDigest(const QString &computed, const QString &expected)
@@ -495,17 +487,13 @@ bool FileManager::checkNextCandidate(const QString &local, PresentCheck &check)
     while (!check.candidates.isEmpty()) {
         const QString candidate = check.candidates.takeFirst();
         const QString expected = readMD5File(digestPathOf(candidate)).value(0);
-        Hasher::Algorithm algorithm;
-        if (!isPackageFile(candidate) || !digestAlgorithm(expected, algorithm))
+        check.lane = isPackageFile(candidate) ? hashToMatch(candidate, expected) : nullptr;
+        if (!check.lane)
             continue;
         check.path = candidate;
         check.expected = expected;
-        check.lane = new HashLane(this);
-        check.lane->keepOnly(algorithm);
-        check.lane->addFile(candidate);
         connect(check.lane, &HashLane::finished, this, [this, local] { presentCopyHashed(local); });
         presentChecks.insert(local, check);
-        check.lane->finish();
         return true;
     }
     return false;
@@ -518,9 +506,7 @@ void FileManager::presentCopyHashed(const QString &local)
     PresentCheck check = presentChecks.take(local);
     // It is still inside its finished() emission.
     check.lane->deleteLater();
-    Hasher::Algorithm algorithm;
-    digestAlgorithm(check.expected, algorithm);
-    if (sameDigest(check.lane->digest(algorithm), check.expected)) {
+    if (matchesDigest(check.expected, *check.lane)) {
         acceptedDigests.insert(check.path, check.expected);
         if (check.path != local) {
             for (const QString &item : qAsConst(check.items))
@@ -606,7 +592,7 @@ void FileManager::checkPackage(const QString &local, ExpectedFile &file)
         markReady(local, file, file.md5);
         return;
     }
-    if (!received.isEmpty() && received.compare(expected, Qt::CaseInsensitive) == 0) {
+    if (sameDigest(received, expected)) {
         markReady(local, file, expected);
         return;
     }

@@ -112,16 +112,13 @@ public:
         split at every blank; field 1 is the digest. Empty when there is no such line, or when
         the file is larger than MaxDigestSize. */
     static QStringList readMD5File(const QString &path);
-    /** The MD5 of a whole file in lowercase hex, read in blocks; empty when it cannot be read. */
-    static QString calculateMD5(const QString &path);
     /** The algorithm a digest's form names: 64 hex digits SHA-256, 32 MD5; false for any other
         form, which no package matches. */
     static bool digestAlgorithm(const QString &digest, Hasher::Algorithm &algorithm);
-    /** A whole file's digest in lowercase hex, read in blocks; empty when it cannot be read. */
-    static QString calculateDigest(const QString &path, Hasher::Algorithm algorithm);
-    /** Whether the file at path has the digest written as field 1 of a digest line: 64 hex
-        digits are a SHA-256, 32 an MD5, in any case; nothing matches a digest of another form. */
-    static bool matchesDigest(const QString &path, const QString &digest);
+    /** Whether what a lane hashed has the digest written as field 1 of a digest line: 64 hex
+        digits are a SHA-256, 32 an MD5, in any case; nothing matches a digest of another form,
+        nor a lane that could not read its file. */
+    static bool matchesDigest(const QString &expected, const HashLane &lane);
     /** Whether a computed digest is there and equals the expected one, in any case. */
     static bool sameDigest(const QString &computed, const QString &expected);
 
@@ -185,6 +182,7 @@ private:
     bool checkNextCandidate(const QString &local, PresentCheck &check);
     void presentCopyHashed(const QString &local);
     void fetchPackage(const QString &item, const QString &local);
+    HashLane *hashToMatch(const QString &path, const QString &digest);
     QString digestPathOf(const QString &packagePath) const;
     void requestPackage(const QString &local, ExpectedFile &file);
     DownloadManager *startDownload(

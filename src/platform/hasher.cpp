@@ -8,7 +8,6 @@
 #endif
 
 #include <QCryptographicHash>
-#include <QIODevice>
 
 #include <algorithm>
 #include <climits>
@@ -117,23 +116,7 @@ void Hasher::addData(const QByteArray &data)
     addData(data.constData(), data.size());
 }
 
-bool Hasher::addData(QIODevice *device)
-{
-    QByteArray block(ReadBlockSize, Qt::Uninitialized);
-    qint64 read = 0;
-    while ((read = device->read(block.data(), block.size())) > 0)
-        addData(block.constData(), read);
-    return read == 0;
-}
-
 QByteArray Hasher::result()
 {
     return QByteArray::fromStdString(engine->finish());
-}
-
-QByteArray Hasher::hash(const QByteArray &data, Algorithm algorithm, Implementation implementation)
-{
-    Hasher hasher(algorithm, implementation);
-    hasher.addData(data);
-    return hasher.result();
 }

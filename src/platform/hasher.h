@@ -9,8 +9,6 @@
 
 #include <memory>
 
-class QIODevice;
-
 /**
  * An MD5 or SHA-256 computed incrementally through the fastest implementation this system has:
  * Windows' CNG on Windows, elsewhere OpenSSL's libcrypto where the build found it, and
@@ -40,18 +38,11 @@ public:
 
     void addData(const char *data, qint64 size);
     void addData(const QByteArray &data);
-    /** Reads the device to its end in blocks and hashes what it read; false when a read
-        failed. */
-    bool addData(QIODevice *device);
     /** The raw digest of everything added since the start or the previous result(), after
         which the digest starts over. */
     QByteArray result();
 
-    /** The digest of data in one call. */
-    static QByteArray hash(const QByteArray &data, Algorithm algorithm,
-        Implementation implementation = implementations().first());
-
-    /** Bytes read at a time from a device. */
+    /** Bytes read at a time from a file. */
     static constexpr qint64 ReadBlockSize = 1024 * 1024;
 
 private:

@@ -1,6 +1,5 @@
 #include "platform/hasher.h"
 
-#include <QBuffer>
 #include <QCryptographicHash>
 #include <QTest>
 
@@ -87,19 +86,9 @@ void tst_Hasher::digests()
     for (int at = 0; at < data.size(); at += step)
         hasher.addData(data.constData() + at, qMin<qint64>(step, data.size() - at));
     QCOMPARE(hasher.result().toHex(), expected);
-
-    // The digest starts over after a result: the same bytes again, read from a device.
-    QBuffer device(&data);
-    QVERIFY(device.open(QIODevice::ReadOnly));
-    QVERIFY(hasher.addData(&device));
-    QVERIFY(device.atEnd());
+    // The digest starts over after a result.
+    hasher.addData(data);
     QCOMPARE(hasher.result().toHex(), expected);
-    QCOMPARE(Hasher::hash(data, algorithm, implementation).toHex(), expected);
-
-    // A device that cannot be read is a failure, not the digest of nothing.
-    QBuffer closed;
-    QTest::ignoreMessage(QtWarningMsg, "QIODevice::read (QBuffer): device not open");
-    QVERIFY(!hasher.addData(&closed));
 }
 
 QTEST_GUILESS_MAIN(tst_Hasher)

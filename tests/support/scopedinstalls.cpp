@@ -4,6 +4,7 @@
 #include "testfiles.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -50,8 +51,9 @@ void ScopedInstalls::remove()
 bool ScopedInstalls::place(const QString &name)
 {
     const QString package = filePath(name);
-    return write(name, "package " + name.toUtf8())
+    const QByteArray contents = "package " + name.toUtf8();
+    return write(name, contents)
         && TestFiles::writeFile(FileManager::digestPath(package),
-            FileManager::calculateMD5(package).toLatin1() + ' '
+            QCryptographicHash::hash(contents, QCryptographicHash::Md5).toHex() + ' '
                 + QFileInfo(package).fileName().toUtf8() + '\n');
 }
