@@ -428,10 +428,11 @@ void FileManager::takeItem(const QString &item)
     check.items << item;
     check.candidates = presentCandidates(item, local);
     if (!checkNextCandidate(local, check))
-        fetchPackage(item, local);
+        fetchPackage(check.items, local);
 }
 
-void FileManager::fetchPackage(const QString &item, const QString &local)
+// The items are those of the pass stored under local, the first one's URL fetched.
+void FileManager::fetchPackage(const QStringList &items, const QString &local)
 {
     // Made again should it have gone since the choice: the choice is kept for the instance.
     QDir().mkpath(getInstallsPath());
@@ -440,8 +441,8 @@ void FileManager::fetchPackage(const QString &item, const QString &local)
     QFile::remove(DownloadManager::partialPath(local));
     QFile::remove(DownloadManager::partialPath(digestPathOf(local)));
     ExpectedFile &file = expectedFiles[local];
-    file.url = item;
-    file.items << item;
+    file.url = items.first();
+    file.items << items;
     requestPackage(local, file);
 }
 
@@ -513,9 +514,7 @@ void FileManager::presentCopyHashed(const QString &local)
                 stagedCopies.insert(item, check.path);
         }
     } else if (!checkNextCandidate(local, check)) {
-        fetchPackage(check.items.first(), local);
-        for (const QString &item : check.items.mid(1))
-            takeItem(item);
+        fetchPackage(check.items, local);
     }
     if (isIdle() && allFilesExist())
         emit allFilesDone();

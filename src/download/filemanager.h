@@ -181,7 +181,7 @@ private:
     QStringList presentCandidates(const QString &item, const QString &local) const;
     bool checkNextCandidate(const QString &local, PresentCheck &check);
     void presentCopyHashed(const QString &local);
-    void fetchPackage(const QString &item, const QString &local);
+    void fetchPackage(const QStringList &items, const QString &local);
     HashLane *hashToMatch(const QString &path, const QString &digest);
     QString digestPathOf(const QString &packagePath) const;
     void requestPackage(const QString &local, ExpectedFile &file);
