@@ -117,7 +117,7 @@ void HashLane::hashPieces(const QList<Piece> &pieces, Digests *digests)
         const bool whole = piece.size < 0;
         qint64 left = whole ? std::numeric_limits<qint64>::max() : piece.size;
         while (left > 0) {
-            const QByteArray block = file.read(std::min(left, Hasher::ReadBlockSize));
+            const QByteArray block = file.read(std::min(left, ReadBlockSize));
             if (block.isEmpty())
                 break;
             hash(block);

@@ -3,8 +3,8 @@
 
 #include "platform/hasher.h"
 
-#include <QByteArrayList>
 #include <QFutureWatcher>
+#include <QList>
 #include <QObject>
 
 #include <memory>
@@ -44,6 +44,8 @@ public:
         kept, or a file could not be read. */
     QString digest(Hasher::Algorithm algorithm) const;
 
+    /** Bytes a job reads from a file at a time. */
+    static constexpr qint64 ReadBlockSize = 1024 * 1024;
     /** Bytes queued at most before hasRoom() says no. */
     static constexpr qint64 MaxBacklog = 2 * 1024 * 1024;
 

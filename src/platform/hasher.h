@@ -42,9 +42,6 @@ public:
         which the digest starts over. */
     QByteArray result();
 
-    /** Bytes read at a time from a file. */
-    static constexpr qint64 ReadBlockSize = 1024 * 1024;
-
 private:
     Implementation used;
     std::unique_ptr<HashEngine> engine;
