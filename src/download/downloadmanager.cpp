@@ -106,9 +106,6 @@ void DownloadManager::downloadReady()
 {
     stallTimer.start();
     storeArrivedData();
-    // The rest of the body is of no use once the target cannot take it.
-    if (writeFailed)
-        reply->abort();
 }
 
 void DownloadManager::downloadFinished()
@@ -116,7 +113,6 @@ void DownloadManager::downloadFinished()
     stallTimer.stop();
     error = reply->error();
     storeArrivedData();
-    lane.finish();
 }
 
 // Reading held back while the hashing lane was full goes on.
@@ -145,16 +141,45 @@ void DownloadManager::stallTimedOut()
     reply->abort();
 }
 
+// A slice a turn: Qt may hold far more than its read buffer's size, and writing all of it at
+// once would keep the window from turning. Once the reply has ended and all of it is stored, the
+// lane is told that the body is complete.
+void DownloadManager::storeArrivedData()
+{
+    storeQueued = false;
+    const bool running = reply->isRunning();
+    // The reply's buffer then holds the network back until the lane has room.
+    if (running && !lane.hasRoom())
+        return;
+    storeSlice();
+    // The rest of the body is of no use once the target cannot take it.
+    if (writeFailed && running) {
+        reply->abort();
+        return;
+    }
+    if (reply->isOpen() && reply->bytesAvailable() > 0)
+        storeRestLater();
+    else if (!running && !bodyComplete) {
+        bodyComplete = true;
+        lane.finish();
+    }
+}
+
+void DownloadManager::storeRestLater()
+{
+    if (storeQueued)
+        return;
+    storeQueued = true;
+    QTimer::singleShot(0, this, &DownloadManager::storeArrivedData);
+}
+
 // What is not the content is read away unstored, so that the bounded read buffer never holds up
 // the end of the reply.
-void DownloadManager::storeArrivedData()
+void DownloadManager::storeSlice()
 {
     if (!reply->isOpen()) // aborted
         return;
-    // The reply's bounded buffer then holds the network back until the lane has room.
-    if (reply->isRunning() && !lane.hasRoom())
-        return;
-    const QByteArray chunk = reply->readAll();
+    const QByteArray chunk = reply->read(ReadBufferSize);
     // What came before a break is the entity's all the same, and worth keeping to resume.
     if (chunk.isEmpty() || writeFailed || !isEntityBody())
         return;

@@ -105,6 +105,8 @@ private slots:
 
 private:
     void storeArrivedData();
+    void storeRestLater();
+    void storeSlice();
     bool isContent() const;
     bool isEntityBody() const;
     bool continuesPartial() const;
@@ -123,6 +125,8 @@ private:
     QFile partial;
     HashLane lane;
     bool inPlace = false; // the target holds the body
+    bool storeQueued = false; // the rest of what arrived is stored in a later turn
+    bool bodyComplete = false; // the reply has ended and all it brought is stored
     PartialTransfer resumeFrom;
     PartialTransfer kept;
     bool keepPartial = false;
