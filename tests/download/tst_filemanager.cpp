@@ -97,6 +97,8 @@ private:
         names and digest lines start none. */
     FaultServer &server();
     QString item(const QString &path) { return server().url(path).toString(); }
+    /** The item with the path as written, where item() would have QUrl normalize it. */
+    QString asWritten(const QString &path) { return item(QStringLiteral("/")) + path.mid(1); }
 
     QTemporaryDir dataHome; // the per-user data folder, never the real one
     std::unique_ptr<QTemporaryDir> scratch; // for files outside the installs folder
@@ -733,26 +735,32 @@ void tst_FileManager::fetchesOneLocalNameOnce_data()
     QTest::addColumn<int>("packageRequests");
     QTest::addColumn<QStringList>("givenUp"); // paths
     QTest::addColumn<QStringList>("files");
+    QTest::addColumn<bool>("stale"); // a copy whose digest no longer matches is there before
 
     const QString a = QStringLiteral("/a/pkg.msi");
     const QString b = QStringLiteral("/b/pkg.msi");
     const int sensitive = Qt::CaseSensitive;
     const QStringList pkg {QStringLiteral("pkg.md5"), QStringLiteral("pkg.msi")};
     QTest::newRow("same URL twice")
-        << QStringList {a, a} << sensitive << true << 1 << QStringList() << pkg;
+        << QStringList {a, a} << sensitive << true << 1 << QStringList() << pkg << false;
     // The later one would have the earlier one's package run in its place.
     QTest::newRow("two URLs ending in the same name")
-        << QStringList {a, b} << sensitive << true << 1 << QStringList {b} << pkg;
-    QTest::newRow("two URLs, both failing")
-        << QStringList {a, b} << sensitive << false << 3 << QStringList {a, b} << QStringList();
+        << QStringList {a, b} << sensitive << true << 1 << QStringList {b} << pkg << false;
+    QTest::newRow("two URLs, both failing") << QStringList {a, b} << sensitive << false << 3
+                                            << QStringList {a, b} << QStringList() << false;
     const QStringList setup {QStringLiteral("/a/Setup.msi"), QStringLiteral("/b/setup.msi")};
     QTest::newRow("Windows: names differing in case are one file")
         << setup << int(Qt::CaseInsensitive) << true << 1 << QStringList {setup[1]}
-        << QStringList {QStringLiteral("Setup.md5"), QStringLiteral("Setup.msi")};
+        << QStringList {QStringLiteral("Setup.md5"), QStringLiteral("Setup.msi")} << false;
     QTest::newRow("case-sensitive system: two files")
         << setup << sensitive << true << 2 << QStringList()
         << QStringList {QStringLiteral("Setup.md5"), QStringLiteral("Setup.msi"),
-               QStringLiteral("setup.md5"), QStringLiteral("setup.msi")};
+               QStringLiteral("setup.md5"), QStringLiteral("setup.msi")}
+        << false;
+    // Both wait on the stale copy's check, and both go with the fetch that follows it.
+    QTest::newRow("one URL written two ways, a stale copy there, failing")
+        << QStringList {a, QStringLiteral("/a/pk%67.msi")} << sensitive << false << 3
+        << QStringList {a, QStringLiteral("/a/pk%67.msi")} << QStringList() << true;
 }
 
 void tst_FileManager::fetchesOneLocalNameOnce()
@@ -763,17 +771,22 @@ void tst_FileManager::fetchesOneLocalNameOnce()
     QFETCH(int, packageRequests);
     QFETCH(QStringList, givenUp);
     QFETCH(QStringList, files);
+    QFETCH(bool, stale);
+    if (stale) {
+        QVERIFY(ScopedInstalls::write(QStringLiteral("pkg.msi"), "old package"));
+        QVERIFY(ScopedInstalls::write(QStringLiteral("pkg.md5"), digest + " pkg.msi\n"));
+    }
     QStringList items;
     for (const QString &path : qAsConst(paths)) {
         if (served) {
             server().serve(path, {FaultServer::ok(package, 3)});
             server().serve(FileManager::digestPath(path), {FaultServer::ok(digest + " pkg.msi\n")});
         }
-        items << item(path);
+        items << asWritten(path);
     }
     QStringList givenUpItems;
     for (const QString &path : qAsConst(givenUp))
-        givenUpItems << item(path);
+        givenUpItems << asWritten(path);
     fileManager->setNameCase(Qt::CaseSensitivity(rule));
 
     QVERIFY(runPass(items));
