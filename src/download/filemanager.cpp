@@ -147,13 +147,6 @@ QStringList FileManager::getGivenUpFiles() const
     return result;
 }
 
-QNetworkReply::NetworkError FileManager::getNetworkError(const QString &item) const
-{
-    if (!isUrl(item))
-        return QNetworkReply::NoError;
-    return expectedFiles.value(knownPath(localPath(item))).error;
-}
-
 FailureReason FileManager::getFailureReason(const QString &item) const
 {
     return givenUpItems.value(item);
@@ -344,13 +337,13 @@ void FileManager::verifyLocalFile(const QString &local, DownloadManager *dm)
     file.transfer = nullptr;
     file.md5 = dm->getMD5();
     file.sha256 = dm->getDigest(Hasher::Algorithm::Sha256);
-    file.error = dm->getError();
     file.partial = dm->getPartial();
     if (dm->failureReason().isFailure())
         file.lastFailure = dm->failureReason();
     // A sign-in that was asked for or refused would only be refused again.
-    if (file.error == QNetworkReply::ProxyAuthenticationRequiredError
-        || file.error == QNetworkReply::AuthenticationRequiredError)
+    const QNetworkReply::NetworkError error = dm->getError();
+    if (error == QNetworkReply::ProxyAuthenticationRequiredError
+        || error == QNetworkReply::AuthenticationRequiredError)
         file.attempts = MaxAttempts;
     if (file.digest != DigestState::Pending)
         checkPackage(local, file);

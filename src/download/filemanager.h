@@ -8,7 +8,6 @@
 
 #include <QHash>
 #include <QList>
-#include <QNetworkReply>
 #include <QObject>
 #include <QStringList>
 #include <QUrl>
@@ -50,10 +49,6 @@ public:
         (unsafe name, a name another URL of the pass claimed first, local path missing,
         download or verification failed 3 times). */
     QStringList getGivenUpFiles() const;
-    /** How the latest transfer of an item of the latest pass ended (for instance
-        ProxyAuthenticationRequiredError when the proxy asked for a sign-in); NoError when it
-        ended well or nothing was requested for it. */
-    QNetworkReply::NetworkError getNetworkError(const QString &item) const;
     /** Why an item of getGivenUpFiles() was given up: for a package fetched in vain, how its
         last attempt failed. None for an item that was not given up. */
     FailureReason getFailureReason(const QString &item) const;
@@ -154,7 +149,6 @@ private:
         QString md5; // of the package the latest attempt stored
         QString sha256; // likewise, unless its digest line asked for an MD5
         DownloadManager *transfer = nullptr; // the package's, while it is pending
-        QNetworkReply::NetworkError error = QNetworkReply::NoError; // of the latest attempt
         PartialTransfer partial; // what the latest attempt left to resume
         bool ready = false; // present and matching its digest, or without one
         FailureReason lastFailure;
