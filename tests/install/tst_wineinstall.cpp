@@ -20,20 +20,9 @@ const QString failureHeading = QStringLiteral("Failed to install the following p
 // Wine has to create its prefix and run msiexec; both take seconds, not milliseconds.
 constexpr int wineTimeout = 120000;
 
-/** A package the test builds with wixl from sample-product.wxs. */
-struct Sample
-{
-    QString name;
-    QString folder;
-    QString productCode;
-    QString upgradeCode;
-    QString componentGuid;
-};
-
-const Sample sampleOne {QStringLiteral("Kestrun Sample One"), QStringLiteral("SampleOne"),
-    QStringLiteral("{1B2C3D4E-5F60-4718-92A3-B4C5D6E7F801}"),
-    QStringLiteral("{1B2C3D4E-5F60-4718-92A3-B4C5D6E7F800}"),
-    QStringLiteral("{1B2C3D4E-5F60-4718-92A3-B4C5D6E7F802}")};
+// The package the test builds with wixl from sample-product.wxs.
+const QString sampleName = QStringLiteral("Kestrun Sample One");
+const QString sampleCode = QStringLiteral("{1B2C3D4E-5F60-4718-92A3-B4C5D6E7F801}");
 
 /** Runs a tool to its end; its exit code, or -1 when it did not start or end in time. */
 int runTool(const QString &program, const QStringList &arguments, QByteArray *output = nullptr)
@@ -68,9 +57,9 @@ private slots:
     void standInHandsWineWindowsPaths();
 
 private:
-    bool buildPackage(const Sample &sample);
+    bool buildSample();
     void serve(const QString &fileName, const QByteArray &package);
-    bool isInstalled(const Sample &sample);
+    bool isSampleInstalled();
     /** Clicks "Install" in a window configured with product; the report it shows. */
     QString installThroughWindow(const QJsonObject &product);
 
@@ -109,7 +98,7 @@ void tst_WineInstall::initTestCase()
     QCOMPARE(runTool("wine", {"wineboot", "--init"}), 0);
     QCOMPARE(runTool("wineserver", {"-w"}), 0);
 
-    QVERIFY(buildPackage(sampleOne));
+    QVERIFY(buildSample());
     serve(QStringLiteral("broken.msi"), "this is not a Windows Installer package");
 }
 
@@ -122,18 +111,15 @@ void tst_WineInstall::cleanupTestCase()
     QDir(work).removeRecursively();
 }
 
-bool tst_WineInstall::buildPackage(const Sample &sample)
+bool tst_WineInstall::buildSample()
 {
-    const QString package = work + '/' + sample.folder + QStringLiteral(".msi");
-    const QStringList arguments {"-a", "x64", "-o", package, "-D", "ProductName=" + sample.name,
-        "-D", "ProductCode=" + sample.productCode, "-D", "UpgradeCode=" + sample.upgradeCode, "-D",
-        "ComponentGuid=" + sample.componentGuid, "-D", "FolderName=" + sample.folder,
-        QStringLiteral(KESTRUN_SAMPLE_WXS)};
-    QFile built(package);
-    if (runTool("wixl", arguments) != 0 || !built.open(QIODevice::ReadOnly))
-        return false;
-    serve(sample.folder + QStringLiteral(".msi"), built.readAll());
-    return true;
+    return runTool("wixl",
+               {"-a", "x64", "-o", work + "/SampleOne.msi", "-D", "ProductName=" + sampleName, "-D",
+                   "ProductCode=" + sampleCode, "-D",
+                   "UpgradeCode={1B2C3D4E-5F60-4718-92A3-B4C5D6E7F800}", "-D",
+                   "ComponentGuid={1B2C3D4E-5F60-4718-92A3-B4C5D6E7F802}", "-D",
+                   "FolderName=SampleOne", QStringLiteral(KESTRUN_SAMPLE_WXS)})
+        == 0;
 }
 
 void tst_WineInstall::serve(const QString &fileName, const QByteArray &package)
@@ -145,14 +131,14 @@ void tst_WineInstall::serve(const QString &fileName, const QByteArray &package)
         base + QStringLiteral(".md5"), {FaultServer::ok(digest + ' ' + fileName.toUtf8() + '\n')});
 }
 
-bool tst_WineInstall::isInstalled(const Sample &sample)
+bool tst_WineInstall::isSampleInstalled()
 {
     QByteArray output;
     const int code = runTool("wine",
         {"reg", "query",
-            "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + sample.productCode},
+            "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + sampleCode},
         &output);
-    return code == 0 && output.contains(sample.name.toUtf8());
+    return code == 0 && output.contains(sampleName.toUtf8());
 }
 
 QString tst_WineInstall::installThroughWindow(const QJsonObject &product)
@@ -191,7 +177,7 @@ void tst_WineInstall::brokenPackageIsReportedFailed()
 void tst_WineInstall::localPackageRunsFromItsOwnFolder()
 {
     ScopedInstalls installs;
-    QVERIFY(!isInstalled(sampleOne));
+    QVERIFY(!isSampleInstalled());
     // An administrator's package outside the installs folder, in a folder with a blank.
     QTemporaryDir elsewhere;
     QVERIFY(elsewhere.isValid());
@@ -199,11 +185,11 @@ void tst_WineInstall::localPackageRunsFromItsOwnFolder()
     QVERIFY(QDir().mkpath(QFileInfo(package).path()));
     QVERIFY(QFile::copy(work + "/SampleOne.msi", package));
 
-    const QString report = installThroughWindow(
-        ScopedConfig::product(sampleOne.name, package, {{"parameters", "/qn"}}));
+    const QString report =
+        installThroughWindow(ScopedConfig::product(sampleName, package, {{"parameters", "/qn"}}));
 
-    QCOMPARE(report, successHeading + "\n\n" + sampleOne.name);
-    QVERIFY(isInstalled(sampleOne));
+    QCOMPARE(report, successHeading + "\n\n" + sampleName);
+    QVERIFY(isSampleInstalled());
     QVERIFY(!QFile::exists(installs.filePath(QStringLiteral("Sample One.msi"))));
 }
 
