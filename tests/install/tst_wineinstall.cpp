@@ -58,7 +58,6 @@ private slots:
 
 private:
     bool buildSample();
-    void serve(const QString &fileName, const QByteArray &package);
     bool isSampleInstalled();
     /** Clicks "Install" in a window configured with product; the report it shows. */
     QString installThroughWindow(const QJsonObject &product);
@@ -99,7 +98,6 @@ void tst_WineInstall::initTestCase()
     QCOMPARE(runTool("wineserver", {"-w"}), 0);
 
     QVERIFY(buildSample());
-    serve(QStringLiteral("broken.msi"), "this is not a Windows Installer package");
 }
 
 void tst_WineInstall::cleanupTestCase()
@@ -120,15 +118,6 @@ bool tst_WineInstall::buildSample()
                    "ComponentGuid={1B2C3D4E-5F60-4718-92A3-B4C5D6E7F802}", "-D",
                    "FolderName=SampleOne", QStringLiteral(KESTRUN_SAMPLE_WXS)})
         == 0;
-}
-
-void tst_WineInstall::serve(const QString &fileName, const QByteArray &package)
-{
-    const QString base = QStringLiteral("/packages/") + fileName.section('.', 0, 0);
-    const QByteArray digest = QCryptographicHash::hash(package, QCryptographicHash::Md5).toHex();
-    server.serve(QStringLiteral("/packages/") + fileName, {FaultServer::ok(package)});
-    server.serve(
-        base + QStringLiteral(".md5"), {FaultServer::ok(digest + ' ' + fileName.toUtf8() + '\n')});
 }
 
 bool tst_WineInstall::isSampleInstalled()
@@ -163,6 +152,10 @@ QString tst_WineInstall::installThroughWindow(const QJsonObject &product)
 void tst_WineInstall::brokenPackageIsReportedFailed()
 {
     ScopedInstalls installs;
+    const QByteArray broken("this is not a Windows Installer package");
+    const QByteArray digest = QCryptographicHash::hash(broken, QCryptographicHash::Md5).toHex();
+    server.serve(QStringLiteral("/packages/broken.msi"), {FaultServer::ok(broken)});
+    server.serve(QStringLiteral("/packages/broken.md5"), {FaultServer::ok(digest + " broken.msi")});
     const QString url = server.url(QStringLiteral("/packages/broken.msi")).toString();
 
     // It downloads and verifies, then Windows Installer refuses it.
