@@ -3,7 +3,6 @@
 
 #include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QTest>
 #include <QTextCodec>
 

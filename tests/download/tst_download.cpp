@@ -6,11 +6,9 @@
 #include "windowharness.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
-#include <QLocale>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QSignalSpy>
