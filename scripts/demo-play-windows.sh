@@ -40,11 +40,8 @@ if [[ -z $offered ]]; then
     exit
 fi
 kestrun_click "$window" Install
-deadline=$((SECONDS + 600))
-until import -window "$window" "$out/after-install.png" && kestrun_shows_report "$out/after-install.png"; do
-    ((SECONDS < deadline)) || fail "no report from Kestrun"
-    sleep 2
-done
+kestrun_picture_until "$window" "$out/after-install.png" 600 kestrun_shows_report ||
+    fail "no report from Kestrun"
 sleep 1 # the report's last line has reached the screen
 import -window "$window" "$out/after-install.png"
 echo "After a click on Install:"

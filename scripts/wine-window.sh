@@ -27,12 +27,20 @@ kestrun_shows_report() { # picture
     [[ $(kestrun_pixel "$1" 592 535) == "$(kestrun_pixel "$1" 300 535)" ]]
 }
 
-# Takes the window's picture once its first frame shows Install, waiting up to a minute: under
-# load the frame may reach the screen seconds after the window.
-kestrun_picture_when_drawn() { # window, picture
-    local deadline=$((SECONDS + 60))
-    until import -window "$1" "$2" && ! kestrun_shows_report "$2"; do
+# Takes the window's picture until the picture passes the test given, for up to the seconds
+# given: under load a frame may reach the screen seconds after the change it shows.
+kestrun_picture_until() { # window, picture, seconds, test command...
+    local window=$1 picture=$2 deadline=$((SECONDS + $3))
+    shift 3
+    until import -window "$window" "$picture" && "$@" "$picture"; do
         ((SECONDS < deadline)) || return 1
         sleep 0.5
     done
+}
+
+kestrun_shows_install() { ! kestrun_shows_report "$1"; } # picture
+
+# The window's first frame, which shows Install.
+kestrun_picture_when_drawn() { # window, picture
+    kestrun_picture_until "$1" "$2" 60 kestrun_shows_install
 }

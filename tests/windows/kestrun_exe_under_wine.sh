@@ -169,9 +169,8 @@ if [[ -n $window ]]; then
     check "Editor 1.0 was removed first" not installed "$editor10" "Corvane Editor 1.0"
     check "the Viewer came over https, through the shipped OpenSSL" \
         grep -q "GET /Viewer.msi HTTP/1.1\" 200" nginx/https.log
-    sleep 2
-    import -window "$window" after-install.png
-    check "the report has taken the window" kestrun_shows_report after-install.png
+    check "the report has taken the window" \
+        kestrun_picture_until "$window" after-install.png 60 kestrun_shows_report
     exit_kestrun
 fi
 kill "$kestrun" 2>/dev/null || true
@@ -226,9 +225,7 @@ if [[ -n $window ]]; then
     click Install
     check "the first installer replaced the Spell Checker's package" \
         within 120 grep -qs '^replaced' "$WINEPREFIX/drive_c/swapsetup.txt"
-    # shellcheck disable=SC2317 # called through within
-    report_shown() { import -window "$window" third-run.png && kestrun_shows_report third-run.png; }
-    check "the report follows" within 60 report_shown
+    check "the report follows" kestrun_picture_until "$window" third-run.png 60 kestrun_shows_report
     check "the replaced package did not run" not installed "$addin" "Viewer PDF"
     check "nor was the Spell Checker installed" not installed "$spell_checker" "Spell Checker"
     exit_kestrun
