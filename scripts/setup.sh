@@ -14,6 +14,7 @@ packages=(
     nginx-light openssl wine wine64 wixl msitools g++-mingw-w64-x86-64
     tinyproxy curl hyperfine time libssl-dev qtdeclarative5-dev-tools linux-perf
     dpkg-dev # apt-get source, when scripts/windows-qt.sh builds Qt for Windows from sources
+    optipng # scripts/make-artwork.sh
 )
 
 missing=()

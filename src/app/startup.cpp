@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QLocale>
 #include <QQmlApplicationEngine>
+#include <QQuickWindow>
 #include <QTranslator>
 #include <QtQml>
 
@@ -67,6 +68,9 @@ void installTranslator(QCoreApplication &app, QTranslator &translator)
 
 QObject *loadWindow(QQmlApplicationEngine &engine, const QUrl &url)
 {
+    // A fixed window whose texts never scale or turn: the system's own glyphs, as the desktop
+    // style draws its controls, and no distance fields to compute before the first frame.
+    QQuickWindow::setTextRenderType(QQuickWindow::NativeTextRendering);
     engine.load(url);
     const QList<QObject *> roots = engine.rootObjects();
     return roots.isEmpty() ? nullptr : roots.first();
