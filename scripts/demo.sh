@@ -75,34 +75,14 @@ if [[ ! -f $demo/wine/prepared ]]; then
     touch "$demo/wine/prepared"
 fi
 
-# nginx as a child of this script: one process, no user switch, stopped on the way out.
-mkdir -p "$demo/nginx/temp"
-cat >"$demo/nginx/nginx.conf" <<CONF
-master_process off;
-pid "$demo/nginx/nginx.pid";
-error_log "$demo/nginx/error.log";
-events { worker_connections 64; }
-http {
-  access_log "$demo/nginx/access.log";
-  client_body_temp_path "$demo/nginx/temp/body";
-  proxy_temp_path "$demo/nginx/temp/proxy";
-  fastcgi_temp_path "$demo/nginx/temp/fastcgi";
-  uwsgi_temp_path "$demo/nginx/temp/uwsgi";
-  scgi_temp_path "$demo/nginx/temp/scgi";
-  default_type application/octet-stream;
-  server { listen 127.0.0.1:$port; root "$packages"; }
-}
-CONF
+# shellcheck source=nginx.sh
+source "$here/nginx.sh"
 children=()
 trap 'kill "${children[@]}" 2>/dev/null || true; wait 2>/dev/null || true' EXIT
-nginx -p "$demo/nginx" -c "$demo/nginx/nginx.conf" -g "daemon off;" &
-server=$!
-children+=($server)
-for _ in $(seq 100); do
-    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
-    kill -0 $server 2>/dev/null || fail "nginx did not start: $(cat "$demo/nginx/error.log")"
-    sleep 0.1
-done
+start_nginx "$demo/nginx" "  access_log \"$demo/nginx/access.log\";
+  server { listen 127.0.0.1:$port; root \"$packages\"; }"
+children+=("$nginx_pid")
+nginx_listens "$port" || fail "nginx did not start"
 echo "Serving the demo packages on http://127.0.0.1:$port/"
 # Wine programs started without this display (the prefix's preparation, a registry query) keep
 # their Wine server, whose desktop would then give kestrun.exe no window: they end first.

@@ -36,7 +36,7 @@ packages=$build/demo/packages
 [[ -f $packages/Editor10.msi ]] || { echo "FAIL: the build made no demo packages"; exit 1; }
 
 rm -rf "$work"
-mkdir -p "$work/nginx/temp"
+mkdir -p "$work"
 work=$(cd "$work" && pwd)
 cp -r "$shipped" "$work/app"
 cd "$work"
@@ -63,40 +63,25 @@ openssl_quiet x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial 
 openssl x509 -in ca.pem -outform der -out ca.der
 
 step "nginx on 127.0.0.1, http and https"
+# shellcheck source=../../scripts/nginx.sh
+source "$source/scripts/nginx.sh"
 http=$(python3 "$source/scripts/free-port.py")
 https=$(python3 "$source/scripts/free-port.py")
-cat >nginx/nginx.conf <<CONF
-master_process off;
-pid "$work/nginx/nginx.pid";
-error_log "$work/nginx/error.log";
-events { worker_connections 64; }
-http {
-  client_body_temp_path "$work/nginx/temp/body";
-  proxy_temp_path "$work/nginx/temp/proxy";
-  fastcgi_temp_path "$work/nginx/temp/fastcgi";
-  uwsgi_temp_path "$work/nginx/temp/uwsgi";
-  scgi_temp_path "$work/nginx/temp/scgi";
-  default_type application/octet-stream;
-  server {
+start_nginx "$work/nginx" "  server {
     listen 127.0.0.1:$http;
-    root "$packages";
-    access_log "$work/nginx/http.log";
-    location /extra/ { alias "$work/extra/"; }
+    root \"$packages\";
+    access_log \"$work/nginx/http.log\";
+    location /extra/ { alias \"$work/extra/\"; }
   }
   server {
     listen 127.0.0.1:$https ssl;
-    ssl_certificate "$work/server.pem";
-    ssl_certificate_key "$work/server.key";
-    root "$packages";
-    access_log "$work/nginx/https.log";
-  }
-}
-CONF
-nginx -p "$work/nginx" -c "$work/nginx/nginx.conf" -g "daemon off;" &
-children+=($!)
-listening() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
-within 10 listening "$http" && within 10 listening "$https" ||
-    { echo "FAIL: nginx did not start: $(cat nginx/error.log)"; exit 1; }
+    ssl_certificate \"$work/server.pem\";
+    ssl_certificate_key \"$work/server.key\";
+    root \"$packages\";
+    access_log \"$work/nginx/https.log\";
+  }"
+children+=("$nginx_pid")
+nginx_listens "$http" "$https" || { echo "FAIL: nginx did not start"; exit 1; }
 
 # The demo's configuration, with the Viewer over https.
 sed -e "s|http://127.0.0.1:8080/Viewer.msi|https://127.0.0.1:$https/Viewer.msi|" \
