@@ -1,8 +1,9 @@
 # Sourced by the scripts that drive kestrun.exe under Wine on an X display (DISPLAY). Wine's
 # windows offer X no accessibility, so the window is found by its X class, the buttons are
 # clicked where MainForm.ui.qml places them (the window is 860 x 570 at 100 %, without a frame
-# on a display with no window manager), and the report is known to be there when Install's
-# place shows the bar's white: the report hides Install and Download All.
+# on a display with no window manager), and the report is known to be there when the bottom
+# bar is white from the logo to Exit: the report hides Install, Download All and the run's
+# progress bar.
 
 declare -A kestrun_button=([Install]="592 535" [Download]="697 535" [Exit]="802 535")
 
@@ -17,14 +18,18 @@ kestrun_click() { # window, button
     xdotool mousemove --sync --window "$1" ${kestrun_button[$2]} click 1
 }
 
-kestrun_pixel() { # picture, x, y
-    convert "$1" -format "%[pixel:p{$2,$3}]" info:
+# Whether the part of the picture given as WIDTHxHEIGHT+X+Y is white throughout.
+kestrun_white() { # picture, geometry
+    [[ $(convert "$1" -crop "$2" +repage -format "%[fx:minima]" info:) == 1 ]]
 }
 
-# Whether the picture shows the report: Install's place has the colour of the bar between the
-# logo and the buttons.
-kestrun_shows_report() { # picture
-    [[ $(kestrun_pixel "$1" 592 535) == "$(kestrun_pixel "$1" 300 535)" ]]
+# Whether the picture shows the report: nothing between the logo and Exit. During a run the
+# progress bar is there, empty at first, its border drawn.
+kestrun_shows_report() { kestrun_white "$1" 580x41+165+515; } # picture
+
+# Whether the picture shows the window before a run: Install, and no progress bar left of it.
+kestrun_shows_install() { # picture
+    kestrun_white "$1" 370x41+165+515 && ! kestrun_white "$1" 100x35+542+518
 }
 
 # Takes the window's picture until the picture passes the test given, for up to the seconds
@@ -37,8 +42,6 @@ kestrun_picture_until() { # window, picture, seconds, test command...
         sleep 0.5
     done
 }
-
-kestrun_shows_install() { ! kestrun_shows_report "$1"; } # picture
 
 # The window's first frame, which shows Install.
 kestrun_picture_when_drawn() { # window, picture
