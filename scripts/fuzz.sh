@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds one libFuzzer target with clang into build-fuzz/ and runs it for SECONDS (default 30),
-# starting from its seeds in tests/fuzz/seeds/TARGET. New inputs it finds are kept in
+# starting from its seeds in tests/fuzz/seeds/TARGET (fuzz_config also from the configurations
+# in docs/ and demo/, as they stand). New inputs it finds are kept in
 # build-fuzz/corpus/TARGET; an input that crashes it is saved in build-fuzz/crashes/ and the
 # script fails.
 #   scripts/fuzz.sh TARGET [SECONDS]     targets: fuzz_config fuzz_versions fuzz_digest
 #                                        fuzz_localname fuzz_commandline
 set -euo pipefail
-(($# >= 1)) || { sed -n '2,7p' "$0" >&2; exit 2; }
+(($# >= 1)) || { sed -n '2,8p' "$0" >&2; exit 2; }
 target=$1
 seconds=${2:-30}
 cd "$(dirname "$0")/.."
@@ -30,6 +31,10 @@ built cmake --build build-fuzz --target "$target"
 corpus=$root/build-fuzz/corpus/$target
 crashes=$root/build-fuzz/crashes
 mkdir -p "$corpus" "$crashes"
+if [[ $target == fuzz_config ]]; then
+    cp docs/kestrun.json "$corpus/docs-kestrun.json"
+    cp demo/kestrun.json "$corpus/demo-kestrun.json"
+fi
 # Qt is not instrumented: leaks inside its caches at exit are not ours.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
