@@ -20,7 +20,7 @@ const QString failureHeading = QStringLiteral("Failed to install the following p
 // Wine has to create its prefix and run msiexec; both take seconds, not milliseconds.
 constexpr int wineTimeout = 120000;
 
-// The package the test builds with wixl from sample-product.wxs.
+// The package the test builds with wixl from the demo's product.wxs.
 const QString sampleName = QStringLiteral("Kestrun Sample One");
 const QString sampleCode = QStringLiteral("{1B2C3D4E-5F60-4718-92A3-B4C5D6E7F801}");
 
@@ -116,7 +116,8 @@ bool tst_WineInstall::buildSample()
                    "ProductCode=" + sampleCode, "-D",
                    "UpgradeCode={1B2C3D4E-5F60-4718-92A3-B4C5D6E7F800}", "-D",
                    "ComponentGuid={1B2C3D4E-5F60-4718-92A3-B4C5D6E7F802}", "-D",
-                   "FolderName=SampleOne", QStringLiteral(KESTRUN_SAMPLE_WXS)})
+                   "FolderName=SampleOne", "-D", "ProductVersion=1.0.0",
+                   QStringLiteral(KESTRUN_SAMPLE_WXS)})
         == 0;
 }
 

@@ -47,20 +47,21 @@ unknown_code="{00000000-1111-2222-3333-444444444444}"
 test_key='Software\Kestrun Test'
 long_text() { printf '%*s' "$1" '' | tr ' ' x; }
 
-build_msi() { # name code upgrade component version key
+# The demo's product: its registry value lies under SOFTWARE\Corvane\<name>.
+build_msi() { # name code upgrade component version
     wixl -a x64 -o "$1.msi" -D ProductName="Kestrun Probe $1" -D ProductCode="$2" \
-        -D UpgradeCode="$3" -D ComponentGuid="$4" -D ProductVersion="$5" -D RegistryKey="$6" \
-        "$here/probe-product.wxs"
+        -D UpgradeCode="$3" -D ComponentGuid="$4" -D ProductVersion="$5" -D FolderName="$1" \
+        "$here/../../demo/packages/product.wxs"
 }
 
 step "building three packages with wixl"
 build_msi alpha "$alpha_code" "{2F3A4B5C-6D7E-4F80-9A1B-2C3D4E5F6071}" \
-    "{8A9B0C1D-2E3F-4051-8273-9485A6B7C8D9}" 14.2.31 "$test_key\\Alpha"
+    "{8A9B0C1D-2E3F-4051-8273-9485A6B7C8D9}" 14.2.31
 build_msi beta "$beta_code" "{3E4F5061-7283-4495-A6B7-C8D9EAFB0C1D}" \
-    "{9B0C1D2E-3F40-4152-9384-A5B6C7D8E9FA}" 3.0.0 "$test_key\\Beta"
+    "{9B0C1D2E-3F40-4152-9384-A5B6C7D8E9FA}" 3.0.0
 # A ProductVersion longer than the 260 units MsiGetProductPropertyW is given.
 build_msi gamma "$gamma_code" "{4A5B6C7D-8E9F-40A1-B2C3-D4E5F6071829}" \
-    "{A1B2C3D4-E5F6-4718-293A-4B5C6D7E8F90}" "1.2.$(long_text 300 | tr x 9)" "$test_key\\Gamma"
+    "{A1B2C3D4-E5F6-4718-293A-4B5C6D7E8F90}" "1.2.$(long_text 300 | tr x 9)"
 
 step "creating a fresh 64-bit Wine prefix"
 fresh_prefix
@@ -90,13 +91,13 @@ cases=(
     "version$tab$beta_code" "no"
     "installed$tab$gamma_code" "yes"
     "version$tab$gamma_code" "yes$tab"
-    "value${tab}64$tab$test_key\\Alpha${tab}InstalledBy" "yes"
-    "value${tab}64$tab$test_key\\Beta${tab}InstalledBy" "no"
+    "value${tab}64${tab}SOFTWARE\\Corvane\\alpha${tab}InstalledBy" "yes"
+    "value${tab}64${tab}SOFTWARE\\Corvane\\beta${tab}InstalledBy" "no"
     "value${tab}64$tab$test_key${tab}Added" "yes"
     "value${tab}default$tab$test_key${tab}Added" "yes"
     "value${tab}64$tab$test_key${tab}Missing" "no"
     "value${tab}64$tab$test_key$tab" "yes"
-    "value${tab}64$tab$test_key\\Alpha$tab" "no"
+    "value${tab}64${tab}SOFTWARE\\Corvane\\alpha$tab" "no"
     "value${tab}64${tab}Software\\No Such Key${tab}Added" "no"
     "value${tab}64$tab$test_key\\Only32${tab}Name" "no"
     "value${tab}64$tab$test_key${tab}Fits" "yes"
