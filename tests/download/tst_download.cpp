@@ -96,6 +96,8 @@ void tst_Download::downloadAllEndsWithTheReport_data()
     // Nothing to fetch.
     QTest::newRow("no products") << QStringList() << QStringList() << QStringList() << QStringList()
                                  << QStringList();
+    QTest::newRow("only empty file values") << QStringList {QString(), QString()} << QStringList()
+                                            << QStringList() << QStringList() << QStringList();
     const QStringList present {QStringLiteral("a.msi"), QStringLiteral("b.msp")};
     QTest::newRow("packages present with matching digests")
         << QStringList {QStringLiteral("/a.msi"), QStringLiteral("/b.msp")} << present

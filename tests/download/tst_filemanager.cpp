@@ -81,8 +81,6 @@ private slots:
     void downloadsPerUserWhenInstallsCannotBeWritten();
     void onlyLooksForLocalPaths_data();
     void onlyLooksForLocalPaths();
-    void skipsEmptyItems_data();
-    void skipsEmptyItems();
     void fetchesOneLocalNameOnce_data();
     void fetchesOneLocalNameOnce();
     void joinsTheRunningPassThenStartsAfresh();
@@ -708,23 +706,6 @@ void tst_FileManager::onlyLooksForLocalPaths()
         present ? QString() : QStringLiteral("the file is not there"));
     QCOMPARE(ScopedInstalls::entries(), before);
     QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("keep.msi"))), package);
-}
-
-void tst_FileManager::skipsEmptyItems_data()
-{
-    QTest::addColumn<QStringList>("items");
-    QTest::newRow("empty list") << QStringList();
-    QTest::newRow("one empty item") << QStringList {QString()};
-    QTest::newRow("only empty items") << QStringList {QString(), QString()};
-}
-
-void tst_FileManager::skipsEmptyItems()
-{
-    QFETCH(QStringList, items);
-    fileManager->getFiles(items);
-    QCOMPARE(done->count(), 1);
-    QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
-    QVERIFY(!QFileInfo::exists(ScopedInstalls::path()));
 }
 
 void tst_FileManager::fetchesOneLocalNameOnce_data()

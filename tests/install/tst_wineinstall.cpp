@@ -56,7 +56,6 @@ private slots:
     void standInHandsWineWindowsPaths();
 
 private:
-    bool buildSample();
     bool isSampleInstalled();
     /** Clicks "Install" in a window configured with product; the report it shows. */
     QString installThroughWindow(const QJsonObject &product);
@@ -72,19 +71,14 @@ void tst_WineInstall::initTestCase()
     // Started from its own folder, as a double click starts the program: the stand-in lies
     // in the current folder then.
     QVERIFY(QDir::setCurrent(QCoreApplication::applicationDirPath()));
-    QVERIFY(buildSample());
-}
-
-bool tst_WineInstall::buildSample()
-{
-    return runTool("wixl",
-               {"-a", "x64", "-o", built.filePath("SampleOne.msi"), "-D",
-                   "ProductName=" + sampleName, "-D", "ProductCode=" + sampleCode, "-D",
-                   "UpgradeCode={1B2C3D4E-5F60-4718-92A3-B4C5D6E7F800}", "-D",
-                   "ComponentGuid={1B2C3D4E-5F60-4718-92A3-B4C5D6E7F802}", "-D",
-                   "FolderName=SampleOne", "-D", "ProductVersion=1.0.0",
-                   QStringLiteral(KESTRUN_SAMPLE_WXS)})
-        == 0;
+    QCOMPARE(runTool("wixl",
+                 {"-a", "x64", "-o", built.filePath("SampleOne.msi"), "-D",
+                     "ProductName=" + sampleName, "-D", "ProductCode=" + sampleCode, "-D",
+                     "UpgradeCode={1B2C3D4E-5F60-4718-92A3-B4C5D6E7F800}", "-D",
+                     "ComponentGuid={1B2C3D4E-5F60-4718-92A3-B4C5D6E7F802}", "-D",
+                     "FolderName=SampleOne", "-D", "ProductVersion=1.0.0",
+                     QStringLiteral(KESTRUN_SAMPLE_WXS)}),
+        0);
 }
 
 bool tst_WineInstall::isSampleInstalled()

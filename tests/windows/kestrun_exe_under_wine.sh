@@ -5,18 +5,11 @@
 # packages on 127.0.0.1, the Viewer's over https with a certificate of that authority, so that
 # it arrives only through the OpenSSL DLLs shipped beside the executable.
 #
-#  - the window opens with the configuration's title;
-#  - Install downloads, verifies and installs through Wine's own msiexec: the registry then has
-#    Editor 2.0, the Viewer and the runtime's parameters, and no longer Editor 1.0;
-#  - Exit ends the program;
-#  - the report replaces the buttons (its text cannot be read here: Wine has no accessibility
-#    bridge to X, and Qt's UI Automation provider does not answer Wine's client);
-#  - Download All fetches every package of the configuration with its digest file into the
-#    user's local application data folder when installs cannot be made beside the program,
-#    never requests a Windows device name and fetches names that differ only in case once;
-#  - a package replaced after its download and check, before its turn, is not run;
-#  - kestrun-check.exe explains the configuration with Wine's registry and MSI answers and names
-#    it by its Windows path.
+# Four runs, each step's checks saying what it shows: Install, the Viewer over https; Download
+# All where installs cannot be made beside the program, with a Windows device name and names
+# that differ only in case; Install after a package was replaced behind its check; and
+# kestrun-check.exe with Wine's registry and Windows Installer. The report is seen in pictures:
+# Wine has no accessibility bridge to X for reading it.
 #
 # Usage: kestrun_exe_under_wine.sh <source folder> <build folder> <shipped folder> <work folder>
 # CTest runs it through tests/support/with-tools.sh, which checks for the tools it needs.
@@ -99,8 +92,6 @@ fresh_prefix
 wine msiexec /i "$(winepath -w "$packages/Editor10.msi" 2>/dev/null)" /qn
 wine trustroot.exe ca.der
 
-check "Editor 1.0 is installed before the run" installed "$editor10" "Corvane Editor 1.0"
-
 # shellcheck source=../../scripts/wine-window.sh
 source "$source/scripts/wine-window.sh"
 start_kestrun() { # log file
@@ -144,18 +135,12 @@ if [[ -n $window ]]; then
     check "with the configuration's title" within 60 titled
     check "Install was there before" kestrun_picture_when_drawn "$window" before-install.png
     click Install
-    # shellcheck disable=SC2317 # called through within
-    everything_installed() {
-        installed "$editor20" "Corvane Editor 2.0" && installed "$viewer" "Corvane Viewer" &&
-            grep -q "/quiet /norestart" <<<"$(registry 'HKLM\SOFTWARE\Corvane\Editor Runtime' /v Parameters)"
-    }
-    check "Install installs Editor 2.0, the runtime and the Viewer through Wine's msiexec" \
-        within 300 everything_installed
-    check "Editor 1.0 was removed first" not installed "$editor10" "Corvane Editor 1.0"
+    # What Install leaves in the registry is the Windows demo's test; here, the https road.
+    check "the report has taken the window" \
+        kestrun_picture_until "$window" after-install.png 300 kestrun_shows_report
     check "the Viewer came over https, through the shipped OpenSSL" \
         grep -q "GET /Viewer.msi HTTP/1.1\" 200" nginx/https.log
-    check "the report has taken the window" \
-        kestrun_picture_until "$window" after-install.png 60 kestrun_shows_report
+    check "and Wine's msiexec installed it" installed "$viewer" "Corvane Viewer"
     exit_kestrun
 fi
 kill "$kestrun" 2>/dev/null || true
