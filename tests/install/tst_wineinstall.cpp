@@ -66,6 +66,8 @@ private:
 
 void tst_WineInstall::initTestCase()
 {
+    QVERIFY2(qEnvironmentVariableIsSet("WINEPREFIX"),
+        "run it through CTest, whose launcher makes a Wine prefix of the test's own");
     QVERIFY2(QFile::exists(QCoreApplication::applicationDirPath() + "/msiexec.exe"),
         "the build places the msiexec.exe stand-in beside this test");
     // Started from its own folder, as a double click starts the program: the stand-in lies
