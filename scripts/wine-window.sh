@@ -8,8 +8,16 @@
 declare -A kestrun_button=([Install]="592 535" [Download]="697 535" [Exit]="802 535")
 
 # Prints the X window of the visible kestrun.exe window, waiting up to two minutes for it.
+# Each search starts again: a window that Wine destroys while xdotool looks at it ends xdotool
+# with BadWindow, which says nothing about kestrun.exe's own.
 kestrun_window() {
-    timeout 120 xdotool search --sync --onlyvisible --classname '^kestrun\.exe$' | head -n 1
+    local deadline=$((SECONDS + 120)) window
+    until window=$(xdotool search --onlyvisible --classname '^kestrun\.exe$' 2>/dev/null | head -n 1) &&
+        [[ -n $window ]]; do
+        ((SECONDS < deadline)) || return 1
+        sleep 0.2
+    done
+    echo "$window"
 }
 
 kestrun_click() { # window, button
