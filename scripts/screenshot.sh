@@ -9,13 +9,17 @@ bash scripts/build.sh kestrun
 out=${1:-docs/screenshot.png}
 [[ -f build/kestrun.json ]] || cp demo/kestrun.json build/kestrun.json
 
-display=:$((90 + RANDOM % 100))
-# 96 dpi is a screen at 100 %: the window at its own size (Xvfb's own default is 100 dpi).
-Xvfb "$display" -screen 0 1024x700x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
+# 96 dpi is a screen at 100 %: the window at its own size (Xvfb's own default is 100 dpi). Xvfb
+# picks a free display and names it, so that another display on the machine is never used.
+display_file=$(mktemp)
+Xvfb -displayfd 3 -noreset -screen 0 1024x700x24 -dpi 96 -nolisten tcp 3>"$display_file" 2>/dev/null &
 xvfb=$!
-trap 'kill $app $xvfb 2>/dev/null || true' EXIT
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+app=
+trap 'kill $app $xvfb 2>/dev/null || true; rm -f "$display_file"' EXIT
+for _ in $(seq 100); do [[ -s $display_file ]] && break; sleep 0.1; done
+[[ -s $display_file ]] || { echo "screenshot: Xvfb did not start" >&2; exit 1; }
+DISPLAY=:$(cat "$display_file")
+export DISPLAY
 
 build/kestrun &
 app=$!
