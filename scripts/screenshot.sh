@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Builds and starts Kestrun (build/kestrun with the kestrun.json beside it, the demo one when
 # there is none) on a virtual X display and saves a picture of its window to the file given
-# (default docs/screenshot.png).
+# (default build/screenshot.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 bash scripts/build.sh kestrun
-out=${1:-docs/screenshot.png}
+out=${1:-build/screenshot.png}
 [[ -f build/kestrun.json ]] || cp demo/kestrun.json build/kestrun.json
 
 # 96 dpi is a screen at 100 %: the window at its own size (Xvfb's own default is 100 dpi). Xvfb
