@@ -10,6 +10,8 @@ app=$1
 out=$2
 fail() { echo "demo: $*" >&2; exit 1; }
 reader() { /usr/bin/python3 "$here/window-reader.py" "$@"; }
+# shellcheck source=x-window.sh
+source "$here/x-window.sh"
 
 # In English whatever the user's language: the play finds the buttons and the report by their
 # texts. The window a user opens with a display speaks the user's language.
@@ -19,7 +21,7 @@ trap 'kill $kestrun 2>/dev/null || true' EXIT
 
 # The window as a user first sees it: read it once its buttons are there, then picture it.
 before=$(reader --wait "button: Exit" --timeout 120) || fail "the Kestrun window did not appear"
-window=$(xdotool search --sync --onlyvisible --pid "$kestrun" | head -n 1)
+window=$(visible_window 30 --pid "$kestrun") || fail "no window of the Kestrun started"
 click() { # button
     local position
     position=$(reader --locate "$1" --timeout 30) || fail "no button $1 to click"

@@ -23,11 +23,9 @@ export DISPLAY
 
 build/kestrun &
 app=$!
-window=""
-for _ in $(seq 100); do
-    window=$(xdotool search --sync --onlyvisible --pid "$app" 2>/dev/null | head -n 1) && [[ -n $window ]] && break
-    sleep 0.1
-done
-[[ -n $window ]] || { echo "screenshot: the Kestrun window did not appear" >&2; exit 1; }
+# shellcheck source=x-window.sh
+source scripts/x-window.sh
+window=$(visible_window 30 --pid "$app") ||
+    { echo "screenshot: the Kestrun window did not appear" >&2; exit 1; }
 sleep 1.5   # let the first frames render
 import -window "$window" "$out"

@@ -7,18 +7,11 @@
 
 declare -A kestrun_button=([Install]="592 535" [Download]="697 535" [Exit]="802 535")
 
+# shellcheck source=x-window.sh
+source "$(dirname "${BASH_SOURCE[0]}")/x-window.sh"
+
 # Prints the X window of the visible kestrun.exe window, waiting up to two minutes for it.
-# Each search starts again: a window that Wine destroys while xdotool looks at it ends xdotool
-# with BadWindow, which says nothing about kestrun.exe's own.
-kestrun_window() {
-    local deadline=$((SECONDS + 120)) window
-    until window=$(xdotool search --onlyvisible --classname '^kestrun\.exe$' 2>/dev/null | head -n 1) &&
-        [[ -n $window ]]; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.2
-    done
-    echo "$window"
-}
+kestrun_window() { visible_window 120 --classname '^kestrun\.exe$'; }
 
 kestrun_click() { # window, button
     sleep 1 # Qt Quick has drawn the window once it is mapped, not necessarily laid out its items
