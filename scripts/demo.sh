@@ -93,16 +93,10 @@ if [[ -n ${DISPLAY:-} ]]; then
     wineserver -w # the installers' Wine processes end before the server goes
     exit
 fi
-# Xvfb picks a free display and writes its number to the file.
-rm -f "$demo/display"
-# At 96 dpi, a screen at 100 %: the window at its own size (Xvfb's own default is 100 dpi).
-Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x700x24 -dpi 96 3>"$demo/display" 2>/dev/null &
-children+=($!)
-for _ in $(seq 100); do
-    [[ -s $demo/display ]] && break
-    kill -0 "${children[-1]}" 2>/dev/null || fail "Xvfb did not start"
-    sleep 0.1
-done
+# shellcheck source=x-window.sh
+source "$here/x-window.sh"
+start_xvfb "$demo/display" || fail "Xvfb did not start"
+children+=("$xvfb")
 echo "Playing the demo on a virtual display: a click on Install downloads, verifies and installs (about a minute)"
 DISPLAY=:$(cat "$demo/display") "${play[@]}" "$app" "$demo"
 wineserver -w # Wine's processes leave the virtual display before it goes

@@ -9,22 +9,18 @@ bash scripts/build.sh kestrun
 out=${1:-build/screenshot.png}
 [[ -f build/kestrun.json ]] || cp demo/kestrun.json build/kestrun.json
 
-# 96 dpi is a screen at 100 %: the window at its own size (Xvfb's own default is 100 dpi). Xvfb
-# picks a free display and names it, so that another display on the machine is never used.
+# shellcheck source=x-window.sh
+source scripts/x-window.sh
 display_file=$(mktemp)
-Xvfb -displayfd 3 -noreset -screen 0 1024x700x24 -dpi 96 -nolisten tcp 3>"$display_file" 2>/dev/null &
-xvfb=$!
 app=
+xvfb=
 trap 'kill $app $xvfb 2>/dev/null || true; rm -f "$display_file"' EXIT
-for _ in $(seq 100); do [[ -s $display_file ]] && break; sleep 0.1; done
-[[ -s $display_file ]] || { echo "screenshot: Xvfb did not start" >&2; exit 1; }
+start_xvfb "$display_file" || { echo "screenshot: Xvfb did not start" >&2; exit 1; }
 DISPLAY=:$(cat "$display_file")
 export DISPLAY
 
 build/kestrun &
 app=$!
-# shellcheck source=x-window.sh
-source scripts/x-window.sh
 window=$(visible_window 30 --pid "$app") ||
     { echo "screenshot: the Kestrun window did not appear" >&2; exit 1; }
 sleep 1.5   # let the first frames render

@@ -1,4 +1,19 @@
-# Sourced by the scripts that find a program's window on the X display in DISPLAY.
+# shellcheck shell=bash
+# Sourced by the scripts that start a virtual X display or find a program's window on one.
+
+# Starts Xvfb on a display that it picks free and names in the file given, at 96 dpi: a screen
+# at 100 %, where the window has its own size (Xvfb's own 100 dpi has Qt scale it). Its process
+# is in xvfb. Fails when the display is not up within 10 seconds.
+start_xvfb() { # file for the display number, [screen size, 1024x700 unless given]
+    local deadline=$((SECONDS + 10))
+    rm -f "$1"
+    Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 "${2:-1024x700}x24" -dpi 96 3>"$1" 2>/dev/null &
+    xvfb=$!
+    until [[ -s $1 ]]; do
+        kill -0 "$xvfb" 2>/dev/null && ((SECONDS < deadline)) || return 1
+        sleep 0.05
+    done
+}
 
 # Prints the first visible X window that the xdotool search arguments given match, waiting up to
 # the seconds given. Each search starts again: a window that another program destroys while

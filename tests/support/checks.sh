@@ -35,13 +35,12 @@ missing_prerequisite() { # what is missing, how to get it
     exit 77
 }
 
-# Starts Xvfb on a free display at 96 dpi, a screen at 100 %, and exports DISPLAY; its process
-# in xvfb.
+# shellcheck source=../../scripts/x-window.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/x-window.sh"
+
+# Starts Xvfb as start_xvfb does and exports DISPLAY; its process in xvfb.
 start_display() { # file for the display number
-    Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x700x24 -dpi 96 3>"$1" 2>/dev/null &
-    # shellcheck disable=SC2034 # for the caller
-    xvfb=$!
-    within 10 test -s "$1" || { echo "FAIL: Xvfb did not start"; exit 1; }
+    start_xvfb "$1" || { echo "FAIL: Xvfb did not start"; exit 1; }
     DISPLAY=:$(cat "$1")
     export DISPLAY
 }
