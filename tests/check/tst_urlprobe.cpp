@@ -84,6 +84,10 @@ void tst_UrlProbe::answers_data()
             << QList<Response> {FaultServer::status(refusal), FaultServer::ok("package")} << ok(Md5)
             << 200 << qint64(7) << "MD5" << QStringList();
     }
+    QTest::newRow("HEAD refused, a ranged answer names the whole size")
+        << "/l/fix.msi"
+        << QList<Response> {FaultServer::status(405), FaultServer::part("package", 6, "\"v1\"")}
+        << ok(Md5) << 206 << qint64(7) << "MD5" << QStringList();
     // The server announces a gigabyte, sends a few bytes and falls silent: a fetch would wait
     // for the rest; a question about the package has its answer with the headers.
     QTest::newRow("packages are asked about, not fetched")

@@ -163,6 +163,9 @@ void tst_FileManager::readsTheDigestLine_data()
     QTest::newRow("later lines ignored")
         << QByteArray(digest + " fix.msi\n" + wrongDigest + " x.msi\n") << d;
     QTest::newRow("upper case kept for comparing") << digest.toUpper() << d.toUpper();
+    const QByteArray line = digest + " fix.msi\n// ";
+    QTest::newRow("64 KiB exactly") << QByteArray(line + QByteArray(64 * 1024 - line.size(), 'x'))
+                                    << d;
     QTest::newRow("blank first line: an empty digest") << QByteArray("\n" + digest) << "";
     QTest::newRow("only comments") << QByteArray("// nothing here\n// at all\n") << QString();
     QTest::newRow("empty file") << QByteArray("") << QString();
@@ -321,6 +324,9 @@ void tst_FileManager::fetchesAndVerifies_data()
     row("digest file over 64 KiB: never unchecked", whole,
         {S::ok(digest + " pkg.msi\n// " + QByteArray(64 * 1024, 'x'))}, 3, 3, digestOnly,
         notFetched("the file is larger than 64 KiB"));
+    const QByteArray line = digest + " pkg.msi\n// ";
+    row("digest file of exactly 64 KiB", whole,
+        {S::ok(line + QByteArray(64 * 1024 - line.size(), 'x'))}, 1, 1, both);
     row("digest file without a digest line: accepted unverified", whole,
         {S::ok("// no digest yet\n")}, 1, 1, both);
     row("404", {S::status(404)}, noDigest, 3, 1, none, "not found on the server (HTTP 404)");
@@ -713,35 +719,48 @@ void tst_FileManager::fetchesOneLocalNameOnce_data()
     QTest::addColumn<QStringList>("paths");
     QTest::addColumn<int>("rule"); // how the system compares names
     QTest::addColumn<bool>("served");
-    QTest::addColumn<int>("packageRequests");
+    QTest::addColumn<QList<int>>("requests"); // of each path, in order, once each
     QTest::addColumn<QStringList>("givenUp"); // paths
     QTest::addColumn<QStringList>("files");
-    QTest::addColumn<bool>("stale"); // a copy whose digest no longer matches is there before
+    QTest::addColumn<Placed>("placed"); // in installs before the pass
 
     const QString a = QStringLiteral("/a/pkg.msi");
     const QString b = QStringLiteral("/b/pkg.msi");
     const int sensitive = Qt::CaseSensitive;
+    const int windows = Qt::CaseInsensitive;
     const QStringList pkg {QStringLiteral("pkg.md5"), QStringLiteral("pkg.msi")};
+    const int max = FileManager::MaxAttempts;
     QTest::newRow("same URL twice")
-        << QStringList {a, a} << sensitive << true << 1 << QStringList() << pkg << false;
+        << QStringList {a, a} << sensitive << true << QList<int> {1} << QStringList() << pkg
+        << Placed();
+    QTest::newRow("one URL written two ways")
+        << QStringList {a, QStringLiteral("/a/pk%67.msi")} << sensitive << true
+        << QList<int> {1, 0} << QStringList() << pkg << Placed();
     // The later one would have the earlier one's package run in its place.
     QTest::newRow("two URLs ending in the same name")
-        << QStringList {a, b} << sensitive << true << 1 << QStringList {b} << pkg << false;
-    QTest::newRow("two URLs, both failing") << QStringList {a, b} << sensitive << false << 3
-                                            << QStringList {a, b} << QStringList() << false;
+        << QStringList {a, b} << sensitive << true << QList<int> {1, 0} << QStringList {b} << pkg
+        << Placed();
+    QTest::newRow("two URLs, both failing") << QStringList {a, b} << sensitive << false
+                                            << QList<int> {max, 0} << QStringList {a, b}
+                                            << QStringList() << Placed();
     const QStringList setup {QStringLiteral("/a/Setup.msi"), QStringLiteral("/b/setup.msi")};
+    const QStringList setupFiles {QStringLiteral("Setup.md5"), QStringLiteral("Setup.msi")};
     QTest::newRow("Windows: names differing in case are one file")
-        << setup << int(Qt::CaseInsensitive) << true << 1 << QStringList {setup[1]}
-        << QStringList {QStringLiteral("Setup.md5"), QStringLiteral("Setup.msi")} << false;
+        << setup << windows << true << QList<int> {1, 0} << QStringList {setup[1]} << setupFiles
+        << Placed();
+    QTest::newRow("Windows: a copy being checked under the other case")
+        << setup << windows << true << QList<int> {0, 0} << QStringList {setup[1]} << setupFiles
+        << Placed {{"Setup.msi", package}, {"Setup.md5", digest + " Setup.msi\n"}};
     QTest::newRow("case-sensitive system: two files")
-        << setup << sensitive << true << 2 << QStringList()
+        << setup << sensitive << true << QList<int> {1, 1} << QStringList()
         << QStringList {QStringLiteral("Setup.md5"), QStringLiteral("Setup.msi"),
                QStringLiteral("setup.md5"), QStringLiteral("setup.msi")}
-        << false;
+        << Placed();
     // Both wait on the stale copy's check, and both go with the fetch that follows it.
     QTest::newRow("one URL written two ways, a stale copy there, failing")
-        << QStringList {a, QStringLiteral("/a/pk%67.msi")} << sensitive << false << 3
-        << QStringList {a, QStringLiteral("/a/pk%67.msi")} << QStringList() << true;
+        << QStringList {a, QStringLiteral("/a/pk%67.msi")} << sensitive << false
+        << QList<int> {max, 0} << QStringList {a, QStringLiteral("/a/pk%67.msi")} << QStringList()
+        << Placed {{"pkg.msi", "old package"}, {"pkg.md5", digest + " pkg.msi\n"}};
 }
 
 void tst_FileManager::fetchesOneLocalNameOnce()
@@ -749,19 +768,18 @@ void tst_FileManager::fetchesOneLocalNameOnce()
     QFETCH(QStringList, paths);
     QFETCH(int, rule);
     QFETCH(bool, served);
-    QFETCH(int, packageRequests);
+    QFETCH(QList<int>, requests);
     QFETCH(QStringList, givenUp);
     QFETCH(QStringList, files);
-    QFETCH(bool, stale);
-    if (stale) {
-        QVERIFY(ScopedInstalls::write(QStringLiteral("pkg.msi"), "old package"));
-        QVERIFY(ScopedInstalls::write(QStringLiteral("pkg.md5"), digest + " pkg.msi\n"));
-    }
+    QFETCH(Placed, placed);
+    for (auto it = placed.cbegin(); it != placed.cend(); ++it)
+        QVERIFY(ScopedInstalls::write(it.key(), it.value()));
     QStringList items;
     for (const QString &path : qAsConst(paths)) {
         if (served) {
             server().serve(path, {FaultServer::ok(package, 3)});
-            server().serve(FileManager::digestPath(path), {FaultServer::ok(digest + " pkg.msi\n")});
+            server().serve(FileManager::digestPath(path),
+                {FaultServer::ok(digest + ' ' + QFileInfo(path).fileName().toLatin1() + '\n')});
         }
         items << asWritten(path);
     }
@@ -772,9 +790,11 @@ void tst_FileManager::fetchesOneLocalNameOnce()
 
     QVERIFY(runPass(items));
     QCOMPARE(done->count(), 1);
-    QCOMPARE(server().count(paths[0]), served ? 1 : FileManager::MaxAttempts);
-    QCOMPARE(server().count(paths[0]) + (paths[1] == paths[0] ? 0 : server().count(paths[1])),
-        packageRequests);
+    paths.removeDuplicates();
+    QList<int> counted;
+    for (const QString &path : qAsConst(paths))
+        counted << server().count(path);
+    QCOMPARE(counted, requests);
     QCOMPARE(fileManager->getGivenUpFiles(), givenUpItems);
     QCOMPARE(ScopedInstalls::entries(), files);
     if (served && !givenUp.isEmpty())

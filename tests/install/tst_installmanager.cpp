@@ -61,6 +61,18 @@ QStringList removal(const QStringList &words)
         + QStringList {QStringLiteral("/passive")};
 }
 
+/** The files below folder that this process holds open. */
+QStringList openFilesBelow(const QString &folder)
+{
+    QStringList open;
+    const QDir descriptors(QStringLiteral("/proc/self/fd"));
+    for (const QFileInfo &link : descriptors.entryInfoList(QDir::Files | QDir::System)) {
+        if (link.symLinkTarget().startsWith(folder + QLatin1Char('/')))
+            open << link.symLinkTarget();
+    }
+    return open;
+}
+
 /** Administrator rights as a test sets them: never held, and given or refused as asked. */
 class StandInElevation : public Elevation
 {
@@ -236,6 +248,8 @@ void tst_InstallManager::runs()
 
     QCOMPARE(standIn.calls(), expand(expected, installs));
     QVERIFY(!standIn.overlapped());
+    // Held from its check to the end of its installer, and not a moment longer.
+    QCOMPARE(openFilesBelow(installs.path()), QStringList());
     QCOMPARE(manager.getResults(), results);
     // Every item is either installed or failed, and only a failed one has a reason.
     QCOMPARE(manager.sortResults(), !failures.isEmpty());
@@ -399,6 +413,8 @@ void tst_InstallManager::downloadedPackage_data()
     const QByteArray body("a fix for the installs folder");
     const QByteArray digest = QCryptographicHash::hash(body, QCryptographicHash::Md5).toHex();
     QTest::newRow("verified download runs") << digest + " fix.msi\n" << false << QString();
+    QTest::newRow("digest file without a digest line: runs unverified")
+        << QByteArray("// no digest yet\n") << false << QString();
     // Its older product stays too.
     QTest::newRow("replaced after its check: never runs") << digest
             + " fix.msi\n" << true << "the package changed after it was checked";
