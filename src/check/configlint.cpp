@@ -1,6 +1,6 @@
 #include "configlint.h"
 
-#include "download/filemanager.h"
+#include "download/packagefiles.h"
 #include "install/installcommand.h"
 #include "platform/standinsystemqueries.h"
 #include "rules/checkboxslots.h"
@@ -218,7 +218,7 @@ void ConfigLint::checkFile(const Product &product)
         return;
     }
     // A URL's package runs under the name it is stored as, a local one under its own path.
-    const QString runAs = FileManager::isUrl(file) ? FileManager::localName(file) : file;
+    const QString runAs = PackageFiles::isUrl(file) ? PackageFiles::localName(file) : file;
     if (InstallCommand::packageKind(runAs) == InstallCommand::Kind::Unknown) {
         add(QStringLiteral("package-ending"),
             QStringLiteral("\"%1\" does not end in .msi, .msp or .exe (endings compare "
@@ -226,10 +226,10 @@ void ConfigLint::checkFile(const Product &product)
                 .arg(file),
             product);
     }
-    if (!FileManager::isUrl(file))
+    if (!PackageFiles::isUrl(file))
         return;
-    const QString name = FileManager::localName(file);
-    if (!FileManager::isSafeName(name)) {
+    const QString name = PackageFiles::localName(file);
+    if (!PackageFiles::isSafeName(name)) {
         add(QStringLiteral("unsafe-package-name"),
             QStringLiteral("the URL's file name \"%1\" is refused: Kestrun never downloads it")
                 .arg(name),
@@ -237,10 +237,10 @@ void ConfigLint::checkFile(const Product &product)
         return;
     }
     const QString digestUrl =
-        FileManager::digestUrl(QUrl(file, QUrl::TolerantMode)).toString(QUrl::FullyEncoded);
+        PackageFiles::digestUrl(QUrl(file, QUrl::TolerantMode)).toString(QUrl::FullyEncoded);
     // Windows compares file names without regard to case: Fix.msi and fix.msi are one file.
     if (const int other = sharedWith(
-            localNames, FileManager::foldedName(name, Qt::CaseInsensitive), file, product)) {
+            localNames, PackageFiles::foldedName(name, Qt::CaseInsensitive), file, product)) {
         add(QStringLiteral("shared-local-name"),
             QStringLiteral("its package is stored as \"%1\", as product %2's other package is: "
                            "only product %2's is fetched, and this product is given up")

@@ -1,7 +1,7 @@
 #include "urlprobe.h"
 
 #include "download/downloadmanager.h"
-#include "download/filemanager.h"
+#include "download/packagefiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,7 +36,7 @@ QString failure(int status, const QString &error)
 QString UrlProbe::Answer::digestFormat() const
 {
     Hasher::Algorithm algorithm;
-    if (!FileManager::digestAlgorithm(digest, algorithm))
+    if (!PackageFiles::digestAlgorithm(digest, algorithm))
         return QString();
     return algorithm == Hasher::Algorithm::Sha256 ? QStringLiteral("SHA-256")
                                                    : QStringLiteral("MD5");
@@ -52,7 +52,7 @@ void UrlProbe::probe(const QStringList &names, const QStringList &files)
     QStringList seen;
     for (int i = 0; i < files.size(); ++i) {
         const QString &file = files.at(i);
-        if (!FileManager::isUrl(file) || seen.contains(file))
+        if (!PackageFiles::isUrl(file) || seen.contains(file))
             continue;
         seen << file;
         Answer answer;
@@ -60,7 +60,7 @@ void UrlProbe::probe(const QStringList &names, const QStringList &files)
         answer.productName = names.value(i);
         answer.url = file;
         answer.digestUrl =
-            FileManager::digestUrl(QUrl(file, QUrl::TolerantMode)).toString(QUrl::FullyEncoded);
+            PackageFiles::digestUrl(QUrl(file, QUrl::TolerantMode)).toString(QUrl::FullyEncoded);
         results << answer;
     }
     pending = 2 * results.size();
@@ -72,7 +72,7 @@ void UrlProbe::probe(const QStringList &names, const QStringList &files)
         askForPackage(i, true);
         QNetworkReply *digest = network.get(request(results.at(i).digestUrl));
         connect(digest, &QNetworkReply::downloadProgress, digest, [digest](qint64 received) {
-            if (received > FileManager::MaxDigestSize)
+            if (received > PackageFiles::MaxDigestSize)
                 digest->abort();
         });
         connect(digest, &QNetworkReply::finished, this,
@@ -147,7 +147,7 @@ void UrlProbe::digestAnswered(int index, QNetworkReply *reply)
         QFile file(path);
         if (file.open(QIODevice::WriteOnly) && file.write(reply->readAll()) >= 0) {
             file.close();
-            answer.digest = FileManager::readMD5File(path).value(0);
+            answer.digest = PackageFiles::readMD5File(path).value(0);
         }
         QFile::remove(path);
     }

@@ -115,7 +115,7 @@ void DownloadManager::downloadFinished()
     storeArrivedData();
 }
 
-// Reading held back while the hashing lane was full goes on.
+// Reading held back while the hashing lane was full goes on, and the stall clock with it.
 void DownloadManager::hashingProgressed()
 {
     if (reply->isRunning())
@@ -148,9 +148,12 @@ void DownloadManager::storeArrivedData()
 {
     storeQueued = false;
     const bool running = reply->isRunning();
-    // The reply's buffer then holds the network back until the lane has room.
-    if (running && !lane.hasRoom())
+    // The reply's buffer then holds the network back until the lane has room; the server is
+    // not the one that stalls meanwhile.
+    if (running && !lane.hasRoom()) {
+        stallTimer.stop();
         return;
+    }
     storeSlice();
     // The rest of the body is of no use once the target cannot take it.
     if (writeFailed && running) {

@@ -1,9 +1,9 @@
 #include "hashlane.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
-
-#include <limits>
 
 HashLane::HashLane(QObject *parent)
     : QObject(parent)
@@ -22,9 +22,18 @@ void HashLane::add(const QByteArray &data)
         queue({data, {}, 0}, data.size());
 }
 
+QThreadPool *HashLane::pool()
+{
+    static QThreadPool lanes;
+    return &lanes;
+}
+
 void HashLane::addFile(const QString &path, qint64 size)
 {
-    queue({{}, path, size}, std::max<qint64>(size, 0));
+    // A file that is not there has no size; the job that fails to open it says so.
+    const bool whole = size < 0;
+    const qint64 bytes = whole ? QFileInfo(path).size() : size;
+    queue({{}, path, 0, bytes, whole}, bytes);
 }
 
 void HashLane::queue(Piece piece, qint64 bytes)
@@ -50,13 +59,35 @@ void HashLane::dropUnwanted()
     (*onlyAlgorithm == Hasher::Algorithm::Md5 ? digests.sha256 : digests.md5).reset();
 }
 
-// One job takes everything queued so far, so that pieces are hashed in the order they came.
+// One job at a time, so that pieces are hashed in the order they came.
 void HashLane::startJob()
 {
     hashing = true;
-    hashingBytes = queuedBytes;
-    queuedBytes = 0;
-    job.setFuture(QtConcurrent::run(&HashLane::hashPieces, std::exchange(queued, {}), &digests));
+    hashingBytes = 0;
+    const QList<Piece> pieces = takeJobPieces(hashingBytes);
+    queuedBytes -= hashingBytes;
+    job.setFuture(QtConcurrent::run(pool(), &HashLane::hashPieces, pieces, &digests));
+}
+
+// Bytes as they were queued, and files up to MaxJobBytes in all: a file's region that goes
+// beyond is split, its rest left first in the queue.
+QList<HashLane::Piece> HashLane::takeJobPieces(qint64 &bytes)
+{
+    QList<Piece> pieces;
+    while (!queued.isEmpty() && bytes < MaxJobBytes) {
+        Piece &next = queued.first();
+        const qint64 take =
+            next.path.isEmpty() ? next.data.size() : std::min(next.size, MaxJobBytes - bytes);
+        bytes += take;
+        if (next.path.isEmpty() || take == next.size) {
+            pieces << queued.takeFirst();
+            continue;
+        }
+        pieces << Piece {{}, next.path, next.offset, take, false};
+        next.offset += take;
+        next.size -= take;
+    }
+    return pieces;
 }
 
 void HashLane::jobEnded()
@@ -98,33 +129,35 @@ QString HashLane::digest(Hasher::Algorithm algorithm) const
 // Runs on the thread pool: touches nothing but its arguments.
 void HashLane::hashPieces(const QList<Piece> &pieces, Digests *digests)
 {
-    const auto hash = [digests](const QByteArray &data) {
-        for (Hasher *hasher : {digests->md5.get(), digests->sha256.get()}) {
-            if (hasher)
-                hasher->addData(data);
-        }
-    };
     for (const Piece &piece : pieces) {
-        if (piece.path.isEmpty()) {
-            hash(piece.data);
-            continue;
-        }
-        QFile file(piece.path);
-        if (!file.open(QIODevice::ReadOnly)) {
+        if (piece.path.isEmpty())
+            digests->add(piece.data);
+        else if (!digests->readFailed && !hashRegion(piece, digests))
             digests->readFailed = true;
-            continue;
-        }
-        const bool whole = piece.size < 0;
-        qint64 left = whole ? std::numeric_limits<qint64>::max() : piece.size;
-        while (left > 0) {
-            const QByteArray block = file.read(std::min(left, ReadBlockSize));
-            if (block.isEmpty())
-                break;
-            hash(block);
-            left -= block.size();
-        }
-        const bool complete =
-            whole ? file.error() == QFileDevice::NoError && file.atEnd() : left == 0;
-        digests->readFailed = digests->readFailed || !complete;
     }
+}
+
+void HashLane::Digests::add(const QByteArray &data)
+{
+    for (Hasher *hasher : {md5.get(), sha256.get()}) {
+        if (hasher)
+            hasher->addData(data);
+    }
+}
+
+bool HashLane::hashRegion(const Piece &piece, Digests *digests)
+{
+    QFile file(piece.path);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(piece.offset))
+        return false;
+    qint64 left = piece.size;
+    while (left > 0) {
+        const QByteArray block = file.read(std::min(left, ReadBlockSize));
+        if (block.isEmpty())
+            return false;
+        digests->add(block);
+        left -= block.size();
+    }
+    // A file that grew while it was hashed is not the one whose size was taken.
+    return !piece.lastOfFile || (file.error() == QFileDevice::NoError && file.atEnd());
 }

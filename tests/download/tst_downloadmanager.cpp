@@ -7,6 +7,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+#include <QThreadPool>
 
 using Script = QHash<QString, QList<FaultServer::Response>>;
 Q_DECLARE_METATYPE(Script)
@@ -73,35 +75,41 @@ void tst_DownloadManager::storesOnlyWholeSuccessfulBodies_data()
     QTest::addColumn<QByteArray>("expected"); // null: no file at all
     QTest::addColumn<QStringList>("expectedPaths");
     QTest::addColumn<Algorithms>("taken"); // the digests asked for while the body arrives
+    QTest::addColumn<int>("busyMsecs"); // every hashing thread busy that long at the start
 
     const QByteArray body = packageBody();
     const QString pkg = QStringLiteral("/pkg.msi");
-    QTest::newRow("200 in four pieces")
-        << Script {{pkg, {FaultServer::ok(body, 4)}}} << body << QStringList {pkg} << Algorithms {};
+    QTest::newRow("200 in four pieces") << Script {{pkg, {FaultServer::ok(body, 4)}}} << body
+                                        << QStringList {pkg} << Algorithms {} << 0;
     QTest::newRow("200, only its MD5 asked for")
         << Script {{pkg, {FaultServer::ok(body, 4)}}} << body << QStringList {pkg}
-        << Algorithms {Hasher::Algorithm::Md5};
+        << Algorithms {Hasher::Algorithm::Md5} << 0;
     QTest::newRow("200, only its SHA-256 asked for")
         << Script {{pkg, {FaultServer::ok(body, 4)}}} << body << QStringList {pkg}
-        << Algorithms {Hasher::Algorithm::Sha256};
+        << Algorithms {Hasher::Algorithm::Sha256} << 0;
     QTest::newRow("302 followed, its body dropped")
-        << redirectChain(1) << body << chainPaths(1, true) << Algorithms {};
+        << redirectChain(1) << body << chainPaths(1, true) << Algorithms {} << 0;
     QTest::newRow("10 redirections followed")
-        << redirectChain(10) << body << chainPaths(10, true) << Algorithms {};
+        << redirectChain(10) << body << chainPaths(10, true) << Algorithms {} << 0;
     QTest::newRow("11 redirections refused")
-        << redirectChain(11) << QByteArray() << chainPaths(11, false) << Algorithms {};
+        << redirectChain(11) << QByteArray() << chainPaths(11, false) << Algorithms {} << 0;
     FaultServer::Response nowhere = FaultServer::status(302);
     QTest::newRow("redirection without a location")
-        << Script {{pkg, {nowhere}}} << QByteArray() << QStringList {pkg} << Algorithms {};
+        << Script {{pkg, {nowhere}}} << QByteArray() << QStringList {pkg} << Algorithms {} << 0;
     // Reading waits while the hashing falls behind, and nothing is lost or reordered meanwhile.
     const QByteArray large = body.repeated(3 * HashLane::MaxBacklog / body.size());
     QTest::newRow("body three times the hashing backlog")
         << Script {{pkg, {FaultServer::ok(large, 1)}}} << large << QStringList {pkg}
-        << Algorithms {};
+        << Algorithms {} << 0;
+    // Held back for the lane while other work holds the threads, which is no stall.
+    QTest::newRow("body three times the backlog, hashing threads busy past the stall time-out")
+        << Script {{pkg, {FaultServer::ok(large, 1)}}} << large << QStringList {pkg}
+        << Algorithms {} << 2 * FaultServer::ClientStallTimeout;
     // Refused statuses and broken bodies leave no file either: FileManager's table shows it.
     // About 60 pieces a few milliseconds apart take longer than the stall timeout in all.
-    QTest::newRow("slow but steady body is no stall") << Script {{pkg, {FaultServer::ok(body, 60)}}}
-                                                      << body << QStringList {pkg} << Algorithms {};
+    QTest::newRow("slow but steady body is no stall")
+        << Script {{pkg, {FaultServer::ok(body, 60)}}} << body << QStringList {pkg} << Algorithms {}
+        << 0;
 }
 
 void tst_DownloadManager::storesOnlyWholeSuccessfulBodies()
@@ -110,6 +118,9 @@ void tst_DownloadManager::storesOnlyWholeSuccessfulBodies()
     QFETCH(QByteArray, expected);
     QFETCH(QStringList, expectedPaths);
     QFETCH(Algorithms, taken);
+    QFETCH(int, busyMsecs);
+    for (int thread = 0; busyMsecs > 0 && thread < HashLane::pool()->maxThreadCount(); ++thread)
+        HashLane::pool()->start([busyMsecs] { QThread::msleep(busyMsecs); });
 
     FaultServer server;
     for (auto it = script.cbegin(); it != script.cend(); ++it)

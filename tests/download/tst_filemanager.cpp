@@ -1,4 +1,5 @@
 #include "download/filemanager.h"
+#include "download/hashlane.h"
 #include "faultserver.h"
 #include "scopedconfig.h"
 #include "scopedinstalls.h"
@@ -7,6 +8,7 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QMap>
@@ -15,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 
 #include <memory>
 
@@ -45,6 +48,11 @@ QByteArray md5(const QByteArray &data)
 QByteArray sha256(const QByteArray &data)
 {
     return QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex();
+}
+
+QByteArray severalJobs()
+{
+    return package.repeated(2 * HashLane::MaxJobBytes / package.size() + 5);
 }
 
 const QByteArray digest = md5(package);
@@ -87,6 +95,8 @@ private slots:
     void reportsProgressOverThePass();
     void resumesABrokenTransfer_data();
     void resumesABrokenTransfer();
+    void checksOfLargeFilesHoldNothingUp_data();
+    void checksOfLargeFilesHoldNothingUp();
 
 private:
     /** Starts a pass and waits for its end; false when allFilesDone() never came. */
@@ -164,8 +174,8 @@ void tst_FileManager::readsTheDigestLine_data()
         << QByteArray(digest + " fix.msi\n" + wrongDigest + " x.msi\n") << d;
     QTest::newRow("upper case kept for comparing") << digest.toUpper() << d.toUpper();
     const QByteArray line = digest + " fix.msi\n// ";
-    QTest::newRow("64 KiB exactly") << QByteArray(line + QByteArray(64 * 1024 - line.size(), 'x'))
-                                    << d;
+    QTest::newRow("64 KiB exactly")
+        << QByteArray(line + QByteArray(64 * 1024 - line.size(), 'x')) << d;
     QTest::newRow("blank first line: an empty digest") << QByteArray("\n" + digest) << "";
     QTest::newRow("only comments") << QByteArray("// nothing here\n// at all\n") << QString();
     QTest::newRow("empty file") << QByteArray("") << QString();
@@ -178,7 +188,7 @@ void tst_FileManager::readsTheDigestLine()
     const QString path = scratch->filePath(QStringLiteral("fix.md5"));
     QVERIFY(writeFile(path, contents));
 
-    const QStringList fields = FileManager::readMD5File(path);
+    const QStringList fields = PackageFiles::readMD5File(path);
     QCOMPARE(fields.isEmpty(), expected.isNull());
     if (!expected.isNull())
         QCOMPARE(fields.first(), expected);
@@ -190,25 +200,28 @@ void tst_FileManager::digestFormNamesTheAlgorithm_data()
     QTest::addColumn<int>("algorithm"); // -1: no form the program knows
     QTest::addColumn<bool>("matches");
 
+    // A file of two hashing jobs and a bit, so that it is read in pieces.
+    const QByteArray file = severalJobs();
+    const QByteArray fileMd5 = md5(file);
+    const QByteArray fileSha256 = sha256(file);
     const int md5Form = int(Hasher::Algorithm::Md5);
     const int sha256Form = int(Hasher::Algorithm::Sha256);
-    const QByteArray sha1 = QCryptographicHash::hash(package, QCryptographicHash::Sha1).toHex();
-    const QByteArray sha512 = QCryptographicHash::hash(package, QCryptographicHash::Sha512).toHex();
-    QTest::newRow("MD5") << digest << md5Form << true;
-    QTest::newRow("MD5, upper case") << digest.toUpper() << md5Form << true;
-    QTest::newRow("SHA-256") << sha256Digest << sha256Form << true;
-    QTest::newRow("SHA-256, upper case") << sha256Digest.toUpper() << sha256Form << true;
+    const QByteArray sha1 = QCryptographicHash::hash(file, QCryptographicHash::Sha1).toHex();
+    const QByteArray sha512 = QCryptographicHash::hash(file, QCryptographicHash::Sha512).toHex();
+    QTest::newRow("MD5") << fileMd5 << md5Form << true;
+    QTest::newRow("MD5, upper case") << fileMd5.toUpper() << md5Form << true;
+    QTest::newRow("SHA-256") << fileSha256 << sha256Form << true;
+    QTest::newRow("SHA-256, upper case") << fileSha256.toUpper() << sha256Form << true;
     QTest::newRow("SHA-256 of something else") << sha256("something else") << sha256Form << false;
-    QTest::newRow("SHA-256 cut to 32 digits") << sha256Digest.left(32) << md5Form << false;
-    QTest::newRow("MD5 with one digit more") << QByteArray(digest + "0") << -1 << false;
-    QTest::newRow("MD5 with one digit less") << digest.left(31) << -1 << false;
-    QTest::newRow("SHA-256 with one digit less") << sha256Digest.left(63) << -1 << false;
-    QTest::newRow("SHA-256 with one digit more") << QByteArray(sha256Digest + "0") << -1 << false;
+    QTest::newRow("SHA-256 cut to 32 digits") << fileSha256.left(32) << md5Form << false;
+    QTest::newRow("MD5 with one digit more") << QByteArray(fileMd5 + "0") << -1 << false;
+    QTest::newRow("MD5 with one digit less") << fileMd5.left(31) << -1 << false;
+    QTest::newRow("SHA-256 with one digit less") << fileSha256.left(63) << -1 << false;
+    QTest::newRow("SHA-256 with one digit more") << QByteArray(fileSha256 + "0") << -1 << false;
     QTest::newRow("SHA-1") << sha1 << -1 << false;
     QTest::newRow("SHA-512") << sha512 << -1 << false;
-    QTest::newRow("64 characters, not hex")
-        << QByteArray(sha256Digest.left(63) + "g") << -1 << false;
-    QTest::newRow("MD5 with a sign") << QByteArray("+" + digest.mid(1)) << -1 << false;
+    QTest::newRow("64 characters, not hex") << QByteArray(fileSha256.left(63) + "g") << -1 << false;
+    QTest::newRow("MD5 with a sign") << QByteArray("+" + fileMd5.mid(1)) << -1 << false;
     QTest::newRow("empty") << QByteArray() << -1 << false;
 }
 
@@ -218,10 +231,11 @@ void tst_FileManager::digestFormNamesTheAlgorithm()
     QFETCH(int, algorithm);
     QFETCH(bool, matches);
     auto named = static_cast<Hasher::Algorithm>(-1); // neither
-    QCOMPARE(FileManager::digestAlgorithm(QString::fromLatin1(digestField), named), algorithm >= 0);
+    QCOMPARE(
+        PackageFiles::digestAlgorithm(QString::fromLatin1(digestField), named), algorithm >= 0);
     if (algorithm >= 0)
         QCOMPARE(int(named), algorithm);
-    QVERIFY(writeFile(scratch->filePath(QStringLiteral("fix.msi")), package));
+    QVERIFY(writeFile(scratch->filePath(QStringLiteral("fix.msi")), severalJobs()));
     // Hashed as a copy already present is; a file that cannot be read matches nothing.
     for (const QString &name : {QStringLiteral("fix.msi"), QStringLiteral("missing.msi")}) {
         HashLane lane;
@@ -229,7 +243,7 @@ void tst_FileManager::digestFormNamesTheAlgorithm()
         QSignalSpy hashed(&lane, &HashLane::finished);
         lane.finish();
         QVERIFY(hashed.wait());
-        QCOMPARE(FileManager::matchesDigest(QString::fromLatin1(digestField), lane),
+        QCOMPARE(PackageFiles::matchesDigest(QString::fromLatin1(digestField), lane),
             matches && name == QLatin1String("fix.msi"));
     }
 }
@@ -253,7 +267,7 @@ void tst_FileManager::namesTheDigestCompanion()
 {
     QFETCH(QString, package);
     QFETCH(QString, expectedUrl);
-    QCOMPARE(FileManager::digestUrl(QUrl(package)).toString(QUrl::FullyEncoded), expectedUrl);
+    QCOMPARE(PackageFiles::digestUrl(QUrl(package)).toString(QUrl::FullyEncoded), expectedUrl);
 }
 
 void tst_FileManager::fetchesAndVerifies_data()
@@ -452,7 +466,7 @@ void tst_FileManager::judgesNamesForEverySystem()
 {
     QFETCH(QString, name);
     QFETCH(bool, safe);
-    QCOMPARE(FileManager::isSafeName(name), safe);
+    QCOMPARE(PackageFiles::isSafeName(name), safe);
     if (safe)
         return;
     // As the file of a URL, escaped, the name is given up before anything is asked or written.
@@ -574,7 +588,7 @@ void tst_FileManager::namesDigestsByEveryPackage()
     QFETCH(QStringList, others);
     QFETCH(int, rule);
     QFETCH(QString, digestName);
-    QCOMPARE(FileManager::digestPath(
+    QCOMPARE(PackageFiles::digestPath(
                  ScopedInstalls::filePath(package), others << package, Qt::CaseSensitivity(rule)),
         ScopedInstalls::filePath(digestName));
 }
@@ -729,20 +743,19 @@ void tst_FileManager::fetchesOneLocalNameOnce_data()
     const int sensitive = Qt::CaseSensitive;
     const int windows = Qt::CaseInsensitive;
     const QStringList pkg {QStringLiteral("pkg.md5"), QStringLiteral("pkg.msi")};
-    const int max = FileManager::MaxAttempts;
-    QTest::newRow("same URL twice")
-        << QStringList {a, a} << sensitive << true << QList<int> {1} << QStringList() << pkg
-        << Placed();
+    const int max = PackageFetch::MaxAttempts;
+    QTest::newRow("same URL twice") << QStringList {a, a} << sensitive << true << QList<int> {1}
+                                    << QStringList() << pkg << Placed();
     QTest::newRow("one URL written two ways")
-        << QStringList {a, QStringLiteral("/a/pk%67.msi")} << sensitive << true
-        << QList<int> {1, 0} << QStringList() << pkg << Placed();
+        << QStringList {a, QStringLiteral("/a/pk%67.msi")} << sensitive << true << QList<int> {1, 0}
+        << QStringList() << pkg << Placed();
     // The later one would have the earlier one's package run in its place.
     QTest::newRow("two URLs ending in the same name")
         << QStringList {a, b} << sensitive << true << QList<int> {1, 0} << QStringList {b} << pkg
         << Placed();
-    QTest::newRow("two URLs, both failing") << QStringList {a, b} << sensitive << false
-                                            << QList<int> {max, 0} << QStringList {a, b}
-                                            << QStringList() << Placed();
+    QTest::newRow("two URLs, both failing")
+        << QStringList {a, b} << sensitive << false << QList<int> {max, 0} << QStringList {a, b}
+        << QStringList() << Placed();
     const QStringList setup {QStringLiteral("/a/Setup.msi"), QStringLiteral("/b/setup.msi")};
     const QStringList setupFiles {QStringLiteral("Setup.md5"), QStringLiteral("Setup.msi")};
     QTest::newRow("Windows: names differing in case are one file")
@@ -778,7 +791,7 @@ void tst_FileManager::fetchesOneLocalNameOnce()
     for (const QString &path : qAsConst(paths)) {
         if (served) {
             server().serve(path, {FaultServer::ok(package, 3)});
-            server().serve(FileManager::digestPath(path),
+            server().serve(PackageFiles::digestPath(path),
                 {FaultServer::ok(digest + ' ' + QFileInfo(path).fileName().toLatin1() + '\n')});
         }
         items << asWritten(path);
@@ -821,7 +834,7 @@ void tst_FileManager::joinsTheRunningPassThenStartsAfresh()
     QVERIFY(done->wait(PassTimeout));
     QCOMPARE(done->count(), 1);
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList({second, bad}));
-    QCOMPARE(server().count(QStringLiteral("/second.msi")), FileManager::MaxAttempts);
+    QCOMPARE(server().count(QStringLiteral("/second.msi")), PackageFetch::MaxAttempts);
     QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("first.msi"))), package);
 
     server().serve(QStringLiteral("/second.msi"), {FaultServer::ok(package)});
@@ -829,7 +842,7 @@ void tst_FileManager::joinsTheRunningPassThenStartsAfresh()
     QVERIFY(runPass({second}));
     QCOMPARE(done->count(), 1);
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
-    QCOMPARE(server().count(QStringLiteral("/second.msi")), FileManager::MaxAttempts + 1);
+    QCOMPARE(server().count(QStringLiteral("/second.msi")), PackageFetch::MaxAttempts + 1);
     QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("second.msi"))), package);
 }
 
@@ -927,6 +940,56 @@ void tst_FileManager::resumesABrokenTransfer()
             QStringList({QStringLiteral("pkg.md5"), QStringLiteral("pkg.msi")}));
         QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))), package);
     }
+}
+
+void tst_FileManager::checksOfLargeFilesHoldNothingUp_data()
+{
+    QTest::addColumn<int>("copies"); // large copies in place before the pass
+    QTest::addColumn<bool>("recheck"); // the package grows large before its check before a run
+    QTest::addColumn<bool>("downloadBeside"); // which arrives and is verified meanwhile
+
+    QTest::newRow("a large copy in place") << 1 << false << false;
+    QTest::newRow("a large package checked again before it runs") << 0 << true << false;
+    QTest::newRow("a download beside a large copy for every hashing thread")
+        << HashLane::pool()->maxThreadCount() << false << true;
+}
+
+// Files that take minutes to hash (64 GiB, sparse): nothing waits for the whole of them, and
+// destroying the manager, as Exit does, waits for a piece at most.
+void tst_FileManager::checksOfLargeFilesHoldNothingUp()
+{
+    QFETCH(int, copies);
+    QFETCH(bool, recheck);
+    QFETCH(bool, downloadBeside);
+    const auto makeLarge = [](const QString &path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadWrite) && file.resize(qint64(64) << 30);
+    };
+    QStringList items;
+    for (int copy = 0; copy < copies; ++copy) {
+        const QString name = QStringLiteral("large%1.msi").arg(copy);
+        QVERIFY(ScopedInstalls::write(name, {}) && makeLarge(ScopedInstalls::filePath(name)));
+        QVERIFY(ScopedInstalls::write(PackageFiles::digestPath(name), digest + '\n'));
+        items << item('/' + name);
+    }
+    server().serve(QStringLiteral("/pkg.msi"), {FaultServer::ok(package)});
+    server().serve(QStringLiteral("/pkg.md5"), {FaultServer::ok(digest + " pkg.msi\n")});
+    if (recheck || downloadBeside)
+        items << item(QStringLiteral("/pkg.msi"));
+
+    fileManager->getFiles(items);
+    if (recheck) {
+        QVERIFY(done->wait(PassTimeout));
+        QVERIFY(makeLarge(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))));
+        fileManager->checkUnchanged(items.last());
+    }
+    if (downloadBeside)
+        QTRY_COMPARE_WITH_TIMEOUT(fileManager->getProgress().filesDone, 1, PassTimeout);
+    QCOMPARE(fileManager->getProgress().filesChecking, copies);
+    QElapsedTimer clock;
+    clock.start();
+    delete std::exchange(fileManager, nullptr);
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
 }
 
 QTEST_GUILESS_MAIN(tst_FileManager)

@@ -2,7 +2,7 @@
 // whatever the configuration holds, the package a line names must be the one that was checked,
 // as one word, and a line must carry the parameters and remove value as they were written.
 
-#include "download/filemanager.h"
+#include "download/packagefiles.h"
 #include "fuzzapplication.h"
 #include "install/installcommand.h"
 
@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             .split(QChar(0));
     const QString name = fields.value(0);
     // Only a name FileManager takes as safe ever reaches a command line, inside "installs".
-    if (FileManager::isSafeName(name))
+    if (PackageFiles::isSafeName(name))
         checkPackageLine(QStringLiteral("C:\\Updates\\installs\\") + name, fields.value(1));
     checkRemovalLine(fields.value(2));
     return 0;

@@ -2,7 +2,8 @@
 // read and the package hashed and checked against it as a copy already present is. A package
 // may only pass with its own MD5 or SHA-256.
 
-#include "download/filemanager.h"
+#include "download/hashlane.h"
+#include "download/packagefiles.h"
 #include "fuzzapplication.h"
 
 #include <QCryptographicHash>
@@ -27,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString digestPath = FuzzApplication::writeBeside(QStringLiteral("fuzz.md5"), digestFile);
     const QString packagePath = FuzzApplication::writeBeside(QStringLiteral("fuzz.msi"), package);
 
-    const QStringList fields = FileManager::readMD5File(digestPath);
+    const QStringList fields = PackageFiles::readMD5File(digestPath);
     if (fields.isEmpty())
         return 0;
     HashLane lane;
@@ -37,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     lane.finish();
     hashed.exec();
     const QString digest = fields.first().toLower();
-    FuzzApplication::require(!FileManager::matchesDigest(fields.first(), lane)
+    FuzzApplication::require(!PackageFiles::matchesDigest(fields.first(), lane)
         || digest == hexDigest(package, QCryptographicHash::Md5)
         || digest == hexDigest(package, QCryptographicHash::Sha256));
     return 0;

@@ -1,7 +1,7 @@
 // A package URL as arbitrary text: the name it is stored under, when that name is taken as
 // safe, and its digest companion must both lie directly inside the installs folder.
 
-#include "download/filemanager.h"
+#include "download/packagefiles.h"
 #include "fuzzapplication.h"
 
 #include <QDir>
@@ -16,11 +16,11 @@ bool liesDirectlyIn(const QString &folder, const QString &path)
 
 void checkStoredName(const QString &name)
 {
-    if (!FileManager::isSafeName(name))
+    if (!PackageFiles::isSafeName(name))
         return;
     const QString installs = QDir::cleanPath(QDir(QDir::tempPath()).filePath("installs"));
     const QString local = QDir(installs).filePath(name);
-    const QString digest = FileManager::digestPath(local);
+    const QString digest = PackageFiles::digestPath(local);
     FuzzApplication::require(
         liesDirectlyIn(installs, local) && liesDirectlyIn(installs, digest) && digest != local);
 }
@@ -31,9 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString text =
         QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<int>(size));
-    checkStoredName(FileManager::localName(text));
+    checkStoredName(PackageFiles::localName(text));
     // The same text taken as a name of its own, as a decoded URL segment can be anything.
     checkStoredName(text);
-    (void)FileManager::digestUrl(QUrl(text, QUrl::TolerantMode));
+    (void)PackageFiles::digestUrl(QUrl(text, QUrl::TolerantMode));
     return 0;
 }

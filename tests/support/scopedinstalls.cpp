@@ -1,6 +1,6 @@
 #include "scopedinstalls.h"
 
-#include "download/filemanager.h"
+#include "download/packagefiles.h"
 #include "testfiles.h"
 
 #include <QCoreApplication>
@@ -53,7 +53,7 @@ bool ScopedInstalls::place(const QString &name)
     const QString package = filePath(name);
     const QByteArray contents = "package " + name.toUtf8();
     return write(name, contents)
-        && TestFiles::writeFile(FileManager::digestPath(package),
+        && TestFiles::writeFile(PackageFiles::digestPath(package),
             QCryptographicHash::hash(contents, QCryptographicHash::Md5).toHex() + ' '
                 + QFileInfo(package).fileName().toUtf8() + '\n');
 }
