@@ -103,6 +103,20 @@ QStringList ConfigManager::getProductFiles() const
     return files;
 }
 
+QHash<QString, QString> ConfigManager::getPinnedDigests() const
+{
+    QHash<QString, QString> pins;
+    const QJsonArray items = products(config);
+    for (const QJsonValue &item : items) {
+        const QJsonObject product = item.toObject();
+        const QString pin = product.value(QLatin1String("sha256")).toString();
+        const QString file = product.value(QLatin1String("file")).toString();
+        if (!pin.isEmpty() && !pins.contains(file))
+            pins.insert(file, pin);
+    }
+    return pins;
+}
+
 QJsonObject ConfigManager::findProduct(const QString &name) const
 {
     // Looked up for every product at start-up; a scan each time is quadratic in the list.

@@ -37,6 +37,8 @@ public:
 
     /** The "file" of every product, read afresh from the parsed file. */
     QStringList getProductFiles() const;
+    /** File to the "sha256" its first product with a "sha256" pins for it. */
+    QHash<QString, QString> getPinnedDigests() const;
     /** Rules object of the first product called name; empty when none is. */
     QJsonObject getDependencies(const QString &name) const;
     /** "guid" of the first product called name; empty when none is. */

@@ -184,7 +184,8 @@ void DownloadManager::storeSlice()
         return;
     const QByteArray chunk = reply->read(ReadBufferSize);
     // What came before a break is the entity's all the same, and worth keeping to resume.
-    if (chunk.isEmpty() || writeFailed || !isEntityBody())
+    if (chunk.isEmpty() || writeFailed || !isEntityBody()
+        || refuseOversize(received + chunk.size()))
         return;
     writeFailed = (!partial.isOpen() && !openPartial()) || partial.write(chunk) != chunk.size();
     lane.add(chunk);
@@ -199,7 +200,20 @@ void DownloadManager::announceProgress()
         return;
     const qint64 before = continuesPartial() ? resumeFrom.size : 0;
     const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    if (length.isValid() && refuseOversize(length.toLongLong()))
+        return;
     emit progressed(before + received, length.isValid() ? before + length.toLongLong() : -1);
+}
+
+// Nothing of a body larger than the limit is stored: the transfer ends as soon as the server
+// announces it or sends more.
+bool DownloadManager::refuseOversize(qint64 bodySize)
+{
+    if (maxSize < 0 || bodySize <= maxSize)
+        return false;
+    tooLarge = true;
+    reply->abort();
+    return true;
 }
 
 bool DownloadManager::isContent() const
@@ -253,7 +267,7 @@ bool DownloadManager::hashPartial()
 
 QString DownloadManager::getDigest(Hasher::Algorithm algorithm) const
 {
-    return inPlace ? lane.digest(algorithm) : QString();
+    return complete ? lane.digest(algorithm) : QString();
 }
 
 void DownloadManager::setDigestAlgorithm(Hasher::Algorithm algorithm)
@@ -266,8 +280,8 @@ void DownloadManager::keepOrDiscardPartial()
     partial.close();
     writeFailed = writeFailed || partial.error() != QFileDevice::NoError;
     if (!writeFailed && isContent()) {
-        if (moveIntoPlace()) {
-            inPlace = true;
+        if (!putInPlace || moveIntoPlace()) {
+            complete = true;
             return;
         }
         // Something that is not a file, a folder say, holds the package's name.
@@ -311,6 +325,8 @@ FailureReason DownloadManager::judgeTransfer() const
 {
     if (stalled)
         return FailureReason::stall(stallTimer.interval());
+    if (tooLarge)
+        return FailureReason::of(FailureReason::TooLarge);
     if (writeFailed)
         return FailureReason::of(FailureReason::NotWritable);
     const int status = httpStatus(reply);

@@ -54,9 +54,9 @@ public:
 
     /** The URL requested. */
     QUrl getUrl() const { return url; }
-    /** The MD5 of the body in lowercase hex once the target holds it; empty otherwise. */
+    /** The MD5 of the body in lowercase hex once it is complete; empty otherwise. */
     QString getMD5() const { return getDigest(Hasher::Algorithm::Md5); }
-    /** The body's digest of that algorithm in lowercase hex once the target holds it; empty
+    /** The body's digest of that algorithm in lowercase hex once it is complete; empty
         otherwise, and when setDigestAlgorithm() named the other algorithm. */
     QString getDigest(Hasher::Algorithm algorithm) const;
     /** How the transfer ended, as Qt's network stack saw it; NoError until it has. */
@@ -76,6 +76,12 @@ public:
     void setKeepPartial(bool keep) { keepPartial = keep; }
     /** Takes only the digest of that algorithm from now on, which halves the hashing. */
     void setDigestAlgorithm(Hasher::Algorithm algorithm);
+    /** Ends the transfer, storing nothing more, once the body is known to be larger than bytes;
+        it then fails as too large. */
+    void setMaxSize(qint64 bytes) { maxSize = bytes; }
+    /** Leaves a complete body in the partial file, for the creator to put in place once it has
+        checked it, instead of giving it the target's name. */
+    void setLeaveInPartialFile(bool leave) { putInPlace = !leave; }
 
     /** A request for url as every transfer makes it: through the system's proxy, redirects
         followed at most MaxRedirects times and never from https to http. */
@@ -116,6 +122,7 @@ private:
     void keepOrDiscardEarlierPartial();
     PartialTransfer arrivedPartial() const;
     bool moveIntoPlace();
+    bool refuseOversize(qint64 bodySize);
     FailureReason judgeTransfer() const;
 
     QNetworkReply *reply = nullptr;
@@ -124,7 +131,9 @@ private:
     QNetworkReply::NetworkError error = QNetworkReply::NoError;
     QFile partial;
     HashLane lane;
-    bool inPlace = false; // the target holds the body
+    bool complete = false; // the target, or the partial file when left there, holds the body
+    bool putInPlace = true;
+    qint64 maxSize = -1; // none
     bool storeQueued = false; // the rest of what arrived is stored in a later turn
     bool bodyComplete = false; // the reply has ended and all it brought is stored
     PartialTransfer resumeFrom;
@@ -132,6 +141,7 @@ private:
     bool keepPartial = false;
     bool writeFailed = false;
     bool stalled = false;
+    bool tooLarge = false;
     qint64 received = 0; // body bytes of this transfer
     QTimer stallTimer;
     FailureReason failure;

@@ -5,6 +5,8 @@
 
 #include "config/configmanager.h"
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QStandardPaths>
 #include <QTemporaryFile>
@@ -30,8 +32,7 @@ QString chooseInstallsPath()
     if (isWritableFolder(beside))
         return beside;
     const QString perUser =
-        QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation))
-            .filePath(QStringLiteral("installs"));
+        FileManager::perUserInstallsPath(QCoreApplication::applicationDirPath());
     QDir().mkpath(perUser);
     return perUser;
 }
@@ -62,6 +63,20 @@ void FileManager::getFiles(QStringList files)
         emit progressChanged();
 }
 
+QString FileManager::perUserInstallsPath(const QString &applicationDir)
+{
+    // Two folders of kestrun.exe are two deployments: one's setup.exe is never the other's.
+    const QFileInfo folder(applicationDir);
+    const QString canonical = folder.canonicalFilePath().isEmpty() ? folder.absoluteFilePath()
+                                                                   : folder.canonicalFilePath();
+    const QByteArray id = QCryptographicHash::hash(
+        foldedName(canonical, SystemNameCase).toUtf8(), QCryptographicHash::Sha256)
+                              .toHex()
+                              .left(16);
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+        .filePath(QStringLiteral("kestrun/%1/installs").arg(QString::fromLatin1(id)));
+}
+
 QString FileManager::getInstallsPath() const
 {
     if (installsPath.isEmpty())
@@ -81,7 +96,7 @@ QString FileManager::localPath(const QString &item) const
 QStringList FileManager::getFolders() const
 {
     QStringList folders;
-    for (const PackageFetch *fetch : fetches) {
+    for (const PackageFetch *fetch : passFetches) {
         if (fetch->isVerifiedElsewhere()) {
             folders << besideExecutable();
             break;
@@ -134,7 +149,7 @@ DownloadProgress FileManager::getProgress() const
     DownloadProgress progress;
     qint64 expected = 0;
     bool sizesKnown = true;
-    for (const PackageFetch *fetch : fetches) {
+    for (const PackageFetch *fetch : passFetches) {
         progress.filesChecking += fetch->isChecking();
         if (!fetch->isFetching())
             continue;
@@ -175,8 +190,9 @@ void FileManager::verifyMD5(DownloadManager *dm)
 void FileManager::startPass()
 {
     // The fetches of the pass before may still be inside the signal that ended it.
-    for (PackageFetch *fetch : qAsConst(fetches))
+    for (PackageFetch *fetch : qAsConst(passFetches))
         fetch->deleteLater();
+    passFetches.clear();
     fetches.clear();
     itemFetches.clear();
     nameOwners.clear();
@@ -188,6 +204,7 @@ void FileManager::startPass()
     ConfigManager config;
     config.readConfig();
     addPackageNames(config.getProductFiles());
+    pins = config.getPinnedDigests();
 }
 
 void FileManager::addPackageNames(const QStringList &items)
@@ -203,8 +220,7 @@ void FileManager::takeItem(const QString &item)
     if (item.isEmpty())
         return;
     if (!isUrl(item)) {
-        if (!isPackageFile(localPath(item)))
-            refusedItems.insert(item, FailureReason::of(FailureReason::LocalFileMissing));
+        takeLocalItem(item);
         return;
     }
     const QString name = localName(item);
@@ -220,8 +236,19 @@ void FileManager::takeItem(const QString &item)
     }
     PackageFetch *&fetch = fetches[foldedName(local, nameCase)];
     if (!fetch)
-        fetch = createFetch(item, local);
+        fetch = createFetch({item, pins.value(item)}, copyAt(local), copiesInPlace(local));
     itemFetches.insert(item, fetch);
+}
+
+// A local package is only looked for, and checked when the configuration pins its digest.
+void FileManager::takeLocalItem(const QString &item)
+{
+    const QString path = localPath(item);
+    if (!isPackageFile(path))
+        refusedItems.insert(item, FailureReason::of(FailureReason::LocalFileMissing));
+    else if (pins.contains(item))
+        itemFetches.insert(
+            item, createFetch({QString(), pins.value(item)}, {path, {}}, {{path, {}}}));
 }
 
 // One file can hold only one package: a second URL ending in the same name would have the
@@ -234,14 +261,16 @@ bool FileManager::claimName(const QString &item, const QString &local)
         nameOwners.insert(folded, item);
         return true;
     }
-    return QUrl(*owner, QUrl::TolerantMode) == QUrl(item, QUrl::TolerantMode);
+    return sameUrl(*owner, item);
 }
 
-PackageFetch *FileManager::createFetch(const QString &item, const QString &local)
+PackageFetch *FileManager::createFetch(const PackageFetch::Source &source,
+    const PackageFetch::Copy &target, const QList<PackageFetch::Copy> &inPlace)
 {
     using namespace std::placeholders;
-    auto fetch = new PackageFetch(item, copyAt(local), copiesInPlace(local),
+    auto fetch = new PackageFetch(source, target, inPlace,
         std::bind(&FileManager::startTransfer, this, _1, _2, _3, _4, _5), this);
+    passFetches << fetch;
     connect(fetch, &PackageFetch::progressed, this, &FileManager::progressChanged);
     connect(fetch, &PackageFetch::finished, this, [this] {
         emit progressChanged();
@@ -290,7 +319,7 @@ void FileManager::finishHandling(DownloadManager *dm)
 // Every package is in place, checked, or given up: nothing is left to fetch or check.
 bool FileManager::allFilesExist() const
 {
-    for (const PackageFetch *fetch : fetches) {
+    for (const PackageFetch *fetch : passFetches) {
         if (!fetch->isDone())
             return false;
     }

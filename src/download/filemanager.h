@@ -17,8 +17,9 @@ class DownloadManager;
  * allFilesDone(), when the pass over them is over.
  *
  * A URL is stored under its decoded file name and brought in by a PackageFetch of its own,
- * which checks a copy already there, or downloads and verifies the package. A local path is only
- * looked for: a relative one in "installs" beside the executable. Identical URLs are fetched
+ * which checks a copy already there, or downloads and verifies the package. A local path is
+ * looked for, a relative one in "installs" beside the executable, and checked where it is when
+ * the configuration pins its SHA-256 (as it may a URL's). Identical URLs are fetched
  * once; a later URL whose file name another one took is given up, as are names that cannot be
  * stored; getGivenUpFiles() names every item given up.
  */
@@ -32,9 +33,13 @@ public:
     /** Starts a pass over files (URLs or local paths); the pass ends with one allFilesDone(). */
     void getFiles(QStringList files);
     /** The folder downloads go to, with "/" separators: "installs" beside the executable when
-        it can be created and written, else "installs" in the per-user application data
-        folder. Decided (and created) on first need. */
+        it can be created and written, else perUserInstallsPath(). Decided (and created) on
+        first need. */
     QString getInstallsPath() const;
+    /** The per-user folder of the deployment whose executable lies in applicationDir:
+        kestrun/<id>/installs in the user's local application data, the id 16 hex digits of
+        the SHA-256 of the folder's canonical path (case-folded where names ignore case). */
+    static QString perUserInstallsPath(const QString &applicationDir);
     /** Where an item's package lies: a URL's in getInstallsPath(), or in "installs" beside the
         executable when that folder is not getInstallsPath() and the latest pass found a
         verified copy there; a local path as given when absolute, else in "installs" beside
@@ -79,7 +84,9 @@ private:
     void addPackageNames(const QStringList &items);
     void takeItem(const QString &item);
     bool claimName(const QString &item, const QString &local);
-    PackageFetch *createFetch(const QString &item, const QString &local);
+    void takeLocalItem(const QString &item);
+    PackageFetch *createFetch(const PackageFetch::Source &source, const PackageFetch::Copy &target,
+        const QList<PackageFetch::Copy> &inPlace);
     QList<PackageFetch::Copy> copiesInPlace(const QString &local) const;
     PackageFetch::Copy copyAt(const QString &packagePath) const;
     DownloadManager *startTransfer(PackageFetch *fetch, PackageFetch::Transfer kind,
@@ -90,8 +97,10 @@ private:
     void endPassWhenDone();
 
     QHash<DownloadManager *, PackageFetch *> downloads; // pending, each with the fetch it serves
-    QHash<QString, PackageFetch *> fetches; // under the folded local path
+    QList<PackageFetch *> passFetches;
+    QHash<QString, PackageFetch *> fetches; // a URL's, under the folded local path
     QHash<QString, PackageFetch *> itemFetches;
+    QHash<QString, QString> pins; // item to the SHA-256 the configuration pins for it
     QHash<QString, QString> nameOwners; // folded local path to the URL item that claimed it
     mutable QString installsPath; // empty until decided
     QStringList packageNames; // every URL package of the configuration and the pass

@@ -6,13 +6,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
-using PackageFiles::isPackageFile;
+using namespace PackageFiles;
 
 PackageFetch::PackageFetch(
-    QString url, Copy target, QList<Copy> inPlace, StartTransfer startTransfer, QObject *parent)
+    Source source, Copy target, QList<Copy> inPlace, StartTransfer startTransfer, QObject *parent)
     : QObject(parent)
-    , url(std::move(url))
+    , source(std::move(source))
     , target(std::move(target))
     , inPlace(std::move(inPlace))
     , startTransfer(std::move(startTransfer))
@@ -21,18 +22,38 @@ PackageFetch::PackageFetch(
 void PackageFetch::start()
 {
     if (!checkNextCopy())
-        fetch();
+        fetchOrGiveUp();
+}
+
+// Where a download waits, complete, for its check: an older copy keeps the package's name until
+// the new one has passed.
+QString PackageFetch::staged() const
+{
+    return DownloadManager::partialPath(target.path);
+}
+
+// A copy recorded as downloaded from another URL, a moved one or another deployment's, is no
+// copy of this package. A copy without a record, put there by an administrator, is judged on
+// its digest file.
+QString PackageFetch::expectedOf(const Copy &copy) const
+{
+    if (isPinned())
+        return source.pin;
+    const QString origin = readOrigin(copy.digestPath);
+    if (!origin.isEmpty() && !sameUrl(origin, source.url))
+        return QString();
+    return readMD5File(copy.digestPath).value(0);
 }
 
 // A copy in place is hashed off the window's thread; false when no copy is left that has a
-// digest line to match.
+// digest to match.
 bool PackageFetch::checkNextCopy()
 {
     while (!inPlace.isEmpty()) {
         checkedCopy = inPlace.takeFirst();
-        checkedDigest = PackageFiles::readMD5File(checkedCopy.digestPath).value(0);
+        checkedDigest = expectedOf(checkedCopy);
         check = isPackageFile(checkedCopy.path)
-            ? PackageFiles::startMatching(checkedCopy.path, checkedDigest, this)
+            ? startMatching(checkedCopy.path, checkedDigest, this)
             : nullptr;
         if (check) {
             connect(check, &HashLane::finished, this, &PackageFetch::copyHashed);
@@ -48,22 +69,38 @@ void PackageFetch::copyHashed()
 {
     // It is still inside its finished() emission.
     check->deleteLater();
-    const bool matches = PackageFiles::matchesDigest(checkedDigest, *check);
+    const bool matches = matchesDigest(checkedDigest, *check);
     check = nullptr;
-    if (matches)
+    if (matches) {
         conclude(checkedCopy.path, checkedDigest);
-    else if (!checkNextCopy())
-        fetch();
+    } else {
+        if (isPinned())
+            failure = FailureReason::of(FailureReason::PinMismatch);
+        if (!checkNextCopy())
+            fetchOrGiveUp();
+    }
     emit progressed();
 }
 
-void PackageFetch::fetch()
+void PackageFetch::fetchOrGiveUp()
 {
+    if (source.url.isEmpty()) {
+        if (!failure.isFailure())
+            failure = FailureReason::of(FailureReason::LocalFileMissing);
+        giveUp();
+        return;
+    }
     QDir().mkpath(QFileInfo(target.path).path());
-    QFile::remove(target.path);
+    // A copy that failed its check goes; one from another URL stays until its successor has
+    // passed, which may never happen.
+    const QString origin = readOrigin(target.digestPath);
+    if (origin.isEmpty() || sameUrl(origin, source.url)) {
+        QFile::remove(target.path);
+        QFile::remove(target.digestPath);
+    }
     // Left by an earlier run that ended mid-transfer; which entity they hold is not known.
-    QFile::remove(DownloadManager::partialPath(target.path));
-    QFile::remove(DownloadManager::partialPath(target.digestPath));
+    QFile::remove(staged());
+    QFile::remove(stagedDigest());
     requestPackage();
 }
 
@@ -72,23 +109,33 @@ void PackageFetch::requestPackage()
     ++attempts;
     received = 0;
     total = -1;
-    packageTransfer =
-        startTransfer(this, Transfer::Package, QUrl(url, QUrl::TolerantMode), target.path, partial);
+    packageTransfer = startTransfer(
+        this, Transfer::Package, QUrl(source.url, QUrl::TolerantMode), target.path, partial);
     packageTransfer->setKeepPartial(true);
+    packageTransfer->setLeaveInPartialFile(true);
     connect(packageTransfer, &DownloadManager::progressed, this, &PackageFetch::transferProgressed);
     // Side by side, so that a package costs one round trip rather than two.
-    if (digest == DigestState::Stale)
+    if (!isPinned() && digest == DigestState::Stale)
         requestDigest();
     else
         takeOnlyTheDigestNeeded();
 }
 
+// The digest file stays where it arrives until its package has passed: a copy from another URL
+// keeps its own meanwhile.
 void PackageFetch::requestDigest()
 {
-    QFile::remove(target.digestPath);
     digest = DigestState::Pending;
-    startTransfer(this, Transfer::Digest, PackageFiles::digestUrl(QUrl(url, QUrl::TolerantMode)),
-        target.digestPath, {});
+    DownloadManager *transfer = startTransfer(this, Transfer::Digest,
+        digestUrl(QUrl(source.url, QUrl::TolerantMode)), target.digestPath, {});
+    transfer->setLeaveInPartialFile(true);
+    // A server that answers with something else, the package say, is not read to its end.
+    transfer->setMaxSize(MaxDigestSize);
+}
+
+QString PackageFetch::stagedDigest() const
+{
+    return DownloadManager::partialPath(target.digestPath);
 }
 
 void PackageFetch::transferProgressed(qint64 bytes, qint64 size)
@@ -100,11 +147,11 @@ void PackageFetch::transferProgressed(qint64 bytes, qint64 size)
 
 void PackageFetch::packageArrived(const DownloadManager *dm)
 {
-    // A transfer that left no file is made again, unless that was the last attempt.
     packageTransfer = nullptr;
     md5 = dm->getMD5();
     sha256 = dm->getDigest(Hasher::Algorithm::Sha256);
     partial = dm->getPartial();
+    complete = !dm->failureReason().isFailure() && isPackageFile(staged());
     if (dm->failureReason().isFailure())
         failure = dm->failureReason();
     const QNetworkReply::NetworkError error = dm->getError();
@@ -115,19 +162,25 @@ void PackageFetch::packageArrived(const DownloadManager *dm)
         judgeAttempt();
 }
 
-// A 404 or 410 is the server saying there is no digest; anything else (a 500, a reset, a stall)
-// says nothing about the package, which must then not pass unchecked.
+// The digest line is read once, as it arrives: a digest file that changes or goes away later
+// changes nothing. A 404 or 410 is the server saying there is none; anything else (a 500, a
+// reset, a stall, a file too large) says nothing about the package, which must then not pass
+// unchecked.
 void PackageFetch::digestArrived(const DownloadManager *dm)
 {
-    const QFileInfo file(target.digestPath);
-    if (file.isFile() && file.size() <= PackageFiles::MaxDigestSize) {
+    QFile file(stagedDigest());
+    if (!dm->failureReason().isFailure() && file.open(QIODevice::ReadOnly)) {
         digest = DigestState::Present;
+        digestText = file.readAll();
+        digestLine = PackageFiles::digestLine(digestText);
+        file.remove();
     } else {
-        digestFailure =
-            file.isFile() ? FailureReason::of(FailureReason::TooLarge) : dm->failureReason();
+        digestFailure = dm->failureReason();
         const bool absent = digestFailure.kind == FailureReason::HttpStatus
             && (digestFailure.httpStatus == 404 || digestFailure.httpStatus == 410);
         digest = absent ? DigestState::Absent : DigestState::Failed;
+        digestText.clear();
+        digestLine.clear();
     }
     if (packageTransfer)
         takeOnlyTheDigestNeeded();
@@ -135,59 +188,63 @@ void PackageFetch::digestArrived(const DownloadManager *dm)
         judgeAttempt();
 }
 
-// Once the digest line is there, the transfer hashes with its algorithm alone. Without one the
-// package is remembered by its MD5.
+// A pin is a SHA-256. Once the digest line is there, the transfer hashes with its algorithm
+// alone; without one the package is remembered by its MD5.
 void PackageFetch::takeOnlyTheDigestNeeded() const
 {
     Hasher::Algorithm algorithm = Hasher::Algorithm::Md5;
-    if (digest == DigestState::Present)
-        PackageFiles::digestAlgorithm(
-            PackageFiles::readMD5File(target.digestPath).value(0), algorithm);
+    if (isPinned())
+        algorithm = Hasher::Algorithm::Sha256;
+    else if (digest == DigestState::Present)
+        digestAlgorithm(digestLine.value(0), algorithm);
     if (packageTransfer)
         packageTransfer->setDigestAlgorithm(algorithm);
 }
 
+// A complete package whose digest could not be fetched waits while only the digest is fetched
+// again.
 void PackageFetch::judgeAttempt()
 {
     checkPackage();
     if (isDone())
         return;
-    if (attempts < MaxAttempts)
-        requestPackage();
-    else
+    if (attempts >= MaxAttempts) {
         giveUp();
+    } else if (complete) {
+        ++attempts;
+        requestDigest();
+    } else {
+        requestPackage();
+    }
 }
 
 // Only the digest counts: the name beside it in the line is not trusted to point anywhere. A
 // package whose server has no digest, or whose digest holds no digest line, is accepted
-// unchecked; a failed one is fetched again, and its digest with it, since either of them may be
-// the damaged one.
+// unchecked; one that does not match is fetched again, and its digest with it, since either of
+// them may be the damaged one.
 void PackageFetch::checkPackage()
 {
-    const bool digestFailed = digest == DigestState::Failed;
-    // Fetched again with the package's next attempt.
-    if (digestFailed)
+    if (digest == DigestState::Failed) {
         digest = DigestState::Stale;
-    if (!isPackageFile(target.path))
-        return;
-    arrived = true;
-    if (digestFailed) {
-        reject(FailureReason::digestNotFetched(digestFailure));
+        if (complete)
+            failure = FailureReason::digestNotFetched(digestFailure);
         return;
     }
-    const QStringList fields = PackageFiles::readMD5File(target.digestPath);
-    if (fields.isEmpty()) {
-        conclude(target.path, md5);
+    if (!complete)
+        return;
+    if (!isPinned() && digestLine.isEmpty()) {
+        putInPlace(md5, false);
         return;
     }
-    const QString expected = fields.value(0);
+    const QString expected = isPinned() ? source.pin : digestLine.value(0);
     const QString computed = receivedDigest(expected);
-    if (PackageFiles::sameDigest(computed, expected)) {
-        conclude(target.path, expected);
+    if (sameDigest(computed, expected)) {
+        putInPlace(expected, true);
         return;
     }
     digest = DigestState::Stale;
-    reject(FailureReason::digestMismatch(expected, computed));
+    reject(isPinned() ? FailureReason::of(FailureReason::PinMismatch)
+                      : FailureReason::digestMismatch(expected, computed));
 }
 
 // Both digests were taken during the transfer, so that the package is never read back. A digest
@@ -195,17 +252,51 @@ void PackageFetch::checkPackage()
 QString PackageFetch::receivedDigest(const QString &expected) const
 {
     Hasher::Algorithm algorithm;
-    if (!PackageFiles::digestAlgorithm(expected, algorithm) || algorithm == Hasher::Algorithm::Md5)
+    if (!digestAlgorithm(expected, algorithm) || algorithm == Hasher::Algorithm::Md5)
         return md5;
     return sha256;
+}
+
+// A rename within one folder. A crash before the record is written leaves the digest file that
+// came with the package, or the record of the copy before, whose URL or digest then does not
+// fit: the package is fetched again.
+void PackageFetch::putInPlace(const QString &digest, bool checked)
+{
+    QFile::remove(target.path);
+    // Something that is not a file, a folder say, holds the package's name.
+    if (!QFile::rename(staged(), target.path)) {
+        reject(FailureReason::of(FailureReason::NotWritable));
+        return;
+    }
+    complete = false;
+    keepDigestFile(checked);
+    conclude(target.path, digest);
+}
+
+// Beside its package, the digest file records where a checked package came from; a pin is
+// written as sha256sum writes a digest. A package the server has no digest for has none.
+void PackageFetch::keepDigestFile(bool checked) const
+{
+    if (isPinned()) {
+        writeOrigin(target.digestPath, source.url,
+            source.pin.toLatin1() + "  " + QFileInfo(target.path).fileName().toUtf8() + '\n');
+    } else if (checked) {
+        writeOrigin(target.digestPath, source.url, digestText);
+    } else if (digest == DigestState::Present) {
+        QSaveFile file(target.digestPath);
+        file.open(QIODevice::WriteOnly) && file.write(digestText) >= 0 && file.commit();
+    } else {
+        QFile::remove(target.digestPath);
+    }
 }
 
 void PackageFetch::reject(const FailureReason &reason)
 {
     failure = reason;
-    // A damaged copy that stays under the package's name (held open by a virus scanner, say)
-    // must never be taken for the package.
-    if (!QFile::remove(target.path) && isPackageFile(target.path))
+    complete = false;
+    // A damaged body that cannot be removed (held open by a virus scanner, say) could not be
+    // replaced either.
+    if (!QFile::remove(staged()) && isPackageFile(staged()))
         giveUp();
 }
 
@@ -215,10 +306,11 @@ void PackageFetch::giveUp()
     // Nothing more arrives for it: the pass's bytes are those of the other packages.
     received = 0;
     total = 0;
-    QFile::remove(DownloadManager::partialPath(target.path));
-    // The digest came alongside a package that never did: leave neither.
-    if (!arrived)
-        QFile::remove(target.digestPath);
+    // A local package is only looked at.
+    if (!source.url.isEmpty()) {
+        QFile::remove(staged());
+        QFile::remove(stagedDigest());
+    }
     emit finished();
 }
 

@@ -16,17 +16,28 @@ class HashLane;
  * One package of a pass, brought into place and checked; ends with one finished(), the package
  * verified or given up.
  *
- * A copy already in place is used when it matches the digest file beside it. Otherwise the
- * package is fetched, its ".md5" companion alongside it, and checked against that digest once
- * both have arrived. Only a companion the server says does not exist (404, 410) lets a package
- * pass unchecked; a companion that failed otherwise fails the attempt. A failed attempt is made
- * again, MaxAttempts in all, unless a sign-in was asked for or refused, which would only be
- * refused again.
+ * A copy already in place is used when it matches what is expected of it: the SHA-256 the
+ * configuration pins; else the digest file beside it, provided the file does not record another
+ * URL than the package's as its origin. Otherwise the package is fetched, with
+ * its ".md5" companion alongside it unless a digest is pinned, and takes its name only once it
+ * matches: an older copy stays until then. Only a companion the server says does not exist (404,
+ * 410) lets a package pass unchecked; a companion that failed otherwise is fetched again, the
+ * package kept. A failed attempt is made again, MaxAttempts in all, unless a sign-in was asked for
+ * or refused, which would only be refused again. A package put in place after its check gets a
+ * digest file that records its URL and the digest it passed.
  */
 class PackageFetch : public QObject
 {
     Q_OBJECT
 public:
+    /** Where a package comes from. */
+    struct Source
+    {
+        /** Empty for a local package, which is only checked where it is. */
+        QString url;
+        /** The SHA-256 the configuration pins; empty when the digest file decides. */
+        QString pin;
+    };
     /** A package file and its digest companion. */
     struct Copy
     {
@@ -42,9 +53,9 @@ public:
     /** Fetches of one package, failed transfers and digest mismatches alike. */
     static constexpr int MaxAttempts = 3;
 
-    /** The package at url, stored as target; the copies in place are tried first, in order.
-        Nothing happens before start(). */
-    PackageFetch(QString url, Copy target, QList<Copy> inPlace, StartTransfer startTransfer,
+    /** The package from source, stored as target; the copies in place are tried first, in
+        order. Nothing happens before start(). */
+    PackageFetch(Source source, Copy target, QList<Copy> inPlace, StartTransfer startTransfer,
         QObject *parent = nullptr);
 
     void start();
@@ -77,19 +88,22 @@ signals:
     void progressed();
 
 private:
-    /** Where the package's digest stands. */
+    /** Where the package's digest file stands. */
     enum class DigestState {
         Stale, // fetched again with the next attempt
         Pending,
-        Present, // fetched in this attempt or an earlier one, and on disk
+        Present, // fetched, its digest line kept
         Absent, // the server said there is none (404, 410)
         Failed, // the transfer failed otherwise: nothing is known
     };
     enum class Outcome { Pending, Verified, GivenUp };
 
+    bool isPinned() const { return !source.pin.isEmpty(); }
+    QString staged() const;
+    QString expectedOf(const Copy &copy) const;
     bool checkNextCopy();
     void copyHashed();
-    void fetch();
+    void fetchOrGiveUp();
     void requestPackage();
     void requestDigest();
     void transferProgressed(qint64 bytes, qint64 size);
@@ -97,11 +111,14 @@ private:
     void judgeAttempt();
     void checkPackage();
     QString receivedDigest(const QString &expected) const;
+    void putInPlace(const QString &digest, bool checked);
+    void keepDigestFile(bool checked) const;
+    QString stagedDigest() const;
     void reject(const FailureReason &reason);
     void giveUp();
     void conclude(const QString &where, const QString &digest);
 
-    QString url;
+    Source source;
     Copy target;
     QList<Copy> inPlace;
     StartTransfer startTransfer;
@@ -111,11 +128,13 @@ private:
     QString checkedDigest;
     int attempts = 0;
     DigestState digest = DigestState::Stale;
+    QByteArray digestText; // the digest file, read once as it arrived
+    QStringList digestLine; // its fields; empty when it has none
     FailureReason digestFailure; // of the latest digest transfer that failed
     DownloadManager *packageTransfer = nullptr; // while the package is pending
-    bool arrived = false; // some attempt brought the package
-    QString md5; // of the package the latest attempt stored
-    QString sha256; // likewise, unless its digest line asked for an MD5
+    bool complete = false; // a complete body waits in the staged file to be checked
+    QString md5; // of the body the latest attempt brought
+    QString sha256; // likewise, unless only the MD5 is needed
     PartialTransfer partial; // what the latest attempt left to resume
     FailureReason failure;
     QString verifiedPath;

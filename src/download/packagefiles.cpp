@@ -8,10 +8,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSaveFile>
 
 namespace {
 
 const QLatin1String digestSuffix("md5");
+const QLatin1String commentStart("//");
+const QLatin1String originComment("// origin: ");
 
 QString withSuffix(const QString &path, const QString &suffix)
 {
@@ -40,6 +43,35 @@ QString stem(const QString &name)
     return name.left(name.lastIndexOf(QLatin1Char('.')));
 }
 
+// The fields of the digest line, and the comment lines before it.
+QStringList scanDigestFile(const QByteArray &contents, QStringList *comments)
+{
+    const QList<QByteArray> lines = contents.split('\n');
+    for (int i = 0; i < lines.size(); ++i) {
+        QString line = QString::fromUtf8(lines.at(i));
+        // Editors on Windows like to start a UTF-8 file with a byte order mark.
+        if (i == 0 && line.startsWith(QChar(0xFEFF)))
+            line.remove(0, 1);
+        line = chopLineEnd(line);
+        // The text after the last line end is a line only when it is not empty.
+        if (i == lines.size() - 1 && line.isEmpty())
+            break;
+        if (!line.startsWith(commentStart))
+            return line.split(QLatin1Char(' '), Qt::KeepEmptyParts);
+        if (comments)
+            *comments << line;
+    }
+    return {};
+}
+
+QByteArray digestFileContents(const QString &path)
+{
+    QFile file(path);
+    if (file.size() > PackageFiles::MaxDigestSize || !file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
 bool isWindowsDeviceName(const QString &name)
 {
     // Windows opens the device whatever the extension ("con.msi"), and ignores blanks before it.
@@ -57,6 +89,11 @@ namespace PackageFiles {
 bool isUrl(const QString &item)
 {
     return item.contains(QLatin1String("://"));
+}
+
+bool sameUrl(const QString &a, const QString &b)
+{
+    return QUrl(a, QUrl::TolerantMode) == QUrl(b, QUrl::TolerantMode);
 }
 
 QString besideExecutable()
@@ -117,6 +154,30 @@ QString digestPath(
     return digestPath(packagePath);
 }
 
+QString readOrigin(const QString &digestPath)
+{
+    QStringList comments;
+    scanDigestFile(digestFileContents(digestPath), &comments);
+    for (const QString &comment : qAsConst(comments)) {
+        if (comment.startsWith(originComment))
+            return comment.mid(originComment.size()).trimmed();
+    }
+    return QString();
+}
+
+bool writeOrigin(const QString &digestPath, const QString &url, const QByteArray &digestText)
+{
+    QByteArray text = digestText;
+    // A record of the server's own would be taken for Kestrun's.
+    while (text.startsWith(originComment.latin1()))
+        text = text.mid(text.indexOf('\n') + 1);
+    text.prepend(originComment.latin1()
+        + QUrl(url, QUrl::TolerantMode).toString(QUrl::FullyEncoded).toUtf8() + '\n');
+    // Written aside and renamed over the file before: a crash leaves one of them whole.
+    QSaveFile file(digestPath);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit();
+}
+
 QUrl digestUrl(const QUrl &packageUrl)
 {
     const QString path = packageUrl.path(QUrl::FullyEncoded);
@@ -127,20 +188,12 @@ QUrl digestUrl(const QUrl &packageUrl)
 
 QStringList readMD5File(const QString &path)
 {
-    QFile file(path);
-    if (file.size() > MaxDigestSize || !file.open(QIODevice::ReadOnly))
-        return {};
-    bool firstLine = true;
-    while (!file.atEnd()) {
-        QString line = QString::fromUtf8(file.readLine());
-        // Editors on Windows like to start a UTF-8 file with a byte order mark.
-        if (firstLine && line.startsWith(QChar(0xFEFF)))
-            line.remove(0, 1);
-        firstLine = false;
-        if (!line.startsWith(QLatin1String("//")))
-            return chopLineEnd(line).split(QLatin1Char(' '), Qt::KeepEmptyParts);
-    }
-    return {};
+    return digestLine(digestFileContents(path));
+}
+
+QStringList digestLine(const QByteArray &contents)
+{
+    return scanDigestFile(contents, nullptr);
 }
 
 bool digestAlgorithm(const QString &digest, Hasher::Algorithm &algorithm)

@@ -30,6 +30,8 @@ constexpr Qt::CaseSensitivity SystemNameCase =
 
 /** Whether an item is a URL to download rather than a local path to look for. */
 bool isUrl(const QString &item);
+/** Whether two URL items name the same package: the same URL, however it is written. */
+bool sameUrl(const QString &a, const QString &b);
 /** The "installs" folder beside the executable, with "/" separators. */
 QString besideExecutable();
 /** The name a URL item is stored under: the last segment of its path, fully decoded. */
@@ -48,6 +50,14 @@ QString digestPath(const QString &packagePath);
     (fix.msi.md5), so that no package is judged by another's digest. */
 QString digestPath(
     const QString &packagePath, const QStringList &packageNames, Qt::CaseSensitivity sensitivity);
+/** The URL a digest file records its package was downloaded from, in a comment line
+    "// origin: <URL>" before its digest line; empty when it records none. */
+QString readOrigin(const QString &digestPath);
+/** Writes the digest file at digestPath as the record of a package Kestrun downloaded from url
+    and checked against its digest line: the origin line, then digestText, the digest file as
+    it came less any origin line. In one step that leaves the file before or the new one whole;
+    false when it could not be written. */
+bool writeOrigin(const QString &digestPath, const QString &url, const QByteArray &digestText);
 /** A package URL's digest companion: the extension of its path replaced by ".md5", anything
     after the path kept. */
 QUrl digestUrl(const QUrl &packageUrl);
@@ -55,6 +65,8 @@ QUrl digestUrl(const QUrl &packageUrl);
     at every blank; field 1 is the digest. Empty when there is no such line, or when the file
     is larger than MaxDigestSize. */
 QStringList readMD5File(const QString &path);
+/** The same of a digest file's contents. */
+QStringList digestLine(const QByteArray &contents);
 /** The algorithm a digest's form names: 64 hex digits SHA-256, 32 MD5; false for any other
     form, which no package matches. */
 bool digestAlgorithm(const QString &digest, Hasher::Algorithm &algorithm);

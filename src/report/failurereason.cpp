@@ -174,6 +174,9 @@ QString FailureReason::text() const
     case DigestMismatch:
         return download(QT_TRANSLATE_NOOP("Download", "digest mismatch (expected %1, received %2)"))
             .arg(expectedDigest.toLower(), receivedDigest.toLower());
+    case PinMismatch:
+        return download(QT_TRANSLATE_NOOP(
+            "Download", "the package does not match the digest in the configuration"));
     case TooLarge:
         return download(QT_TRANSLATE_NOOP("Download", "the file is larger than 64 KiB"));
     case UnsafeName:

@@ -20,6 +20,7 @@ struct FailureReason
         EmptyBody, // the transfer ended well but brought nothing
         NotWritable, // the body could not be written into "installs"
         DigestMismatch, // expectedDigest, receivedDigest
+        PinMismatch, // the package's SHA-256 is not the one the configuration pins
         TooLarge, // a digest file larger than any digest file is
         UnsafeName,
         NameClash, // another URL of the pass took fileName

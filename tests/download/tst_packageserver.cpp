@@ -23,6 +23,14 @@ namespace {
 constexpr int PassTimeout = 60000;
 constexpr qint64 MiB = 1024 * 1024;
 
+/** A digest file as a checked package keeps it: its origin line, then the file as served. */
+bool keptAsServed(const QString &kept, const QString &served)
+{
+    const QByteArray contents = contentsOf(kept);
+    return contents.startsWith("// origin: http")
+        && contents.mid(contents.indexOf('\n') + 1) == contentsOf(served);
+}
+
 /** Runs a tool in folder, its standard output into outputFile when given; true on exit 0. */
 bool run(const QString &program, const QStringList &arguments, const QString &folder,
     const QString &outputFile = QString())
@@ -202,7 +210,7 @@ void tst_PackageServer::fetchesByteForByteWithFlatMemory()
     for (const QString &name : names) {
         const QString digestName = QFileInfo(name).completeBaseName() + QLatin1String(".md5");
         QCOMPARE(contentsOf(ScopedInstalls::filePath(name)), contentsOf(served(name)));
-        QCOMPARE(contentsOf(ScopedInstalls::filePath(digestName)), contentsOf(served(digestName)));
+        QVERIFY(keptAsServed(ScopedInstalls::filePath(digestName), served(digestName)));
     }
     QFile::remove(served(QStringLiteral("large.msi")));
 #ifdef KESTRUN_SANITIZED
@@ -260,8 +268,8 @@ void tst_PackageServer::goesThroughTheSystemProxy()
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
     QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("small.msi"))),
         contentsOf(served(QStringLiteral("small.msi"))));
-    QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("small.md5"))),
-        contentsOf(served(QStringLiteral("small.md5"))));
+    QVERIFY(keptAsServed(ScopedInstalls::filePath(QStringLiteral("small.md5")),
+        served(QStringLiteral("small.md5"))));
 
     const QStringList seen = proxy->requests().mid(before);
     if (!throughProxy) {
