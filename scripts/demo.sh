@@ -18,6 +18,8 @@
 #   KESTRUN_DEMO_CONFIG    the configuration (default demo/kestrun.json); its URLs name
 #                          127.0.0.1:8080, which becomes the server's port
 #   KESTRUN_DEMO_PACKAGES  the folder served (default <build folder>/demo/packages)
+#   KESTRUN_DEMO_PIN=1     pins every package's SHA-256 into the configuration with
+#                          kestrun-check --pin once the server is up, as an administrator would
 # and to play it with the Windows program as it ships, under Wine (scripts/run.sh --windows):
 #   KESTRUN_DEMO_WINDOWS   the folder scripts/build-windows.sh lays out (build-windows/kestrun);
 #                          the demo copies it to <demo folder>/app-windows and runs kestrun.exe
@@ -50,12 +52,14 @@ if [[ -n $windows ]]; then
     mkdir -p "$app"
     cp -r "$windows/." "$app/"
     program=(wine "$app/kestrun.exe")
+    checker=(wine "$app/kestrun-check.exe")
     play=("$here/demo-play-windows.sh")
 else
     app=$demo/app
     cmake --install "$build" --prefix "$app" >"$demo/install.log" 2>&1 ||
         fail "the build in $build lacks part of the shipped folder ($(grep -m1 -o 'cannot find "[^"]*"' "$demo/install.log")): run bash scripts/run.sh, which builds all of it"
     program=("$app/kestrun")
+    checker=("$app/kestrun-check")
     play=("$here/accessible-session.sh" bash "$here/demo-play.sh")
 fi
 port=$(python3 "$here/free-port.py")
@@ -84,6 +88,12 @@ start_nginx "$demo/nginx" "  access_log \"$demo/nginx/access.log\";
 children+=("$nginx_pid")
 nginx_listens "$port" || fail "nginx did not start"
 echo "Serving the demo packages on http://127.0.0.1:$port/"
+if [[ ${KESTRUN_DEMO_PIN:-} == 1 ]]; then
+    (cd "$app" && "${checker[@]}" --pin kestrun.json >"$demo/pinned.json") ||
+        fail "kestrun-check --pin could not pin the demo's packages: its message is above"
+    mv "$demo/pinned.json" "$app/kestrun.json"
+    echo "Pinned each package's SHA-256 in $app/kestrun.json: Kestrun checks the packages against it"
+fi
 # Wine programs started without this display (the prefix's preparation, a registry query) keep
 # their Wine server, whose desktop would then give kestrun.exe no window: they end first.
 wineserver -w

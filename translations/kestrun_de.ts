@@ -76,6 +76,10 @@
         <translation>Prüfsumme stimmt nicht überein (erwartet %1, erhalten %2)</translation>
     </message>
     <message>
+        <source>the package does not match the digest in the configuration</source>
+        <translation>das Paket stimmt nicht mit der Prüfsumme in der Konfiguration überein</translation>
+    </message>
+    <message>
         <source>the file name cannot be stored</source>
         <translation>der Dateiname kann nicht gespeichert werden</translation>
     </message>

@@ -76,6 +76,10 @@
         <translation>somme de contrôle différente (attendue %1, reçue %2)</translation>
     </message>
     <message>
+        <source>the package does not match the digest in the configuration</source>
+        <translation>le paquet ne correspond pas à la somme de contrôle de la configuration</translation>
+    </message>
+    <message>
         <source>the file name cannot be stored</source>
         <translation>le nom du fichier ne peut pas être enregistré</translation>
     </message>

@@ -24,7 +24,7 @@ void probeUrls(const QString &configPath, UrlProbe &probe)
 {
     ConfigManager config;
     config.readConfig(configPath);
-    probe.probe(config.getNameList(), config.getFileList());
+    probe.probe(config.getNameList(), config.getFileList(), config.getPinnedDigests());
 }
 
 void addUrls(CheckReport &report, const UrlProbe &probe)

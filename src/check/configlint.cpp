@@ -22,7 +22,8 @@ const QLatin1String linksKey("linked-products-ui");
 QStringList productStringKeys()
 {
     return {QStringLiteral("name"), QStringLiteral("file"), QStringLiteral("display"),
-        QStringLiteral("remove-first"), QStringLiteral("parameters"), QStringLiteral("guid")};
+        QStringLiteral("remove-first"), QStringLiteral("parameters"), QStringLiteral("guid"),
+        QStringLiteral("sha256")};
 }
 
 // The keys Kestrun reads at each level of the file; every other key is ignored.
@@ -100,6 +101,8 @@ QString emptyStringEffect(const QString &key)
         return QStringLiteral("so a removal of \"\" runs before the package");
     if (key == QLatin1String("parameters"))
         return QStringLiteral("so no parameters are passed");
+    if (key == QLatin1String("sha256"))
+        return QStringLiteral("so no digest is pinned");
     return QStringLiteral("so no installed version can be read");
 }
 
@@ -193,6 +196,7 @@ void ConfigLint::checkProduct(const Product &product)
         firstWithName.insert(product.name, product.position);
     }
     checkFile(product);
+    checkPin(product);
     const QString guid = object.value(QLatin1String("guid")).toString();
     if (!guid.isEmpty())
         checkProductCode(guid, QStringLiteral("\"guid\""), product);
@@ -254,6 +258,38 @@ void ConfigLint::checkFile(const Product &product)
                            "never matches it")
                 .arg(digestUrl)
                 .arg(other),
+            product);
+    }
+}
+
+void ConfigLint::checkPin(const Product &product)
+{
+    const QString pin = product.object.value(QLatin1String("sha256")).toString();
+    if (pin.isEmpty())
+        return;
+    Hasher::Algorithm algorithm;
+    if (!PackageFiles::digestAlgorithm(pin, algorithm) || algorithm != Hasher::Algorithm::Sha256) {
+        add(QStringLiteral("pin-form"),
+            QStringLiteral("\"sha256\" is \"%1\", not 64 hexadecimal digits: no package matches "
+                           "it, and the product is always given up")
+                .arg(pin),
+            product);
+    }
+    const QString file = product.object.value(QLatin1String("file")).toString();
+    if (file.isEmpty()) {
+        add(QStringLiteral("pin-without-file"),
+            QStringLiteral("\"sha256\" pins the digest of a product without a \"file\""), product);
+        return;
+    }
+    // One package, one pin: Kestrun checks the package against the first product's.
+    const auto first = pins.constFind(file);
+    if (first == pins.constEnd()) {
+        pins.insert(file, {product.position, pin.toLower()});
+    } else if (first->second != pin.toLower()) {
+        add(QStringLiteral("pin-differs"),
+            QStringLiteral("product %1 pins another SHA-256 for the same \"file\": the package "
+                           "is checked against product %1's")
+                .arg(first->first),
             product);
     }
 }

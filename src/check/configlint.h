@@ -40,6 +40,7 @@ private:
     void checkTopLevel();
     void checkProduct(const Product &product);
     void checkFile(const Product &product);
+    void checkPin(const Product &product);
     void checkRules(const Product &product, const QJsonObject &rules);
     void checkPlatforms(const Product &product, const QJsonArray &platforms);
     void checkVersions(const Product &product, const QJsonArray &versions);
@@ -72,6 +73,7 @@ private:
     QHash<QString, int> firstWithName;
     NameOwners localNames;
     NameOwners digestUrls;
+    NameOwners pins; // a file to its first pin
     /** Products whose rules are, as written, never met on any machine. */
     QSet<int> neverApply;
     QList<Finding> found;

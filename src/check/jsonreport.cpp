@@ -76,6 +76,7 @@ QJsonObject productObject(const ProductExplanation &product)
         {QStringLiteral("checkBox"),
             product.checkBox > 0 ? QJsonValue(product.checkBox) : QJsonValue()},
         {QStringLiteral("windowFull"), product.leftOutByFullWindow()},
+        {QStringLiteral("package"), product.packageRequirement()},
         {QStringLiteral("rules"), rules},
     };
     insertIf(object, product.rulesOf > 0, QStringLiteral("rulesOf"), product.rulesOf);

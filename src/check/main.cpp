@@ -1,4 +1,5 @@
 #include "check/configcheck.h"
+#include "check/configpinning.h"
 #include "check/jsonreport.h"
 #include "check/textreport.h"
 #include "check/urlprobe.h"
@@ -39,6 +40,26 @@ bool writeOut(const QString &text)
         && std::fflush(stdout) == 0;
 }
 
+// Nothing is printed unless every package could be pinned: a half-pinned configuration is
+// worse than none.
+int printPinned(QCoreApplication &app, const QString &path)
+{
+    ConfigPinning pinning;
+    bool finished = false;
+    QObject::connect(&pinning, &ConfigPinning::finished, &app, [&app, &finished] {
+        finished = true;
+        app.quit();
+    });
+    pinning.pin(path);
+    if (!finished)
+        app.exec();
+    for (const QString &error : pinning.errors())
+        std::fprintf(stderr, "kestrun-check: %s\n", qPrintable(error));
+    if (!pinning.errors().isEmpty())
+        return ErrorsFound;
+    return writeOut(QString::fromUtf8(pinning.pinned())) ? Clean : CouldNotRun;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -57,8 +78,13 @@ int main(int argc, char *argv[])
                        "fetched (nothing is stored)."));
     const QCommandLineOption json(
         QStringLiteral("json"), QStringLiteral("Print the report as one JSON document."));
+    const QCommandLineOption pin(QStringLiteral("pin"),
+        QStringLiteral("Instead of a report, download every product's package and print the "
+                       "configuration with each package's SHA-256 in its \"sha256\", the rest "
+                       "of the file as it stands (UTF-8)."));
     parser.addOption(urls);
     parser.addOption(json);
+    parser.addOption(pin);
     parser.addPositionalArgument(QStringLiteral("config"),
         QStringLiteral("The configuration to check; kestrun.json beside this program when "
                        "none is given."),
@@ -75,12 +101,15 @@ int main(int argc, char *argv[])
         return usageError(QStringLiteral("one configuration at a time"));
     // Shown in the report as the user writes paths on this system.
     const QString path = QDir::toNativeSeparators(positional.value(0, ConfigManager::configPath()));
+    if (parser.isSet(pin)) {
+        if (parser.isSet(urls) || parser.isSet(json))
+            return usageError(QStringLiteral("--pin prints a configuration, not a report"));
+        return printPinned(app, path);
+    }
 
     CheckReport report = ConfigCheck::run(path, createSystemQueries());
     if (parser.isSet(urls)) {
         UrlProbe probe;
-        if (!probe.isReady())
-            return usageError(QStringLiteral("no scratch folder for the digest files"));
         QObject::connect(&probe, &UrlProbe::finished, &app, &QCoreApplication::quit);
         ConfigCheck::probeUrls(path, probe);
         if (!probe.isDone())

@@ -1,6 +1,7 @@
 #include "productexplanation.h"
 
 #include "config/configmanager.h"
+#include "download/packagefiles.h"
 #include "rules/checkboxslots.h"
 
 #include <QVariant>
@@ -13,6 +14,8 @@ QList<ProductExplanation> ProductExplanation::explainAll(
     DependencyManager dependencies(std::move(queries), configPath);
     const QStringList names = config.getNameList();
     const QStringList displays = config.getDisplayList();
+    const QStringList files = config.getFileList();
+    const QHash<QString, QString> pins = config.getPinnedDigests();
 
     QList<ProductExplanation> explanations;
     for (int i = 0; i < names.size(); ++i) {
@@ -25,6 +28,8 @@ QList<ProductExplanation> ProductExplanation::explainAll(
         product.rulesOf = first < i ? first + 1 : 0;
         product.outcomes = dependencies.explainDependencies(product.name);
         product.applies = DependencyManager::allHold(product.outcomes);
+        product.file = files.at(i);
+        product.pin = pins.value(product.file);
         explanations << product;
     }
 
@@ -34,4 +39,19 @@ QList<ProductExplanation> ProductExplanation::explainAll(
     for (int i = 0; i < boxes.size(); ++i)
         explanations[i].checkBox = boxes.at(i);
     return explanations;
+}
+
+QString ProductExplanation::packageRequirement() const
+{
+    if (file.isEmpty())
+        return QStringLiteral("none: Install reports the product as failed");
+    if (!pin.isEmpty()) {
+        return QStringLiteral("must have the SHA-256 %1 that \"sha256\" pins; no digest file is "
+                              "fetched")
+            .arg(pin.toLower());
+    }
+    if (!PackageFiles::isUrl(file))
+        return QStringLiteral("looked for where it is, not checked");
+    return QStringLiteral("must match the digest file %1, unless the server says it has none")
+        .arg(PackageFiles::digestUrl(QUrl(file, QUrl::TolerantMode)).toString(QUrl::FullyEncoded));
 }

@@ -29,9 +29,14 @@ struct ProductExplanation
     bool applies = false;
     /** The check box it gets, 1 to the window's count; 0 when it gets none. */
     int checkBox = 0;
+    /** Its "file", and the SHA-256 its "sha256" pins. */
+    QString file;
+    QString pin;
 
     /** Applies, but the boxes were all taken by earlier products. */
     bool leftOutByFullWindow() const { return applies && checkBox == 0; }
+    /** What Kestrun requires of its package before it runs, in words. */
+    QString packageRequirement() const;
 
     /**
      * Explains every product of the configuration at configPath, in file order, asking queries

@@ -132,6 +132,7 @@ QString productBlock(const ProductExplanation &product, bool amd64)
     if (product.hidden)
         text += QStringLiteral("      hidden: \"display\" hides its box; ticked, it is still "
                                "installed\n");
+    text += QStringLiteral("      package: %1\n").arg(product.packageRequirement());
     if (product.rulesOf > 0)
         text += QStringLiteral("      judged by the rules of product %1, the first of this "
                                "name\n")

@@ -3,8 +3,6 @@
 #include "download/downloadmanager.h"
 #include "download/packagefiles.h"
 
-#include <QDir>
-#include <QFile>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
@@ -39,14 +37,15 @@ QString UrlProbe::Answer::digestFormat() const
     if (!PackageFiles::digestAlgorithm(digest, algorithm))
         return QString();
     return algorithm == Hasher::Algorithm::Sha256 ? QStringLiteral("SHA-256")
-                                                   : QStringLiteral("MD5");
+                                                  : QStringLiteral("MD5");
 }
 
 UrlProbe::UrlProbe(QObject *parent)
     : QObject(parent)
 { }
 
-void UrlProbe::probe(const QStringList &names, const QStringList &files)
+void UrlProbe::probe(
+    const QStringList &names, const QStringList &files, const QHash<QString, QString> &pins)
 {
     results.clear();
     QStringList seen;
@@ -59,25 +58,39 @@ void UrlProbe::probe(const QStringList &names, const QStringList &files)
         answer.product = i + 1;
         answer.productName = names.value(i);
         answer.url = file;
-        answer.digestUrl =
-            PackageFiles::digestUrl(QUrl(file, QUrl::TolerantMode)).toString(QUrl::FullyEncoded);
+        answer.pin = pins.value(file);
+        if (answer.pin.isEmpty())
+            answer.digestUrl = PackageFiles::digestUrl(QUrl(file, QUrl::TolerantMode))
+                                   .toString(QUrl::FullyEncoded);
         results << answer;
     }
-    pending = 2 * results.size();
+    pending = 0;
+    for (const Answer &answer : qAsConst(results))
+        pending += answer.pin.isEmpty() ? 2 : 1;
     if (pending == 0) {
         emit finished();
         return;
     }
     for (int i = 0; i < results.size(); ++i) {
         askForPackage(i, true);
-        QNetworkReply *digest = network.get(request(results.at(i).digestUrl));
-        connect(digest, &QNetworkReply::downloadProgress, digest, [digest](qint64 received) {
-            if (received > PackageFiles::MaxDigestSize)
-                digest->abort();
-        });
-        connect(digest, &QNetworkReply::finished, this,
-            [this, i, digest] { digestAnswered(i, digest); });
+        if (results.at(i).pin.isEmpty())
+            askForDigest(i);
     }
+}
+
+// Kestrun reads no more of a digest file than 64 KiB either.
+void UrlProbe::askForDigest(int index)
+{
+    QNetworkReply *digest = network.get(request(results.at(index).digestUrl));
+    connect(
+        digest, &QNetworkReply::downloadProgress, digest, [this, index, digest](qint64 received) {
+            if (received <= PackageFiles::MaxDigestSize)
+                return;
+            results[index].digestTooLarge = true;
+            digest->abort();
+        });
+    connect(digest, &QNetworkReply::finished, this,
+        [this, index, digest] { digestAnswered(index, digest); });
 }
 
 QNetworkRequest UrlProbe::request(const QString &url)
@@ -116,8 +129,9 @@ void UrlProbe::packageAnswered(int index, QNetworkReply *reply, bool byHead)
     }
     Answer &answer = results[index];
     answer.status = status;
-    const bool cutShortByUs =
-        !byHead && status == 200 && reply->error() == QNetworkReply::OperationCanceledError;
+    // A server may answer the byte asked for with more of the package, or all of it.
+    const bool cutShortByUs = !byHead && (status == 200 || status == 206)
+        && reply->error() == QNetworkReply::OperationCanceledError;
     answer.error = cutShortByUs ? QString() : errorOf(reply);
     const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
     // A ranged answer names the whole length after the slash: "bytes 0-0/52480".
@@ -139,17 +153,13 @@ void UrlProbe::digestAnswered(int index, QNetworkReply *reply)
     Answer &answer = results[index];
     answer.digestStatus = statusOf(reply);
     answer.digestError = errorOf(reply);
-    answer.digestFetched =
-        answer.digestError.isEmpty() && answer.digestStatus >= 200 && answer.digestStatus < 300;
+    answer.digestFetched = !answer.digestTooLarge && answer.digestError.isEmpty()
+        && answer.digestStatus >= 200 && answer.digestStatus < 300;
     if (answer.digestFetched) {
         // Read by the same code that reads the digest files in the installs folder.
-        const QString path = QDir(scratch.path()).filePath(QString::number(index));
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly) && file.write(reply->readAll()) >= 0) {
-            file.close();
-            answer.digest = PackageFiles::readMD5File(path).value(0);
-        }
-        QFile::remove(path);
+        const QByteArray contents = reply->readAll();
+        answer.digestEmpty = contents.isEmpty();
+        answer.digest = PackageFiles::digestLine(contents).value(0);
     }
     replyHandled(reply);
 }
@@ -172,24 +182,50 @@ QList<Finding> UrlProbe::findings() const
                     .arg(answer.url, failure(answer.status, answer.error)),
                 Finding::Severity::Error);
         }
-        if (!answer.digestFetched) {
-            found << urlFinding(answer, QStringLiteral("no-digest-file"),
-                QStringLiteral("no digest file at %1 (%2): the package is installed unchecked")
-                    .arg(answer.digestUrl, failure(answer.digestStatus, answer.digestError)),
-                Finding::Severity::Warning);
-        } else if (answer.digest.isEmpty()) {
-            found << urlFinding(answer, QStringLiteral("no-digest-line"),
-                QStringLiteral("the digest file %1 holds no digest line: the package is "
-                               "installed unchecked")
-                    .arg(answer.digestUrl),
-                Finding::Severity::Warning);
-        } else if (answer.digestFormat().isEmpty()) {
-            found << urlFinding(answer, QStringLiteral("digest-format"),
-                QStringLiteral("the digest \"%1\" in %2 is neither an MD5 (32 hexadecimal digits) "
-                               "nor a SHA-256 (64): every download fails the check and is given up")
-                    .arg(answer.digest, answer.digestUrl),
-                Finding::Severity::Error);
-        }
+        if (answer.pin.isEmpty())
+            found << digestFindings(answer);
     }
     return found;
+}
+
+QList<Finding> UrlProbe::digestFindings(const Answer &answer) const
+{
+    const auto error = [&answer](const QString &kind, const QString &why) {
+        return urlFinding(answer, kind,
+            QStringLiteral("%1: Install and Download All give the package up").arg(why),
+            Finding::Severity::Error);
+    };
+    if (answer.digestStatus == 404 || answer.digestStatus == 410) {
+        return {urlFinding(answer, QStringLiteral("no-digest-file"),
+            QStringLiteral("no digest file at %1 (%2): the package is installed unchecked")
+                .arg(answer.digestUrl, failure(answer.digestStatus, answer.digestError)),
+            Finding::Severity::Warning)};
+    }
+    if (answer.digestTooLarge) {
+        return {error(QStringLiteral("digest-unreachable"),
+            QStringLiteral("the digest file %1 is larger than 64 KiB").arg(answer.digestUrl))};
+    }
+    if (!answer.digestFetched) {
+        return {error(QStringLiteral("digest-unreachable"),
+            QStringLiteral("the digest file %1 cannot be fetched (%2)")
+                .arg(answer.digestUrl, failure(answer.digestStatus, answer.digestError)))};
+    }
+    if (answer.digestEmpty) {
+        return {error(QStringLiteral("digest-unreachable"),
+            QStringLiteral("the digest file %1 is empty").arg(answer.digestUrl))};
+    }
+    if (answer.digest.isEmpty()) {
+        return {urlFinding(answer, QStringLiteral("no-digest-line"),
+            QStringLiteral("the digest file %1 holds no digest line: the package is "
+                           "installed unchecked")
+                .arg(answer.digestUrl),
+            Finding::Severity::Warning)};
+    }
+    if (answer.digestFormat().isEmpty()) {
+        return {error(QStringLiteral("digest-format"),
+            QStringLiteral("the digest \"%1\" in %2 is neither an MD5 (32 hexadecimal digits) "
+                           "nor a SHA-256 (64), so every download fails the check")
+                .arg(answer.digest, answer.digestUrl))};
+    }
+    return {};
 }

@@ -3,11 +3,11 @@
 
 #include "check/finding.h"
 
+#include <QHash>
 #include <QList>
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QStringList>
-#include <QTemporaryDir>
 
 class QNetworkReply;
 class QNetworkRequest;
@@ -16,8 +16,10 @@ class QNetworkRequest;
  * Asks the package servers whether each URL package of a configuration, and its digest file,
  * can be fetched: the package by a HEAD request (nothing of it is stored), or by a GET of its
  * first byte when the server refuses HEAD (405, 403, 501), as pre-signed and CDN URLs often
- * do; the digest file by a GET into a scratch folder, read as Kestrun reads it. Redirects are
- * followed as Kestrun follows them.
+ * do; the digest file by a GET of at most 64 KiB, read as Kestrun reads it, unless the
+ * configuration pins the package's SHA-256. Redirects are followed as Kestrun follows them. The
+ * findings are Kestrun's verdicts: only a digest file the server says does not exist (404, 410)
+ * lets a package be installed unchecked; any other failure gives it up.
  */
 class UrlProbe : public QObject
 {
@@ -41,6 +43,12 @@ public:
         /** The digest line's first field; empty when the file has no digest line. */
         QString digest;
         bool digestFetched = false;
+        /** The digest file was cut off at 64 KiB. */
+        bool digestTooLarge = false;
+        /** The digest file came, empty. */
+        bool digestEmpty = false;
+        /** The SHA-256 the configuration pins, which stands in for the digest file. */
+        QString pin;
 
         bool fetched() const { return error.isEmpty() && status >= 200 && status < 300; }
         /** "MD5" for 32 hex digits, "SHA-256" for 64, "" for anything else. */
@@ -49,11 +57,11 @@ public:
 
     explicit UrlProbe(QObject *parent = nullptr);
 
-    /** Probes every URL among files (one per product, names beside them); ends with
-        finished(), before this returns when there is none. */
-    void probe(const QStringList &names, const QStringList &files);
-    /** Whether the scratch folder for the digest files could be made. */
-    bool isReady() const { return scratch.isValid(); }
+    /** Probes every URL among files (one per product, names beside them); the digest file only
+        of a URL without a pin among pins (file to SHA-256). Ends with finished(), before this
+        returns when there is nothing to ask. */
+    void probe(const QStringList &names, const QStringList &files,
+        const QHash<QString, QString> &pins = {});
     /** No answer is outstanding. */
     bool isDone() const { return pending == 0; }
     QList<Answer> answers() const { return results; }
@@ -66,12 +74,13 @@ signals:
 private:
     static QNetworkRequest request(const QString &url);
     void askForPackage(int index, bool byHead);
+    void askForDigest(int index);
+    QList<Finding> digestFindings(const Answer &answer) const;
     void packageAnswered(int index, QNetworkReply *reply, bool byHead);
     void digestAnswered(int index, QNetworkReply *reply);
     void replyHandled(QNetworkReply *reply);
 
     QNetworkAccessManager network;
-    QTemporaryDir scratch;
     QList<Answer> results;
     int pending = 0;
 };

@@ -1,6 +1,7 @@
 #include "faultserver.h"
 #include "testfiles.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -49,6 +50,7 @@ private:
 
     QTemporaryDir folder;
     QByteArray output;
+    FaultServer server;
 };
 
 QString tst_CheckProgram::write(const QString &name, const QByteArray &contents)
@@ -90,6 +92,28 @@ void tst_CheckProgram::exitCodes_data()
         << QStringList {"--url"} << QByteArray() << 2 << QByteArray();
     QTest::newRow("two configurations")
         << QStringList {"CONFIG", "CONFIG"} << Clean << 2 << QByteArray();
+
+    // --pin: every package's SHA-256 in its "sha256", every other byte as it stands.
+    const auto sha256 = [](const QByteArray &body) {
+        return QCryptographicHash::hash(body, QCryptographicHash::Sha256).toHex();
+    };
+    const QByteArray pinnable =
+        "{\n    \"products\": [\n        {\n            \"name\": \"A\",\n"
+        "            \"file\": \"SERVER/a.msi\"\n        },\n"
+        "        {\"name\": \"B\", \"file\": \"SERVER/b.msi\", \"sha256\": \"\"}\n"
+        "    ]\n}\n";
+    QByteArray pinned = pinnable;
+    pinned.replace("\"SERVER/a.msi\"",
+        "\"SERVER/a.msi\",\n            \"sha256\": \"" + sha256("package a") + '"');
+    pinned.replace("\"sha256\": \"\"", "\"sha256\": \"" + sha256("package b") + '"');
+    QTest::newRow("--pin") << QStringList {"--pin", "CONFIG"} << pinnable << 0 << pinned;
+    QTest::newRow("--pin, a package that does not match its digest file") << QStringList {"--pin",
+        "CONFIG"} << QByteArray(pinnable).replace("b.msi", "c.msi") << 1 << QByteArray();
+    QTest::newRow("--pin, a package not there")
+        << QStringList {"--pin", "CONFIG"} << QByteArray(pinnable).replace("b.msi", "gone.msi") << 1
+        << QByteArray();
+    QTest::newRow("--pin with --urls")
+        << QStringList {"--pin", "--urls", "CONFIG"} << pinnable << 2 << QByteArray();
 }
 
 void tst_CheckProgram::exitCodes()
@@ -99,10 +123,23 @@ void tst_CheckProgram::exitCodes()
     QFETCH(int, exitCode);
     QFETCH(QByteArray, shown);
 
-    const QString config = write(QStringLiteral("kestrun.json"), contents);
+    const QByteArray origin = server.url(QString()).toEncoded();
+    server.serve("/a.msi", {FaultServer::ok("package a")});
+    server.serve("/b.msi", {FaultServer::ok("package b")});
+    server.serve("/b.md5",
+        {FaultServer::ok(
+            QCryptographicHash::hash("package b", QCryptographicHash::Md5).toHex() + " b.msi\n")});
+    server.serve("/c.msi", {FaultServer::ok("package c")});
+    server.serve("/c.md5", {FaultServer::ok(QByteArray(32, '0') + " c.msi\n")});
+
+    const QString config =
+        write(QStringLiteral("kestrun.json"), QByteArray(contents).replace("SERVER", origin));
     arguments.replaceInStrings(QStringLiteral("CONFIG"), config);
     QCOMPARE(run(arguments), exitCode);
-    QVERIFY2(output.contains(shown), output.constData());
+    QVERIFY2(output.contains(shown.replace("SERVER", origin)), output.constData());
+    // A configuration pinned in part is never printed.
+    if (arguments.contains(QStringLiteral("--pin")) && exitCode != 0)
+        QCOMPARE(output, QByteArray());
 }
 
 void tst_CheckProgram::configBesideTheProgram()

@@ -167,6 +167,21 @@ void tst_ConfigLint::findings_data()
         withProducts({plain("A", "http://h/one/Fix.msi"), plain("B", "http://h/two/fix.msi")}),
         {"shared-local-name@2"});
 
+    // Pinned digests.
+    const QByteArray pin = "\"sha256\": \"" + QByteArray(64, 'a') + "\"";
+    row("a pin on a local and on a URL package",
+        withProducts({plain("A", "a.msi", pin), plain("B", "http://h/p/b.msi", pin)}), {});
+    row("pins not of 64 hexadecimal digits",
+        withProducts({plain("A", "a.msi", "\"sha256\": \"" + QByteArray(32, 'a') + "\""),
+            plain("B", "b.msi", "\"sha256\": \"" + QByteArray(63, 'a') + "g\"")}),
+        {"pin-form@1", "pin-form@2"});
+    row("a pin without a file", withProducts({"{\"name\": \"A\", " + pin + "}"}),
+        {"no-package@1", "pin-without-file@1"});
+    row("one package pinned two ways",
+        withProducts({plain("A", "http://h/p/a.msi", pin),
+            plain("B", "http://h/p/a.msi", "\"sha256\": \"" + QByteArray(64, 'b') + "\"")}),
+        {"pin-differs@2"}, "checked against product 1's");
+
     // Rules that can never hold as written.
     row("version rules not of the form operator and dotted numbers",
         withProducts({plain("A", "a.msi",

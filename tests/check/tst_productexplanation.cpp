@@ -193,6 +193,10 @@ void tst_ProductExplanation::wholeConfiguration()
         QJsonObject p = product(QStringLiteral("P%1").arg(i == 4 ? 2 : i), rules);
         if (i == 3)
             p.insert("display", "FALSE");
+        if (i == 5)
+            p.insert("file", "http://h/p/P5.msi");
+        if (i == 6)
+            p.insert("sha256", QString(64, 'A'));
         products << p;
     }
     Machine machine = SampleMachine::make(true);
@@ -213,6 +217,13 @@ void tst_ProductExplanation::wholeConfiguration()
     QCOMPARE(leftOutByFullWindow, QList<int> {13});
     QCOMPARE(explained.at(1).outcomes.last().rule, QStringLiteral("platforms"));
     QCOMPARE(describe(explained.at(3).outcomes), describe(explained.at(1).outcomes));
+    // What the package must be: a local one is only looked for.
+    QCOMPARE(explained.at(0).packageRequirement(), "looked for where it is, not checked");
+    QCOMPARE(explained.at(4).packageRequirement(),
+        "must match the digest file http://h/p/P5.md5, unless the server says it has none");
+    QCOMPARE(explained.at(5).packageRequirement(),
+        "must have the SHA-256 " + QString(64, 'a')
+            + " that \"sha256\" pins; no digest file is fetched");
 }
 
 QTEST_GUILESS_MAIN(tst_ProductExplanation)

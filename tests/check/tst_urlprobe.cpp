@@ -34,19 +34,19 @@ private slots:
     void eachUrlOnceAndLocalFilesNot();
 
 private:
-    UrlProbe *probed(const QStringList &files);
+    UrlProbe *probed(const QStringList &files, const QHash<QString, QString> &pins = {});
 
     FaultServer server;
 };
 
-UrlProbe *tst_UrlProbe::probed(const QStringList &files)
+UrlProbe *tst_UrlProbe::probed(const QStringList &files, const QHash<QString, QString> &pins)
 {
     auto probe = new UrlProbe(this);
     QSignalSpy finished(probe, &UrlProbe::finished);
     QStringList names;
     for (int i = 1; i <= files.size(); ++i)
         names << QStringLiteral("P%1").arg(i);
-    probe->probe(names, files);
+    probe->probe(names, files, pins);
     [&] { QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000); }();
     return probe;
 }
@@ -84,6 +84,25 @@ void tst_UrlProbe::answers_data()
             << QList<Response> {FaultServer::status(refusal), FaultServer::ok("package")} << ok(Md5)
             << 200 << qint64(7) << "MD5" << QStringList();
     }
+    // Kestrun gives a package up for every failed digest but one the server says is not there.
+    for (const int status : {403, 500}) {
+        QTest::addRow("digest answers %d", status)
+            << QStringLiteral("/m%1/fix.msi").arg(status) << ok("package")
+            << QList<Response> {FaultServer::status(status)} << 200 << qint64(7) << ""
+            << QStringList {"digest-unreachable@1"};
+    }
+    QTest::newRow("empty digest file") << "/n/fix.msi" << ok("package") << ok("") << 200
+                                       << qint64(7) << "" << QStringList {"digest-unreachable@1"};
+    QTest::newRow("digest file over 64 KiB")
+        << "/o/fix.msi" << ok("package") << ok(Md5 + QByteArray(64 * 1024, ' ')) << 200 << qint64(7)
+        << "" << QStringList {"digest-unreachable@1"};
+    // In pieces, so that the probe cuts it off before it has all arrived.
+    const QByteArray package(64 * 1024, 'p');
+    Response whole = FaultServer::part(package, 0, "\"v1\"");
+    whole.pieces = FaultServer::ok(package, 16).pieces;
+    QTest::newRow("HEAD refused, the byte asked for answered with all of it")
+        << "/p/fix.msi" << QList<Response> {FaultServer::status(405), whole} << ok(Md5) << 206
+        << qint64(package.size()) << "MD5" << QStringList();
     QTest::newRow("HEAD refused, a ranged answer names the whole size")
         << "/l/fix.msi"
         << QList<Response> {FaultServer::status(405), FaultServer::part("package", 6, "\"v1\"")}
@@ -137,13 +156,19 @@ void tst_UrlProbe::eachUrlOnceAndLocalFilesNot()
 {
     server.serve("/once/fix.msi", {FaultServer::ok("package")});
     server.serve("/once/fix.md5", {FaultServer::ok(Md5)});
+    server.serve("/pinned/fix.msi", {FaultServer::ok("package")});
     const QString url = server.url("/once/fix.msi").toString();
-    UrlProbe *probe = probed({"local.msi", url, url, ""});
-    QCOMPARE(probe->answers().size(), 1);
+    // A pinned package's digest file is not Kestrun's concern, nor the check's.
+    const QString pinned = server.url("/pinned/fix.msi").toString();
+    UrlProbe *probe = probed({"local.msi", url, url, "", pinned}, {{pinned, QString(Sha256)}});
+    QCOMPARE(probe->answers().size(), 2);
     QCOMPARE(probe->answers().first().product, 2);
     QCOMPARE(probe->answers().first().productName, QStringLiteral("P2"));
     QCOMPARE(server.count("/once/fix.msi"), 1);
     QCOMPARE(server.count("/once/fix.md5"), 1);
+    QCOMPARE(server.count("/pinned/fix.msi"), 1);
+    QCOMPARE(server.count("/pinned/fix.md5"), 0);
+    QCOMPARE(probe->findings().size(), 0);
 
     QSignalSpy finished(probe, &UrlProbe::finished);
     probe->probe({"A"}, {"local.msi"});

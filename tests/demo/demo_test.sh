@@ -2,7 +2,8 @@
 # The whole demo, as scripts/run.sh plays it without a display, twice in a fresh demo folder:
 # the package server, the query helper under Wine, the demo's own Wine prefix, real clicks on
 # the window under Xvfb. Checks what the window offers, the report, Wine's registry after the
-# first run, and that the second run offers what applies now.
+# first run, and that the second run, with every package pinned by kestrun-check --pin, offers
+# what applies now and installs it.
 #
 # Usage: demo_test.sh <source folder> <build folder> <work folder>
 #          plays scripts/demo.sh from a built tree (CTest runs it through
@@ -96,9 +97,12 @@ check "the runtime's installer ran with its parameters" grep -q "Parameters.*/qu
 check "the Viewer's registry value is there for the add-in's rule" grep -q "Corvane Viewer" \
     <<<"$(registry 'HKLM\SOFTWARE\Corvane\Viewer' /v InstalledBy)"
 
-echo "== second run"
-second=$(play) || { echo "$second"; echo "FAIL: the second run ended with an error"; exit 1; }
+echo "== second run, pinned"
+second=$(KESTRUN_DEMO_PIN=1 play) ||
+    { echo "$second"; echo "FAIL: the second run ended with an error"; exit 1; }
 echo "$second"
+check "the configuration was pinned" grep -q '"sha256": "[0-9a-f]\{64\}"' \
+    "$demo/app${KESTRUN_DEMO_WINDOWS:+-windows}/kestrun.json"
 before=$(window_before "$second")
 check "the add-in is offered now that the Viewer's value exists" shows "$before" "[x] Viewer PDF Add-in"
 check "the spell checker is offered now that Editor 2.0 is installed" \

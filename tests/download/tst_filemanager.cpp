@@ -13,8 +13,10 @@
 #include <QJsonArray>
 #include <QMap>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
@@ -279,12 +281,16 @@ void tst_FileManager::fetchesAndVerifies_data()
     QTest::addColumn<int>("digestRequests");
     QTest::addColumn<QStringList>("files");
     QTest::addColumn<QString>("reason"); // why pkg.msi was given up; empty: it was kept
+    QTest::addColumn<QByteArray>("pin"); // the SHA-256 the configuration pins for it
+    // Removed from installs while the pass waits on the package's first held answer.
+    QTest::addColumn<QString>("goneWhileHeld");
     const auto row = [](const char *name, const Responses &packageResponses,
                          const Responses &digestResponses, int packageRequests, int digestRequests,
                          const QStringList &files, const QString &reason = QString(),
-                         const Placed &placed = Placed()) {
+                         const Placed &placed = Placed(), const QByteArray &pin = QByteArray(),
+                         const QString &goneWhileHeld = QString()) {
         QTest::newRow(name) << placed << packageResponses << digestResponses << packageRequests
-                            << digestRequests << files << reason;
+                            << digestRequests << files << reason << pin << goneWhileHeld;
     };
 
     using S = FaultServer;
@@ -333,6 +339,10 @@ void tst_FileManager::fetchesAndVerifies_data()
     // One network drop hits both; every later package arrives damaged.
     row("package and digest fail once, then a damaged package", {S::status(500), S::ok("damaged")},
         {S::status(500), rightDigest.first()}, 3, 3, none, mismatch(digest, md5("damaged")));
+    // Read once as it arrived: a digest file that goes away later lets nothing pass unchecked.
+    row("digest file gone before a damaged package arrives",
+        {S::status(500), S::held("damaged"), S::ok("damaged")}, rightDigest, 3, 2, none,
+        mismatch(digest, md5("damaged")), {}, {}, QStringLiteral("pkg.md5"));
     row("digest file over 64 KiB: never unchecked", whole,
         {S::ok(digest + " pkg.msi\n// " + QByteArray(64 * 1024, 'x'))}, 1, 3, none,
         notFetched("the file is larger than 64 KiB"));
@@ -379,6 +389,26 @@ void tst_FileManager::fetchesAndVerifies_data()
         {{"pkg.msi", old}});
     row("present, digest no longer matches", whole, rightDigest, 1, 1, both, QString(),
         {{"pkg.msi", old}, {"pkg.md5", md5("the package before") + " pkg.msi\n"}});
+    // A copy recorded as fetched from another URL (the configuration moved on) is fetched again,
+    // and stays until its successor has passed.
+    const Placed moved {{"pkg.msi", old},
+        {"pkg.md5", "// origin: http://127.0.0.1:9/2024.1/pkg.msi\n" + md5(old) + " pkg.msi\n"}};
+    row("present, recorded from another URL", whole, rightDigest, 1, 1, both, QString(), moved);
+    row("present, recorded from another URL that fails now", {S::status(404)}, rightDigest, 3, 1,
+        both, "not found on the server (HTTP 404)", moved);
+
+    // A pinned SHA-256 stands in for the digest file, which is never asked for.
+    const QString pinMismatch =
+        QStringLiteral("the package does not match the digest in the configuration");
+    row("pinned", whole, rightDigest, 1, 0, both, QString(), {}, sha256Digest);
+    row("pinned, its digest refused as a signed URL's is", whole, {S::status(403)}, 1, 0, both,
+        QString(), {}, sha256Digest);
+    row("pinned, the package changed on the server", whole, rightDigest, 3, 0, none, pinMismatch,
+        {}, sha256("the package pinned"));
+    row("pinned, present and matching", whole, rightDigest, 0, 0, packageOnly, QString(),
+        {{"pkg.msi", package}}, sha256Digest);
+    row("pinned, present and matching only its digest file", whole, rightDigest, 1, 0, both,
+        QString(), {{"pkg.msi", old}, {"pkg.md5", md5(old) + " pkg.msi\n"}}, sha256Digest);
 }
 
 void tst_FileManager::fetchesAndVerifies()
@@ -390,6 +420,8 @@ void tst_FileManager::fetchesAndVerifies()
     QFETCH(int, digestRequests);
     QFETCH(QStringList, files);
     QFETCH(QString, reason);
+    QFETCH(QByteArray, pin);
+    QFETCH(QString, goneWhileHeld);
     for (auto it = placed.cbegin(); it != placed.cend(); ++it) {
         QVERIFY(it.key().endsWith(QLatin1Char('/'))
                 ? QDir().mkpath(ScopedInstalls::filePath(it.key()))
@@ -400,12 +432,24 @@ void tst_FileManager::fetchesAndVerifies()
     server().serve(QStringLiteral("/mirror/pkg.msi"), {FaultServer::ok(package, 2)});
     server().serve(QStringLiteral("/mirror/loop"), {FaultServer::redirect("/mirror/loop")});
     const QString url = item(QStringLiteral("/pkg.msi"));
+    const ScopedConfig config(ScopedConfig::make(QStringLiteral("Pinned"),
+        {ScopedConfig::product(QStringLiteral("P"), url, {{"sha256", QString::fromLatin1(pin)}})}));
 
     fileManager->getFiles({url});
     // Even a copy already present is hashed off the window's thread: the pass ends later, and
     // the status line says what it waits for.
     QCOMPARE(done->count(), 0);
-    if (placed.contains(QStringLiteral("pkg.md5"))) {
+    const auto held = std::find_if(packageResponses.cbegin(), packageResponses.cend(),
+        [](const FaultServer::Response &response) { return response.held; });
+    if (held != packageResponses.cend()) {
+        QTRY_COMPARE_WITH_TIMEOUT(server().count(QStringLiteral("/pkg.msi")),
+            int(held - packageResponses.cbegin()) + 1, PassTimeout);
+        QFile::remove(ScopedInstalls::filePath(goneWhileHeld));
+        server().release();
+    }
+    // A copy recorded from another URL is no copy of this package, and not looked at.
+    const QByteArray placedDigest = placed.value(QStringLiteral("pkg.md5"));
+    if (!placedDigest.isEmpty() && !placedDigest.startsWith("// origin:")) {
         QCOMPARE(fileManager->getProgress().text(),
             QStringLiteral("Checking the packages already downloaded..."));
         QCOMPARE(fileManager->getProgress().share(), -1.0);
@@ -600,13 +644,19 @@ void tst_FileManager::downloadsPerUserWhenInstallsCannotBeWritten_data()
     QTest::addColumn<bool>("readOnly"); // else a plain file takes the folder's place
     QTest::addColumn<QByteArray>("besideDigest"); // of a.msi, beside it in a read-only installs
     QTest::addColumn<bool>("usedWhereItIs");
+    // Another deployment's a.msi and a.md5, which agree, in its own per-user folder and in the
+    // one folder that all deployments shared before.
+    QTest::addColumn<bool>("othersThere");
 
     // Root may write anywhere, but not where a plain file takes the folder's place.
-    QTest::newRow("a file in the way") << false << QByteArray() << false;
+    QTest::newRow("a file in the way") << false << QByteArray() << false << false;
     // An administrator downloaded into installs beside the executable; a standard user cannot
     // write there. Root may write anywhere, so as root these cases run again as nobody.
-    QTest::newRow("read-only, verified copy used where it is") << true << digest << true;
-    QTest::newRow("read-only, damaged copy fetched per user") << true << wrongDigest << false;
+    QTest::newRow("read-only, verified copy used where it is") << true << digest << true << false;
+    QTest::newRow("read-only, damaged copy fetched per user")
+        << true << wrongDigest << false << false;
+    QTest::newRow("read-only, another deployment's copy of the name per user")
+        << true << wrongDigest << false << true;
 }
 
 void tst_FileManager::downloadsPerUserWhenInstallsCannotBeWritten()
@@ -614,6 +664,7 @@ void tst_FileManager::downloadsPerUserWhenInstallsCannotBeWritten()
     QFETCH(bool, readOnly);
     QFETCH(QByteArray, besideDigest);
     QFETCH(bool, usedWhereItIs);
+    QFETCH(bool, othersThere);
     const char *const unprivileged = "KESTRUN_TEST_UNPRIVILEGED";
     const bool asChild = qEnvironmentVariableIsSet(unprivileged);
     if (!readOnly) {
@@ -661,12 +712,26 @@ void tst_FileManager::downloadsPerUserWhenInstallsCannotBeWritten()
     const QString local = scratch->filePath(QStringLiteral("local.msi"));
     QVERIFY(writeFile(local, package));
     const QStringList items {item(QStringLiteral("/a.msi")), item(QStringLiteral("/b.msi")), local};
+    const QString dataRoot = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QStringList others {dataRoot + "/kestrun/installs",
+        FileManager::perUserInstallsPath(QStringLiteral("/opt/another vendor"))};
+    const QByteArray theirs("another vendor's a.msi");
+    for (const QString &folder : others) {
+        QVERIFY(!othersThere
+            || (QDir().mkpath(folder) && writeFile(folder + "/a.msi", theirs)
+                && writeFile(folder + "/a.md5", md5(theirs) + " a.msi\n")));
+    }
 
     QVERIFY(runPass(items));
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList());
     const QString perUser = fileManager->getInstallsPath();
-    QVERIFY2(
-        perUser != ScopedInstalls::path() && perUser.endsWith("/installs"), qPrintable(perUser));
+    QCOMPARE(perUser, FileManager::perUserInstallsPath(QCoreApplication::applicationDirPath()));
+    QVERIFY2(QRegularExpression(QStringLiteral("/kestrun/[0-9a-f]{16}/installs$"))
+                 .match(perUser)
+                 .hasMatch(),
+        qPrintable(perUser));
+    for (const QString &folder : others)
+        QCOMPARE(contentsOf(folder + "/a.msi"), othersThere ? theirs : QByteArray());
     if (!asChild)
         QVERIFY2(perUser.startsWith(dataHome.path() + '/'), qPrintable(perUser));
     if (!readOnly)
@@ -699,13 +764,17 @@ void tst_FileManager::onlyLooksForLocalPaths_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("absolute"); // in the scratch folder, else relative to installs
     QTest::addColumn<bool>("present");
+    QTest::addColumn<QByteArray>("pin"); // the SHA-256 the configuration pins for it
 
-    QTest::newRow("relative, present in installs") << QStringLiteral("fix.msi") << false << true;
-    QTest::newRow("absolute, present elsewhere") << QStringLiteral("fix.msi") << true << true;
-    QTest::newRow("relative, missing") << QStringLiteral("sub/keep.msi") << false << false;
-    QTest::newRow("absolute, missing") << QStringLiteral("keep.msi") << true << false;
+    const QString fix = QStringLiteral("fix.msi");
+    QTest::newRow("relative, present in installs") << fix << false << true << QByteArray();
+    QTest::newRow("absolute, present elsewhere") << fix << true << true << QByteArray();
+    QTest::newRow("relative, missing") << "sub/keep.msi" << false << false << QByteArray();
+    QTest::newRow("absolute, missing") << "keep.msi" << true << false << QByteArray();
     // A folder under the package's name can be neither replaced nor run.
-    QTest::newRow("relative, a folder") << QStringLiteral("folder.msi") << false << false;
+    QTest::newRow("relative, a folder") << "folder.msi" << false << false << QByteArray();
+    QTest::newRow("absolute, pinned") << fix << true << true << sha256Digest;
+    QTest::newRow("relative, pinned to another package") << fix << false << true << sha256("other");
 }
 
 void tst_FileManager::onlyLooksForLocalPaths()
@@ -713,6 +782,7 @@ void tst_FileManager::onlyLooksForLocalPaths()
     QFETCH(QString, name);
     QFETCH(bool, absolute);
     QFETCH(bool, present);
+    QFETCH(QByteArray, pin);
     // Bystanders that share the missing items' file names must survive them.
     QVERIFY(ScopedInstalls::write(QStringLiteral("keep.msi"), package));
     QVERIFY(QDir().mkpath(ScopedInstalls::filePath(QStringLiteral("folder.msi/inside"))));
@@ -720,12 +790,20 @@ void tst_FileManager::onlyLooksForLocalPaths()
     if (present)
         QVERIFY(writeFile(absolute ? localItem : ScopedInstalls::filePath(name), package));
     const QStringList before = ScopedInstalls::entries();
+    const ScopedConfig config(ScopedConfig::make(QStringLiteral("Pinned"),
+        {ScopedConfig::product(QStringLiteral("P"), localItem, {{"sha256", QString(pin)}})}));
+    const bool matches = pin.isEmpty() || pin == sha256Digest;
+    const QString reason = !present ? QStringLiteral("the file is not there")
+        : matches                   ? QString()
+                  : QStringLiteral("the package does not match the digest in the configuration");
 
+    // Only a pin makes the pass wait, for the package's check.
     fileManager->getFiles({localItem});
-    QCOMPARE(done->count(), 1);
-    QCOMPARE(fileManager->getGivenUpFiles(), present ? QStringList() : QStringList {localItem});
-    QCOMPARE(fileManager->getFailureReason(localItem).text(),
-        present ? QString() : QStringLiteral("the file is not there"));
+    QCOMPARE(done->count(), pin.isEmpty() ? 1 : 0);
+    QVERIFY(done->count() == 1 || done->wait(PassTimeout));
+    QCOMPARE(
+        fileManager->getGivenUpFiles(), reason.isEmpty() ? QStringList() : QStringList {localItem});
+    QCOMPARE(fileManager->getFailureReason(localItem).text(), reason);
     QCOMPARE(ScopedInstalls::entries(), before);
     QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("keep.msi"))), package);
 }

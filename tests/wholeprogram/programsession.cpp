@@ -1,5 +1,7 @@
 #include "programsession.h"
 
+#include "download/filemanager.h"
+
 #include "testfiles.h"
 
 #include <QCoreApplication>
@@ -71,7 +73,11 @@ QString ProgramSession::installsPath() const
 
 QString ProgramSession::perUserInstallsPath() const
 {
-    return dir.filePath(QStringLiteral("data/kestrun/installs"));
+    // The program's folder under the session's data folder, where the test's own is elsewhere.
+    const QString testsDataRoot =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return dir.filePath(QStringLiteral("data"))
+        + FileManager::perUserInstallsPath(dir.path()).mid(testsDataRoot.size());
 }
 
 bool ProgramSession::writeConfig(const QByteArray &contents)
