@@ -115,6 +115,18 @@
         <source>the file is larger than 64 KiB</source>
         <translation>die Datei ist größer als 64 KiB</translation>
     </message>
+    <message>
+        <source>the disk is full</source>
+        <translation>der Datenträger ist voll</translation>
+    </message>
+    <message>
+        <source>not enough disk space: needs %1, %2 free</source>
+        <translation>nicht genug Speicherplatz: %1 nötig, %2 frei</translation>
+    </message>
+    <message>
+        <source>its path is too long for Windows (%1 characters, at most 259)</source>
+        <translation>der Pfad ist für Windows zu lang (%1 Zeichen, höchstens 259)</translation>
+    </message>
 </context>
 <context>
     <name>Install</name>
@@ -159,10 +171,6 @@
         <translation>eine andere Version ist bereits installiert</translation>
     </message>
     <message>
-        <source>a restart is needed</source>
-        <translation>ein Neustart ist erforderlich</translation>
-    </message>
-    <message>
         <source>exit code %1</source>
         <translation>Exitcode %1</translation>
     </message>
@@ -189,6 +197,30 @@
     <message>
         <source>the install needs administrator rights (exit code %1)</source>
         <translation>die Installation benötigt Administratorrechte (Exitcode %1)</translation>
+    </message>
+    <message>
+        <source>the package is in use by another program</source>
+        <translation>das Paket wird von einem anderen Programm verwendet</translation>
+    </message>
+    <message>
+        <source>the older version could not be removed: another installation is in progress</source>
+        <translation>die ältere Version konnte nicht entfernt werden: eine andere Installation läuft</translation>
+    </message>
+    <message>
+        <source>not started: Windows is restarting</source>
+        <translation>nicht gestartet: Windows wird neu gestartet</translation>
+    </message>
+    <message>
+        <source>installed; Windows must restart to finish (exit code %1)</source>
+        <translation>installiert; Windows muss zum Abschluss neu gestartet werden (Exitcode %1)</translation>
+    </message>
+    <message>
+        <source>Waiting for another installation to finish: %1, try %2 of %3</source>
+        <translation>Warten auf das Ende einer anderen Installation: %1, Versuch %2 von %3</translation>
+    </message>
+    <message>
+        <source>Restart Windows to finish installing.</source>
+        <translation>Starten Sie Windows neu, um die Installation abzuschließen.</translation>
     </message>
 </context>
 <context>

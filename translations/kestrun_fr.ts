@@ -115,6 +115,18 @@
         <source>the file is larger than 64 KiB</source>
         <translation>le fichier dépasse 64 Kio</translation>
     </message>
+    <message>
+        <source>the disk is full</source>
+        <translation>le disque est plein</translation>
+    </message>
+    <message>
+        <source>not enough disk space: needs %1, %2 free</source>
+        <translation>espace disque insuffisant : %1 nécessaires, %2 libres</translation>
+    </message>
+    <message>
+        <source>its path is too long for Windows (%1 characters, at most 259)</source>
+        <translation>son chemin est trop long pour Windows (%1 caractères, 259 au plus)</translation>
+    </message>
 </context>
 <context>
     <name>Install</name>
@@ -159,10 +171,6 @@
         <translation>une autre version est déjà installée</translation>
     </message>
     <message>
-        <source>a restart is needed</source>
-        <translation>un redémarrage est nécessaire</translation>
-    </message>
-    <message>
         <source>exit code %1</source>
         <translation>code de sortie %1</translation>
     </message>
@@ -189,6 +197,30 @@
     <message>
         <source>the install needs administrator rights (exit code %1)</source>
         <translation>l&apos;installation nécessite des droits d&apos;administrateur (code de sortie %1)</translation>
+    </message>
+    <message>
+        <source>the package is in use by another program</source>
+        <translation>le paquet est utilisé par un autre programme</translation>
+    </message>
+    <message>
+        <source>the older version could not be removed: another installation is in progress</source>
+        <translation>l&apos;ancienne version n&apos;a pas pu être supprimée : une autre installation est en cours</translation>
+    </message>
+    <message>
+        <source>not started: Windows is restarting</source>
+        <translation>non lancé : Windows redémarre</translation>
+    </message>
+    <message>
+        <source>installed; Windows must restart to finish (exit code %1)</source>
+        <translation>installé ; Windows doit redémarrer pour terminer (code de sortie %1)</translation>
+    </message>
+    <message>
+        <source>Waiting for another installation to finish: %1, try %2 of %3</source>
+        <translation>En attente de la fin d&apos;une autre installation : %1, essai %2 sur %3</translation>
+    </message>
+    <message>
+        <source>Restart Windows to finish installing.</source>
+        <translation>Redémarrez Windows pour terminer l&apos;installation.</translation>
     </message>
 </context>
 <context>

@@ -1,19 +1,8 @@
 #include "downloadprogress.h"
 
+#include "report/datasize.h"
+
 #include <QCoreApplication>
-#include <QLocale>
-
-namespace {
-
-QString size(qint64 bytes)
-{
-    // Kilobytes of 1024 bytes, as Windows counts them; the number never parts from its unit.
-    return QLocale()
-        .formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat)
-        .replace(QLatin1Char(' '), QChar::Nbsp);
-}
-
-} // namespace
 
 bool DownloadProgress::onlyChecking() const
 {
@@ -40,9 +29,9 @@ QString DownloadProgress::text() const
         return QCoreApplication::translate("Download", "Downloading file %1 of %2 (%3)")
             .arg(current)
             .arg(fileCount)
-            .arg(size(bytesReceived));
+            .arg(DataSize::text(bytesReceived));
     return QCoreApplication::translate("Download", "Downloading file %1 of %2 (%3 of %4)")
         .arg(current)
         .arg(fileCount)
-        .arg(size(bytesReceived), size(bytesExpected));
+        .arg(DataSize::text(bytesReceived), DataSize::text(bytesExpected));
 }

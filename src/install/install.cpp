@@ -7,6 +7,7 @@
 
 #include <QSet>
 #include <QVariant>
+#include <QWindow>
 
 Install::Install(QObject *parent)
     : QObject(parent)
@@ -17,7 +18,9 @@ Install::Install(QObject *parent)
         &StatusLine::changed);
     connect(&statusLine, &StatusLine::refreshDue, this, &Install::showDownloadProgress);
     connect(installManager, &InstallManager::stepStarted, this, &Install::showStep);
+    connect(installManager, &InstallManager::waitingForInstaller, this, &Install::showWaiting);
 }
+
 
 Install::~Install()
 {
@@ -41,6 +44,9 @@ void Install::execute(QObject *parent)
     for (int position = 0; position < CheckBoxSlots::Count; ++position)
         queueCheckBox(position);
     statusLine.attach(parent);
+    // A prompt for administrator rights belongs to the window, not to the taskbar.
+    if (const auto shown = qobject_cast<QWindow *>(parent))
+        installManager->setOwnerWindow(shown->winId());
 
     // installsDone may already arrive during this call, when nothing is ticked.
     installManager->startInstalls(installQueue, removeQueue);
@@ -77,6 +83,15 @@ void Install::showStep(int number, int count, const QString &file, bool removal)
                                  : tr("Installing %1 (%2 of %3)").arg(label).arg(number).arg(count);
     // The bar shows the items done before this one.
     statusLine.show(text, double(number - 1) / count);
+}
+
+void Install::showWaiting(const QString &file, int tryNumber, int tries)
+{
+    statusLine.show(tr("Waiting for another installation to finish: %1, try %2 of %3")
+                        .arg(productLabels.value(file))
+                        .arg(tryNumber)
+                        .arg(tries),
+        -1);
 }
 
 void Install::installsComplete()
@@ -136,11 +151,14 @@ void Install::setFlag(QObject *item, const char *name, bool on)
     WindowItems::set(item, name, on ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
-QString Install::report(const QString &heading, const QStringList &labels)
+QString Install::report(const QString &heading, const QStringList &labels) const
 {
     // The heading, an empty line, then one label per line, with no line break after the last.
     QString text = heading + QLatin1Char('\n');
     for (const QString &label : labels)
         text += QLatin1Char('\n') + label;
+    // Installed short of a restart is easily read as not installed: the last line says what to do.
+    if (installManager->needsRestart())
+        text += QLatin1String("\n\n") + tr("Restart Windows to finish installing.");
     return text;
 }

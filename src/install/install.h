@@ -23,6 +23,9 @@ public:
     explicit Install(QObject *parent = nullptr);
     ~Install() override;
 
+    /** The manager of the run, where a test puts its stand-ins. */
+    InstallManager &manager() const { return *installManager; }
+
 public slots:
     /** Installs the ticked products of the window given as parent; returns while they run. */
     void execute(QObject *parent);
@@ -31,6 +34,7 @@ private slots:
     void installsComplete();
     void showDownloadProgress();
     void showStep(int number, int count, const QString &file, bool removal);
+    void showWaiting(const QString &file, int tryNumber, int tries);
 
 private:
     QObject *findItem(const QString &objectName) const;
@@ -41,7 +45,7 @@ private:
     QStringList failuresInBoxOrder(const QStringList &files) const;
     QStringList filesInBoxOrder(const QStringList &files) const;
     static void setFlag(QObject *item, const char *name, bool on);
-    static QString report(const QString &heading, const QStringList &labels);
+    QString report(const QString &heading, const QStringList &labels) const;
 
     InstallManager *installManager;
     QPointer<QObject> window;

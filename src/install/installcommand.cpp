@@ -34,8 +34,10 @@ InstallCommand InstallCommand::make(Kind kind, const QString &target, const QStr
     switch (kind) {
     case Kind::Removal:
         // The remove value is not quoted: it goes to msiexec as the configuration writes it.
+        // Without /norestart, /passive restarts Windows when the removal needs it, unasked:
+        // the user's unsaved work is lost and the packages after it never run.
         return msiexecLine(
-            kind, QLatin1String("/uninstall ") + target + QLatin1String(" /passive"));
+            kind, QLatin1String("/uninstall ") + target + QLatin1String(" /passive /norestart"));
     case Kind::Msi:
         return msiexecLine(kind, QLatin1String("/package ") + quotedPath + parameters);
     case Kind::Msp:

@@ -1,16 +1,14 @@
 #include "installmanager.h"
 
+#include "installerchild.h"
+#include "processchild.h"
+
 #include "download/filemanager.h"
 #include "platform/elevation.h"
 #include "platform/packagehold.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QStandardPaths>
-
-#ifdef Q_OS_WIN
-#include "platform/win32system.h"
-#endif
+#include <QTimer>
 
 namespace {
 
@@ -20,26 +18,6 @@ QString fileOf(const QString &key)
     return key.mid(1);
 }
 
-#ifdef Q_OS_WIN
-QString systemMsiexec()
-{
-    // Never by its bare name, which Windows looks up in this program's folder and the current
-    // one first. Empty when the system folder is unknown: then nothing starts.
-    return QDir::toNativeSeparators(
-        QString::fromStdWString(Win32System::systemProgramPath(L"msiexec.exe")));
-}
-#else
-QString locateProgram(const QString &program)
-{
-    // QProcess looks a bare name up in this program's PATH, never in the child's. The stand-in
-    // msiexec.exe ships beside the executable; one found earlier on PATH wins over it.
-    QString found = QStandardPaths::findExecutable(program);
-    if (found.isEmpty())
-        found = QStandardPaths::findExecutable(program, {QCoreApplication::applicationDirPath()});
-    return found.isEmpty() ? program : found;
-}
-#endif
-
 } // namespace
 
 InstallManager::InstallManager(QObject *parent)
@@ -47,6 +25,7 @@ InstallManager::InstallManager(QObject *parent)
     , fileManager(new FileManager)
     , packageHold(createPackageHold())
     , elevation(createElevation())
+    , makeChild([this] { return new ProcessChild(*elevation, ownerWindow); })
 {
     connect(fileManager, &FileManager::allFilesDone, this, &InstallManager::downloadComplete);
     connect(
@@ -57,23 +36,33 @@ InstallManager::InstallManager(QObject *parent)
 InstallManager::~InstallManager()
 {
     delete fileManager;
-    if (!process)
-        return;
-    if (process->state() == QProcess::NotRunning) {
-        process->deleteLater();
-        return;
-    }
-    // Destroying a running QProcess would kill the installer: it finishes on its own instead,
-    // and its QProcess goes once it has ended or failed to start, if the event loop still runs.
-    // Its channels are files, so these are the only errors it can report.
-    connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), process,
-        &QObject::deleteLater);
-    connect(process, &QProcess::errorOccurred, process, &QObject::deleteLater);
+    // A child still running is left alone by its own destructor.
+    delete child.data();
 }
 
 void InstallManager::setElevation(std::unique_ptr<Elevation> replacement)
 {
     elevation = std::move(replacement);
+}
+
+void InstallManager::setPackageHold(std::unique_ptr<PackageHold> replacement)
+{
+    packageHold = std::move(replacement);
+}
+
+void InstallManager::setChildFactory(ChildFactory factory)
+{
+    makeChild = std::move(factory);
+}
+
+void InstallManager::setPatience(const Patience &patience)
+{
+    this->patience = patience;
+}
+
+void InstallManager::setOwnerWindow(quintptr window)
+{
+    ownerWindow = window;
 }
 
 void InstallManager::startInstalls(
@@ -109,8 +98,6 @@ bool InstallManager::isSuccess(int exitCode)
 
 FailureReason InstallManager::exitReason(int exitCode, bool quietWithoutRights)
 {
-    if (exitCode == NotStarted)
-        return FailureReason::of(FailureReason::NotStartable);
     // What a per-machine package says when it could not ask for the rights it needs.
     if (quietWithoutRights && (exitCode == 1603 || exitCode == 1625))
         return FailureReason::needsAdministrator(exitCode);
@@ -137,6 +124,15 @@ FailureReason InstallManager::getFailureReason(const QString &file) const
     return reasons.value(file);
 }
 
+bool InstallManager::needsRestart() const
+{
+    for (const FailureReason &reason : reasons) {
+        if (reason.kind == FailureReason::RestartNeeded)
+            return true;
+    }
+    return false;
+}
+
 DownloadProgress InstallManager::getDownloadProgress() const
 {
     return fileManager->getProgress();
@@ -156,6 +152,12 @@ void InstallManager::installNext()
     }
     currentKey = installQueue.firstKey();
     const QString file = fileOf(currentKey);
+    holdTries = 0;
+    // Whatever started now would be cut short by the shutdown.
+    if (restarting) {
+        recordAndAdvance(NotStarted, FailureReason::of(FailureReason::WindowsRestarting));
+        return;
+    }
     // A package the download step gave up on is missing or damaged and must never run. The
     // older product stays too: removing it without a successor would leave neither.
     if (fileManager->getGivenUpFiles().contains(file)) {
@@ -168,13 +170,30 @@ void InstallManager::installNext()
         recordAndAdvance(NotStarted, FailureReason::of(FailureReason::UnknownFileType));
         return;
     }
-    // Held first, then checked: what was checked cannot change before its installer has ended.
-    // In a folder the user can write, anything running as the user could replace it meanwhile.
-    if (!packageHold->hold(currentPath)) {
-        recordAndAdvance(NotStarted, FailureReason::of(FailureReason::PackageChanged));
+    holdPackage();
+}
+
+// Held first, then checked: what was checked cannot change before its installer has ended. In
+// a folder the user can write, anything running as the user could replace it meanwhile. A virus
+// scanner or a backup agent that has just opened the package lets go of it after a while.
+void InstallManager::holdPackage()
+{
+    switch (packageHold->hold(currentPath)) {
+    case PackageHold::Result::Held:
+        fileManager->checkUnchanged(fileOf(currentKey));
         return;
+    case PackageHold::Result::InUse:
+        if (holdTries < patience.inUseWaits.size()) {
+            QTimer::singleShot(
+                patience.inUseWaits.at(holdTries++), this, &InstallManager::holdPackage);
+            return;
+        }
+        recordAndAdvance(NotStarted, FailureReason::of(FailureReason::PackageInUse));
+        return;
+    case PackageHold::Result::Failed:
+        break;
     }
-    fileManager->checkUnchanged(file);
+    recordAndAdvance(NotStarted, FailureReason::of(FailureReason::PackageChanged));
 }
 
 // Before the removal too: the older product goes only when its successor can run.
@@ -186,6 +205,7 @@ void InstallManager::packageChecked(const QString &file, bool unchanged)
         recordAndAdvance(NotStarted, FailureReason::of(FailureReason::PackageChanged));
         return;
     }
+    busyTries = 0;
     const QString remove = removeQueue.value(currentKey, QStringLiteral("false"));
     if (remove == QLatin1String("false"))
         installPackage(installQueue.first());
@@ -201,32 +221,61 @@ void InstallManager::startStep(bool removal)
 
 void InstallManager::uninstallProduct(const QString &remove)
 {
-    createProcess(&InstallManager::unInstallFinished);
     startStep(true);
-    startCommand(InstallCommand::make(InstallCommand::Kind::Removal, remove, QString()));
+    startChild(InstallCommand::make(InstallCommand::Kind::Removal, remove, QString()),
+        &InstallManager::unInstallFinished);
 }
 
-void InstallManager::unInstallFinished(int, QProcess::ExitStatus)
+// Every other code of a failed removal (1605, no such product, above all) does not stop the
+// item: its package runs all the same. Only one that never got its turn leaves the older
+// product in place, and its successor not run.
+void InstallManager::unInstallFinished(int exitCode, QProcess::ExitStatus)
 {
-    // A failed removal does not stop the item: its package runs all the same.
-    disposeOfProcess();
+    disposeOfChild();
+    if (exitCode == InstallerBusy) {
+        if (!waitForInstaller(&InstallManager::unInstallFinished))
+            recordAndAdvance(NotStarted, FailureReason::of(FailureReason::RemovalBusy));
+        return;
+    }
+    busyTries = 0;
     installPackage(installQueue.first());
 }
 
 void InstallManager::installPackage(const QString &parameters)
 {
-    createProcess(&InstallManager::installFinished);
     startStep(false);
     // installNext() has turned away every package whose kind is unknown.
-    startCommand(
-        InstallCommand::make(InstallCommand::packageKind(currentPath), currentPath, parameters));
+    startChild(
+        InstallCommand::make(InstallCommand::packageKind(currentPath), currentPath, parameters),
+        &InstallManager::installFinished);
 }
 
 void InstallManager::installFinished(int exitCode, QProcess::ExitStatus)
 {
     // A crashed package counts by the code QProcess reports with the crash.
-    disposeOfProcess();
+    disposeOfChild();
+    if (exitCode == InstallerBusy && waitForInstaller(&InstallManager::installFinished))
+        return;
+    if (exitCode == RestartStarted)
+        restarting = true;
     recordAndAdvance(exitCode, exitReason(exitCode, ranQuietWithoutRights()));
+}
+
+// Windows Update, another program's installer or an msiexec still closing holds the Windows
+// Installer for seconds to minutes: the step of finishSlot is made again after a wait, with
+// the package still held. False when the tries have run out.
+bool InstallManager::waitForInstaller(FinishSlot finishSlot)
+{
+    if (busyTries >= patience.busyWaits.size())
+        return false;
+    const int wait = patience.busyWaits.at(busyTries++);
+    emit waitingForInstaller(fileOf(currentKey), busyTries + 1, patience.busyWaits.size() + 1);
+    const InstallCommand again = runningCommand;
+    QTimer::singleShot(wait, this, [this, again, finishSlot] {
+        startStep(finishSlot == &InstallManager::unInstallFinished);
+        startChild(again, finishSlot);
+    });
+    return true;
 }
 
 bool InstallManager::ranQuietWithoutRights() const
@@ -251,78 +300,33 @@ void InstallManager::recordAndAdvance(int exitCode, const FailureReason &reason)
     installNext();
 }
 
-void InstallManager::createProcess(FinishSlot finishSlot)
-{
-    process = new QProcess;
-    // Nothing reads an installer's output, and no pipe to this program may outlive it: an
-    // installer left running at exit must not die of a broken pipe.
-    process->setStandardInputFile(QProcess::nullDevice());
-    process->setStandardOutputFile(QProcess::nullDevice());
-    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this, finishSlot);
-
-    // A child that never starts sends no finished(); it ends like one that failed. Queued,
-    // because the error may be reported from inside QProcess::start().
-    const QProcess *child = process;
-    connect(
-        process, &QProcess::errorOccurred, this,
-        [this, child, finishSlot](QProcess::ProcessError error) {
-            if (error != QProcess::FailedToStart || child != process)
-                return;
-            if (runningCommand.kind == InstallCommand::Kind::Exe)
-                startElevated();
-            else
-                (this->*finishSlot)(NotStarted, QProcess::CrashExit);
-        },
-        Qt::QueuedConnection);
-}
-
-void InstallManager::startCommand(const InstallCommand &command)
+void InstallManager::startChild(const InstallCommand &command, FinishSlot finishSlot)
 {
     runningCommand = command;
-#ifdef Q_OS_WIN
-    if (command.runsMsiexec()) {
-        // QProcess would quote every word again: INSTALLDIR="C:\Program Files\x" would reach
-        // msiexec as "INSTALLDIR=C:\Program Files\x", which it refuses.
-        process->setProgram(systemMsiexec());
-        process->setNativeArguments(command.nativeArguments);
-    } else {
-        process->setProgram(command.program);
-        process->setArguments(command.arguments);
-    }
-#else
-    if (command.runsMsiexec()) {
-        process->setProgram(locateProgram(command.program));
-        process->setArguments(command.arguments);
-    } else {
-        process->setProgram(locateProgram(QStringLiteral("wine")));
-        process->setArguments(QStringList {command.program} + command.arguments);
-    }
-#endif
-    process->start(QIODevice::ReadWrite);
+    child = makeChild();
+    connect(child, &InstallerChild::finished, this, finishSlot);
+    connect(child, &InstallerChild::failedToStart, this,
+        [this, finishSlot](
+            const FailureReason &reason) { childFailedToStart(finishSlot, reason); });
+    child->start(command);
 }
 
-// A program that runs as invoker cannot start an installer that asks for administrator rights
-// (ERROR_ELEVATION_REQUIRED); one UAC prompt gives them, and the installer is waited for.
-void InstallManager::startElevated()
+// A removal that cannot start is passed over as a failed one is; a package that cannot start
+// fails.
+void InstallManager::childFailedToStart(FinishSlot finishSlot, const FailureReason &reason)
 {
-    const QPointer<InstallManager> self(this);
-    const Elevation::Start start = elevation->startElevated(
-        runningCommand.program, runningCommand.arguments, [self](int exitCode) {
-            if (self)
-                self->installFinished(exitCode, QProcess::NormalExit);
-        });
-    if (start == Elevation::Start::Started)
+    disposeOfChild();
+    if (finishSlot == &InstallManager::unInstallFinished) {
+        busyTries = 0;
+        installPackage(installQueue.first());
         return;
-    disposeOfProcess();
-    recordAndAdvance(NotStarted,
-        FailureReason::of(start == Elevation::Start::Refused ? FailureReason::ElevationRefused
-                                                             : FailureReason::NotStartable));
+    }
+    recordAndAdvance(NotStarted, reason);
 }
 
-void InstallManager::disposeOfProcess()
+void InstallManager::disposeOfChild()
 {
-    // Deferred: the process may still be delivering the signal that brought us here.
-    process->close();
-    process->deleteLater();
+    // Deferred: the child may still be delivering the signal that brought us here.
+    child->deleteLater();
+    child.clear();
 }

@@ -21,10 +21,12 @@ public:
     /** Whether this program runs with administrator rights. */
     virtual bool isElevated() = 0;
     /** Starts program, which failed to start with this program's rights, again, with the
-        administrator's where it needs them, and calls finished with its exit code once it has
-        ended; finished is called only after Started. Refused: the user refused the prompt. */
-    virtual Start startElevated(const QString &program, const QStringList &arguments,
-        std::function<void(int exitCode)> finished) = 0;
+        administrator's where it needs them: one prompt, owned by the window ownerWindow (0:
+        none), while the window goes on painting. Calls done once, from the event loop and never
+        within the call: Started with the program's exit code once it has ended; Refused when
+        the user refused the prompt, or Failed, with 0. */
+    virtual void startElevated(const QString &program, const QStringList &arguments,
+        quintptr ownerWindow, std::function<void(Start start, int exitCode)> done) = 0;
 };
 
 /** On Windows the token's elevation and ShellExecuteEx; elsewhere, with no UAC, every

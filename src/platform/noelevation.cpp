@@ -1,5 +1,7 @@
 #include "noelevation.h"
 
+#include <QTimer>
+
 std::unique_ptr<Elevation> createElevation()
 {
     return std::make_unique<NoElevation>();
@@ -10,8 +12,8 @@ bool NoElevation::isElevated()
     return true;
 }
 
-Elevation::Start NoElevation::startElevated(
-    const QString &, const QStringList &, std::function<void(int)>)
+void NoElevation::startElevated(
+    const QString &, const QStringList &, quintptr, std::function<void(Start, int)> done)
 {
-    return Start::Failed;
+    QTimer::singleShot(0, [done] { done(Start::Failed, 0); });
 }

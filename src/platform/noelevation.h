@@ -11,8 +11,8 @@ public:
     /** Always true. */
     bool isElevated() override;
     /** Always Failed. */
-    Start startElevated(const QString &program, const QStringList &arguments,
-        std::function<void(int exitCode)> finished) override;
+    void startElevated(const QString &program, const QStringList &arguments, quintptr ownerWindow,
+        std::function<void(Start start, int exitCode)> done) override;
 };
 
 #endif // NOELEVATION_H

@@ -7,14 +7,14 @@ std::unique_ptr<PackageHold> createPackageHold()
     return std::make_unique<OpenPackageHold>();
 }
 
-bool OpenPackageHold::hold(const QString &path)
+PackageHold::Result OpenPackageHold::hold(const QString &path)
 {
     release();
     // A folder opens too, and is no package.
     if (!QFileInfo(path).isFile())
-        return false;
+        return Result::Failed;
     file.setFileName(path);
-    return file.open(QIODevice::ReadOnly);
+    return file.open(QIODevice::ReadOnly) ? Result::Held : Result::Failed;
 }
 
 void OpenPackageHold::release()

@@ -10,7 +10,8 @@
 class OpenPackageHold : public PackageHold
 {
 public:
-    bool hold(const QString &path) override;
+    /** Never InUse: POSIX has no share modes. */
+    Result hold(const QString &path) override;
     void release() override;
 
 private:

@@ -12,11 +12,14 @@
 class PackageHold
 {
 public:
+    /** Held; or in use by another program that shuts a reader out for now (a virus scanner, a
+        backup agent); or not held for any other reason. */
+    enum class Result { Held, InUse, Failed };
+
     virtual ~PackageHold() = default;
 
-    /** Holds the file at path, releasing any file held before; false when it cannot be opened,
-        and then nothing is held. */
-    virtual bool hold(const QString &path) = 0;
+    /** Holds the file at path, releasing any file held before; unless Held, nothing is held. */
+    virtual Result hold(const QString &path) = 0;
     /** Lets the held file go; nothing when none is held. */
     virtual void release() = 0;
 };

@@ -16,23 +16,38 @@ bool Win32Elevation::isElevated()
     return Win32Installer::isElevated();
 }
 
-Elevation::Start Win32Elevation::startElevated(const QString &program, const QStringList &arguments,
-    std::function<void(int exitCode)> finished)
+namespace {
+
+// Calls then once the handle is signalled, in the event loop.
+void whenSignalled(void *handle, std::function<void()> then)
 {
-    bool refused = false;
-    void *process =
-        Win32Installer::startElevatedIfRequired(QDir::toNativeSeparators(program).toStdWString(),
-            commandLine(arguments).toStdWString(), refused);
-    if (!process)
-        return refused ? Start::Refused : Start::Failed;
-    auto notifier = new QWinEventNotifier(process);
-    QObject::connect(notifier, &QWinEventNotifier::activated, notifier,
-        [notifier, process, finished = std::move(finished)] {
+    auto notifier = new QWinEventNotifier(handle);
+    QObject::connect(
+        notifier, &QWinEventNotifier::activated, notifier, [notifier, then = std::move(then)] {
             notifier->setEnabled(false);
+            // It is still inside its activated() emission.
             notifier->deleteLater();
-            finished(int(Win32Installer::takeExitCode(process)));
+            then();
         });
-    return Start::Started;
+}
+
+} // namespace
+
+void Win32Elevation::startElevated(const QString &program, const QStringList &arguments,
+    quintptr ownerWindow, std::function<void(Start start, int exitCode)> done)
+{
+    const std::shared_ptr<Win32Installer::StartAside> aside =
+        Win32Installer::startElevatedAside(QDir::toNativeSeparators(program).toStdWString(),
+            commandLine(arguments).toStdWString(), reinterpret_cast<void *>(ownerWindow));
+    whenSignalled(aside->ready, [aside, done] {
+        void *process = aside->started.process;
+        if (!process) {
+            done(aside->started.refused ? Start::Refused : Start::Failed, 0);
+            return;
+        }
+        whenSignalled(process,
+            [process, done] { done(Start::Started, int(Win32Installer::takeExitCode(process))); });
+    });
 }
 
 QString Win32Elevation::commandLine(const QStringList &arguments)

@@ -3,6 +3,10 @@
 #include <windows.h>
 
 #include <shellapi.h>
+#include <winnetwk.h>
+
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -13,11 +17,17 @@ constexpr DWORD ElevationRequired = 740;
 
 namespace Win32Installer {
 
-void *holdFile(const std::wstring &path)
+Hold holdFile(const std::wstring &path, void *&handle)
 {
     const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return file == INVALID_HANDLE_VALUE ? nullptr : file;
+    handle = file == INVALID_HANDLE_VALUE ? nullptr : file;
+    if (handle)
+        return Hold::Held;
+    // A virus scanner or a backup agent reading a freshly written package, for a while.
+    const DWORD error = GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? Hold::InUse
+                                                                             : Hold::Failed;
 }
 
 void releaseFile(void *handle)
@@ -39,10 +49,10 @@ bool isElevated()
     return elevated;
 }
 
-void *startElevatedIfRequired(
-    const std::wstring &program, const std::wstring &parameters, bool &refused)
+Started startElevatedIfRequired(
+    const std::wstring &program, const std::wstring &parameters, void *owner)
 {
-    refused = false;
+    Started outcome;
     // CreateProcessW may write into the command line it is given.
     std::wstring commandLine = L"\"" + program + L"\" " + parameters;
     STARTUPINFOW startup = {};
@@ -51,21 +61,61 @@ void *startElevatedIfRequired(
     if (CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
             nullptr, &startup, &started)) {
         CloseHandle(started.hThread);
-        return started.hProcess;
+        outcome.process = started.hProcess;
+        return outcome;
     }
     if (GetLastError() != ElevationRequired)
-        return nullptr;
+        return outcome;
+    const std::wstring file = universalPath(program);
     SHELLEXECUTEINFOW execute = {};
     execute.cbSize = sizeof execute;
-    execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC;
+    execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    execute.hwnd = static_cast<HWND>(owner);
     execute.lpVerb = L"runas";
-    execute.lpFile = program.c_str();
+    execute.lpFile = file.c_str();
     execute.lpParameters = parameters.c_str();
     execute.nShow = SW_SHOWNORMAL;
     if (ShellExecuteExW(&execute) && execute.hProcess)
-        return execute.hProcess;
-    refused = GetLastError() == ERROR_CANCELLED;
-    return nullptr;
+        outcome.process = execute.hProcess;
+    else
+        outcome.refused = GetLastError() == ERROR_CANCELLED;
+    return outcome;
+}
+
+StartAside::~StartAside()
+{
+    if (ready)
+        CloseHandle(ready);
+}
+
+std::shared_ptr<StartAside> startElevatedAside(
+    const std::wstring &program, const std::wstring &parameters, void *owner)
+{
+    auto aside = std::make_shared<StartAside>();
+    aside->ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    // Detached: a prompt left unanswered must not keep the program alive after Exit.
+    std::thread([aside, program, parameters, owner] {
+        aside->started = startElevatedIfRequired(program, parameters, owner);
+        SetEvent(aside->ready);
+    }).detach();
+    return aside;
+}
+
+std::wstring universalPath(const std::wstring &path)
+{
+    const bool driveLetter = path.size() > 2 && path[1] == L':' && path[2] == L'\\';
+    if (!driveLetter || GetDriveTypeW(path.substr(0, 3).c_str()) != DRIVE_REMOTE)
+        return path;
+    DWORD size = 0;
+    UNIVERSAL_NAME_INFOW probe = {};
+    if (WNetGetUniversalNameW(path.c_str(), UNIVERSAL_NAME_INFO_LEVEL, &probe, &size)
+        != ERROR_MORE_DATA)
+        return path;
+    std::vector<char> buffer(size);
+    auto info = reinterpret_cast<UNIVERSAL_NAME_INFOW *>(buffer.data());
+    if (WNetGetUniversalNameW(path.c_str(), UNIVERSAL_NAME_INFO_LEVEL, info, &size) != NO_ERROR)
+        return path;
+    return info->lpUniversalName;
 }
 
 unsigned long takeExitCode(void *process)

@@ -1,6 +1,7 @@
 #ifndef WIN32INSTALLER_H
 #define WIN32INSTALLER_H
 
+#include <memory>
 #include <string>
 
 /**
@@ -9,11 +10,15 @@
  */
 namespace Win32Installer {
 
+/** How an attempt to hold a file ended. */
+enum class Hold { Held, InUse, Failed };
+
 /**
  * Opens the file at path for reading with FILE_SHARE_READ only: until releaseFile, others can
- * read it but not write, rename or delete it. Null when it cannot be opened so.
+ * read it but not write, rename or delete it. handle is null unless it was held; InUse when
+ * another program has it open in a way that shuts this out (a sharing or lock violation).
  */
-void *holdFile(const std::wstring &path);
+Hold holdFile(const std::wstring &path, void *&handle);
 
 /** Closes a handle that holdFile returned; null is ignored. */
 void releaseFile(void *handle);
@@ -21,14 +26,43 @@ void releaseFile(void *handle);
 /** True when this process's token is elevated (TokenElevation). */
 bool isElevated();
 
+/** What starting a program came to: its process, or why there is none. */
+struct Started
+{
+    /** The process's handle, to wait on and pass to takeExitCode; null when none started. */
+    void *process = nullptr;
+    /** The user refused the prompt for administrator rights (ERROR_CANCELLED). */
+    bool refused = false;
+};
+
 /**
  * Starts program with parameters (a command line without the program) by CreateProcessW and,
- * when that fails with ERROR_ELEVATION_REQUIRED, through ShellExecuteExW with the "runas" verb.
- * The process's handle, to wait on and pass to takeExitCode; null when it did not start, with
- * refused set when the user refused the prompt (ERROR_CANCELLED).
+ * when that fails with ERROR_ELEVATION_REQUIRED, through ShellExecuteExW with the "runas" verb:
+ * the prompt owned by the window owner (null: none), no error boxes of the shell's own, and a
+ * program on a mapped network drive started through its UNC name, which the elevated session
+ * sees where it does not see the user's drive letters. Returns once the user has answered the
+ * prompt, so it is called off the window's thread.
  */
-void *startElevatedIfRequired(
-    const std::wstring &program, const std::wstring &parameters, bool &refused);
+Started startElevatedIfRequired(
+    const std::wstring &program, const std::wstring &parameters, void *owner);
+
+/** The outcome of a start that runs on a thread of its own. */
+struct StartAside
+{
+    ~StartAside();
+    /** A manual-reset event, signalled once started holds the outcome. */
+    void *ready = nullptr;
+    Started started;
+};
+
+/** Runs startElevatedIfRequired on a thread of its own, which the program does not wait for at
+    exit; the outcome is shared with that thread. */
+std::shared_ptr<StartAside> startElevatedAside(
+    const std::wstring &program, const std::wstring &parameters, void *owner);
+
+/** The UNC name of a path on a mapped network drive (Z:\x to \\server\share\x); the path as
+    it is elsewhere, or when the network cannot say. */
+std::wstring universalPath(const std::wstring &path);
 
 /** The exit code of a process that has ended; closes its handle. */
 unsigned long takeExitCode(void *process);

@@ -14,11 +14,18 @@ Win32PackageHold::~Win32PackageHold()
     release();
 }
 
-bool Win32PackageHold::hold(const QString &path)
+PackageHold::Result Win32PackageHold::hold(const QString &path)
 {
     release();
-    handle = Win32Installer::holdFile(QDir::toNativeSeparators(path).toStdWString());
-    return handle != nullptr;
+    switch (Win32Installer::holdFile(QDir::toNativeSeparators(path).toStdWString(), handle)) {
+    case Win32Installer::Hold::Held:
+        return Result::Held;
+    case Win32Installer::Hold::InUse:
+        return Result::InUse;
+    case Win32Installer::Hold::Failed:
+        break;
+    }
+    return Result::Failed;
 }
 
 void Win32PackageHold::release()

@@ -8,7 +8,7 @@ class Win32PackageHold : public PackageHold
 {
 public:
     ~Win32PackageHold() override;
-    bool hold(const QString &path) override;
+    Result hold(const QString &path) override;
     void release() override;
 
 private:

@@ -1,5 +1,7 @@
 #include "failurereason.h"
 
+#include "datasize.h"
+
 #include <QCoreApplication>
 
 namespace {
@@ -70,10 +72,6 @@ QString exitText(int code)
     case 1638:
         meaning = QT_TRANSLATE_NOOP("Install", "another version is already installed");
         break;
-    case 1641:
-    case 3010:
-        meaning = QT_TRANSLATE_NOOP("Install", "a restart is needed");
-        break;
     default:
         return install(QT_TRANSLATE_NOOP("Install", "exit code %1")).arg(code);
     }
@@ -143,8 +141,24 @@ FailureReason FailureReason::needsAdministrator(int code)
 
 FailureReason FailureReason::exit(int code)
 {
-    FailureReason reason = of(ExitCode);
+    // What Windows Installer and most installers say after they installed, short of a restart.
+    FailureReason reason = of(code == 3010 || code == 1641 ? RestartNeeded : ExitCode);
     reason.exitCode = code;
+    return reason;
+}
+
+FailureReason FailureReason::notEnoughSpace(qint64 needed, qint64 free)
+{
+    FailureReason reason = of(NotEnoughSpace);
+    reason.bytesNeeded = needed;
+    reason.bytesFree = free;
+    return reason;
+}
+
+FailureReason FailureReason::pathTooLong(const QString &path)
+{
+    FailureReason reason = of(PathTooLong);
+    reason.fileName = path;
     return reason;
 }
 
@@ -171,6 +185,15 @@ QString FailureReason::text() const
         return download(QT_TRANSLATE_NOOP("Download", "the server sent no data"));
     case NotWritable:
         return download(QT_TRANSLATE_NOOP("Download", "the file could not be written to the disk"));
+    case DiskFull:
+        return download(QT_TRANSLATE_NOOP("Download", "the disk is full"));
+    case NotEnoughSpace:
+        return download(QT_TRANSLATE_NOOP("Download", "not enough disk space: needs %1, %2 free"))
+            .arg(DataSize::text(bytesNeeded), DataSize::text(bytesFree));
+    case PathTooLong:
+        return download(QT_TRANSLATE_NOOP("Download",
+                            "its path is too long for Windows (%1 characters, at most 259)"))
+            .arg(fileName.size());
     case DigestMismatch:
         return download(QT_TRANSLATE_NOOP("Download", "digest mismatch (expected %1, received %2)"))
             .arg(expectedDigest.toLower(), receivedDigest.toLower());
@@ -191,6 +214,17 @@ QString FailureReason::text() const
         return install(QT_TRANSLATE_NOOP("Install", "this type of file cannot be run"));
     case PackageChanged:
         return install(QT_TRANSLATE_NOOP("Install", "the package changed after it was checked"));
+    case PackageInUse:
+        return install(QT_TRANSLATE_NOOP("Install", "the package is in use by another program"));
+    case RemovalBusy:
+        return install(QT_TRANSLATE_NOOP("Install",
+            "the older version could not be removed: another installation is in progress"));
+    case WindowsRestarting:
+        return install(QT_TRANSLATE_NOOP("Install", "not started: Windows is restarting"));
+    case RestartNeeded:
+        return install(QT_TRANSLATE_NOOP(
+                           "Install", "installed; Windows must restart to finish (exit code %1)"))
+            .arg(exitCode);
     case NotStartable:
         return install(QT_TRANSLATE_NOOP("Install", "the program could not be started"));
     case ElevationRefused:

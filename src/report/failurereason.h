@@ -19,6 +19,9 @@ struct FailureReason
         Stalled, // no progress for stallMsecs
         EmptyBody, // the transfer ended well but brought nothing
         NotWritable, // the body could not be written into "installs"
+        DiskFull, // a write failed for want of space
+        NotEnoughSpace, // bytesNeeded do not fit in bytesFree
+        PathTooLong, // the package's local path, fileName, is too long for Windows
         DigestMismatch, // expectedDigest, receivedDigest
         PinMismatch, // the package's SHA-256 is not the one the configuration pins
         TooLarge, // a digest file larger than any digest file is
@@ -28,9 +31,13 @@ struct FailureReason
         // Running (texts in the context "Install")
         UnknownFileType,
         PackageChanged, // no longer the package that passed its check
+        PackageInUse, // another program kept it open, shutting the check out
+        RemovalBusy, // the older product's removal met another installation, every time
+        WindowsRestarting, // an installer before it started a restart
         NotStartable,
         ElevationRefused, // the user refused the administrator rights it asked for
         NeedsAdministrator, // exitCode, of a quiet install without administrator rights
+        RestartNeeded, // exitCode, 3010 or 1641: installed, Windows must restart
         ExitCode, // exitCode, not 0
     };
 
@@ -42,6 +49,8 @@ struct FailureReason
     QString receivedDigest;
     int exitCode = 0;
     QString fileName;
+    qint64 bytesNeeded = 0;
+    qint64 bytesFree = 0;
     /** The reason is that of the package's digest, which could not be fetched. */
     bool ofDigest = false;
 
@@ -59,6 +68,10 @@ struct FailureReason
     static FailureReason needsAdministrator(int code);
     /** An installer that ended with this code, which is not a success. */
     static FailureReason exit(int code);
+    /** A package of needed bytes that the free bytes of its folder cannot hold. */
+    static FailureReason notEnoughSpace(qint64 needed, qint64 free);
+    /** A package whose local path is too long for Windows. */
+    static FailureReason pathTooLong(const QString &path);
 
     bool isFailure() const { return kind != None; }
     /** The reason in the user's language, such as "not found on the server (HTTP 404)". */

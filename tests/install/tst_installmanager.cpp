@@ -1,6 +1,8 @@
+#include "childscript.h"
 #include "faultserver.h"
 #include "install/installmanager.h"
 #include "platform/elevation.h"
+#include "platform/packagehold.h"
 #include "recordingstandin.h"
 #include "scopedinstalls.h"
 #include "scopedtranslation.h"
@@ -58,7 +60,7 @@ QStringList msiCall(const QString &option, const QString &name, const QStringLis
 QStringList removal(const QStringList &words)
 {
     return QStringList {msiexec, QStringLiteral("/uninstall")} + words
-        + QStringList {QStringLiteral("/passive")};
+        + QStringList {QStringLiteral("/passive"), QStringLiteral("/norestart")};
 }
 
 /** The files below folder that this process holds open. */
@@ -83,13 +85,13 @@ public:
         , calls(calls)
     { }
     bool isElevated() override { return false; }
-    Start startElevated(const QString &program, const QStringList &arguments,
-        std::function<void(int)> finished) override
+    void startElevated(const QString &program, const QStringList &arguments, quintptr,
+        std::function<void(Start, int)> done) override
     {
         calls << QStringList {program} + arguments;
-        if (outcome == Start::Started)
-            QTimer::singleShot(0, [finished, code = exitCode] { finished(code); });
-        return outcome;
+        QTimer::singleShot(0, [done, outcome = outcome, code = exitCode] {
+            done(outcome, outcome == Start::Started ? code : 0);
+        });
     }
 
 private:
@@ -98,9 +100,34 @@ private:
     Calls &calls;
 };
 
+/** The hold of a package that another program keeps open a number of times first (-1: for
+    good). */
+class BusyHold : public PackageHold
+{
+public:
+    explicit BusyHold(int busyTimes)
+        : busyTimes(busyTimes)
+    { }
+    Result hold(const QString &path) override
+    {
+        if (busyTimes == 0)
+            return held->hold(path);
+        busyTimes -= busyTimes > 0;
+        return Result::InUse;
+    }
+    void release() override { held->release(); }
+
+private:
+    int busyTimes;
+    std::unique_ptr<PackageHold> held = createPackageHold();
+};
+
+using Script = QHash<QString, QList<int>>;
+
 } // namespace
 
 Q_DECLARE_METATYPE(Queues)
+Q_DECLARE_METATYPE(Script)
 Q_DECLARE_METATYPE(Elevation::Start)
 
 class tst_InstallManager : public QObject
@@ -150,14 +177,22 @@ void tst_InstallManager::runs_data()
     QTest::addColumn<QStringList>("missing");
     // The stand-ins on PATH.
     QTest::addColumn<QStringList>("programs");
+    // Codes only a Windows process reports, one per call of that ending: the children follow
+    // this script instead of starting processes, and the calls are theirs.
+    QTest::addColumn<Script>("script");
+    // How often another program has the package open when it is to be held; -1: always.
+    QTest::addColumn<int>("inUse");
+    // The waits for another installation, as "file, try n of m".
+    QTest::addColumn<QStringList>("waits");
     // The command lines themselves are InstallCommand's: here, which ones run, in what order,
     // and what each run leaves recorded.
     const auto row = [](const char *tag, const Queues &queues, const Calls &expected,
                          const Codes &results, const QVariantMap &exitCodes = {},
                          const Reasons &failures = {}, const QStringList &missing = {},
-                         const QStringList &programs = {msiexec, wine}) {
+                         const QStringList &programs = {msiexec, wine}, const Script &script = {},
+                         int inUse = 0, const QStringList &waits = {}) {
         QTest::newRow(tag) << queues << exitCodes << expected << results << failures << missing
-                           << programs;
+                           << programs << script << inUse << waits;
     };
     const auto one = [](const QString &file, const QString &parameters = QString(),
                          const QString &remove = QStringLiteral("false")) {
@@ -225,6 +260,51 @@ void tst_InstallManager::runs_data()
     row("exe whose program is missing", thenAfter("setup.exe"), Calls {removal({"{OLD}"})} + after,
         notStarted("setup.exe"), {}, {{"setup.exe", "the program could not be started"}}, {},
         {msiexec});
+
+    // A scanner lets go of a package after a while; one that never does leaves it not run.
+    const QString inUse = QStringLiteral("the package is in use by another program");
+    row("package in use twice, then held", one("fix.msi"), {msiCall("/package", "fix.msi")},
+        {{"fix.msi", 0}}, {}, {}, {}, {msiexec, wine}, {}, 2);
+    row("package in use for good: not run, its older product kept",
+        one("fix.msi", QString(), "{OLD}"), {}, {{"fix.msi", InstallManager::NotStarted}}, {},
+        {{"fix.msi", inUse}}, {}, {msiexec, wine}, {}, -1);
+
+    // Windows' own codes, which a Unix child cannot report, from scripted children.
+    const QString busy = QStringLiteral("another installation is in progress (exit code 1618)");
+    const auto tries = [](const QString &file, int count) {
+        QStringList waits;
+        for (int number = 2; number <= count; ++number)
+            waits << QStringLiteral("%1, try %2 of 4").arg(file).arg(number);
+        return waits;
+    };
+    const Calls fix {msiCall("/package", "fix.msi")};
+    row("another installation in progress twice, then installed", one("fix.msi"), fix + fix + fix,
+        {{"fix.msi", 0}}, {}, {}, {}, {}, {{"fix.msi", {1618, 1618, 0}}}, 0, tries("fix.msi", 3));
+    row("another installation in progress at every try", one("fix.msi"), fix + fix + fix + fix,
+        {{"fix.msi", 1618}}, {}, {{"fix.msi", busy}}, {}, {}, {{"fix.msi", {1618}}}, 0,
+        tries("fix.msi", 4));
+    const Calls old {removal({"{OLD}"})};
+    row("a removal that never gets its turn: the package not run", thenAfter("fix.msi"),
+        old + old + old + old + after, notStarted("fix.msi"), {},
+        {{"fix.msi",
+            "the older version could not be removed: another installation is in progress"}},
+        {}, {}, {{"/norestart", {1618}}}, 0, tries("fix.msi", 4));
+    // 1605: the older product is not there.
+    row("a removal that gets its turn and fails otherwise: the package runs", thenAfter("fix.msi"),
+        old + old + Calls {msiCall("/package", "fix.msi", {"/s"})} + after,
+        {{"fix.msi", 0}, {"after.msi", 0}}, {}, {}, {}, {}, {{"/norestart", {1618, 1605}}}, 0,
+        tries("fix.msi", 2));
+    row("a restart needed", one("fix.msi"), fix, {{"fix.msi", 3010}}, {},
+        {{"fix.msi", "installed; Windows must restart to finish (exit code 3010)"}}, {}, {},
+        {{"fix.msi", {3010}}});
+    row("a restart begun: nothing more starts", Queues().add(0, "a.msi").add(1, "b.msi"),
+        {msiCall("/package", "a.msi")}, {{"a.msi", 1641}, {"b.msi", InstallManager::NotStarted}},
+        {},
+        {{"a.msi", "installed; Windows must restart to finish (exit code 1641)"},
+            {"b.msi", "not started: Windows is restarting"}},
+        {}, {}, {{"a.msi", {1641}}});
+    row("an installer's own -1 is an exit code", one("fix.msi"), fix, {{"fix.msi", -1}}, {},
+        {{"fix.msi", "exit code -1"}}, {}, {}, {{"fix.msi", {-1}}});
 }
 
 void tst_InstallManager::runs()
@@ -236,17 +316,33 @@ void tst_InstallManager::runs()
     QFETCH(Reasons, failures);
     QFETCH(QStringList, missing);
     QFETCH(QStringList, programs);
+    QFETCH(Script, script);
+    QFETCH(int, inUse);
+    QFETCH(QStringList, waits);
     RecordingStandIn standIn(programs);
     for (auto it = exitCodes.cbegin(); it != exitCodes.cend(); ++it)
         standIn.setExitCode(it.key(), it.value().toInt());
     ScopedInstalls installs;
     for (const QString &key : queues.install.keys())
         QVERIFY(missing.contains(key.mid(1)) || installs.place(key.mid(1)));
+    ChildScript children;
+    for (auto it = script.cbegin(); it != script.cend(); ++it)
+        children.setCodes(it.key(), it.value());
 
     InstallManager manager;
+    if (!script.isEmpty())
+        manager.setChildFactory(children.factory());
+    manager.setPackageHold(std::make_unique<BusyHold>(inUse));
+    manager.setPatience({{1, 2, 3}, {1, 1, 1}});
+    QStringList waited;
+    connect(&manager, &InstallManager::waitingForInstaller,
+        [&waited](const QString &file, int number, int count) {
+            waited << QStringLiteral("%1, try %2 of %3").arg(file).arg(number).arg(count);
+        });
     QVERIFY(run(manager, queues));
 
-    QCOMPARE(standIn.calls(), expand(expected, installs));
+    QCOMPARE(script.isEmpty() ? standIn.calls() : children.calls(), expand(expected, installs));
+    QCOMPARE(waited, waits);
     QVERIFY(!standIn.overlapped());
     // Held from its check to the end of its installer, and not a moment longer.
     QCOMPARE(openFilesBelow(installs.path()), QStringList());
@@ -338,15 +434,15 @@ void tst_InstallManager::exitCodeMeanings_data()
     row("1619", "en", 1619, false, "the package could not be opened (exit code 1619)");
     row("1625", "en", 1625, false, "forbidden by system policy (exit code 1625)");
     row("1638", "en", 1638, false, "another version is already installed (exit code 1638)");
-    row("1641", "en", 1641, false, "a restart is needed (exit code 1641)");
-    row("3010", "en", 3010, false, "a restart is needed (exit code 3010)");
+    row("1641", "en", 1641, false, "installed; Windows must restart to finish (exit code 1641)");
+    row("3010", "en", 3010, false, "installed; Windows must restart to finish (exit code 3010)");
     row("other", "en", 1620, false, "exit code 1620");
     row("256: 0 in its low 8 bits", "en", 256, false, "exit code 256");
-    row("not started", "en", InstallManager::NotStarted, false, "the program could not be started");
     row("negative, as Windows' NTSTATUS codes read", "en", int(0xC0000005), false,
         "exit code -1073741819");
     row("German", "de", 1603, false, "schwerwiegender Fehler bei der Installation (Exitcode 1603)");
-    row("French", "fr", 3010, false, "un redémarrage est nécessaire (code de sortie 3010)");
+    row("French", "fr", 3010, false,
+        "installé ; Windows doit redémarrer pour terminer (code de sortie 3010)");
 }
 
 void tst_InstallManager::exitCodeMeanings()
