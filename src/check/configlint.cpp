@@ -127,6 +127,13 @@ QString typeName(const QJsonValue &value)
     return QStringLiteral("missing");
 }
 
+// A URL's package runs under the name it is stored as, a local one under its own path.
+InstallCommand::Kind packageKindOf(const QString &file)
+{
+    return InstallCommand::packageKind(
+        PackageFiles::isUrl(file) ? PackageFiles::localName(file) : file);
+}
+
 // Windows Installer product codes: a GUID in braces, upper-case hexadecimal.
 bool isProductCode(const QString &code)
 {
@@ -197,6 +204,7 @@ void ConfigLint::checkProduct(const Product &product)
     }
     checkFile(product);
     checkPin(product);
+    checkRestart(product);
     const QString guid = object.value(QLatin1String("guid")).toString();
     if (!guid.isEmpty())
         checkProductCode(guid, QStringLiteral("\"guid\""), product);
@@ -221,9 +229,7 @@ void ConfigLint::checkFile(const Product &product)
             QStringLiteral("the product has no \"file\": Install reports it as failed"), product);
         return;
     }
-    // A URL's package runs under the name it is stored as, a local one under its own path.
-    const QString runAs = PackageFiles::isUrl(file) ? PackageFiles::localName(file) : file;
-    if (InstallCommand::packageKind(runAs) == InstallCommand::Kind::Unknown) {
+    if (packageKindOf(file) == InstallCommand::Kind::Unknown) {
         add(QStringLiteral("package-ending"),
             QStringLiteral("\"%1\" does not end in .msi, .msp or .exe (endings compare "
                            "case-sensitively): Install never runs it")
@@ -259,6 +265,34 @@ void ConfigLint::checkFile(const Product &product)
                 .arg(digestUrl)
                 .arg(other),
             product);
+    }
+}
+
+// Run quietly, Windows Installer restarts Windows when the package needs it, without asking: the
+// user's unsaved work is lost, and the packages after it never run.
+void ConfigLint::checkRestart(const Product &product)
+{
+    const InstallCommand::Kind kind =
+        packageKindOf(product.object.value(QLatin1String("file")).toString());
+    if (kind != InstallCommand::Kind::Msi && kind != InstallCommand::Kind::Msp)
+        return;
+    static const QRegularExpression quiet(QStringLiteral("^[/-](q[nb]?\\S*|quiet|passive)$"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression suppressed(
+        QStringLiteral("^([/-]norestart|REBOOT=(R|ReallySuppress))$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QStringList words = product.object.value(QLatin1String("parameters"))
+                                  .toString()
+                                  .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const auto any = [&words](const QRegularExpression &form) {
+        return std::any_of(words.cbegin(), words.cend(),
+            [&form](const QString &word) { return form.match(word).hasMatch(); });
+    };
+    if (any(quiet) && !any(suppressed)) {
+        add(QStringLiteral("may-restart"),
+            QStringLiteral("its package runs quietly without /norestart or REBOOT=ReallySuppress "
+                           "in \"parameters\": it may restart Windows without asking"),
+            product, Finding::Severity::Warning);
     }
 }
 

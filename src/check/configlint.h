@@ -41,6 +41,7 @@ private:
     void checkProduct(const Product &product);
     void checkFile(const Product &product);
     void checkPin(const Product &product);
+    void checkRestart(const Product &product);
     void checkRules(const Product &product, const QJsonObject &rules);
     void checkPlatforms(const Product &product, const QJsonArray &platforms);
     void checkVersions(const Product &product, const QJsonArray &versions);

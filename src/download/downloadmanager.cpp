@@ -1,7 +1,9 @@
 #include "downloadmanager.h"
 
+#include <QFileInfo>
 #include <QNetworkProxyFactory>
 #include <QNetworkRequest>
+#include <QStorageInfo>
 
 namespace {
 
@@ -188,6 +190,8 @@ void DownloadManager::storeSlice()
         || refuseOversize(received + chunk.size()))
         return;
     writeFailed = (!partial.isOpen() && !openPartial()) || partial.write(chunk) != chunk.size();
+    if (writeFailed)
+        noteWriteFailure(chunk.size());
     lane.add(chunk);
     received += chunk.size();
     announceProgress();
@@ -203,6 +207,21 @@ void DownloadManager::announceProgress()
     if (length.isValid() && refuseOversize(length.toLongLong()))
         return;
     emit progressed(before + received, length.isValid() ? before + length.toLongLong() : -1);
+}
+
+void DownloadManager::abortWith(const FailureReason &reason)
+{
+    abortReason = reason;
+    keepPartial = false;
+    if (reply->isRunning())
+        reply->abort();
+}
+
+// A write that failed with less free space than it needed found the disk full.
+void DownloadManager::noteWriteFailure(qint64 bytesToWrite)
+{
+    diskFull =
+        QStorageInfo(QFileInfo(partial.fileName()).absolutePath()).bytesAvailable() < bytesToWrite;
 }
 
 // Nothing of a body larger than the limit is stored: the transfer ends as soon as the server
@@ -278,7 +297,10 @@ void DownloadManager::setDigestAlgorithm(Hasher::Algorithm algorithm)
 void DownloadManager::keepOrDiscardPartial()
 {
     partial.close();
-    writeFailed = writeFailed || partial.error() != QFileDevice::NoError;
+    if (!writeFailed && partial.error() != QFileDevice::NoError) {
+        writeFailed = true;
+        noteWriteFailure(1);
+    }
     if (!writeFailed && isContent()) {
         if (!putInPlace || moveIntoPlace()) {
             complete = true;
@@ -323,12 +345,14 @@ PartialTransfer DownloadManager::arrivedPartial() const
 
 FailureReason DownloadManager::judgeTransfer() const
 {
+    if (abortReason.isFailure())
+        return abortReason;
     if (stalled)
         return FailureReason::stall(stallTimer.interval());
     if (tooLarge)
         return FailureReason::of(FailureReason::TooLarge);
     if (writeFailed)
-        return FailureReason::of(FailureReason::NotWritable);
+        return FailureReason::of(diskFull ? FailureReason::DiskFull : FailureReason::NotWritable);
     const int status = httpStatus(reply);
     // Qt reports an error for an error status too; the status says more. A refused redirection
     // is left to its error, and so is a proxy's 407.

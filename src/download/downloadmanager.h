@@ -82,6 +82,8 @@ public:
     /** Leaves a complete body in the partial file, for the creator to put in place once it has
         checked it, instead of giving it the target's name. */
     void setLeaveInPartialFile(bool leave) { putInPlace = !leave; }
+    /** Ends the transfer, which then fails for reason; nothing more of its body is stored. */
+    void abortWith(const FailureReason &reason);
 
     /** A request for url as every transfer makes it: through the system's proxy, redirects
         followed at most MaxRedirects times and never from https to http. */
@@ -123,6 +125,7 @@ private:
     PartialTransfer arrivedPartial() const;
     bool moveIntoPlace();
     bool refuseOversize(qint64 bodySize);
+    void noteWriteFailure(qint64 bytesToWrite);
     FailureReason judgeTransfer() const;
 
     QNetworkReply *reply = nullptr;
@@ -142,6 +145,8 @@ private:
     bool writeFailed = false;
     bool stalled = false;
     bool tooLarge = false;
+    bool diskFull = false;
+    FailureReason abortReason;
     qint64 received = 0; // body bytes of this transfer
     QTimer stallTimer;
     FailureReason failure;

@@ -9,6 +9,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QStandardPaths>
+#include <QStorageInfo>
 #include <QTemporaryFile>
 #include <QTimer>
 
@@ -173,6 +174,11 @@ void FileManager::setNameCase(Qt::CaseSensitivity sensitivity)
     nameCase = sensitivity;
 }
 
+void FileManager::setMaxPathLength(int length)
+{
+    maxPathLength = length;
+}
+
 void FileManager::verifyLocalFile(DownloadManager *dm)
 {
     if (PackageFetch *fetch = downloads.value(dm))
@@ -230,6 +236,8 @@ void FileManager::takeItem(const QString &item)
     }
     // Setup.msi and setup.msi are one file on Windows: fetched once, under the first name.
     const QString local = QDir(getInstallsPath()).filePath(name);
+    if (refuseLongPath(item, local))
+        return;
     if (!claimName(item, local)) {
         refusedItems.insert(item, FailureReason::nameClash(name));
         return;
@@ -244,11 +252,23 @@ void FileManager::takeItem(const QString &item)
 void FileManager::takeLocalItem(const QString &item)
 {
     const QString path = localPath(item);
+    if (refuseLongPath(item, path))
+        return;
     if (!isPackageFile(path))
         refusedItems.insert(item, FailureReason::of(FailureReason::LocalFileMissing));
     else if (pins.contains(item))
         itemFetches.insert(
             item, createFetch({QString(), pins.value(item)}, {path, {}}, {{path, {}}}));
+}
+
+// Windows could neither hold such a package unchanged nor start its installer: better said before
+// it is downloaded.
+bool FileManager::refuseLongPath(const QString &item, const QString &path)
+{
+    if (maxPathLength == 0 || path.size() <= maxPathLength)
+        return false;
+    refusedItems.insert(item, FailureReason::pathTooLong(QDir::toNativeSeparators(path)));
+    return true;
 }
 
 // One file can hold only one package: a second URL ending in the same name would have the
@@ -272,12 +292,29 @@ PackageFetch *FileManager::createFetch(const PackageFetch::Source &source,
         std::bind(&FileManager::startTransfer, this, _1, _2, _3, _4, _5), this);
     passFetches << fetch;
     connect(fetch, &PackageFetch::progressed, this, &FileManager::progressChanged);
+    connect(fetch, &PackageFetch::sizeAnnounced, this, [this, fetch] { makeRoomFor(fetch); });
     connect(fetch, &PackageFetch::finished, this, [this] {
         emit progressChanged();
         endPassWhenDone();
     });
     fetch->start();
     return fetch;
+}
+
+// A package that cannot fit beside what the pass's other transfers still bring is given up
+// before it is written; the others go on.
+void FileManager::makeRoomFor(PackageFetch *fetch)
+{
+    qint64 othersNeed = 0;
+    for (const PackageFetch *other : qAsConst(passFetches)) {
+        if (other != fetch && !other->isDone() && other->bytesExpected() > 0)
+            othersNeed += other->bytesExpected() - other->bytesReceived();
+    }
+    const qint64 free =
+        qMax<qint64>(0, QStorageInfo(getInstallsPath()).bytesAvailable() - othersNeed);
+    const qint64 needs = fetch->bytesExpected() - fetch->bytesReceived();
+    if (needs > free)
+        fetch->refuse(FailureReason::notEnoughSpace(needs, free));
 }
 
 // An administrator may have run Download All into "installs" beside the executable, where a

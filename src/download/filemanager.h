@@ -66,6 +66,8 @@ public:
     void setStallTimeout(int msecs);
     /** Whether names differing only in case are different files (default: as this system). */
     void setNameCase(Qt::CaseSensitivity sensitivity);
+    /** The longest path a package may have (default: 259 on Windows, no limit elsewhere). */
+    void setMaxPathLength(int length);
 
 signals:
     /** The pass has ended: nothing is pending, every package is present or given up. */
@@ -85,6 +87,8 @@ private:
     void takeItem(const QString &item);
     bool claimName(const QString &item, const QString &local);
     void takeLocalItem(const QString &item);
+    void makeRoomFor(PackageFetch *fetch);
+    bool refuseLongPath(const QString &item, const QString &path);
     PackageFetch *createFetch(const PackageFetch::Source &source, const PackageFetch::Copy &target,
         const QList<PackageFetch::Copy> &inPlace);
     QList<PackageFetch::Copy> copiesInPlace(const QString &local) const;
@@ -105,6 +109,7 @@ private:
     mutable QString installsPath; // empty until decided
     QStringList packageNames; // every URL package of the configuration and the pass
     Qt::CaseSensitivity nameCase = PackageFiles::SystemNameCase;
+    int maxPathLength = PackageFiles::SystemMaxPath;
     QStringList passItems;
     QHash<QString, FailureReason> refusedItems; // given up before any fetch
     int stallTimeout;

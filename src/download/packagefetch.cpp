@@ -141,8 +141,17 @@ QString PackageFetch::stagedDigest() const
 void PackageFetch::transferProgressed(qint64 bytes, qint64 size)
 {
     received = bytes;
+    const bool announced = total < 0 && size >= 0;
     total = size;
+    if (announced)
+        emit sizeAnnounced();
     emit progressed();
+}
+
+void PackageFetch::refuse(const FailureReason &reason)
+{
+    if (packageTransfer)
+        packageTransfer->abortWith(reason);
 }
 
 void PackageFetch::packageArrived(const DownloadManager *dm)
@@ -154,9 +163,12 @@ void PackageFetch::packageArrived(const DownloadManager *dm)
     complete = !dm->failureReason().isFailure() && isPackageFile(staged());
     if (dm->failureReason().isFailure())
         failure = dm->failureReason();
+    // A sign-in that was asked for or refused would only be refused again, and the disk fills
+    // only further while the pass runs.
     const QNetworkReply::NetworkError error = dm->getError();
     if (error == QNetworkReply::ProxyAuthenticationRequiredError
-        || error == QNetworkReply::AuthenticationRequiredError)
+        || error == QNetworkReply::AuthenticationRequiredError
+        || failure.kind == FailureReason::DiskFull || failure.kind == FailureReason::NotEnoughSpace)
         attempts = MaxAttempts;
     if (digest != DigestState::Pending)
         judgeAttempt();

@@ -63,6 +63,8 @@ public:
     void packageArrived(const DownloadManager *dm);
     /** The digest companion's transfer has ended. */
     void digestArrived(const DownloadManager *dm);
+    /** Ends the package's transfer, if one runs, and gives the package up for reason. */
+    void refuse(const FailureReason &reason);
 
     bool isDone() const { return outcome != Outcome::Pending; }
     bool isVerified() const { return outcome == Outcome::Verified; }
@@ -86,6 +88,8 @@ signals:
     void finished();
     /** Bytes arrived, or a check ended. */
     void progressed();
+    /** The server has said how large the package is: bytesExpected() holds it. */
+    void sizeAnnounced();
 
 private:
     /** Where the package's digest file stands. */

@@ -28,6 +28,15 @@ constexpr Qt::CaseSensitivity SystemNameCase =
     Qt::CaseSensitive;
 #endif
 
+/** The longest path Windows opens and starts programs from without "\\?\\" (MAX_PATH less its
+    terminating null); 0 where paths have no such limit. */
+constexpr int SystemMaxPath =
+#ifdef Q_OS_WIN
+    259;
+#else
+    0;
+#endif
+
 /** Whether an item is a URL to download rather than a local path to look for. */
 bool isUrl(const QString &item);
 /** Whether two URL items name the same package: the same URL, however it is written. */

@@ -5,7 +5,6 @@
 #include <shellapi.h>
 #include <winnetwk.h>
 
-#include <thread>
 #include <vector>
 
 namespace {
@@ -91,13 +90,30 @@ StartAside::~StartAside()
 std::shared_ptr<StartAside> startElevatedAside(
     const std::wstring &program, const std::wstring &parameters, void *owner)
 {
+    struct Job
+    {
+        std::shared_ptr<StartAside> aside;
+        std::wstring program;
+        std::wstring parameters;
+        void *owner;
+    };
     auto aside = std::make_shared<StartAside>();
     aside->ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    // Detached: a prompt left unanswered must not keep the program alive after Exit.
-    std::thread([aside, program, parameters, owner] {
-        aside->started = startElevatedIfRequired(program, parameters, owner);
+    const auto run = [](void *argument) -> DWORD {
+        const std::unique_ptr<Job> job(static_cast<Job *>(argument));
+        job->aside->started = startElevatedIfRequired(job->program, job->parameters, job->owner);
+        SetEvent(job->aside->ready);
+        return 0;
+    };
+    // Not waited for: a prompt left unanswered must not keep the program alive after Exit.
+    auto job = std::make_unique<Job>(Job {aside, program, parameters, owner});
+    const HANDLE thread = CreateThread(nullptr, 0, run, job.get(), 0, nullptr);
+    if (thread) {
+        job.release();
+        CloseHandle(thread);
+    } else {
         SetEvent(aside->ready);
-    }).detach();
+    }
     return aside;
 }
 

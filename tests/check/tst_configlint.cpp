@@ -167,6 +167,16 @@ void tst_ConfigLint::findings_data()
         withProducts({plain("A", "http://h/one/Fix.msi"), plain("B", "http://h/two/fix.msi")}),
         {"shared-local-name@2"});
 
+    // Run quietly without a word against it, msiexec restarts Windows when it must.
+    row("quiet MSI and MSP runs that may restart Windows",
+        withProducts({plain("A", "a.msi", "\"parameters\": \"/qn\""),
+            plain("B", "http://h/b.msp", "\"parameters\": \"/passive PROP=1\""),
+            plain("C", "c.msi", "\"parameters\": \"/QB- /norestart\""),
+            plain("D", "d.msi", "\"parameters\": \"/quiet REBOOT=ReallySuppress\""),
+            plain("E", "e.exe", "\"parameters\": \"/quiet\""),
+            plain("F", "f.msi", "\"parameters\": \"/l*v log.txt\"")}),
+        {"may-restart@1 (warning)", "may-restart@2 (warning)"});
+
     // Pinned digests.
     const QByteArray pin = "\"sha256\": \"" + QByteArray(64, 'a') + "\"";
     row("a pin on a local and on a URL package",

@@ -1,6 +1,7 @@
 #include "download/filemanager.h"
 #include "download/hashlane.h"
 #include "faultserver.h"
+#include "report/datasize.h"
 #include "scopedconfig.h"
 #include "scopedinstalls.h"
 #include "testfiles.h"
@@ -17,6 +18,7 @@
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
@@ -51,6 +53,29 @@ QByteArray sha256(const QByteArray &data)
 {
     return QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex();
 }
+
+/** A tmpfs of that size mounted where the installs folder goes, for as long as it lives. */
+class ScopedDisk
+{
+public:
+    explicit ScopedDisk(int kib)
+    {
+        QDir().mkpath(ScopedInstalls::path());
+        mounted = QProcess::execute(QStringLiteral("mount"),
+                      {"-t", "tmpfs", "-o", QStringLiteral("size=%1k").arg(kib), "tmpfs",
+                          ScopedInstalls::path()})
+            == 0;
+    }
+    ~ScopedDisk()
+    {
+        if (mounted)
+            QProcess::execute(QStringLiteral("umount"), {ScopedInstalls::path()});
+    }
+    bool isMounted() const { return mounted; }
+
+private:
+    bool mounted = false;
+};
 
 QByteArray severalJobs()
 {
@@ -284,13 +309,16 @@ void tst_FileManager::fetchesAndVerifies_data()
     QTest::addColumn<QByteArray>("pin"); // the SHA-256 the configuration pins for it
     // Removed from installs while the pass waits on the package's first held answer.
     QTest::addColumn<QString>("goneWhileHeld");
+    // The size of a disk of its own that installs is, in KiB; 0: the build's disk. The reason
+    // may name its free space before the pass as {free}.
+    QTest::addColumn<int>("diskKiB");
     const auto row = [](const char *name, const Responses &packageResponses,
                          const Responses &digestResponses, int packageRequests, int digestRequests,
                          const QStringList &files, const QString &reason = QString(),
                          const Placed &placed = Placed(), const QByteArray &pin = QByteArray(),
-                         const QString &goneWhileHeld = QString()) {
+                         const QString &goneWhileHeld = QString(), int diskKiB = 0) {
         QTest::newRow(name) << placed << packageResponses << digestResponses << packageRequests
-                            << digestRequests << files << reason << pin << goneWhileHeld;
+                            << digestRequests << files << reason << pin << goneWhileHeld << diskKiB;
     };
 
     using S = FaultServer;
@@ -409,6 +437,16 @@ void tst_FileManager::fetchesAndVerifies_data()
         {{"pkg.msi", package}}, sha256Digest);
     row("pinned, present and matching only its digest file", whole, rightDigest, 1, 0, both,
         QString(), {{"pkg.msi", old}, {"pkg.md5", md5(old) + " pkg.msi\n"}}, sha256Digest);
+
+    // A disk of 1 MiB and a package of 2: pinned, so that no digest file takes space meanwhile.
+    const QByteArray large(2 * 1024 * 1024, 'L');
+    S::Response unannounced = S::ok(large, 8);
+    unannounced.unannounced = true;
+    row("larger than the free space, its size announced: never written", {S::ok(large, 8)},
+        rightDigest, 1, 0, none, "not enough disk space: needs 2.0\u00A0MB, {free} free", {},
+        sha256(large), {}, 1024);
+    row("larger than the free space, its size not announced: the disk fills", {unannounced},
+        rightDigest, 1, 0, none, "the disk is full", {}, sha256(large), {}, 1024);
 }
 
 void tst_FileManager::fetchesAndVerifies()
@@ -422,6 +460,13 @@ void tst_FileManager::fetchesAndVerifies()
     QFETCH(QString, reason);
     QFETCH(QByteArray, pin);
     QFETCH(QString, goneWhileHeld);
+    QFETCH(int, diskKiB);
+    const std::unique_ptr<ScopedDisk> disk(diskKiB ? new ScopedDisk(diskKiB) : nullptr);
+    if (disk && !disk->isMounted() && qgetenv("CI") != "true")
+        QSKIP("no disk of its own: mounting a tmpfs takes root");
+    QVERIFY2(!disk || disk->isMounted(), "a tmpfs could not be mounted for installs");
+    reason.replace(QStringLiteral("{free}"),
+        DataSize::text(QStorageInfo(ScopedInstalls::path()).bytesAvailable()));
     for (auto it = placed.cbegin(); it != placed.cend(); ++it) {
         QVERIFY(it.key().endsWith(QLatin1Char('/'))
                 ? QDir().mkpath(ScopedInstalls::filePath(it.key()))
@@ -503,6 +548,7 @@ void tst_FileManager::judgesNamesForEverySystem_data()
     QTest::newRow("device later in the name") << "fix.con.msi" << true;
     QTest::newRow("auxiliary") << "auxiliary.msp" << true;
     QTest::newRow("inner blanks and dots") << "my fix 1.2.msi" << true;
+    QTest::newRow("a path too long for Windows") << QString(250, 'x') + ".msi" << true;
     // The double quote was found by fuzzing: it ended the quoted path of the msiexec line.
     for (const char *reserved : {"\"", "<", ">", "|", "?", "*"})
         QTest::addRow("reserved %s", reserved) << QStringLiteral("a%1b.msi").arg(reserved) << false;
@@ -513,7 +559,9 @@ void tst_FileManager::judgesNamesForEverySystem()
     QFETCH(QString, name);
     QFETCH(bool, safe);
     QCOMPARE(PackageFiles::isSafeName(name), safe);
-    if (safe)
+    // Windows could neither hold nor start a package at a longer path.
+    fileManager->setMaxPathLength(259);
+    if (safe && ScopedInstalls::filePath(name).size() <= 259)
         return;
     // As the file of a URL, escaped, the name is given up before anything is asked or written.
     const QString url = item(
@@ -523,8 +571,11 @@ void tst_FileManager::judgesNamesForEverySystem()
     QCOMPARE(done->count(), 1);
     QCOMPARE(fileManager->getGivenUpFiles(), QStringList {url});
     QCOMPARE(server().requests(), QStringList());
-    QVERIFY(!QFileInfo::exists(ScopedInstalls::path()));
-    QCOMPARE(QDir(QCoreApplication::applicationDirPath()).entryList(), appDirBefore);
+    // A path is measured in the folder it would lie in, which is made; nothing else is written.
+    if (safe)
+        QCOMPARE(ScopedInstalls::entries(), QStringList());
+    else
+        QCOMPARE(QDir(QCoreApplication::applicationDirPath()).entryList(), appDirBefore);
 }
 
 void tst_FileManager::keepsSharedDigestNamesApart_data()
@@ -775,6 +826,8 @@ void tst_FileManager::onlyLooksForLocalPaths_data()
     QTest::newRow("relative, a folder") << "folder.msi" << false << false << QByteArray();
     QTest::newRow("absolute, pinned") << fix << true << true << sha256Digest;
     QTest::newRow("relative, pinned to another package") << fix << false << true << sha256("other");
+    QTest::newRow("relative, its path too long for Windows")
+        << "sub/" + QString(250, 'x') + ".msi" << false << true << QByteArray();
 }
 
 void tst_FileManager::onlyLooksForLocalPaths()
@@ -788,14 +841,19 @@ void tst_FileManager::onlyLooksForLocalPaths()
     QVERIFY(QDir().mkpath(ScopedInstalls::filePath(QStringLiteral("folder.msi/inside"))));
     const QString localItem = absolute ? scratch->filePath(name) : name;
     if (present)
-        QVERIFY(writeFile(absolute ? localItem : ScopedInstalls::filePath(name), package));
+        QVERIFY(absolute ? writeFile(localItem, package) : ScopedInstalls::write(name, package));
     const QStringList before = ScopedInstalls::entries();
     const ScopedConfig config(ScopedConfig::make(QStringLiteral("Pinned"),
         {ScopedConfig::product(QStringLiteral("P"), localItem, {{"sha256", QString(pin)}})}));
     const bool matches = pin.isEmpty() || pin == sha256Digest;
-    const QString reason = !present ? QStringLiteral("the file is not there")
-        : matches                   ? QString()
+    const QString path = absolute ? localItem : ScopedInstalls::filePath(name);
+    QString reason = !present ? QStringLiteral("the file is not there")
+        : matches             ? QString()
                   : QStringLiteral("the package does not match the digest in the configuration");
+    if (path.size() > 259)
+        reason = QStringLiteral("its path is too long for Windows (%1 characters, at most 259)")
+                     .arg(path.size());
+    fileManager->setMaxPathLength(259);
 
     // Only a pin makes the pass wait, for the package's check.
     fileManager->getFiles({localItem});

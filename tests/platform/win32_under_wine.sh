@@ -137,7 +137,7 @@ echo "PASS: every answer as expected"
 step "building the probe of the Win32 layer"
 mingw_build -municode -I"$src" "$here/win32probe.cpp" "$src/platform/win32installer.cpp" \
     "$src/platform/win32system.cpp" "$src/platform/win32console.cpp" \
-    "$src/platform/win32hash.cpp" -o win32probe.exe -lmsi -ladvapi32 -lshell32 -lbcrypt
+    "$src/platform/win32hash.cpp" -o win32probe.exe -lmsi -ladvapi32 -lshell32 -lbcrypt -lmpr
 # Its exit status tells nothing its output does not.
 probe() { wine win32probe.exe "$@" | tr -d '\r' || true; }
 
@@ -160,6 +160,8 @@ runs=(
     "hold${tab}held.msi" "held: read yes, write no, rename no, delete no
 released: read yes, write yes, rename yes, delete yes"
     "hold${tab}no such.msi" "not held"
+    "busy${tab}beta.msi" "in use"
+    "universal${tab}C:\\dir\\a.msi" "C:\\dir\\a.msi"
     "start${tab}win32probe.exe${tab}exit 3" "exit 3"
     "start${tab}win32probe.exe${tab}exit 0" "exit 0"
     "start${tab}folder with blanks\\recorder.exe$tab$tail" "exit 0"

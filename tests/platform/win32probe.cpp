@@ -3,10 +3,14 @@
 //   win32probe hold <file>                   holds the file, lets another process of its own try
 //                                            it, releases it and lets one try again; prints
 //                                            "held: ..." and "released: ..."
+//   win32probe busy <file>                   opens the file as a scanner may, shutting others
+//                                            out, and prints how a hold of it ends: "in use"
 //   win32probe start <program> <tail> [<held file>]
-//                                            starts program with that command line tail, the
-//                                            file held while it runs, and prints "exit <code>",
-//                                            or "not started" and whether it was refused
+//                                            starts program with that command line tail on a
+//                                            thread of its own, as a prompt for administrator
+//                                            rights is answered, the file held while it runs,
+//                                            and prints "exit <code>", or "not started" and
+//                                            whether it was refused
 //   win32probe exit <code>                   ends with that code
 //   win32probe record <arguments...>         writes each argument as Windows split them, one a
 //                                            line in brackets, to arguments.txt
@@ -18,6 +22,8 @@
 // The rest of the layer:
 //   win32probe system <program name>         prints the full path of a program of the system
 //                                            folder
+//   win32probe universal <path>              prints the path's UNC name on a mapped network
+//                                            drive, the path itself elsewhere
 //   win32probe console <count of x> <text>   writes that many x, the text and a new line as
 //                                            kestrun-check does: through the console's
 //                                            wide-character output when the standard output is
@@ -87,7 +93,10 @@ std::wstring thisProgram()
 // Runs program with tail and waits for it; -1 when it did not start.
 long long runToEnd(const std::wstring &program, const std::wstring &tail, bool &refused)
 {
-    void *process = Win32Installer::startElevatedIfRequired(program, tail, refused);
+    const auto aside = Win32Installer::startElevatedAside(program, tail, GetConsoleWindow());
+    WaitForSingleObject(aside->ready, INFINITE);
+    refused = aside->started.refused;
+    void *process = aside->started.process;
     if (!process)
         return -1;
     WaitForSingleObject(process, INFINITE);
@@ -101,9 +110,31 @@ void printFindings(const wchar_t *state, long long found)
         said(Written), said(Renamed), said(Deleted));
 }
 
+void *held(const std::wstring &path)
+{
+    void *handle = nullptr;
+    Win32Installer::holdFile(path, handle);
+    return handle;
+}
+
+int busy(const std::wstring &path)
+{
+    const HANDLE scanner = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+        FILE_ATTRIBUTE_NORMAL, nullptr);
+    void *handle = nullptr;
+    const Win32Installer::Hold hold = Win32Installer::holdFile(path, handle);
+    Win32Installer::releaseFile(handle);
+    CloseHandle(scanner);
+    std::wprintf(L"%ls\n",
+        hold == Win32Installer::Hold::InUse      ? L"in use"
+            : hold == Win32Installer::Hold::Held ? L"held"
+                                                 : L"not held");
+    return 0;
+}
+
 int hold(const std::wstring &path)
 {
-    void *held = Win32Installer::holdFile(path);
+    void *held = ::held(path);
     if (!held) {
         std::wprintf(L"not held\n");
         return 1;
@@ -118,7 +149,7 @@ int hold(const std::wstring &path)
 
 int start(const std::wstring &program, const std::wstring &tail, const wchar_t *heldFile)
 {
-    void *held = heldFile ? Win32Installer::holdFile(heldFile) : nullptr;
+    void *held = heldFile ? ::held(heldFile) : nullptr;
     if (heldFile && !held) {
         std::wprintf(L"not held\n");
         return 1;
@@ -226,6 +257,12 @@ int wmain(int argc, wchar_t **argv)
     const std::wstring command = argc > 1 ? argv[1] : L"";
     if (command == L"hold" && argc == 3)
         return hold(argv[2]);
+    if (command == L"busy" && argc == 3)
+        return busy(argv[2]);
+    if (command == L"universal" && argc == 3) {
+        std::wprintf(L"%ls\n", Win32Installer::universalPath(argv[2]).c_str());
+        return 0;
+    }
     if (command == L"try" && argc == 3)
         return tryFile(argv[2]);
     if (command == L"start" && (argc == 4 || argc == 5))
