@@ -28,8 +28,9 @@ QStringList productStringKeys()
 // The keys Kestrun reads at each level of the file; every other key is ignored.
 QStringList knownKeys(const QString &level)
 {
+    // "$schema" names docs/kestrun.schema.json for an editor.
     if (level == QLatin1String("top"))
-        return {QStringLiteral("title"), QStringLiteral("products")};
+        return {QStringLiteral("$schema"), QStringLiteral("title"), QStringLiteral("products")};
     if (level == QLatin1String("product"))
         return productStringKeys() << QStringLiteral("dependencies");
     return DependencyManager::ruleKeys() << linksKey;

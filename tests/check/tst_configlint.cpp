@@ -2,7 +2,11 @@
 #include "platform/standinsystemqueries.h"
 #include "testfiles.h"
 
+#include <algorithm>
+
 #include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -31,6 +35,37 @@ QString describe(const Finding &finding)
     if (!finding.isError())
         text += QLatin1String(" (warning)");
     return text;
+}
+
+// Whether an editor's validator finds the file at path valid against the schema, once read as
+// Kestrun reads it (UTF-8 with or without a byte order mark, UTF-16 with one).
+bool schemaAccepts(const QString &path)
+{
+    static const char validator[] = R"(import codecs, json, jsonschema, sys
+data = open(sys.argv[2], "rb").read()
+encoding = "utf-16" if data[:2] in (codecs.BOM_LE, codecs.BOM_BE) else "utf-8-sig"
+try:
+    config = json.loads(data.decode(encoding))
+except ValueError:
+    sys.exit(1)
+sys.exit(0 if jsonschema.Draft7Validator(json.load(open(sys.argv[1]))).is_valid(config) else 1))";
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+        {QStringLiteral("-c"), QString::fromLatin1(validator),
+            QStringLiteral(KESTRUN_SOURCE_DIR "/docs/kestrun.schema.json"), path});
+    return python.waitForFinished() && python.exitCode() == 0;
+}
+
+// The findings a schema can express, and the files it cannot read.
+bool breaksSchema(const QStringList &findings)
+{
+    static const QStringList kinds {"invalid-json", "unreadable-encoding", "not-an-object",
+        "unknown-key", "not-a-string", "wrong-type", "package-ending", "no-package", "empty-name",
+        "version-rule-form", "versions-without-guid", "guid-form", "platform-value",
+        "rule-never-holds", "registry-form"};
+    return std::any_of(findings.cbegin(), findings.cend(), [](const QString &finding) {
+        return kinds.contains(finding.section(QRegularExpression("[@: ]"), 0, 0));
+    });
 }
 
 } // namespace
@@ -96,6 +131,9 @@ void tst_ConfigLint::findings_data()
     for (int i = 1; i <= 10; ++i)
         ten << plain("P" + QByteArray::number(i), "a.msi");
     row("ten products that can apply on one machine", withProducts(ten), {});
+    row("an editor's schema line", "{\"$schema\": \"kestrun.schema.json\"}", {});
+    for (const char *shipped : {"docs/kestrun.json", "demo/kestrun.json"})
+        row(shipped, TestFiles::contentsOf(QStringLiteral(KESTRUN_SOURCE_DIR "/") + shipped), {});
 
     // The file as a whole.
     row("not JSON", "{\"title\": \"t\",\n  \"products\" []}", {"invalid-json:2:15"});
@@ -233,10 +271,12 @@ void tst_ConfigLint::findings()
     QFETCH(QString, hint);
 
     QStringList messages;
-    QStringList found = findingsOf(writeConfig(contents), &messages);
+    const QString path = writeConfig(contents);
+    QStringList found = findingsOf(path, &messages);
     found.sort();
     expected.sort();
     QCOMPARE(found, expected);
+    QCOMPARE(schemaAccepts(path), !breaksSchema(found));
     QVERIFY2(messages.join('\n').contains(hint), qPrintable(messages.join('\n')));
 }
 
