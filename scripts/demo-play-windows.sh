@@ -23,6 +23,7 @@ offered=$(awk '/^  product / { if (name) print name; name = "" }
                /^      hidden:/ { name = "" }
                END { if (name) print name }' <<<"$explanation")
 
+wine_tahoma || fail "the demo's Windows has no Tahoma"
 LC_ALL=C.UTF-8 LANG=C.UTF-8 LANGUAGE= wine "$app/kestrun.exe" &
 kestrun=$!
 trap 'kill $kestrun 2>/dev/null || true' EXIT

@@ -10,6 +10,16 @@ declare -A kestrun_button=([Install]="592 535" [Download]="697 535" [Exit]="802 
 # shellcheck source=x-window.sh
 source "$(dirname "${BASH_SOURCE[0]}")/x-window.sh"
 
+# Puts Wine's own Tahoma (Debian's fonts-wine) in the Fonts folder of the prefix in WINEPREFIX,
+# as every Windows has it. Debian's Wine does not find it by itself, and without it the dialog
+# face that Qt takes its measures from falls back to the first face Wine knows.
+wine_tahoma() {
+    local fonts=/usr/share/wine/fonts
+    [[ -f $fonts/tahoma.ttf ]] || { echo "Wine's Tahoma is missing (scripts/setup.sh installs fonts-wine)" >&2; return 1; }
+    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+    cp "$fonts/tahoma.ttf" "$fonts/tahomabd.ttf" "$WINEPREFIX/drive_c/windows/Fonts/"
+}
+
 # Prints the X window of the visible kestrun.exe window, waiting up to two minutes for it.
 kestrun_window() { visible_window 120 --classname '^kestrun\.exe$'; }
 

@@ -5,6 +5,7 @@
 #include "windowharness.h"
 
 #include <QFile>
+#include <QFontInfo>
 #include <QJsonArray>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -208,6 +209,9 @@ void tst_Startup::labelsStayInsideTheColumn()
     // The label keeps the whole name; what is drawn ends at the column's right edge, once the
     // column has laid the new name out.
     QCOMPARE(text->property("text").toString(), name);
+    // The face the window asks for is one the system has, not the platform's substitute.
+    const QFont font = text->property("font").value<QFont>();
+    QCOMPARE(QFontInfo(font).family(), font.family());
     const auto laidOut = [text, column, shortened] {
         const qreal right = text->mapRectToItem(column, text->boundingRect()).right();
         if (!shortened)

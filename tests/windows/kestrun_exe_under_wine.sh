@@ -91,9 +91,9 @@ mingw_build -municode "$source/tests/windows/trustroot.cpp" -o trustroot.exe -lc
 fresh_prefix
 wine msiexec /i "$(winepath -w "$packages/Editor10.msi" 2>/dev/null)" /qn
 wine trustroot.exe ca.der
-
 # shellcheck source=../../scripts/wine-window.sh
 source "$source/scripts/wine-window.sh"
+wine_tahoma
 start_kestrun() { # log file
     wine app/kestrun.exe >"$1" 2>&1 &
     kestrun=$!
