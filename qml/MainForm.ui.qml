@@ -202,5 +202,8 @@ Item {
         clip: false
         visible: false
         indeterminate: true
+        // Qt 5 gives a Qt Quick bar no value interface for a screen reader, but announces a
+        // change of its name: the name is the share done, empty while the bar moves without one.
+        Accessible.name: indeterminate ? "" : Math.round(value * 100) + "%"
     }
 }

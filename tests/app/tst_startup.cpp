@@ -131,6 +131,8 @@ void tst_Startup::placesApplyingProductsInOrder()
     }
     QVERIFY(!window.object(box(CheckBoxSlots::Count + 1)));
     QCOMPARE(window.property("buttonInstall", "enabled").toBool(), !placed.isEmpty());
+    // The keyboard starts on the first box, or on Exit when there is none.
+    QVERIFY(window.item(placed.isEmpty() ? QStringLiteral("buttonExit") : box(1))->hasFocus());
     QCOMPARE(window.property("buttonDownload", "enabled").toBool(), true);
     QCOMPARE(window.property("buttonExit", "enabled").toBool(), true);
     QCOMPARE(window.window()->title(), title);
@@ -163,9 +165,11 @@ void tst_Startup::displayValues()
 
     QCOMPARE(window.placeAllProducts(), 1);
     QCOMPARE(window.property(box(1), "visible").toBool(), visible);
-    // Hidden or not, a placed product is ticked and makes "Install" usable.
+    // Hidden or not, a placed product is ticked and makes "Install" usable, and the keyboard
+    // starts on it when it is shown.
     QCOMPARE(window.property(box(1), "checked"), QVariant(true));
     QCOMPARE(window.property("buttonInstall", "enabled").toBool(), true);
+    QVERIFY(window.item(visible ? box(1) : QStringLiteral("buttonInstall"))->hasFocus());
 }
 
 void tst_Startup::hiddenBetweenShownLeavesNoGap()

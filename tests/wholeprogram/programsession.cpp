@@ -138,6 +138,13 @@ bool ProgramSession::click(const QPoint &at)
         ToolTimeout);
 }
 
+bool ProgramSession::pressKeys(const QStringList &keys)
+{
+    return runTool(xdotool,
+        QStringList {QStringLiteral("key"), QStringLiteral("--window"), window} + keys,
+        ToolTimeout);
+}
+
 bool ProgramSession::waitFor(const Condition &condition, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
@@ -156,11 +163,11 @@ bool ProgramSession::waitFor(const Condition &condition, int timeoutMs)
     return false;
 }
 
-int ProgramSession::exitByButton(int timeoutMs)
+int ProgramSession::exitByButton(int timeoutMs, const QStringList &keys)
 {
     // Listening before the click: the program may end while the click's tool is waited for.
     QSignalSpy finished(&program, qOverload<int, QProcess::ExitStatus>(&QProcess::finished));
-    if (program.state() != QProcess::Running || !click(Exit))
+    if (program.state() != QProcess::Running || !(keys.isEmpty() ? click(Exit) : pressKeys(keys)))
         return -1;
     if (finished.isEmpty() && !finished.wait(timeoutMs))
         return -1;

@@ -59,14 +59,16 @@ public:
     QString windowId() const { return window; }
     /** One left click at a point of the window through the X server. */
     bool click(const QPoint &at);
+    /** Presses keys ("Tab", "Return") in the window, one after another. */
+    bool pressKeys(const QStringList &keys);
     /** Reads the window until condition holds or timeoutMs has passed; the last reading is
         kept in lastReading(). */
     bool waitFor(const Condition &condition, int timeoutMs);
     /** What the window showed at the last reading, one line per visible item. */
     QString lastReading() const { return reading; }
-    /** Clicks "Exit" and waits for the program to end: its exit code, or -1 when it did not
-        end in time or ended by a crash. */
-    int exitByButton(int timeoutMs);
+    /** Clicks "Exit", or presses the keys given, and waits for the program to end: its exit
+        code, or -1 when it did not end in time or ended by a crash. */
+    int exitByButton(int timeoutMs, const QStringList &keys = {});
 
     /** The headings a report begins with, in English. */
     static const QStringList &reportHeadings();

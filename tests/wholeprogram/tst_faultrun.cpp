@@ -17,6 +17,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
+#include <QVector>
 #include <QTest>
 
 using Responses = QList<FaultServer::Response>;
@@ -63,6 +65,21 @@ bool installerRanFor(const RecordingStandIn &standIn, const QString &name)
         }
     }
     return false;
+}
+
+// The line of the item that has the keyboard focus, without its role.
+QString focusOf(const QString &reading)
+{
+    return ProgramSession::lineWith(reading, QStringLiteral("focus: "))
+        .mid(7)
+        .remove(QRegularExpression("^text: "));
+}
+
+// The status line counting the files and the bar at a value short of the whole.
+bool showsWork(const QString &reading)
+{
+    return reading.contains(QLatin1String("\ntext: Downloading file "))
+        && QRegularExpression("\nprogress: [1-9][0-9]?%").match(reading).hasMatch();
 }
 
 QByteArray configFor(const QString &goodUrl, const QString &faultyUrl)
@@ -113,6 +130,7 @@ void tst_FaultRun::endsWithAReport_data()
     QTest::addColumn<bool>("givenUp"); // the download step must give the faulty package up
     QTest::addColumn<int>("reportTimeout");
     QTest::addColumn<QString>("reason"); // shown after the faulty package; none when it succeeds
+    QTest::addColumn<bool>("byKeyboard");
 
     using S = FaultServer;
     const Responses whole {S::ok(faultyPackage, 4)};
@@ -132,6 +150,7 @@ void tst_FaultRun::endsWithAReport_data()
         int reportTimeout;
         bool bothButtons;
         const char *reason;
+        bool byKeyboard = false; // Tab and Return alone, the focus and the work read on the way
     };
     const QList<Row> rows {
         {"refused connection", Setup::Refused, {}, {}, true, ReportTimeout, true,
@@ -141,9 +160,9 @@ void tst_FaultRun::endsWithAReport_data()
             ReportTimeout, true, "the connection broke off"},
         {"stalls once, then whole", Setup::Server,
             {S::stalled(faultyPackage.left(5000), faultyPackage.size()), S::ok(faultyPackage)},
-            rightDigest, false, StallReportTimeout, false, ""},
+            rightDigest, false, StallReportTimeout, false, "", true},
         {"wrong digest", Setup::Server, whole, {S::ok(sha256Line("another package", "faulty.msi"))},
-            true, ReportTimeout, true, "digest mismatch"},
+            true, ReportTimeout, true, "digest mismatch", true},
         {"digest in a wrong format (SHA-1)", Setup::Server, whole, {S::ok(sha1 + "  faulty.msi\n")},
             true, ReportTimeout, true, "digest mismatch"},
         // Cut to its Content-Length, the body is not the package.
@@ -164,7 +183,7 @@ void tst_FaultRun::endsWithAReport_data()
                 continue;
             QTest::addRow("%s, %s", row.name, button)
                 << row.setup << row.package << row.digest << row.givenUp << row.reportTimeout
-                << QString::fromLatin1(row.reason);
+                << QString::fromLatin1(row.reason) << row.byKeyboard;
         }
     }
 }
@@ -177,6 +196,7 @@ void tst_FaultRun::endsWithAReport()
     QFETCH(bool, givenUp);
     QFETCH(int, reportTimeout);
     QFETCH(QString, reason);
+    QFETCH(bool, byKeyboard);
     const bool viaInstall = QByteArray(QTest::currentDataTag()).endsWith(", Install");
 
     ProgramSession session;
@@ -195,11 +215,24 @@ void tst_FaultRun::endsWithAReport()
     QElapsedTimer clock;
     clock.start();
     const bool started = session.start(StartTimeout);
-    const bool reported = started
-        && session.click(viaInstall ? ProgramSession::Install : ProgramSession::DownloadAll)
-        && session.waitFor(ProgramSession::showsReport, reportTimeout);
+    const QString opened = session.lastReading();
+    // The first box has the focus; Install is two Tabs on, Download All three.
+    const QStringList toButton =
+        QVector<QString>(viaInstall ? 2 : 3, QStringLiteral("Tab")).toList() << "Return";
+    const bool pressed = byKeyboard
+        ? session.pressKeys(toButton)
+        : session.click(viaInstall ? ProgramSession::Install : ProgramSession::DownloadAll);
+    // The status line and the bar as a screen reader finds them while a stalled transfer waits.
+    const bool workRead = !byKeyboard || givenUp || session.waitFor(showsWork, reportTimeout);
+    const QString work = session.lastReading();
+    const bool reported =
+        started && pressed && session.waitFor(ProgramSession::showsReport, reportTimeout);
     const QString report = session.lastReading();
-    const int exitCode = session.exitByButton(ExitTimeout);
+    const bool exitFocused = byKeyboard && session.pressKeys({"Tab"})
+        && session.waitFor(
+            [](const QString &reading) { return focusOf(reading) == "button: Exit"; }, ExitTimeout);
+    const int exitCode =
+        session.exitByButton(ExitTimeout, byKeyboard ? QStringList {"Return"} : QStringList());
 
     const QDir installs(
         setup == Setup::InstallsIsAFile ? session.perUserInstallsPath() : session.installsPath());
@@ -218,6 +251,13 @@ void tst_FaultRun::endsWithAReport()
 
     QVERIFY2(started, qPrintable(report));
     QVERIFY2(reported, qPrintable(report));
+    QVERIFY2(workRead, qPrintable(work));
+    if (byKeyboard) {
+        QCOMPARE(focusOf(opened), "[x] " + goodName);
+        QVERIFY2(
+            focusOf(report).contains(ProgramSession::reportHeading(report)), qPrintable(report));
+        QVERIFY(exitFocused);
+    }
     QCOMPARE(exitCode, 0);
     QVERIFY(!outcome.damagedAccepted);
     QVERIFY(!outcome.unverifiedRun);

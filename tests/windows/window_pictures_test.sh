@@ -44,8 +44,6 @@ fresh_prefix
 source "$source/scripts/wine-window.sh"
 wine_tahoma
 
-# Without a window manager xdotool finds no focused window to name; the keys arrive anyway.
-keys() { xdotool key --window "$@" 2>/dev/null; } # window, keys...
 play() { # name, command...
     local name=$1 program window
     shift
@@ -55,11 +53,11 @@ play() { # name, command...
     kestrun_picture_when_drawn "$window" "$name-before.png" || return 1
     sleep 1 # the ticks are drawn once the boxes are placed
     import -window "$window" "$name-before.png"
-    keys "$window" Tab Tab Return
+    kestrun_keys_install "$window" 2
     kestrun_picture_until "$window" "$name-after.png" 60 kestrun_shows_report || return 1
     sleep 1 # the report's last line has reached the screen
     import -window "$window" "$name-after.png"
-    keys "$window" Tab Return
+    kestrun_keys_exit "$window"
     within 30 bash -c "! kill -0 $program 2>/dev/null"
 }
 # Prints, for each band of rows with dark ink in the left column of each picture, its top and
