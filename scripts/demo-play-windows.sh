@@ -46,7 +46,7 @@ kestrun_picture_until "$window" "$out/after-install.png" 600 kestrun_shows_repor
     fail "no report from Kestrun"
 sleep 1 # the report's last line has reached the screen
 import -window "$window" "$out/after-install.png"
-echo "After a click on Install:"
+echo "After Install, pressed with the keyboard:"
 echo "(the picture shows the report; Windows lists as installed)"
 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s /reg:64 2>/dev/null |
     tr -d '\r' | sed -n 's/^ *DisplayName *REG_SZ *//p' | sort

@@ -41,7 +41,7 @@ kestrun_keys_install "$window" "$(grep -c '^\[' <<<"$before")"
 after=$(reader --wait "the following products." --timeout 600) || fail "no report from Kestrun"
 picture "$out/after-install.png"
 echo
-echo "After a click on Install:"
+echo "After Install, pressed with the keyboard:"
 echo "$after"
 echo
 echo "Pictures: $out/before-install.png and $out/after-install.png"

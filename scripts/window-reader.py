@@ -60,7 +60,7 @@ def line_of(node):
 
 
 def describe(node, lines, focus):
-    """Appends the visible items below node to lines, and the line of the focused one to
+    """Appends the visible items below node to lines, and the first line of the focused one to
     focus."""
     line = line_of(node)
     if line is None:
@@ -69,7 +69,7 @@ def describe(node, lines, focus):
     elif line and is_showing(node):
         lines.append(line)
         if node.getState().contains(pyatspi.STATE_FOCUSED):
-            focus.append(f"focus: {line}")
+            focus.append(f"focus: {line.splitlines()[0]}")
 
 
 def read_window():

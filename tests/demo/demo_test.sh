@@ -55,7 +55,7 @@ shows() { grep -Fxq -- "$2" <<<"$1"; }
 lacks() { ! grep -Fq -- "$2" <<<"$1"; }
 # The window as the demo printed it before the click, and what it showed after.
 window_before() { sed -n "/^Kestrun's window:/,/^\$/p" <<<"$1"; }
-window_after() { sed -n '/^After a click on Install:/,$p' <<<"$1"; }
+window_after() { sed -n '/^After Install, pressed with the keyboard:/,$p' <<<"$1"; }
 is_png() { [[ $(head -c 8 "$1" | od -An -tx1 | tr -d ' \n') == 89504e470d0a1a0a ]]; }
 if [[ -n ${KESTRUN_DEMO_WINDOWS:-} ]]; then
     # shellcheck source=../../scripts/wine-window.sh
