@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # kestrun.exe as it ships (the folder scripts/build-windows.sh lays out), run under Wine on a
-# virtual display with real clicks, in a Wine prefix of this test's own where the older Corvane
-# Editor 1.0 is installed and a test certificate authority is trusted. nginx serves the demo's
-# packages on 127.0.0.1, the Viewer's over https with a certificate of that authority, so that
-# it arrives only through the OpenSSL DLLs shipped beside the executable.
+# virtual display with real clicks and keys, in a Wine prefix of this test's own where the older
+# Corvane Editor 1.0 is installed and a test certificate authority is trusted. nginx serves the
+# demo's packages on 127.0.0.1, the Viewer's over https with a certificate of that authority, so
+# that it arrives only through the OpenSSL DLLs shipped beside the executable.
 #
-# Four runs, each step's checks saying what it shows: Install, the Viewer over https; Download
-# All where installs cannot be made beside the program, with a Windows device name and names
-# that differ only in case; Install after a package was replaced behind its check; and
-# kestrun-check.exe with Wine's registry and Windows Installer. The report is seen in pictures:
-# Wine has no accessibility bridge to X for reading it.
+# Five runs, each step's checks saying what it shows: the window against the Linux window on one
+# configuration, both played with the keyboard alone and compared in pictures before and after
+# Install; Install, the Viewer over https; Download All where installs cannot be made beside the
+# program, with a Windows device name and names that differ only in case; Install after a
+# package was replaced behind its check; and kestrun-check.exe with Wine's registry and Windows
+# Installer. The report is seen in pictures: Wine has no accessibility bridge to X for reading
+# it.
 #
 # Usage: kestrun_exe_under_wine.sh <source folder> <build folder> <shipped folder> <work folder>
 # CTest runs it through tests/support/with-tools.sh, which checks for the tools it needs.
@@ -86,7 +88,7 @@ step "a virtual display, for every Wine program of the test"
 start_display display
 children+=("$xvfb")
 
-step "a fresh 64-bit Wine prefix with Corvane Editor 1.0 installed and the test authority trusted"
+step "a fresh 64-bit Wine prefix with Corvane Editor 1.0 installed, the test authority trusted and Tahoma"
 mingw_build -municode "$source/tests/windows/trustroot.cpp" -o trustroot.exe -lcrypt32
 fresh_prefix
 wine msiexec /i "$(winepath -w "$packages/Editor10.msi" 2>/dev/null)" /qn
@@ -94,6 +96,67 @@ wine trustroot.exe ca.der
 # shellcheck source=../../scripts/wine-window.sh
 source "$source/scripts/wine-window.sh"
 wine_tahoma
+
+step "kestrun.exe's window against the Linux window, played with the keyboard alone"
+# Local packages that are not there: the report lists every product without a server or an
+# installer. Each box row and report line must lie within three pixels of the Linux window's.
+mkdir -p pictures/linux
+cp -r "$shipped" pictures/windows
+cp "$build/kestrun" pictures/linux/
+for app in linux windows; do
+    echo '{"title": "Pictures", "products": [{"name": "Corvane Editor 2.0", "file": "Editor20.msi"},
+        {"name": "Runtime", "file": "Runtime.exe", "display": "false"},
+        {"name": "Corvane Viewer", "file": "Viewer.msi"}]}' >"pictures/$app/kestrun.json"
+done
+play() { # name, command...
+    local name=$1 program window
+    shift
+    "$@" >"pictures/$name.log" 2>&1 &
+    program=$!
+    window=$(visible_window 120 --classname '^kestrun(\.exe)?$') || return 1
+    kestrun_picture_when_drawn "$window" "pictures/$name-before.png" || return 1
+    sleep 1 # the ticks are drawn once the boxes are placed
+    import -window "$window" "pictures/$name-before.png"
+    kestrun_keys_install "$window" 2
+    kestrun_picture_until "$window" "pictures/$name-after.png" 60 kestrun_shows_report || return 1
+    sleep 1 # the report's last line has reached the screen
+    import -window "$window" "pictures/$name-after.png"
+    kestrun_keys_exit "$window"
+    within 30 bash -c "! kill -0 $program 2>/dev/null"
+}
+# Prints, for each band of rows with dark ink in the left column of each picture, its top and
+# its left edge; the two lists must match within three pixels.
+same_places() { # picture, picture
+    /usr/bin/python3 - "$@" <<'COMPARE'
+import subprocess, sys
+def bands(picture):
+    x, y = 16, 5
+    pgm = subprocess.run(["convert", picture, "-crop", f"310x490+{x}+{y}", "-colorspace", "gray",
+                          "-compress", "none", "pgm:-"], check=True, capture_output=True, text=True)
+    width, height, _, *values = map(int, pgm.stdout.split()[1:])
+    rows = [[i for i in range(width) if values[row * width + i] < 110] for row in range(height)]
+    found, top = [], None
+    for row, ink in enumerate(rows + [[]]):
+        if ink and top is None:
+            top = row
+        elif not ink and top is not None:
+            found.append((y + top, x + min(min(r) for r in rows[top:row])))
+            top = None
+    return found
+linux, windows = bands(sys.argv[1]), bands(sys.argv[2])
+print("linux:", linux, "windows:", windows)
+sys.exit(len(linux) != len(windows) or any(abs(a - b) > 3 for l, w in zip(linux, windows)
+                                          for a, b in zip(l, w)))
+COMPARE
+}
+
+check "the Linux window plays with the keyboard" play linux pictures/linux/kestrun
+check "kestrun.exe's window plays with the keyboard" play windows wine pictures/windows/kestrun.exe
+check "its boxes lie where the Linux window has them" \
+    same_places pictures/linux-before.png pictures/windows-before.png
+check "its report's lines lie where the Linux window has them" \
+    same_places pictures/linux-after.png pictures/windows-after.png
+
 start_kestrun() { # log file
     wine app/kestrun.exe >"$1" 2>&1 &
     kestrun=$!
