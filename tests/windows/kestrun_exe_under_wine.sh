@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # kestrun.exe as it ships (the folder scripts/build-windows.sh lays out), run under Wine on a
-# virtual display with real clicks and keys, in a Wine prefix of this test's own where the older
-# Corvane Editor 1.0 is installed and a test certificate authority is trusted. nginx serves the
-# demo's packages on 127.0.0.1, the Viewer's over https with a certificate of that authority, so
-# that it arrives only through the OpenSSL DLLs shipped beside the executable.
+# virtual display with real clicks, in a Wine prefix of this test's own where the older Corvane
+# Editor 1.0 is installed and a test certificate authority is trusted. nginx serves the demo's
+# packages on 127.0.0.1, the Viewer's over https with a certificate of that authority, so that
+# it arrives only through the OpenSSL DLLs shipped beside the executable.
 #
-# Five runs, each step's checks saying what it shows: the window against the Linux window on one
-# configuration, both played with the keyboard alone and compared in pictures before and after
-# Install; Install, the Viewer over https; Download All where installs cannot be made beside the
+# First the window and the Linux window, on one configuration and played with the keyboard
+# alone, are pictured and compared. Then four runs, each step's checks saying what it shows:
+# Install, the Viewer over https; Download All where installs cannot be made beside the
 # program, with a Windows device name and names that differ only in case; Install after a
 # package was replaced behind its check; and kestrun-check.exe with Wine's registry and Windows
 # Installer. The report is seen in pictures: Wine has no accessibility bridge to X for reading
@@ -98,64 +98,48 @@ source "$source/scripts/wine-window.sh"
 wine_tahoma
 
 step "kestrun.exe's window against the Linux window, played with the keyboard alone"
-# Local packages that are not there: the report lists every product without a server or an
-# installer. Each box row and report line must lie within three pixels of the Linux window's.
+# Packages that are not there: the report lists each product, with no server and no installer.
 mkdir -p pictures/linux
 cp -r "$shipped" pictures/windows
 cp "$build/kestrun" pictures/linux/
-for app in linux windows; do
-    echo '{"title": "Pictures", "products": [{"name": "Corvane Editor 2.0", "file": "Editor20.msi"},
-        {"name": "Runtime", "file": "Runtime.exe", "display": "false"},
-        {"name": "Corvane Viewer", "file": "Viewer.msi"}]}' >"pictures/$app/kestrun.json"
-done
+echo '{"products": [{"name": "Corvane Editor 2.0", "file": "Editor20.msi"}, {"name": "Hidden",
+    "file": "Hidden.exe", "display": "false"}, {"name": "Viewer", "file": "Viewer.msi"}]}' |
+    tee pictures/linux/kestrun.json >pictures/windows/kestrun.json
 play() { # name, command...
-    local name=$1 program window
-    shift
-    "$@" >"pictures/$name.log" 2>&1 &
-    program=$!
-    window=$(visible_window 120 --classname '^kestrun(\.exe)?$') || return 1
-    kestrun_picture_when_drawn "$window" "pictures/$name-before.png" || return 1
-    sleep 1 # the ticks are drawn once the boxes are placed
-    import -window "$window" "pictures/$name-before.png"
+    "${@:2}" >"pictures/$1.log" 2>&1 &
+    local program=$! window
+    window=$(visible_window 120 --classname '^kestrun(\.exe)?$') &&
+        kestrun_picture_when_drawn "$window" "pictures/$1-before.png" || return 1
+    sleep 1 && import -window "$window" "pictures/$1-before.png" # the boxes ticked
     kestrun_keys_install "$window" 2
-    kestrun_picture_until "$window" "pictures/$name-after.png" 60 kestrun_shows_report || return 1
-    sleep 1 # the report's last line has reached the screen
-    import -window "$window" "pictures/$name-after.png"
+    kestrun_picture_until "$window" "pictures/$1-after.png" 60 kestrun_shows_report || return 1
+    sleep 1 && import -window "$window" "pictures/$1-after.png" # the report's last line
     kestrun_keys_exit "$window"
     within 30 bash -c "! kill -0 $program 2>/dev/null"
 }
-# Prints, for each band of rows with dark ink in the left column of each picture, its top and
-# its left edge; the two lists must match within three pixels.
-same_places() { # picture, picture
-    /usr/bin/python3 - "$@" <<'COMPARE'
+# Each run of rows with dark ink in the left column, by its top and left edge, must lie within
+# three pixels of the Linux window's.
+same_places() { # picture name
+    /usr/bin/python3 - "pictures/linux-$1.png" "pictures/windows-$1.png" <<'COMPARE'
 import subprocess, sys
-def bands(picture):
-    x, y = 16, 5
-    pgm = subprocess.run(["convert", picture, "-crop", f"310x490+{x}+{y}", "-colorspace", "gray",
-                          "-compress", "none", "pgm:-"], check=True, capture_output=True, text=True)
-    width, height, _, *values = map(int, pgm.stdout.split()[1:])
-    rows = [[i for i in range(width) if values[row * width + i] < 110] for row in range(height)]
-    found, top = [], None
-    for row, ink in enumerate(rows + [[]]):
-        if ink and top is None:
-            top = row
-        elif not ink and top is not None:
-            found.append((y + top, x + min(min(r) for r in rows[top:row])))
-            top = None
-    return found
-linux, windows = bands(sys.argv[1]), bands(sys.argv[2])
+def runs(picture):
+    pgm = subprocess.run(["convert", picture, "-crop", "310x490+16+5", "-colorspace", "gray",
+                          "-compress", "none", "pgm:-"], capture_output=True, text=True).stdout.split()
+    width, dark = int(pgm[1]), [int(value) < 110 for value in pgm[4:]]
+    rows = [[x for x in range(width) if dark[y * width + x]] for y in range(len(dark) // width)]
+    tops = [y for y, ink in enumerate(rows) if ink and (y == 0 or not rows[y - 1])]
+    ends = [y for y, ink in enumerate(rows) if ink and (y + 1 == len(rows) or not rows[y + 1])]
+    return [(top + 5, min(map(min, rows[top:end + 1])) + 16) for top, end in zip(tops, ends)]
+linux, windows = runs(sys.argv[1]), runs(sys.argv[2])
 print("linux:", linux, "windows:", windows)
 sys.exit(len(linux) != len(windows) or any(abs(a - b) > 3 for l, w in zip(linux, windows)
                                           for a, b in zip(l, w)))
 COMPARE
 }
-
 check "the Linux window plays with the keyboard" play linux pictures/linux/kestrun
 check "kestrun.exe's window plays with the keyboard" play windows wine pictures/windows/kestrun.exe
-check "its boxes lie where the Linux window has them" \
-    same_places pictures/linux-before.png pictures/windows-before.png
-check "its report's lines lie where the Linux window has them" \
-    same_places pictures/linux-after.png pictures/windows-after.png
+check "its boxes lie where the Linux window has them" same_places before
+check "its report's lines lie where the Linux window has them" same_places after
 
 start_kestrun() { # log file
     wine app/kestrun.exe >"$1" 2>&1 &
