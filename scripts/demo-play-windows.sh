@@ -42,10 +42,7 @@ if [[ -z $offered ]]; then
     exit
 fi
 kestrun_keys_install "$window" "$(grep -c . <<<"$offered")"
-kestrun_picture_until "$window" "$out/after-install.png" 600 kestrun_shows_report ||
-    fail "no report from Kestrun"
-sleep 1 # the report's last line has reached the screen
-import -window "$window" "$out/after-install.png"
+kestrun_picture_of_report "$window" "$out/after-install.png" 600 || fail "no report from Kestrun"
 echo "After Install, pressed with the keyboard:"
 echo "(the picture shows the report; Windows lists as installed)"
 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s /reg:64 2>/dev/null |

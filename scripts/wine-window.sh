@@ -54,7 +54,13 @@ kestrun_picture_until() { # window, picture, seconds, test command...
     done
 }
 
-# The window's first frame, which shows Install.
+# The window's first frame, which shows Install, taken again a second later, once the ticks
+# of the boxes placed after it are drawn too.
 kestrun_picture_when_drawn() { # window, picture
-    kestrun_picture_until "$1" "$2" 60 kestrun_shows_install
+    kestrun_picture_until "$1" "$2" 60 kestrun_shows_install && sleep 1 && import -window "$1" "$2"
+}
+
+# The report, once it has taken the window, taken again a second later with its last line.
+kestrun_picture_of_report() { # window, picture, seconds
+    kestrun_picture_until "$1" "$2" "$3" kestrun_shows_report && sleep 1 && import -window "$1" "$2"
 }

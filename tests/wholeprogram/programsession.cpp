@@ -163,11 +163,11 @@ bool ProgramSession::waitFor(const Condition &condition, int timeoutMs)
     return false;
 }
 
-int ProgramSession::exitByButton(int timeoutMs, const QStringList &keys)
+int ProgramSession::exitByButton(int timeoutMs)
 {
     // Listening before the click: the program may end while the click's tool is waited for.
     QSignalSpy finished(&program, qOverload<int, QProcess::ExitStatus>(&QProcess::finished));
-    if (program.state() != QProcess::Running || !(keys.isEmpty() ? click(Exit) : pressKeys(keys)))
+    if (program.state() != QProcess::Running || !click(Exit))
         return -1;
     if (finished.isEmpty() && !finished.wait(timeoutMs))
         return -1;

@@ -66,9 +66,9 @@ public:
     bool waitFor(const Condition &condition, int timeoutMs);
     /** What the window showed at the last reading, one line per visible item. */
     QString lastReading() const { return reading; }
-    /** Clicks "Exit", or presses the keys given, and waits for the program to end: its exit
-        code, or -1 when it did not end in time or ended by a crash. */
-    int exitByButton(int timeoutMs, const QStringList &keys = {});
+    /** Clicks "Exit" and waits for the program to end: its exit code, or -1 when it did not
+        end in time or ended by a crash. */
+    int exitByButton(int timeoutMs);
 
     /** The headings a report begins with, in English. */
     static const QStringList &reportHeadings();
