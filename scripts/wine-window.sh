@@ -15,7 +15,10 @@ source "$(dirname "${BASH_SOURCE[0]}")/x-window.sh"
 # face that Qt takes its measures from falls back to the first face Wine knows.
 wine_tahoma() {
     local fonts=/usr/share/wine/fonts
-    [[ -f $fonts/tahoma.ttf ]] || { echo "Wine's Tahoma is missing (scripts/setup.sh installs fonts-wine)" >&2; return 1; }
+    if [[ ! -f $fonts/tahoma.ttf ]]; then
+        echo "Wine's Tahoma is missing (scripts/setup.sh installs fonts-wine)" >&2
+        return 1
+    fi
     mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
     cp "$fonts/tahoma.ttf" "$fonts/tahomabd.ttf" "$WINEPREFIX/drive_c/windows/Fonts/"
 }

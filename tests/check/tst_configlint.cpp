@@ -43,13 +43,10 @@ bool schemaAccepts(const QString &path)
 {
     ConfigFile file;
     const QString plain = path + QStringLiteral(".plain");
-    if (!file.read(path) || !TestFiles::writeFile(plain, QJsonDocument(file.object()).toJson()))
-        return false;
-    QProcess validator;
-    validator.start(QStringLiteral("jsonschema"),
-        {QStringLiteral("-i"), plain,
-            QStringLiteral(KESTRUN_SOURCE_DIR "/docs/kestrun.schema.json")});
-    return validator.waitForFinished() && validator.exitCode() == 0;
+    return file.read(path) && TestFiles::writeFile(plain, QJsonDocument(file.object()).toJson())
+        && QProcess::execute(QStringLiteral("jsonschema"),
+               {"-i", plain, QStringLiteral(KESTRUN_SOURCE_DIR "/docs/kestrun.schema.json")})
+        == 0;
 }
 
 } // namespace
@@ -115,7 +112,6 @@ void tst_ConfigLint::findings_data()
     for (int i = 1; i <= 10; ++i)
         ten << plain("P" + QByteArray::number(i), "a.msi");
     row("ten products that can apply on one machine", withProducts(ten), {});
-    row("an editor's schema line", "{\"$schema\": \"kestrun.schema.json\"}", {});
     for (const char *shipped : {"docs/kestrun.json", "demo/kestrun.json"})
         row(shipped, TestFiles::contentsOf(QStringLiteral(KESTRUN_SOURCE_DIR "/") + shipped), {});
 

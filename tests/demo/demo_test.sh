@@ -47,8 +47,8 @@ export LANG=C.UTF-8 # the report in the language the checks expect
 here=$(cd "$(dirname "$0")/../support" && pwd)
 # shellcheck source=../support/checks.sh
 source "$here/checks.sh"
-[[ -z ${KESTRUN_DEMO_WINDOWS:-} || -f $KESTRUN_DEMO_WINDOWS/kestrun.exe ]] ||
-    missing_prerequisite "no kestrun.exe in $KESTRUN_DEMO_WINDOWS" "bash scripts/build-windows.sh builds it"
+[[ -z ${KESTRUN_DEMO_WINDOWS:-} || -f $KESTRUN_DEMO_WINDOWS/kestrun.exe ]] || missing_prerequisite \
+    "no kestrun.exe in $KESTRUN_DEMO_WINDOWS" "bash scripts/build-windows.sh builds it"
 # shellcheck source=../support/wine.sh
 source "$here/wine.sh"
 shows() { grep -Fxq -- "$2" <<<"$1"; }

@@ -140,9 +140,7 @@ bool ProgramSession::click(const QPoint &at)
 
 bool ProgramSession::pressKeys(const QStringList &keys)
 {
-    return runTool(xdotool,
-        QStringList {QStringLiteral("key"), QStringLiteral("--window"), window} + keys,
-        ToolTimeout);
+    return runTool(xdotool, QStringList {"key", "--window", window} + keys, ToolTimeout);
 }
 
 bool ProgramSession::waitFor(const Condition &condition, int timeoutMs)

@@ -202,10 +202,10 @@ void tst_FaultRun::endsWithAReport()
     const bool startsOnFirstBox = session.lastReading().contains("\nfocus: [x] " + goodName);
     // The first box has the focus, where Return and Enter do nothing; Install is two Tabs on,
     // Download All three.
-    const QString keys =
-        QStringLiteral("Return KP_Enter ") + QString("Tab ").repeated(viaInstall ? 2 : 3);
     const bool pressed = byKeyboard
-        ? session.pressKeys((keys + QLatin1String("Return")).split(QLatin1Char(' ')))
+        ? session.pressKeys(
+            ("Return KP_Enter " + QString("Tab ").repeated(viaInstall ? 2 : 3) + "Return")
+                .split(' '))
         : session.click(viaInstall ? ProgramSession::Install : ProgramSession::DownloadAll);
     // The status line and the bar as a screen reader finds them while a stalled transfer waits.
     const auto showsWork = [](const QString &reading) {
@@ -242,8 +242,8 @@ void tst_FaultRun::endsWithAReport()
     if (byKeyboard) {
         QVERIFY(startsOnFirstBox && workRead && exitReached);
         // The report has the focus, so that a screen reader reads it.
-        const QString heading = ProgramSession::reportHeading(report);
-        QVERIFY2(report.contains("\nfocus: text: " + heading), qPrintable(report));
+        QVERIFY2(report.contains("\nfocus: text: " + ProgramSession::reportHeading(report)),
+            qPrintable(report));
     }
     QCOMPARE(exitCode, 0);
     QVERIFY(!outcome.damagedAccepted);

@@ -6,7 +6,9 @@
 # it arrives only through the OpenSSL DLLs shipped beside the executable.
 #
 # First the window and the Linux window's, played with the keyboard alone on one configuration,
-# are compared in pictures. Then four runs, each step's checks saying what it shows: Install, the Viewer over https; Download
+# are compared in pictures.
+#
+# Four runs, each step's checks saying what it shows: Install, the Viewer over https; Download
 # All where installs cannot be made beside the program, with a Windows device name and names
 # that differ only in case; Install after a package was replaced behind its check; and
 # kestrun-check.exe with Wine's registry and Windows Installer. The report is seen in pictures:
@@ -98,12 +100,10 @@ wine_tahoma
 
 step "kestrun.exe's window against the Linux window, played with the keyboard alone"
 # Packages that are not there: the report lists each product, with no server and no installer.
-mkdir -p pictures/linux
+install -D "$build/kestrun" pictures/linux/kestrun
 cp -r "$shipped" pictures/windows
-cp "$build/kestrun" pictures/linux/
-echo '{"products": [{"name": "Corvane Editor 2.0", "file": "Editor20.msi"}, {"name": "Hidden",
-    "file": "Hidden.exe", "display": "false"}, {"name": "Viewer", "file": "Viewer.msi"}]}' |
-    tee pictures/linux/kestrun.json >pictures/windows/kestrun.json
+echo '{"products": [{"name": "Editor", "file": "Editor.msi"}, {"name": "Hidden", "file": "Hidden.exe",
+    "display": "false"}, {"name": "Viewer", "file": "Viewer.msi"}]}' | tee pictures/{linux,windows}/kestrun.json
 play() { # name, command...
     "${@:2}" >"pictures/$1.log" 2>&1 &
     local program=$! window
@@ -114,8 +114,7 @@ play() { # name, command...
         kestrun_keys_exit "$window" || return 1
     within 30 bash -c "! kill -0 $program 2>/dev/null"
 }
-# Where the ink lies in the left column of a picture: its left edge, then the top of each run of
-# inked rows (a box row, a report line).
+# The left edge of the ink in a picture's left column, then the top of each run of inked rows.
 ink_places() { # picture
     local column=(-crop 310x490+16+5 +repage -colorspace gray -threshold 43% -negate)
     convert "$1" "${column[@]}" -format '%@\n' info: | awk -F'[x+]' '{ print $3 }'
