@@ -131,7 +131,6 @@ void tst_Startup::placesApplyingProductsInOrder()
     }
     QVERIFY(!window.object(box(CheckBoxSlots::Count + 1)));
     QCOMPARE(window.property("buttonInstall", "enabled").toBool(), !placed.isEmpty());
-    // The keyboard starts on the first box, or on Exit when there is none.
     QVERIFY(window.item(placed.isEmpty() ? QStringLiteral("buttonExit") : box(1))->hasFocus());
     QCOMPARE(window.property("buttonDownload", "enabled").toBool(), true);
     QCOMPARE(window.property("buttonExit", "enabled").toBool(), true);

@@ -102,8 +102,9 @@ step "kestrun.exe's window against the Linux window, played with the keyboard al
 # Packages that are not there: the report lists each product, with no server and no installer.
 install -D "$build/kestrun" pictures/linux/kestrun
 cp -r "$shipped" pictures/windows
-echo '{"products": [{"name": "Editor", "file": "Editor.msi"}, {"name": "Hidden", "file": "Hidden.exe",
-    "display": "false"}, {"name": "Viewer", "file": "Viewer.msi"}]}' | tee pictures/{linux,windows}/kestrun.json
+echo '{"products": [{"name": "Editor", "file": "Editor.msi"}, {"name": "Hidden", "display": "false",
+    "file": "Hidden.exe"}, {"name": "Viewer", "file": "Viewer.msi"}]}' >pictures/linux/kestrun.json
+cp pictures/linux/kestrun.json pictures/windows/
 play() { # name, command...
     "${@:2}" >"pictures/$1.log" 2>&1 &
     local program=$! window
