@@ -3,6 +3,7 @@ import QtQuick.Controls 1.3
 import QtQuick.Controls.Styles 1.3
 import QtQuick.Layouts 1.1
 import com.corvane.Qt.wrapperui 1.0
+import "face.js" as Face
 
 Item {
     id: form
@@ -74,204 +75,54 @@ Item {
             height: 455
             spacing: 25
 
-            CheckBox {
+            ProductCheckBox {
                 id: checkBox1
-                objectName: "checkBox1"
-                // A long name ends in "…" at the column's edge; its label's text stays whole.
-                width: Math.min(implicitWidth, checkBoxHolder.width)
-                visible: false
-                checked: false
-                style: CheckBoxStyle {
-                    label: Text {
-                        objectName: "checkBoxText1"
-                        text: "Check Box"
-                        Accessible.role: Accessible.StaticText
-                        Accessible.name: text
-                        font.pixelSize: 14
-                        font.family: "Verdana"
-                        elide: Text.ElideRight
-                    }
-                }
+                slot: 1
             }
 
-            CheckBox {
+            ProductCheckBox {
                 id: checkBox2
-                objectName: "checkBox2"
-                // A long name ends in "…" at the column's edge; its label's text stays whole.
-                width: Math.min(implicitWidth, checkBoxHolder.width)
-                visible: false
-                checked: false
-                style: CheckBoxStyle {
-                    label: Text {
-                        objectName: "checkBoxText2"
-                        text: "Check Box"
-                        Accessible.role: Accessible.StaticText
-                        Accessible.name: text
-                        font.pixelSize: 14
-                        font.family: "Verdana"
-                        elide: Text.ElideRight
-                    }
-                }
+                slot: 2
             }
 
-            CheckBox {
+            ProductCheckBox {
                 id: checkBox3
-                objectName: "checkBox3"
-                // A long name ends in "…" at the column's edge; its label's text stays whole.
-                width: Math.min(implicitWidth, checkBoxHolder.width)
-                visible: false
-                checked: false
-                style: CheckBoxStyle {
-                    label: Text {
-                        objectName: "checkBoxText3"
-                        text: "Check Box"
-                        Accessible.role: Accessible.StaticText
-                        Accessible.name: text
-                        font.pixelSize: 14
-                        font.family: "Verdana"
-                        elide: Text.ElideRight
-                    }
-                }
+                slot: 3
             }
 
-            CheckBox {
+            ProductCheckBox {
                 id: checkBox4
-                objectName: "checkBox4"
-                // A long name ends in "…" at the column's edge; its label's text stays whole.
-                width: Math.min(implicitWidth, checkBoxHolder.width)
-                visible: false
-                checked: false
-                style: CheckBoxStyle {
-                    label: Text {
-                        objectName: "checkBoxText4"
-                        text: "Check Box"
-                        Accessible.role: Accessible.StaticText
-                        Accessible.name: text
-                        font.pixelSize: 14
-                        font.family: "Verdana"
-                        elide: Text.ElideRight
-                    }
-                }
+                slot: 4
             }
 
-            CheckBox {
+            ProductCheckBox {
                 id: checkBox5
-                objectName: "checkBox5"
-                // A long name ends in "…" at the column's edge; its label's text stays whole.
-                width: Math.min(implicitWidth, checkBoxHolder.width)
-                visible: false
-                checked: false
-                style: CheckBoxStyle {
-                    label: Text {
-                        objectName: "checkBoxText5"
-                        text: "Check Box"
-                        Accessible.role: Accessible.StaticText
-                        Accessible.name: text
-                        font.pixelSize: 14
-                        font.family: "Verdana"
-                        elide: Text.ElideRight
-                    }
-                }
+                slot: 5
             }
 
-            CheckBox {
+            ProductCheckBox {
                 id: checkBox6
-                objectName: "checkBox6"
-                // A long name ends in "…" at the column's edge; its label's text stays whole.
-                width: Math.min(implicitWidth, checkBoxHolder.width)
-                visible: false
-                checked: false
-                style: CheckBoxStyle {
-                    label: Text {
-                        objectName: "checkBoxText6"
-                        text: "Check Box"
-                        Accessible.role: Accessible.StaticText
-                        Accessible.name: text
-                        font.pixelSize: 14
-                        font.family: "Verdana"
-                        elide: Text.ElideRight
-                    }
-                }
+                slot: 6
             }
 
-            CheckBox {
+            ProductCheckBox {
                 id: checkBox7
-                objectName: "checkBox7"
-                // A long name ends in "…" at the column's edge; its label's text stays whole.
-                width: Math.min(implicitWidth, checkBoxHolder.width)
-                visible: false
-                checked: false
-                style: CheckBoxStyle {
-                    label: Text {
-                        objectName: "checkBoxText7"
-                        text: "Check Box"
-                        Accessible.role: Accessible.StaticText
-                        Accessible.name: text
-                        font.pixelSize: 14
-                        font.family: "Verdana"
-                        elide: Text.ElideRight
-                    }
-                }
+                slot: 7
             }
 
-            CheckBox {
+            ProductCheckBox {
                 id: checkBox8
-                objectName: "checkBox8"
-                // A long name ends in "…" at the column's edge; its label's text stays whole.
-                width: Math.min(implicitWidth, checkBoxHolder.width)
-                visible: false
-                checked: false
-                style: CheckBoxStyle {
-                    label: Text {
-                        objectName: "checkBoxText8"
-                        text: "Check Box"
-                        Accessible.role: Accessible.StaticText
-                        Accessible.name: text
-                        font.pixelSize: 14
-                        font.family: "Verdana"
-                        elide: Text.ElideRight
-                    }
-                }
+                slot: 8
             }
 
-            CheckBox {
+            ProductCheckBox {
                 id: checkBox9
-                objectName: "checkBox9"
-                // A long name ends in "…" at the column's edge; its label's text stays whole.
-                width: Math.min(implicitWidth, checkBoxHolder.width)
-                visible: false
-                checked: false
-                style: CheckBoxStyle {
-                    label: Text {
-                        objectName: "checkBoxText9"
-                        text: "Check Box"
-                        Accessible.role: Accessible.StaticText
-                        Accessible.name: text
-                        font.pixelSize: 14
-                        font.family: "Verdana"
-                        elide: Text.ElideRight
-                    }
-                }
+                slot: 9
             }
 
-            CheckBox {
+            ProductCheckBox {
                 id: checkBox10
-                objectName: "checkBox10"
-                // A long name ends in "…" at the column's edge; its label's text stays whole.
-                width: Math.min(implicitWidth, checkBoxHolder.width)
-                visible: false
-                checked: false
-                style: CheckBoxStyle {
-                    label: Text {
-                        objectName: "checkBoxText10"
-                        text: "Check Box"
-                        Accessible.role: Accessible.StaticText
-                        Accessible.name: text
-                        font.pixelSize: 14
-                        font.family: "Verdana"
-                        elide: Text.ElideRight
-                    }
-                }
+                slot: 10
             }
         }
 
@@ -291,7 +142,7 @@ Item {
                 id: feedbackText
                 objectName: "feedbackText"
                 width: feedbackArea.viewport.width
-                font.family: "Verdana"
+                font.family: Face.family
                 font.pixelSize: 14
                 rotation: 0
                 visible: false
@@ -299,6 +150,10 @@ Item {
                 wrapMode: Text.WrapAtWordBoundaryOrAnywhere
                 Accessible.role: Accessible.StaticText
                 Accessible.name: text
+                // The report takes the focus as it replaces the status line, so that a screen
+                // reader reads it; Tab goes on to Exit.
+                readonly property bool isReport: visible && !mainProgressBar.visible
+                onIsReportChanged: if (isReport) forceActiveFocus()
             }
         }
     }
@@ -313,60 +168,27 @@ Item {
         z: -3
     }
 
-    Button {
+    FormButton {
         id: buttonInstall
         objectName: "buttonInstall"
         x: 542
         y: 518
-        width: 100
-        height: 35
         enabled: false
         isDefault: true
-        style: ButtonStyle {
-            label: Text {
-                text: control.text
-                wrapMode: Text.WordWrap
-                verticalAlignment: Text.AlignVCenter
-                horizontalAlignment: Text.AlignHCenter
-                anchors.fill: parent
-            }
-        }
     }
 
-    Button {
+    FormButton {
         id: buttonDownload
         objectName: "buttonDownload"
         x: 647
         y: 518
-        width: 100
-        height: 35
-        style: ButtonStyle {
-            label: Text {
-                text: control.text
-                wrapMode: Text.WordWrap
-                verticalAlignment: Text.AlignVCenter
-                horizontalAlignment: Text.AlignHCenter
-                anchors.fill: parent
-            }
-        }
     }
 
-    Button {
+    FormButton {
         id: buttonExit
         objectName: "buttonExit"
         x: 752
         y: 518
-        width: 100
-        height: 35
-        style: ButtonStyle {
-            label: Text {
-                text: control.text
-                wrapMode: Text.WordWrap
-                verticalAlignment: Text.AlignVCenter
-                horizontalAlignment: Text.AlignHCenter
-                anchors.fill: parent
-            }
-        }
     }
 
     ProgressBar {
@@ -380,5 +202,8 @@ Item {
         clip: false
         visible: false
         indeterminate: true
+        // Qt 5 gives a Qt Quick bar no value interface for a screen reader, but announces a
+        // change of its name: the name is the share done, empty while the bar moves without one.
+        Accessible.name: indeterminate ? "" : Math.round(value * 100) + "%"
     }
 }

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Plays the demo with kestrun.exe under Wine on the X display in DISPLAY (scripts/demo.sh with
 # KESTRUN_DEMO_WINDOWS): prints what the window offers as kestrun-check.exe explains it on the
-# same Windows, starts kestrun.exe, saves a picture of its window, clicks "Install", waits for
-# the report, saves a picture of it, prints the products Windows lists as installed and clicks
-# "Exit". Wine's windows offer X no accessibility: the pictures show the report's text.
+# same Windows, starts kestrun.exe, saves a picture of its window, presses "Install" with the
+# keyboard alone, waits for the report, saves a picture of it, prints the products Windows lists
+# as installed and presses "Exit". Wine's windows offer X no accessibility: the pictures show
+# the report's text.
 #
 # Usage: demo-play-windows.sh <folder of kestrun.exe> <folder for the pictures>
 set -euo pipefail
@@ -23,6 +24,7 @@ offered=$(awk '/^  product / { if (name) print name; name = "" }
                /^      hidden:/ { name = "" }
                END { if (name) print name }' <<<"$explanation")
 
+wine_tahoma || fail "the demo's Windows has no Tahoma"
 LC_ALL=C.UTF-8 LANG=C.UTF-8 LANGUAGE= wine "$app/kestrun.exe" &
 kestrun=$!
 trap 'kill $kestrun 2>/dev/null || true' EXIT
@@ -35,20 +37,17 @@ echo
 
 if [[ -z $offered ]]; then
     echo "Nothing is offered any more: every demo product that applies is installed."
-    kestrun_click "$window" Exit
+    window_keys "$window" Return # Exit has the focus
     wait $kestrun
     exit
 fi
-kestrun_click "$window" Install
-kestrun_picture_until "$window" "$out/after-install.png" 600 kestrun_shows_report ||
-    fail "no report from Kestrun"
-sleep 1 # the report's last line has reached the screen
-import -window "$window" "$out/after-install.png"
-echo "After a click on Install:"
+kestrun_keys_install "$window" "$(grep -c . <<<"$offered")"
+kestrun_picture_of_report "$window" "$out/after-install.png" 600 || fail "no report from Kestrun"
+echo "After Install, pressed with the keyboard:"
 echo "(the picture shows the report; Windows lists as installed)"
 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s /reg:64 2>/dev/null |
     tr -d '\r' | sed -n 's/^ *DisplayName *REG_SZ *//p' | sort
 echo
 echo "Pictures: $out/before-install.png and $out/after-install.png"
-kestrun_click "$window" Exit
+kestrun_keys_exit "$window"
 wait $kestrun

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Plays the demo on the X display in DISPLAY, inside scripts/accessible-session.sh: starts the
-# Kestrun of the demo folder, saves a picture of its window, clicks "Install" as a user would,
-# waits for the report, saves a picture of it, prints what the window shows and clicks "Exit".
+# Kestrun of the demo folder, saves a picture of its window, presses "Install" with the keyboard
+# alone, waits for the report, saves a picture of it, prints what the window shows and presses
+# "Exit".
 #
 # Usage: demo-play.sh <folder of kestrun> <folder for the pictures>
 set -euo pipefail
@@ -22,12 +23,6 @@ trap 'kill $kestrun 2>/dev/null || true' EXIT
 # The window as a user first sees it: read it once its buttons are there, then picture it.
 before=$(reader --wait "button: Exit" --timeout 120) || fail "the Kestrun window did not appear"
 window=$(visible_window 30 --pid "$kestrun") || fail "no window of the Kestrun started"
-click() { # button
-    local position
-    position=$(reader --locate "$1" --timeout 30) || fail "no button $1 to click"
-    # shellcheck disable=SC2086 # "x y"
-    xdotool mousemove --sync $position click 1
-}
 picture() { # file
     sleep 1 # the frame that shows the last change reaches the screen
     import -window "$window" "$1"
@@ -38,17 +33,17 @@ echo "$before"
 
 if ! grep -q '^\[x\]' <<<"$before"; then
     echo "Nothing is offered any more: every demo product that applies is installed."
-    click Exit
+    window_keys "$window" Return # Exit has the focus
     wait $kestrun
     exit
 fi
-click Install
+kestrun_keys_install "$window" "$(grep -c '^\[' <<<"$before")"
 after=$(reader --wait "the following products." --timeout 600) || fail "no report from Kestrun"
 picture "$out/after-install.png"
 echo
-echo "After a click on Install:"
+echo "After Install, pressed with the keyboard:"
 echo "$after"
 echo
 echo "Pictures: $out/before-install.png and $out/after-install.png"
-click Exit
+kestrun_keys_exit "$window"
 wait $kestrun

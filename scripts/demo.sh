@@ -7,8 +7,8 @@
 #  - serves the demo's packages (build/demo/packages) with nginx on 127.0.0.1 on a free port,
 #    stopped when Kestrun ends;
 #  - starts Kestrun. With a display the window is the user's. Without one it plays the demo on
-#    a virtual display: a picture of the window, a click on "Install", a picture of the report,
-#    then the report's text and where the pictures are.
+#    a virtual display: a picture of the window, "Install" pressed with the keyboard, a picture
+#    of the report, then the report's text and where the pictures are.
 # The prefix and the installs folder stay, so a second run shows what the first installed;
 # delete the demo folder to start again.
 #
@@ -107,6 +107,6 @@ fi
 source "$here/x-window.sh"
 start_xvfb "$demo/display" || fail "Xvfb did not start"
 children+=("$xvfb")
-echo "Playing the demo on a virtual display: a click on Install downloads, verifies and installs (about a minute)"
+echo "Playing the demo on a virtual display: Install, pressed with the keyboard, downloads, verifies and installs (about a minute)"
 DISPLAY=:$(cat "$demo/display") "${play[@]}" "$app" "$demo"
 wineserver -w # Wine's processes leave the virtual display before it goes

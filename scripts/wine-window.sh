@@ -10,6 +10,19 @@ declare -A kestrun_button=([Install]="592 535" [Download]="697 535" [Exit]="802 
 # shellcheck source=x-window.sh
 source "$(dirname "${BASH_SOURCE[0]}")/x-window.sh"
 
+# Puts Wine's own Tahoma (Debian's fonts-wine) in the Fonts folder of the prefix in WINEPREFIX,
+# as every Windows has it. Debian's Wine does not find it by itself, and without it the dialog
+# face that Qt takes its measures from falls back to the first face Wine knows.
+wine_tahoma() {
+    local fonts=/usr/share/wine/fonts
+    if [[ ! -f $fonts/tahoma.ttf ]]; then
+        echo "Wine's Tahoma is missing (scripts/setup.sh installs fonts-wine)" >&2
+        return 1
+    fi
+    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+    cp "$fonts/tahoma.ttf" "$fonts/tahomabd.ttf" "$WINEPREFIX/drive_c/windows/Fonts/"
+}
+
 # Prints the X window of the visible kestrun.exe window, waiting up to two minutes for it.
 kestrun_window() { visible_window 120 --classname '^kestrun\.exe$'; }
 
@@ -44,7 +57,13 @@ kestrun_picture_until() { # window, picture, seconds, test command...
     done
 }
 
-# The window's first frame, which shows Install.
+# The window's first frame, which shows Install, taken again a second later, once the ticks
+# of the boxes placed after it are drawn too.
 kestrun_picture_when_drawn() { # window, picture
-    kestrun_picture_until "$1" "$2" 60 kestrun_shows_install
+    kestrun_picture_until "$1" "$2" 60 kestrun_shows_install && sleep 1 && import -window "$1" "$2"
+}
+
+# The report, once it has taken the window, taken again a second later with its last line.
+kestrun_picture_of_report() { # window, picture, seconds
+    kestrun_picture_until "$1" "$2" "$3" kestrun_shows_report && sleep 1 && import -window "$1" "$2"
 }

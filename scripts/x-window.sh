@@ -27,3 +27,18 @@ visible_window() { # seconds, xdotool search arguments...
     done
     echo "$window"
 }
+
+# Presses keys in a window, as a user without a mouse does. Without a window manager xdotool
+# finds no focused window to name, and says so; the keys arrive anyway.
+window_keys() { xdotool key --window "$@" 2>/dev/null; } # window, keys...
+
+# Presses Install in Kestrun's window by keyboard: the first box shown has the focus when the
+# window opens, so Install is as many Tabs away as boxes are shown.
+kestrun_keys_install() { # window, number of boxes shown
+    local keys=() box
+    for ((box = 0; box < $2; box++)); do keys+=(Tab); done
+    window_keys "$1" "${keys[@]}" Return
+}
+
+# Presses Exit by keyboard once the report has the focus: Exit is the next stop.
+kestrun_keys_exit() { window_keys "$1" Tab Return; } # window

@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QLocale>
 #include <QQmlApplicationEngine>
+#include <QQuickItem>
 #include <QQuickWindow>
 #include <QTranslator>
 #include <QtQml>
@@ -38,6 +39,23 @@ void placeProduct(QObject *window, int slot, const Product &product)
     checkBox->setProperty("file", product.file);
     checkBox->setProperty("parameters", product.parameters);
     checkBox->setProperty("remove", product.remove);
+}
+
+// The keyboard starts where the user would: on the first box shown, else on Install, else on
+// Exit.
+void focusFirstControl(QObject *window)
+{
+    QStringList names;
+    for (int slot = 1; slot <= CheckBoxSlots::Count; ++slot)
+        names << WindowItems::checkBoxName(slot);
+    names << QStringLiteral("buttonInstall") << QStringLiteral("buttonExit");
+    for (const QString &name : qAsConst(names)) {
+        auto *item = qobject_cast<QQuickItem *>(WindowItems::find(window, name));
+        if (item && item->isVisible() && item->isEnabled()) {
+            item->forceActiveFocus();
+            return;
+        }
+    }
 }
 
 } // namespace
@@ -100,6 +118,7 @@ int placeProducts(QObject *window, const CheckBoxSlots::ProductFilter &applies)
     if (placed > 0)
         WindowItems::set(
             WindowItems::find(window, QStringLiteral("buttonInstall")), "enabled", true);
+    focusFirstControl(window);
     return placed;
 }
 

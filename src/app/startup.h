@@ -34,7 +34,8 @@ QObject *loadWindow(
 
 /**
  * Reads kestrun.json, sets the window title and places every product that applies, in file
- * order, on the next free check box. Products beyond the tenth that applies are left out.
+ * order, on the next free check box. Products beyond the tenth that applies are left out. The
+ * keyboard focus goes to the first box shown, or to Install, or to Exit when none is placed.
  * Returns the number of products placed.
  */
 int placeProducts(QObject *window, const CheckBoxSlots::ProductFilter &applies);

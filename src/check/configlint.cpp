@@ -6,6 +6,8 @@
 #include "rules/checkboxslots.h"
 #include "rules/dependencymanager.h"
 
+#include <QFile>
+#include <QJsonDocument>
 #include <QJsonValue>
 #include <QRegularExpression>
 #include <QVector>
@@ -26,14 +28,19 @@ QStringList productStringKeys()
         QStringLiteral("sha256")};
 }
 
-// The keys Kestrun reads at each level of the file; every other key is ignored.
+// The keys at each level of the file ("top", "product", "dependencies") as the schema in
+// docs/ names them, so that editors and this check know the same keys; Kestrun ignores others.
 QStringList knownKeys(const QString &level)
 {
-    if (level == QLatin1String("top"))
-        return {QStringLiteral("title"), QStringLiteral("products")};
-    if (level == QLatin1String("product"))
-        return productStringKeys() << QStringLiteral("dependencies");
-    return DependencyManager::ruleKeys() << linksKey;
+    static const QJsonObject schema = [] {
+        QFile file(QStringLiteral(":/kestrun.schema.json"));
+        return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
+                                              : QJsonObject();
+    }();
+    const QJsonObject definitions = schema.value(QLatin1String("definitions")).toObject();
+    const QJsonObject at =
+        level == QLatin1String("top") ? schema : definitions.value(level).toObject();
+    return at.value(QLatin1String("properties")).toObject().keys();
 }
 
 QString levelName(const QString &level)
@@ -149,6 +156,8 @@ ConfigLint::ConfigLint(const QJsonObject &config, const QString &configPath)
     , amd64Machine(std::make_unique<StandInSystemQueries>(true), configPath)
     , x86Machine(std::make_unique<StandInSystemQueries>(false), configPath)
 {
+    // A resource of a static library is there only once something asks for it.
+    Q_INIT_RESOURCE(schema);
     checkTopLevel();
     for (const Product &product : qAsConst(products))
         checkProduct(product);

@@ -5,6 +5,7 @@
 #include "windowharness.h"
 
 #include <QFile>
+#include <QFontInfo>
 #include <QJsonArray>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -130,6 +131,7 @@ void tst_Startup::placesApplyingProductsInOrder()
     }
     QVERIFY(!window.object(box(CheckBoxSlots::Count + 1)));
     QCOMPARE(window.property("buttonInstall", "enabled").toBool(), !placed.isEmpty());
+    QVERIFY(window.item(placed.isEmpty() ? QStringLiteral("buttonExit") : box(1))->hasFocus());
     QCOMPARE(window.property("buttonDownload", "enabled").toBool(), true);
     QCOMPARE(window.property("buttonExit", "enabled").toBool(), true);
     QCOMPARE(window.window()->title(), title);
@@ -165,6 +167,7 @@ void tst_Startup::displayValues()
     // Hidden or not, a placed product is ticked and makes "Install" usable.
     QCOMPARE(window.property(box(1), "checked"), QVariant(true));
     QCOMPARE(window.property("buttonInstall", "enabled").toBool(), true);
+    QVERIFY(window.item(visible ? box(1) : QStringLiteral("buttonInstall"))->hasFocus());
 }
 
 void tst_Startup::hiddenBetweenShownLeavesNoGap()
@@ -208,6 +211,9 @@ void tst_Startup::labelsStayInsideTheColumn()
     // The label keeps the whole name; what is drawn ends at the column's right edge, once the
     // column has laid the new name out.
     QCOMPARE(text->property("text").toString(), name);
+    // The face the window asks for is one the system has, not the platform's substitute.
+    const QFont font = text->property("font").value<QFont>();
+    QCOMPARE(QFontInfo(font).family(), font.family());
     const auto laidOut = [text, column, shortened] {
         const qreal right = text->mapRectToItem(column, text->boundingRect()).right();
         if (!shortened)

@@ -1,8 +1,12 @@
 #include "check/configcheck.h"
+#include "check/configfile.h"
 #include "platform/standinsystemqueries.h"
 #include "testfiles.h"
 
 #include <QDir>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -31,6 +35,18 @@ QString describe(const Finding &finding)
     if (!finding.isError())
         text += QLatin1String(" (warning)");
     return text;
+}
+
+// Whether python3-jsonschema's validator, as an editor's, takes the file at path, read as
+// Kestrun reads it, for valid.
+bool schemaAccepts(const QString &path)
+{
+    ConfigFile file;
+    const QString plain = path + QStringLiteral(".plain");
+    return file.read(path) && TestFiles::writeFile(plain, QJsonDocument(file.object()).toJson())
+        && QProcess::execute(QStringLiteral("jsonschema"),
+               {"-i", plain, QStringLiteral(KESTRUN_SOURCE_DIR "/docs/kestrun.schema.json")})
+        == 0;
 }
 
 } // namespace
@@ -96,6 +112,8 @@ void tst_ConfigLint::findings_data()
     for (int i = 1; i <= 10; ++i)
         ten << plain("P" + QByteArray::number(i), "a.msi");
     row("ten products that can apply on one machine", withProducts(ten), {});
+    for (const char *shipped : {"docs/kestrun.json", "demo/kestrun.json"})
+        row(shipped, TestFiles::contentsOf(QStringLiteral(KESTRUN_SOURCE_DIR "/") + shipped), {});
 
     // The file as a whole.
     row("not JSON", "{\"title\": \"t\",\n  \"products\" []}", {"invalid-json:2:15"});
@@ -258,10 +276,15 @@ void tst_ConfigLint::findings()
     QFETCH(QString, hint);
 
     QStringList messages;
-    QStringList found = findingsOf(writeConfig(contents), &messages);
+    const QString path = writeConfig(contents);
+    QStringList found = findingsOf(path, &messages);
     found.sort();
     expected.sort();
     QCOMPARE(found, expected);
+    // The schema rejects a file with any finding but those about names, links and counts.
+    static const QRegularExpression beyondSchema(
+        "^(shared-|unsafe-|duplicate-|unknown-link|too-many)");
+    QCOMPARE(schemaAccepts(path), found.filter(beyondSchema).size() == found.size());
     QVERIFY2(messages.join('\n').contains(hint), qPrintable(messages.join('\n')));
 }
 

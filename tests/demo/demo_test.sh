@@ -48,13 +48,15 @@ export LANG=C.UTF-8 # the report in the language the checks expect
 here=$(cd "$(dirname "$0")/../support" && pwd)
 # shellcheck source=../support/checks.sh
 source "$here/checks.sh"
+[[ -z ${KESTRUN_DEMO_WINDOWS:-} || -f $KESTRUN_DEMO_WINDOWS/kestrun.exe ]] || missing_prerequisite \
+    "no kestrun.exe in $KESTRUN_DEMO_WINDOWS" "bash scripts/build-windows.sh builds it"
 # shellcheck source=../support/wine.sh
 source "$here/wine.sh"
 shows() { grep -Fxq -- "$2" <<<"$1"; }
 lacks() { ! grep -Fq -- "$2" <<<"$1"; }
 # The window as the demo printed it before the click, and what it showed after.
 window_before() { sed -n "/^Kestrun's window:/,/^\$/p" <<<"$1"; }
-window_after() { sed -n '/^After a click on Install:/,$p' <<<"$1"; }
+window_after() { sed -n '/^After Install, pressed with the keyboard:/,$p' <<<"$1"; }
 is_png() { [[ $(head -c 8 "$1" | od -An -tx1 | tr -d ' \n') == 89504e470d0a1a0a ]]; }
 if [[ -n ${KESTRUN_DEMO_WINDOWS:-} ]]; then
     # shellcheck source=../../scripts/wine-window.sh

@@ -22,10 +22,11 @@ check "kestrun-check" test -x kestrun-check
 check "the German translation" test -f localization/kestrun_de.qm
 check "the French translation" test -f localization/kestrun_fr.qm
 check "the example configuration" cmp -s kestrun.json "$source/docs/kestrun.json"
+check "its schema" cmp -s kestrun.schema.json "$source/docs/kestrun.schema.json"
 check "the msiexec.exe stand-in" test -x msiexec.exe
 check "the query helper" test -f kestrun-query.exe
 check "nothing else" test "$(find . -type f | sort | tr '\n' ' ')" == \
-    "./kestrun ./kestrun-check ./kestrun-query.exe ./kestrun.json ./localization/kestrun_de.qm ./localization/kestrun_fr.qm ./msiexec.exe "
+    "./kestrun ./kestrun-check ./kestrun-query.exe ./kestrun.json ./kestrun.schema.json ./localization/kestrun_de.qm ./localization/kestrun_fr.qm ./msiexec.exe "
 check "kestrun-check finds the example beside it clean" \
     bash -c 'PATH=$1 "$2" >/dev/null' check "$work/empty-path" "$work/shipped/kestrun-check"
 

@@ -144,6 +144,11 @@ bool ProgramSession::click(const QPoint &at)
         ToolTimeout);
 }
 
+bool ProgramSession::pressKeys(const QStringList &keys)
+{
+    return runTool(xdotool, QStringList {"key", "--window", window} + keys, ToolTimeout);
+}
+
 bool ProgramSession::waitFor(const Condition &condition, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);

@@ -59,6 +59,8 @@ public:
     QString windowId() const { return window; }
     /** One left click at a point of the window through the X server. */
     bool click(const QPoint &at);
+    /** Presses keys ("Tab", "Return") in the window, one after another. */
+    bool pressKeys(const QStringList &keys);
     /** Reads the window until condition holds or timeoutMs has passed; the last reading is
         kept in lastReading(). */
     bool waitFor(const Condition &condition, int timeoutMs);

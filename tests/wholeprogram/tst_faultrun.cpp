@@ -17,6 +17,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTest>
 
 using Responses = QList<FaultServer::Response>;
@@ -113,6 +114,7 @@ void tst_FaultRun::endsWithAReport_data()
     QTest::addColumn<bool>("givenUp"); // the download step must give the faulty package up
     QTest::addColumn<int>("reportTimeout");
     QTest::addColumn<QString>("reason"); // shown after the faulty package; none when it succeeds
+    QTest::addColumn<bool>("byKeyboard");
 
     using S = FaultServer;
     const Responses whole {S::ok(faultyPackage, 4)};
@@ -132,6 +134,7 @@ void tst_FaultRun::endsWithAReport_data()
         int reportTimeout;
         bool bothButtons;
         const char *reason;
+        bool byKeyboard = false; // Tab and Return alone, the focus and the work read on the way
     };
     const QList<Row> rows {
         {"refused connection", Setup::Refused, {}, {}, true, ReportTimeout, true,
@@ -141,9 +144,9 @@ void tst_FaultRun::endsWithAReport_data()
             ReportTimeout, true, "the connection broke off"},
         {"stalls once, then whole", Setup::Server,
             {S::stalled(faultyPackage.left(5000), faultyPackage.size()), S::ok(faultyPackage)},
-            rightDigest, false, StallReportTimeout, false, ""},
+            rightDigest, false, StallReportTimeout, false, "", true},
         {"wrong digest", Setup::Server, whole, {S::ok(sha256Line("another package", "faulty.msi"))},
-            true, ReportTimeout, true, "digest mismatch"},
+            true, ReportTimeout, true, "digest mismatch", true},
         {"digest in a wrong format (SHA-1)", Setup::Server, whole, {S::ok(sha1 + "  faulty.msi\n")},
             true, ReportTimeout, true, "digest mismatch"},
         // Cut to its Content-Length, the body is not the package.
@@ -164,7 +167,7 @@ void tst_FaultRun::endsWithAReport_data()
                 continue;
             QTest::addRow("%s, %s", row.name, button)
                 << row.setup << row.package << row.digest << row.givenUp << row.reportTimeout
-                << QString::fromLatin1(row.reason);
+                << QString::fromLatin1(row.reason) << row.byKeyboard;
         }
     }
 }
@@ -177,6 +180,7 @@ void tst_FaultRun::endsWithAReport()
     QFETCH(bool, givenUp);
     QFETCH(int, reportTimeout);
     QFETCH(QString, reason);
+    QFETCH(bool, byKeyboard);
     const bool viaInstall = QByteArray(QTest::currentDataTag()).endsWith(", Install");
 
     ProgramSession session;
@@ -195,10 +199,27 @@ void tst_FaultRun::endsWithAReport()
     QElapsedTimer clock;
     clock.start();
     const bool started = session.start(StartTimeout);
-    const bool reported = started
-        && session.click(viaInstall ? ProgramSession::Install : ProgramSession::DownloadAll)
-        && session.waitFor(ProgramSession::showsReport, reportTimeout);
+    const bool startsOnFirstBox = session.lastReading().contains("\nfocus: [x] " + goodName);
+    // The first box has the focus, where Return and Enter do nothing; Install is two Tabs on,
+    // Download All three.
+    const bool pressed = byKeyboard
+        ? session.pressKeys(
+            ("Return KP_Enter " + QString("Tab ").repeated(viaInstall ? 2 : 3) + "Return")
+                .split(' '))
+        : session.click(viaInstall ? ProgramSession::Install : ProgramSession::DownloadAll);
+    // The status line and the bar as a screen reader finds them while a stalled transfer waits.
+    const auto showsWork = [](const QString &reading) {
+        return reading.contains(
+            QRegularExpression("(?s)^(?=.*\ntext: Downloading file )(?=.*\nprogress: [1-9]\\d?%)"));
+    };
+    const bool workRead = !byKeyboard || givenUp || session.waitFor(showsWork, reportTimeout);
+    const bool reported =
+        started && pressed && session.waitFor(ProgramSession::showsReport, reportTimeout);
     const QString report = session.lastReading();
+    const bool exitReached = byKeyboard && session.pressKeys({"Tab"})
+        && session.waitFor(
+            [](const QString &reading) { return reading.contains("\nfocus: button: Exit"); },
+            ExitTimeout);
     const int exitCode = session.exitByButton(ExitTimeout);
 
     const QDir installs(
@@ -218,6 +239,12 @@ void tst_FaultRun::endsWithAReport()
 
     QVERIFY2(started, qPrintable(report));
     QVERIFY2(reported, qPrintable(report));
+    if (byKeyboard) {
+        QVERIFY(startsOnFirstBox && workRead && exitReached);
+        // The report has the focus, so that a screen reader reads it.
+        QVERIFY2(report.contains("\nfocus: text: " + ProgramSession::reportHeading(report)),
+            qPrintable(report));
+    }
     QCOMPARE(exitCode, 0);
     QVERIFY(!outcome.damagedAccepted);
     QVERIFY(!outcome.unverifiedRun);

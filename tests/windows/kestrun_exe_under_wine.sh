@@ -5,6 +5,9 @@
 # packages on 127.0.0.1, the Viewer's over https with a certificate of that authority, so that
 # it arrives only through the OpenSSL DLLs shipped beside the executable.
 #
+# First the window and the Linux window's, played with the keyboard alone on one configuration,
+# are compared in pictures.
+#
 # Four runs, each step's checks saying what it shows: Install, the Viewer over https; Download
 # All where installs cannot be made beside the program, with a Windows device name and names
 # that differ only in case; Install after a package was replaced behind its check; and
@@ -91,9 +94,44 @@ mingw_build -municode "$source/tests/windows/trustroot.cpp" -o trustroot.exe -lc
 fresh_prefix
 wine msiexec /i "$(winepath -w "$packages/Editor10.msi" 2>/dev/null)" /qn
 wine trustroot.exe ca.der
-
 # shellcheck source=../../scripts/wine-window.sh
 source "$source/scripts/wine-window.sh"
+wine_tahoma
+
+step "kestrun.exe's window against the Linux window, played with the keyboard alone"
+# Packages that are not there: the report lists each product, with no server and no installer.
+install -D "$build/kestrun" pictures/linux/kestrun
+cp -r "$shipped" pictures/windows
+echo '{"products": [{"name": "Editor", "file": "Editor.msi"}, {"name": "Hidden", "display": "false",
+    "file": "Hidden.exe"}, {"name": "Viewer", "file": "Viewer.msi"}]}' >pictures/linux/kestrun.json
+cp pictures/linux/kestrun.json pictures/windows/
+play() { # name, command...
+    "${@:2}" >"pictures/$1.log" 2>&1 &
+    local program=$! window
+    window=$(visible_window 120 --classname '^kestrun(\.exe)?$') &&
+        kestrun_picture_when_drawn "$window" "pictures/$1-before.png" &&
+        kestrun_keys_install "$window" 2 &&
+        kestrun_picture_of_report "$window" "pictures/$1-after.png" 60 &&
+        kestrun_keys_exit "$window" || return 1
+    within 30 bash -c "! kill -0 $program 2>/dev/null"
+}
+# The left edge of the ink in a picture's left column, then the top of each run of inked rows.
+ink_places() { # picture
+    local column=(-crop 310x490+16+5 +repage -colorspace gray -threshold 43% -negate)
+    convert "$1" "${column[@]}" -format '%@\n' info: | awk -F'[x+]' '{ print $3 }'
+    convert "$1" "${column[@]}" -scale '1x490!' -threshold 0 txt:- |
+        awk -F'[,:]' 'NR > 1 { ink = /#FFFFFF/; if (ink && !was) print $2; was = ink }'
+}
+# As many places in both windows, each within three pixels of the Linux window's.
+same_places() { # picture name
+    paste <(ink_places "pictures/linux-$1.png") <(ink_places "pictures/windows-$1.png") |
+        awk '{ print } NF != 2 || ($1 - $2) ^ 2 > 9 { far = 1 } END { exit far }'
+}
+check "the Linux window plays with the keyboard" play linux pictures/linux/kestrun
+check "kestrun.exe's window plays with the keyboard" play windows wine pictures/windows/kestrun.exe
+check "its boxes lie where the Linux window has them" same_places before
+check "its report's lines lie where the Linux window has them" same_places after
+
 start_kestrun() { # log file
     wine app/kestrun.exe >"$1" 2>&1 &
     kestrun=$!

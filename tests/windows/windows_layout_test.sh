@@ -13,8 +13,8 @@ work=$3
 source "$source/tests/support/checks.sh"
 [[ -f $shipped/kestrun.exe ]] ||
     missing_prerequisite "no kestrun.exe in $shipped" "bash scripts/build-windows.sh builds it"
-for file in kestrun.exe kestrun-check.exe kestrun.json qt.conf localization/kestrun_de.qm \
-    platforms/qwindows.dll libssl-3-x64.dll libcrypto-3-x64.dll \
+for file in kestrun.exe kestrun-check.exe kestrun.json kestrun.schema.json qt.conf \
+    localization/kestrun_de.qm platforms/qwindows.dll libssl-3-x64.dll libcrypto-3-x64.dll \
     qml/QtQuick/Controls/qmldir qml/QtQuick/Dialogs/qmldir qml/QtQuick.2/qmldir; do
     check "$file" test -f "$shipped/$file"
 done
