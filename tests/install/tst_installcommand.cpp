@@ -52,16 +52,17 @@ void tst_InstallCommand::commandLines_data()
         << QStringList {"/update", programFiles + "my fix.msp", "/qb"};
     QTest::newRow("remove value with blanks, not quoted")
         << Kind::Removal << "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE} REBOOT=R"
-        << "" << msiexec << "/uninstall {AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE} REBOOT=R /passive"
-        << QStringList {
-               "/uninstall", "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}", "REBOOT=R", "/passive"};
+        << "" << msiexec
+        << "/uninstall {AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE} REBOOT=R /passive /norestart"
+        << QStringList {"/uninstall", "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}", "REBOOT=R",
+               "/passive", "/norestart"};
     QTest::newRow("remove value quoted by the configuration")
         << Kind::Removal << R"("C:\Old Editor\editor.msi")"
-        << "" << msiexec << R"(/uninstall "C:\Old Editor\editor.msi" /passive)"
-        << QStringList {"/uninstall", R"(C:\Old Editor\editor.msi)", "/passive"};
-    QTest::newRow("empty remove value")
-        << Kind::Removal << ""
-        << "" << msiexec << "/uninstall  /passive" << QStringList {"/uninstall", "/passive"};
+        << "" << msiexec << R"(/uninstall "C:\Old Editor\editor.msi" /passive /norestart)"
+        << QStringList {"/uninstall", R"(C:\Old Editor\editor.msi)", "/passive", "/norestart"};
+    QTest::newRow("empty remove value") << Kind::Removal << ""
+                                        << "" << msiexec << "/uninstall  /passive /norestart"
+                                        << QStringList {"/uninstall", "/passive", "/norestart"};
     QTest::newRow("exe: parameters split at every blank") << Kind::Exe << programFiles + "setup.exe"
                                                           << "/s  /v" << programFiles + "setup.exe"
                                                           << "" << QStringList {"/s", "", "/v"};
