@@ -195,14 +195,14 @@ edit_config 'config["products"] += [{"name": "Device", "file": server + "/con.ms
 check "the window opens again" start_kestrun second-run.log
 if [[ -n $window ]]; then
     click Download
-    # QStandardPaths' local application data folder of the prefix's user.
+    # This deployment's folder in the local application data folder of the prefix's user.
     # shellcheck disable=SC2317 # called through within
     all_packages_there() {
-        installs=$(echo "$WINEPREFIX"/drive_c/users/*/AppData/Local/kestrun/installs)
+        installs=$(echo "$WINEPREFIX"/drive_c/users/*/AppData/Local/kestrun/*/installs)
         packages_in "$installs" Editor20.msi EditorRuntime.exe Viewer.msi ViewerPdf.msi \
             SpellChecker.msi LegacyToolbar.msi
     }
-    check "Download All fetches every package with its digest file into %LOCALAPPDATA%" \
+    check "Download All fetches every package with its digest file into %LOCALAPPDATA%\\kestrun\\<id>" \
         within 120 all_packages_there
     check "nothing was requested for the device name CON" not grep -qi "GET /con\.msi" nginx/http.log
     check "the name that differs only in case was fetched once" \
