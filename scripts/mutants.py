@@ -118,6 +118,8 @@ def main():
     source = os.path.join(work, "kestrun")
     log_path = os.path.join(work, "mutants.log")
     print(f"Working in {work}; the log is {log_path}", flush=True)
+    commit = subprocess.run(["git", "rev-parse", "--short", "HEAD"], cwd=ROOT,
+                            capture_output=True, text=True).stdout.strip()
     with open(log_path, "w", encoding="utf-8") as log:
         copy_tree(source)
         if not run(["bash", "scripts/build.sh"], source, log) or not suite(source, log):
@@ -129,15 +131,13 @@ def main():
             outcomes.append((mutant, outcome))
             print(f"{outcome:>15}  {mutant['name']} ({time.monotonic() - started:.0f} s)",
                   flush=True)
-    write_results(arguments.results, arguments.list, outcomes)
+    write_results(arguments.results, arguments.list, commit, outcomes)
     shutil.rmtree(work)
 
 
-def write_results(path, listing, outcomes):
+def write_results(path, listing, commit, outcomes):
     counted = [o for o in outcomes if o[1] in ("caught", "missed")]
     caught = sum(1 for o in counted if o[1] == "caught")
-    commit = subprocess.run(["git", "rev-parse", "--short", "HEAD"], cwd=ROOT,
-                            capture_output=True, text=True).stdout.strip()
     when = datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC")
     lines = [
         "# Near misses against the test suite", "",

@@ -273,6 +273,18 @@ void tst_FileManager::digestFormNamesTheAlgorithm()
         QCOMPARE(PackageFiles::matchesDigest(QString::fromLatin1(digestField), lane),
             matches && name == QLatin1String("fix.msi"));
     }
+    // A file that grew after its size was taken is not the file that was queued. The lane hashes
+    // its first piece until the event loop turns, so the file waits in its queue meanwhile.
+    HashLane grown;
+    grown.add("first piece");
+    grown.addFile(scratch->filePath(QStringLiteral("fix.msi")));
+    QFile file(scratch->filePath(QStringLiteral("fix.msi")));
+    QVERIFY(file.open(QIODevice::Append) && file.write("more") == 4);
+    file.close();
+    QSignalSpy hashed(&grown, &HashLane::finished);
+    grown.finish();
+    QVERIFY(hashed.wait());
+    QCOMPARE(grown.digest(Hasher::Algorithm::Md5), QString());
 }
 
 void tst_FileManager::namesTheDigestCompanion_data()
@@ -387,6 +399,7 @@ void tst_FileManager::fetchesAndVerifies_data()
     row("404, digest served: the digest goes too", {S::status(404)}, rightDigest, 3, 1, none,
         "not found on the server (HTTP 404)");
     row("500", {S::status(500)}, noDigest, 3, 1, none, "the server answered HTTP 500");
+    row("400", {S::status(400)}, noDigest, 3, 1, none, "the server answered HTTP 400");
     row("empty body", {S::ok("")}, noDigest, 3, 1, none, "the server sent no data");
     row("body shorter than announced", {S::truncated(package.left(500), package.size())}, noDigest,
         3, 1, none, "the connection broke off");
@@ -508,6 +521,8 @@ void tst_FileManager::fetchesAndVerifies()
     QCOMPARE(ScopedInstalls::entries(), files);
     if (reason.isEmpty())
         QCOMPARE(contentsOf(ScopedInstalls::filePath(QStringLiteral("pkg.msi"))), package);
+    // Verified or given up, every package fetched is done once the pass is.
+    QCOMPARE(fileManager->getProgress().filesDone, fileManager->getProgress().fileCount);
 }
 
 void tst_FileManager::judgesNamesForEverySystem_data()
