@@ -1,6 +1,7 @@
 #include "installmanager.h"
 
 #include "download/filemanager.h"
+#include "install/signaturerequirement.h"
 #include "platform/elevation.h"
 #include "platform/packagehold.h"
 
@@ -47,6 +48,7 @@ InstallManager::InstallManager(QObject *parent)
     , fileManager(new FileManager)
     , packageHold(createPackageHold())
     , elevation(createElevation())
+    , packageSignature(createPackageSignature())
 {
     connect(fileManager, &FileManager::allFilesDone, this, &InstallManager::downloadComplete);
     connect(
@@ -74,6 +76,11 @@ InstallManager::~InstallManager()
 void InstallManager::setElevation(std::unique_ptr<Elevation> replacement)
 {
     elevation = std::move(replacement);
+}
+
+void InstallManager::setPackageSignature(std::unique_ptr<PackageSignature> replacement)
+{
+    packageSignature = std::move(replacement);
 }
 
 void InstallManager::startInstalls(
@@ -184,6 +191,13 @@ void InstallManager::packageChecked(const QString &file, bool unchanged)
         return;
     if (!unchanged) {
         recordAndAdvance(NotStarted, FailureReason::of(FailureReason::PackageChanged));
+        return;
+    }
+    // Judged while held, so the signature judged is that of the package run.
+    const FailureReason refusal = SignatureRequirement::refusal(
+        packageSignature->check(currentPath), SignatureRequirement::pinnedPublisher(file));
+    if (refusal.isFailure()) {
+        recordAndAdvance(NotStarted, refusal);
         return;
     }
     const QString remove = removeQueue.value(currentKey, QStringLiteral("false"));

@@ -19,6 +19,7 @@
 class Elevation;
 class FileManager;
 class PackageHold;
+class PackageSignature;
 
 /**
  * Runs the chosen packages one after another, in check-box order, and keeps the exit code of
@@ -27,7 +28,7 @@ class PackageHold;
  *
  * Just before its removal step or its run, a package is held (others may read it but not change
  * it) and checked again; it stays held until its installer has ended, and one that changed
- * since it was checked is not run.
+ * since it was checked, or whose signature SignatureRequirement refuses, is not run.
  *
  * Queue keys are the 0-based check-box position as one digit followed by the product's file.
  * The manager is made for one run.
@@ -43,6 +44,8 @@ public:
     explicit InstallManager(QObject *parent = nullptr);
     /** Replaces the system's administrator rights, for a stand-in. */
     void setElevation(std::unique_ptr<Elevation> replacement);
+    /** Replaces the system's check of package signatures, for a stand-in. */
+    void setPackageSignature(std::unique_ptr<PackageSignature> replacement);
     /** Leaves a running installer alone: it finishes on its own, unobserved. */
     ~InstallManager() override;
 
@@ -104,6 +107,7 @@ private:
     FileManager *fileManager;
     std::unique_ptr<PackageHold> packageHold;
     std::unique_ptr<Elevation> elevation;
+    std::unique_ptr<PackageSignature> packageSignature;
     QMap<QString, QString> installQueue;
     QMap<QString, QString> removeQueue;
     QPointer<QProcess> process;

@@ -1,13 +1,16 @@
 #include "faultserver.h"
 #include "install/installmanager.h"
 #include "platform/elevation.h"
+#include "platform/packagesignature.h"
 #include "recordingstandin.h"
+#include "scopedconfig.h"
 #include "scopedinstalls.h"
 #include "scopedtranslation.h"
 #include "testfiles.h"
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QJsonArray>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -19,6 +22,7 @@
 using Calls = QList<QStringList>;
 using Codes = QHash<QString, int>;
 using Reasons = QHash<QString, QString>;
+using Signatures = QHash<QString, PackageSignature::Verdict>;
 
 namespace {
 
@@ -98,9 +102,35 @@ private:
     Calls &calls;
 };
 
+/** Signatures as a test gives them, by file name. */
+class StandInSignature : public PackageSignature
+{
+public:
+    explicit StandInSignature(const Signatures &signatures)
+        : signatures(signatures)
+    { }
+    bool checksSignatures() const override { return true; }
+    Verdict check(const QString &path) override
+    {
+        return signatures.value(QFileInfo(path).fileName());
+    }
+
+private:
+    Signatures signatures;
+};
+
+/** A configuration of one product, fix.msi, pinning publishers {top level, product}. */
+QJsonObject pinning(const QStringList &publishers)
+{
+    const QJsonObject product {
+        {"name", "Fix"}, {"file", "fix.msi"}, {"publisher", publishers.value(1)}};
+    return {{"publisher", publishers.value(0)}, {"products", QJsonArray {product}}};
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Queues)
+Q_DECLARE_METATYPE(Signatures)
 Q_DECLARE_METATYPE(Elevation::Start)
 
 class tst_InstallManager : public QObject
@@ -150,6 +180,9 @@ void tst_InstallManager::runs_data()
     QTest::addColumn<QStringList>("missing");
     // The stand-ins on PATH.
     QTest::addColumn<QStringList>("programs");
+    // The packages' signatures (none: this system's check) and the publishers pinned.
+    QTest::addColumn<Signatures>("signatures");
+    QTest::addColumn<QStringList>("publishers");
     // The command lines themselves are InstallCommand's: here, which ones run, in what order,
     // and what each run leaves recorded.
     const auto row = [](const char *tag, const Queues &queues, const Calls &expected,
@@ -157,7 +190,7 @@ void tst_InstallManager::runs_data()
                          const Reasons &failures = {}, const QStringList &missing = {},
                          const QStringList &programs = {msiexec, wine}) {
         QTest::newRow(tag) << queues << exitCodes << expected << results << failures << missing
-                           << programs;
+                           << programs << Signatures() << QStringList();
     };
     const auto one = [](const QString &file, const QString &parameters = QString(),
                          const QString &remove = QStringLiteral("false")) {
@@ -225,6 +258,37 @@ void tst_InstallManager::runs_data()
     row("exe whose program is missing", thenAfter("setup.exe"), Calls {removal({"{OLD}"})} + after,
         notStarted("setup.exe"), {}, {{"setup.exe", "the program could not be started"}}, {},
         {msiexec});
+
+    // The signature is judged after the package's check and before its removal: one refused
+    // keeps its older product.
+    const auto signedRow = [&](const char *tag, const Signatures &signatures,
+                               const QStringList &publishers, const QString &reason = QString()) {
+        const bool runs = reason.isEmpty();
+        QTest::newRow(tag) << one("fix.msi", "/qn", code) << QVariantMap()
+                           << (runs ? Calls {removal({code}),
+                                   msiCall("/package", "fix.msi", {"/qn"})}
+                                    : Calls())
+                           << Codes {{"fix.msi", runs ? 0 : InstallManager::NotStarted}}
+                           << (runs ? Reasons() : Reasons {{"fix.msi", reason}}) << QStringList()
+                           << QStringList {msiexec} << signatures << publishers;
+    };
+    using Trust = PackageSignature::Trust;
+    const auto as = [](Trust trust, const QString &signer = QString()) {
+        return Signatures {{"fix.msi", {trust, signer}}};
+    };
+    const auto by = [&as](const QString &signer) { return as(Trust::Valid, signer); };
+    signedRow(
+        "signature not valid", as(Trust::Invalid), {}, "the package's signature is not valid");
+    signedRow("unsigned, nothing pinned", as(Trust::Unsigned), {});
+    signedRow("signed, nothing pinned", by("Anyone"), {});
+    signedRow("unsigned, the top level pins a publisher", as(Trust::Unsigned), {"Corvane"},
+        "the package is not signed");
+    signedRow("signed by another", by("Other Ltd"), {"", "Corvane"},
+        "signed by Other Ltd, not by Corvane");
+    signedRow("the pinned signer, in other letter case", by("CORVANE LTD"), {"", "Corvane Ltd"});
+    signedRow("a product's publisher before the top level's", by("Corvane"), {"Other", "Corvane"});
+    signedRow("pinned, where signatures cannot be checked", {}, {"Corvane"},
+        "the signature cannot be checked on this system");
 }
 
 void tst_InstallManager::runs()
@@ -236,6 +300,9 @@ void tst_InstallManager::runs()
     QFETCH(Reasons, failures);
     QFETCH(QStringList, missing);
     QFETCH(QStringList, programs);
+    QFETCH(Signatures, signatures);
+    QFETCH(QStringList, publishers);
+    ScopedConfig config(pinning(publishers));
     RecordingStandIn standIn(programs);
     for (auto it = exitCodes.cbegin(); it != exitCodes.cend(); ++it)
         standIn.setExitCode(it.key(), it.value().toInt());
@@ -244,6 +311,8 @@ void tst_InstallManager::runs()
         QVERIFY(missing.contains(key.mid(1)) || installs.place(key.mid(1)));
 
     InstallManager manager;
+    if (!signatures.isEmpty())
+        manager.setPackageSignature(std::make_unique<StandInSignature>(signatures));
     QVERIFY(run(manager, queues));
 
     QCOMPARE(standIn.calls(), expand(expected, installs));
