@@ -11,7 +11,7 @@ packages=(
     clang-14 libfuzzer-14-dev libclang-rt-14-dev
     libgl1-mesa-dri xvfb xauth xdotool x11-utils imagemagick
     dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0
-    nginx-light openssl wine wine64 wixl msitools g++-mingw-w64-x86-64
+    nginx-light openssl osslsigncode wine wine64 wixl msitools g++-mingw-w64-x86-64
     tinyproxy curl hyperfine time libssl-dev qtdeclarative5-dev-tools linux-perf
     dpkg-dev # apt-get source, when scripts/windows-qt.sh builds Qt for Windows from sources
     optipng # scripts/make-artwork.sh

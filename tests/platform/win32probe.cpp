@@ -22,6 +22,8 @@
 //                                            kestrun-check does: through the console's
 //                                            wide-character output when the standard output is
 //                                            a console, else "no console" through the file API
+//   win32probe signature <file>              holds the file and prints its signature: "unsigned",
+//                                            "valid <signer>" or "invalid <status>"
 //   win32probe hash <piece size> <file>...   prints each file's MD5 and SHA-256, fed in pieces of
 //                                            that size, as md5sum and sha256sum print them; one
 //                                            engine per algorithm serves every file, so that each
@@ -31,6 +33,7 @@
 #include "platform/win32console.h"
 #include "platform/win32hash.h"
 #include "platform/win32installer.h"
+#include "platform/win32signature.h"
 #include "platform/win32system.h"
 
 #include <windows.h>
@@ -99,6 +102,24 @@ void printFindings(const wchar_t *state, long long found)
     const auto said = [found](int bit) { return found >= 0 && (found & bit) ? L"yes" : L"no"; };
     std::wprintf(L"%ls: read %ls, write %ls, rename %ls, delete %ls\n", state, said(Read),
         said(Written), said(Renamed), said(Deleted));
+}
+
+int printSignature(const std::wstring &path)
+{
+    void *held = Win32Installer::holdFile(path);
+    if (!held) {
+        std::wprintf(L"not held\n");
+        return 1;
+    }
+    const Win32Signature::Verdict verdict = Win32Signature::verify(path);
+    Win32Installer::releaseFile(held);
+    if (verdict.trust == Win32Signature::Trust::Invalid)
+        std::wprintf(L"invalid 0x%08lx\n", static_cast<unsigned long>(verdict.status));
+    else if (verdict.trust == Win32Signature::Trust::Valid)
+        std::wprintf(L"valid %ls\n", verdict.signer.c_str());
+    else
+        std::wprintf(L"unsigned\n");
+    return 0;
 }
 
 int hold(const std::wstring &path)
@@ -246,6 +267,8 @@ int wmain(int argc, wchar_t **argv)
     }
     if (command == L"console" && argc == 4)
         return writeToConsole(argv[2], argv[3]);
+    if (command == L"signature" && argc == 3)
+        return printSignature(argv[2]);
     if (command == L"hash" && argc >= 4)
         return hashFiles(argv[2], argc - 3, argv + 3);
     return 2;
