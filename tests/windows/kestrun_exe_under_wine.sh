@@ -5,10 +5,11 @@
 # packages on 127.0.0.1, the Viewer's over https with a certificate of that authority, so that
 # it arrives only through the OpenSSL DLLs shipped beside the executable.
 #
-# Four runs, each step's checks saying what it shows: Install, the Viewer over https; Download
+# Five runs, each step's checks saying what it shows: Install, the Viewer over https; Download
 # All where installs cannot be made beside the program, with a Windows device name and names
-# that differ only in case; Install after a package was replaced behind its check; and
-# kestrun-check.exe with Wine's registry and Windows Installer. The report is seen in pictures:
+# that differ only in case; Install after a package was replaced behind its check;
+# kestrun-check.exe with Wine's registry and Windows Installer; and Install with a pinned
+# publisher of packages signed by osslsigncode. The report is seen in pictures:
 # Wine has no accessibility bridge to X for reading it.
 #
 # Usage: kestrun_exe_under_wine.sh <source folder> <build folder> <shipped folder> <work folder>
@@ -87,10 +88,9 @@ start_display display
 children+=("$xvfb")
 
 step "a fresh 64-bit Wine prefix with Corvane Editor 1.0 installed and the test authority trusted"
-mingw_build -municode "$source/tests/windows/trustroot.cpp" -o trustroot.exe -lcrypt32
 fresh_prefix
 wine msiexec /i "$(winepath -w "$packages/Editor10.msi" 2>/dev/null)" /qn
-wine trustroot.exe ca.der
+wine "$build/demo/trustroot.exe" ca.der
 
 # shellcheck source=../../scripts/wine-window.sh
 source "$source/scripts/wine-window.sh"
@@ -160,7 +160,7 @@ if [[ -n $window ]]; then
     # QStandardPaths' local application data folder of the prefix's user.
     # shellcheck disable=SC2317 # called through within
     all_packages_there() {
-        installs=$(echo "$WINEPREFIX"/drive_c/users/*/AppData/Local/kestrun/installs)
+        installs=$(echo "$WINEPREFIX"/drive_c/users/*/AppData/Local/kestrun/*/installs)
         packages_in "$installs" Editor20.msi EditorRuntime.exe Viewer.msi ViewerPdf.msi \
             SpellChecker.msi LegacyToolbar.msi
     }
@@ -216,6 +216,36 @@ check "it asks Wine's Windows Installer: Editor 2.0 no longer applies" \
     grep -Fq 'product 1 "Corvane Editor 2.0": no check box: the "versions" rule fails' <<<"$report"
 check "64-bit Windows: the Legacy Toolbar never applies" \
     grep -Fq 'product 6 "Legacy Toolbar (32-bit Windows only)": no check box: the "platforms" rule fails' <<<"$report"
+
+step "kestrun.exe: a pinned publisher, in other letter case than the signer's name"
+# The first run installed unsigned packages where none was pinned.
+# shellcheck source=../../scripts/signing.sh
+source "$source/scripts/signing.sh"
+make_signing_key "Kestrun Test Publisher" publisher 2
+make_signing_key "Kestrun Other Publisher" other 2
+wine "$build/demo/trustroot.exe" publisher.der
+cp "$packages/LegacyToolbar.msi" extra/
+sign_package other "$packages/SpellChecker.msi" extra/SpellChecker.msi
+sign_package publisher "$packages/ViewerPdf.msi" extra/ViewerPdf.msi
+sign_package publisher "$packages/EditorRuntime.exe" extra/EditorRuntime.exe
+printf x | dd of=extra/EditorRuntime.exe bs=1 seek=80 conv=notrunc status=none # its DOS stub
+(cd extra && for package in *.msi *.exe; do md5sum "$package" >"${package%.*}.md5"; done)
+edit_config 'config["publisher"] = "KESTRUN TEST PUBLISHER"
+config["products"] = [{"name": name, "file": server + "/extra/" + name,
+                       "parameters": "/changed" if name.endswith(".exe") else "/qn"}
+    for name in ["LegacyToolbar.msi", "SpellChecker.msi", "ViewerPdf.msi", "EditorRuntime.exe"]]'
+check "the window opens a fourth time" start_kestrun fourth-run.log
+if [[ -n $window ]]; then
+    click Install
+    check "the report follows" kestrun_picture_until "$window" fourth-run.png 120 kestrun_shows_report
+    check "the package of the pinned signer ran" installed "$addin" "Viewer PDF"
+    check "the unsigned one did not" not installed "{A3F107DF-C11B-4AD0-98C6-2C92670991C8}" Legacy
+    check "nor the other signer's" not installed "$spell_checker" "Spell Checker"
+    check "nor the signed .exe changed afterwards" not grep -q /changed \
+        <<<"$(registry 'HKLM\SOFTWARE\Corvane\Editor Runtime' /v Parameters)"
+    exit_kestrun
+fi
+kill "$kestrun" 2>/dev/null || true
 
 checks_passed || {
     echo "kestrun's output:"
