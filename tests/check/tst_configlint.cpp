@@ -183,14 +183,13 @@ void tst_ConfigLint::findings_data()
         {"pin-differs@2"}, "checked against product 1's");
 
     // Pinned publishers.
-    const auto topPublisher = [](const QByteArray &publisher, const QByteArrayList &products) {
-        return "{\"publisher\": " + publisher + ", \"products\": [" + products.join(",") + "]}";
-    };
     row("a publisher at the top level, another in a product",
-        topPublisher("\"Corvane\"", {plain("A", "a.msi", "\"publisher\": \"Other\"")}), {});
+        "{\"publisher\": \"C\", \"products\": [" + plain("A", "a.msi", "\"publisher\": \"O\"")
+            + "]}",
+        {});
     row("publishers empty or no string",
-        topPublisher("\"\"",
-            {plain("A", "a.msi", "\"publisher\": 1"), plain("B", "b.msi", "\"publisher\": \"\"")}),
+        "{\"publisher\": \"\", \"products\": [" + plain("A", "a.msi", "\"publisher\": 1") + ","
+            + plain("B", "b.msi", "\"publisher\": \"\"") + "]}",
         {"empty-publisher", "not-a-string@1", "empty-publisher@2"});
     row("a publisher among the rules",
         withProducts({plain("A", "a.msi", "\"dependencies\": {\"publisher\": \"x\"}")}),

@@ -105,8 +105,7 @@ second=$(KESTRUN_DEMO_PIN=1 play) ||
 echo "$second"
 check "the configuration was pinned" grep -q '"sha256": "[0-9a-f]\{64\}"' \
     "$demo/app${KESTRUN_DEMO_WINDOWS:+-windows}/kestrun.json"
-# Only kestrun.exe checks signatures: its demo pins the signer of the packages it installed.
-check "the publisher is pinned only where signatures are checked" \
+check "the packages' publisher is pinned only where kestrun.exe checks signatures" \
     test "$(grep -c '"publisher"' "$demo"/app*/kestrun.json)" -eq "$publishers"
 before=$(window_before "$second")
 check "the add-in is offered now that the Viewer's value exists" shows "$before" "[x] Viewer PDF Add-in"

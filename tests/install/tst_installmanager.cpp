@@ -22,7 +22,8 @@
 using Calls = QList<QStringList>;
 using Codes = QHash<QString, int>;
 using Reasons = QHash<QString, QString>;
-using Signatures = QHash<QString, PackageSignature::Verdict>;
+using Verdict = PackageSignature::Verdict;
+using Trust = PackageSignature::Trust;
 
 namespace {
 
@@ -102,35 +103,18 @@ private:
     Calls &calls;
 };
 
-/** Signatures as a test gives them, by file name. */
-class StandInSignature : public PackageSignature
+/** One signature for every package, as a test gives it. */
+struct StandInSignature : PackageSignature
 {
-public:
-    explicit StandInSignature(const Signatures &signatures)
-        : signatures(signatures)
-    { }
+    Verdict verdict;
     bool checksSignatures() const override { return true; }
-    Verdict check(const QString &path) override
-    {
-        return signatures.value(QFileInfo(path).fileName());
-    }
-
-private:
-    Signatures signatures;
+    Verdict check(const QString &) override { return verdict; }
 };
-
-/** A configuration of one product, fix.msi, pinning publishers {top level, product}. */
-QJsonObject pinning(const QStringList &publishers)
-{
-    const QJsonObject product {
-        {"name", "Fix"}, {"file", "fix.msi"}, {"publisher", publishers.value(1)}};
-    return {{"publisher", publishers.value(0)}, {"products", QJsonArray {product}}};
-}
 
 } // namespace
 
 Q_DECLARE_METATYPE(Queues)
-Q_DECLARE_METATYPE(Signatures)
+Q_DECLARE_METATYPE(Verdict)
 Q_DECLARE_METATYPE(Elevation::Start)
 
 class tst_InstallManager : public QObject
@@ -180,9 +164,9 @@ void tst_InstallManager::runs_data()
     QTest::addColumn<QStringList>("missing");
     // The stand-ins on PATH.
     QTest::addColumn<QStringList>("programs");
-    // The packages' signatures (none: this system's check) and the publishers pinned.
-    QTest::addColumn<Signatures>("signatures");
-    QTest::addColumn<QStringList>("publishers");
+    // The packages' signature (Unchecked: this system's own check) and the publishers pinned.
+    QTest::addColumn<Verdict>("signature");
+    QTest::addColumn<QStringList>("publishers"); // of the top level and of fix.msi's product
     // The command lines themselves are InstallCommand's: here, which ones run, in what order,
     // and what each run leaves recorded.
     const auto row = [](const char *tag, const Queues &queues, const Calls &expected,
@@ -190,7 +174,7 @@ void tst_InstallManager::runs_data()
                          const Reasons &failures = {}, const QStringList &missing = {},
                          const QStringList &programs = {msiexec, wine}) {
         QTest::newRow(tag) << queues << exitCodes << expected << results << failures << missing
-                           << programs << Signatures() << QStringList();
+                           << programs << Verdict() << QStringList();
     };
     const auto one = [](const QString &file, const QString &parameters = QString(),
                          const QString &remove = QStringLiteral("false")) {
@@ -259,9 +243,8 @@ void tst_InstallManager::runs_data()
         notStarted("setup.exe"), {}, {{"setup.exe", "the program could not be started"}}, {},
         {msiexec});
 
-    // The signature is judged after the package's check and before its removal: one refused
-    // keeps its older product.
-    const auto signedRow = [&](const char *tag, const Signatures &signatures,
+    // Judged after the package's check, before its removal: one refused keeps its older product.
+    const auto signedRow = [&](const char *tag, const Verdict &signature,
                                const QStringList &publishers, const QString &reason = QString()) {
         const bool runs = reason.isEmpty();
         QTest::newRow(tag) << one("fix.msi", "/qn", code) << QVariantMap()
@@ -270,23 +253,20 @@ void tst_InstallManager::runs_data()
                                     : Calls())
                            << Codes {{"fix.msi", runs ? 0 : InstallManager::NotStarted}}
                            << (runs ? Reasons() : Reasons {{"fix.msi", reason}}) << QStringList()
-                           << QStringList {msiexec} << signatures << publishers;
+                           << QStringList {msiexec} << signature << publishers;
     };
-    using Trust = PackageSignature::Trust;
-    const auto as = [](Trust trust, const QString &signer = QString()) {
-        return Signatures {{"fix.msi", {trust, signer}}};
-    };
-    const auto by = [&as](const QString &signer) { return as(Trust::Valid, signer); };
     signedRow(
-        "signature not valid", as(Trust::Invalid), {}, "the package's signature is not valid");
-    signedRow("unsigned, nothing pinned", as(Trust::Unsigned), {});
-    signedRow("signed, nothing pinned", by("Anyone"), {});
-    signedRow("unsigned, the top level pins a publisher", as(Trust::Unsigned), {"Corvane"},
+        "signature not valid", {Trust::Invalid, {}}, {}, "the package's signature is not valid");
+    signedRow("unsigned, nothing pinned", {Trust::Unsigned, {}}, {});
+    signedRow("signed, nothing pinned", {Trust::Valid, "Anyone"}, {});
+    signedRow("unsigned, the top level pins a publisher", {Trust::Unsigned, {}}, {"Corvane"},
         "the package is not signed");
-    signedRow("signed by another", by("Other Ltd"), {"", "Corvane"},
+    signedRow("signed by another", {Trust::Valid, "Other Ltd"}, {"", "Corvane"},
         "signed by Other Ltd, not by Corvane");
-    signedRow("the pinned signer, in other letter case", by("CORVANE LTD"), {"", "Corvane Ltd"});
-    signedRow("a product's publisher before the top level's", by("Corvane"), {"Other", "Corvane"});
+    signedRow("the pinned signer, in other letter case", {Trust::Valid, "CORVANE LTD"},
+        {"", "Corvane Ltd"});
+    signedRow("a product's publisher before the top level's", {Trust::Valid, "Corvane"},
+        {"Other", "Corvane"});
     signedRow("pinned, where signatures cannot be checked", {}, {"Corvane"},
         "the signature cannot be checked on this system");
 }
@@ -300,9 +280,12 @@ void tst_InstallManager::runs()
     QFETCH(Reasons, failures);
     QFETCH(QStringList, missing);
     QFETCH(QStringList, programs);
-    QFETCH(Signatures, signatures);
+    QFETCH(Verdict, signature);
     QFETCH(QStringList, publishers);
-    ScopedConfig config(pinning(publishers));
+    const QJsonObject pinned {
+        {"name", "Fix"}, {"file", "fix.msi"}, {"publisher", publishers.value(1)}};
+    ScopedConfig config(
+        QJsonObject {{"publisher", publishers.value(0)}, {"products", QJsonArray {pinned}}});
     RecordingStandIn standIn(programs);
     for (auto it = exitCodes.cbegin(); it != exitCodes.cend(); ++it)
         standIn.setExitCode(it.key(), it.value().toInt());
@@ -311,8 +294,10 @@ void tst_InstallManager::runs()
         QVERIFY(missing.contains(key.mid(1)) || installs.place(key.mid(1)));
 
     InstallManager manager;
-    if (!signatures.isEmpty())
-        manager.setPackageSignature(std::make_unique<StandInSignature>(signatures));
+    auto standInSignature = std::make_unique<StandInSignature>();
+    standInSignature->verdict = signature;
+    if (signature.trust != Trust::Unchecked)
+        manager.setPackageSignature(std::move(standInSignature));
     QVERIFY(run(manager, queues));
 
     QCOMPARE(standIn.calls(), expand(expected, installs));

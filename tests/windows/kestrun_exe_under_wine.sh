@@ -217,8 +217,7 @@ check "it asks Wine's Windows Installer: Editor 2.0 no longer applies" \
 check "64-bit Windows: the Legacy Toolbar never applies" \
     grep -Fq 'product 6 "Legacy Toolbar (32-bit Windows only)": no check box: the "platforms" rule fails' <<<"$report"
 
-step "kestrun.exe: a pinned publisher, in other letter case than the signer's name"
-# The first run installed unsigned packages where none was pinned.
+step "kestrun.exe: a pinned publisher, in other letter case (the first run's were unsigned, unpinned)"
 # shellcheck source=../../scripts/signing.sh
 source "$source/scripts/signing.sh"
 make_signing_key "Kestrun Test Publisher" publisher 2
