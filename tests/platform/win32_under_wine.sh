@@ -233,8 +233,7 @@ cp win32probe.exe unsigned.exe
 sign_package publisher unsigned.exe signed.exe
 sign_package other beta.msi other.msi
 cp signed.exe changed.exe
-# A letter of the DOS stub's message, which Windows never runs but the signature covers.
-printf x | dd of=changed.exe bs=1 seek=80 conv=notrunc status=none
+printf x | dd of=changed.exe bs=1 seek=80 conv=notrunc status=none # the DOS stub's text
 # Each package and the verdict expected of it; an untrusted root and a changed .msi only
 # Windows refuses.
 signatures=(unsigned.exe "unsigned" beta.msi "unsigned" signed.exe "valid Kestrun Test Publisher"
