@@ -62,7 +62,8 @@ public:
 
 private:
     QJsonObject findProduct(const QString &name) const;
-    /** File to the first non-empty value of key among its products; fallback where none. */
+    /** File to the value of key of its first product that has one, where a product without
+        one has fallback; empty and non-string values count as absent. */
     QHash<QString, QString> firstByFile(QLatin1String key, const QString &fallback) const;
 
     QJsonObject config;
