@@ -13,8 +13,8 @@ folder=$1
 system_dlls=(advapi32.dll bcrypt.dll comdlg32.dll crypt32.dll d3d11.dll d3d9.dll dnsapi.dll dwmapi.dll
     dxgi.dll gdi32.dll imm32.dll iphlpapi.dll kernel32.dll mpr.dll msi.dll msvcrt.dll
     netapi32.dll ntdll.dll ole32.dll oleaut32.dll opengl32.dll setupapi.dll shell32.dll
-    shlwapi.dll user32.dll userenv.dll uxtheme.dll version.dll winmm.dll winspool.drv ws2_32.dll
-    wtsapi32.dll)
+    shlwapi.dll user32.dll userenv.dll uxtheme.dll version.dll winmm.dll winspool.drv wintrust.dll
+    ws2_32.dll wtsapi32.dll)
 declare -A known
 for dll in "${system_dlls[@]}"; do known[$dll]=system; done
 while IFS= read -r dll; do known[${dll,,}]=shipped; done < <(

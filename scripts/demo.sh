@@ -22,7 +22,11 @@
 #                          kestrun-check --pin once the server is up, as an administrator would
 # and to play it with the Windows program as it ships, under Wine (scripts/run.sh --windows):
 #   KESTRUN_DEMO_WINDOWS   the folder scripts/build-windows.sh lays out (build-windows/kestrun);
-#                          the demo copies it to <demo folder>/app-windows and runs kestrun.exe
+#                          the demo copies it to <demo folder>/app-windows and runs kestrun.exe.
+#                          With the demo's own configuration and packages, the packages are
+#                          signed by a test publisher whom the prefix trusts and the
+#                          configuration pins; the Linux program checks no signature, and its
+#                          demo pins none
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source=$(cd "$here/.." && pwd)
@@ -38,7 +42,7 @@ tools=(nginx wine wineserver)
 for tool in "${tools[@]}"; do
     command -v "$tool" >/dev/null || fail "$tool is missing (scripts/setup.sh installs it)"
 done
-[[ -f $build/queryhelper/kestrun-query.exe && -f $built/Editor10.msi ]] ||
+[[ -f $build/queryhelper/kestrun-query.exe && -f $built/Editor10.msi && -f $build/demo/trustroot.exe ]] ||
     fail "the query helper or the demo packages are not built: run bash scripts/run.sh (it installs mingw-w64 and wixl and builds them)"
 packages=$(cd "${KESTRUN_DEMO_PACKAGES:-$built}" && pwd)
 
@@ -54,6 +58,7 @@ if [[ -n $windows ]]; then
     program=(wine "$app/kestrun.exe")
     checker=(wine "$app/kestrun-check.exe")
     play=("$here/demo-play-windows.sh")
+    command -v osslsigncode >/dev/null || fail "osslsigncode is missing (scripts/setup.sh installs it)"
 else
     app=$demo/app
     cmake --install "$build" --prefix "$app" >"$demo/install.log" 2>&1 ||
@@ -64,6 +69,10 @@ else
 fi
 port=$(python3 "$here/free-port.py")
 sed "s|127.0.0.1:8080|127.0.0.1:$port|g" "$config" >"$app/kestrun.json"
+publisher="Corvane Demo Publisher"
+signed=false
+[[ -z $windows || -n ${KESTRUN_DEMO_CONFIG:-}${KESTRUN_DEMO_PACKAGES:-} ]] || signed=true
+! $signed || sed -i "1a\\    \"publisher\": \"$publisher\"," "$app/kestrun.json" # after the {
 
 # Wine keeps the demo's Windows in a prefix of its own; Kestrun passes these on to the query
 # helper, msiexec and the .exe installer it starts.
@@ -77,6 +86,23 @@ if [[ ! -f $demo/wine/prepared ]]; then
     env -u DISPLAY wine msiexec /i "$(winepath -w "$built/Editor10.msi" 2>/dev/null)" /qn
     wineserver -w
     touch "$demo/wine/prepared"
+fi
+if $signed; then
+    # shellcheck source=signing.sh
+    source "$here/signing.sh"
+    signing=$demo/wine/signing # made and trusted with the prefix, gone with it
+    if [[ ! -f $signing.der ]]; then
+        make_signing_key "$publisher" "$signing" 3650
+        env -u DISPLAY wine "$build/demo/trustroot.exe" "$(winepath -w "$signing.der" 2>/dev/null)"
+    fi
+    packages=$demo/signed-packages
+    mkdir -p "$packages"
+    for package in "$built"/*.msi "$built"/*.exe; do
+        name=${package##*/}
+        sign_package "$signing" "$package" "$packages/$name"
+        (cd "$packages" && md5sum "$name" >"${name%.*}.md5")
+    done
+    echo "Signed the demo's packages as \"$publisher\", whom the prefix trusts and kestrun.json pins"
 fi
 
 # shellcheck source=nginx.sh

@@ -12,7 +12,7 @@ packages=(
     libgl1-mesa-dri xvfb xauth xdotool x11-utils imagemagick
     dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0 python3-jsonschema
     fonts-wine # Tahoma, which every Windows has, for the Wine prefixes
-    nginx-light openssl wine wine64 wixl msitools g++-mingw-w64-x86-64
+    nginx-light openssl osslsigncode wine wine64 wixl msitools g++-mingw-w64-x86-64
     tinyproxy curl hyperfine time libssl-dev qtdeclarative5-dev-tools linux-perf
     dpkg-dev # apt-get source, when scripts/windows-qt.sh builds Qt for Windows from sources
     optipng # scripts/make-artwork.sh

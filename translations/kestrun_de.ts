@@ -191,6 +191,22 @@
         <translation>das Paket wurde nach der Prüfung verändert</translation>
     </message>
     <message>
+        <source>the package&apos;s signature is not valid</source>
+        <translation>die Signatur des Pakets ist ungültig</translation>
+    </message>
+    <message>
+        <source>the package is not signed</source>
+        <translation>das Paket ist nicht signiert</translation>
+    </message>
+    <message>
+        <source>signed by %1, not by %2</source>
+        <translation>signiert von %1, nicht von %2</translation>
+    </message>
+    <message>
+        <source>the signature cannot be checked on this system</source>
+        <translation>die Signatur kann auf diesem System nicht geprüft werden</translation>
+    </message>
+    <message>
         <source>administrator rights were refused</source>
         <translation>Administratorrechte wurden verweigert</translation>
     </message>

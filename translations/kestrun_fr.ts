@@ -191,6 +191,22 @@
         <translation>le paquet a été modifié après sa vérification</translation>
     </message>
     <message>
+        <source>the package&apos;s signature is not valid</source>
+        <translation>la signature du paquet n&apos;est pas valide</translation>
+    </message>
+    <message>
+        <source>the package is not signed</source>
+        <translation>le paquet n&apos;est pas signé</translation>
+    </message>
+    <message>
+        <source>signed by %1, not by %2</source>
+        <translation>signé par %1, et non par %2</translation>
+    </message>
+    <message>
+        <source>the signature cannot be checked on this system</source>
+        <translation>la signature ne peut pas être vérifiée sur ce système</translation>
+    </message>
+    <message>
         <source>administrator rights were refused</source>
         <translation>les droits d&apos;administrateur ont été refusés</translation>
     </message>

@@ -25,7 +25,7 @@ QStringList productStringKeys()
 {
     return {QStringLiteral("name"), QStringLiteral("file"), QStringLiteral("display"),
         QStringLiteral("remove-first"), QStringLiteral("parameters"), QStringLiteral("guid"),
-        QStringLiteral("sha256")};
+        QStringLiteral("sha256"), QStringLiteral("publisher")};
 }
 
 // The keys at each level of the file ("top", "product", "dependencies") as the schema in
@@ -73,11 +73,14 @@ int editDistance(const QString &a, const QString &b)
 // "linked-products-ui"; a key of another level says where it belongs.
 QString resemblance(const QString &key, const QString &level)
 {
+    QStringList belongs;
     for (const QString &other :
         {QStringLiteral("top"), QStringLiteral("product"), QStringLiteral("dependencies")}) {
         if (other != level && knownKeys(other).contains(key))
-            return QStringLiteral(" (\"%1\" belongs %2)").arg(key, levelName(other));
+            belongs << levelName(other);
     }
+    if (!belongs.isEmpty())
+        return QStringLiteral(" (\"%1\" belongs %2)").arg(key, belongs.join(QLatin1String(" or ")));
     QString best;
     int bestDistance = std::numeric_limits<int>::max();
     const QStringList keys = knownKeys(level);
@@ -110,6 +113,8 @@ QString emptyStringEffect(const QString &key)
         return QStringLiteral("so no parameters are passed");
     if (key == QLatin1String("sha256"))
         return QStringLiteral("so no digest is pinned");
+    if (key == QLatin1String("publisher"))
+        return QStringLiteral("so it pins no signer");
     return QStringLiteral("so no installed version can be read");
 }
 
@@ -168,7 +173,8 @@ void ConfigLint::checkTopLevel()
 {
     const Product none;
     checkKeys(config, QStringLiteral("top"), none);
-    checkStrings(config, {QStringLiteral("title")}, none);
+    checkStrings(config, {QStringLiteral("title"), QStringLiteral("publisher")}, none);
+    checkPublisher(config, none);
     if (!checkArray(
             config, QStringLiteral("products"), QStringLiteral("the window stays empty"), none))
         return;
@@ -214,6 +220,7 @@ void ConfigLint::checkProduct(const Product &product)
     checkFile(product);
     checkPin(product);
     checkRestart(product);
+    checkPublisher(object, product);
     const QString guid = object.value(QLatin1String("guid")).toString();
     if (!guid.isEmpty())
         checkProductCode(guid, QStringLiteral("\"guid\""), product);
@@ -333,6 +340,17 @@ void ConfigLint::checkPin(const Product &product)
             QStringLiteral("product %1 pins another SHA-256 for the same \"file\": the package "
                            "is checked against product %1's")
                 .arg(first->first),
+            product);
+    }
+}
+
+void ConfigLint::checkPublisher(const QJsonObject &object, const Product &product)
+{
+    const QJsonValue publisher = object.value(QLatin1String("publisher"));
+    if (publisher.isString() && publisher.toString().isEmpty()) {
+        add(QStringLiteral("empty-publisher"),
+            QStringLiteral("\"publisher\" is empty: Kestrun takes it as absent, so it pins no "
+                           "signer"),
             product);
     }
 }

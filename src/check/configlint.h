@@ -42,6 +42,8 @@ private:
     void checkFile(const Product &product);
     void checkPin(const Product &product);
     void checkRestart(const Product &product);
+    /** An empty "publisher" of the top level (product: none) or of a product. */
+    void checkPublisher(const QJsonObject &object, const Product &product);
     void checkRules(const Product &product, const QJsonObject &rules);
     void checkPlatforms(const Product &product, const QJsonArray &platforms);
     void checkVersions(const Product &product, const QJsonArray &versions);

@@ -32,6 +32,11 @@ struct ProductExplanation
     /** Its "file", and the SHA-256 its "sha256" pins. */
     QString file;
     QString pin;
+    /** The signer its package must have ("publisher", its own or the top level's); empty when
+        none is pinned. */
+    QString publisher;
+    /** Whether this system checks the signatures of packages. */
+    bool signaturesChecked = false;
 
     /** Applies, but the boxes were all taken by earlier products. */
     bool leftOutByFullWindow() const { return applies && checkBox == 0; }

@@ -105,16 +105,30 @@ QStringList ConfigManager::getProductFiles() const
 
 QHash<QString, QString> ConfigManager::getPinnedDigests() const
 {
-    QHash<QString, QString> pins;
+    return firstByFile(QLatin1String("sha256"), QString());
+}
+
+QHash<QString, QString> ConfigManager::getPinnedPublishers() const
+{
+    // A product cannot drop the top level's pin: nothing looser than the top level runs.
+    return firstByFile(
+        QLatin1String("publisher"), config.value(QLatin1String("publisher")).toString());
+}
+
+QHash<QString, QString> ConfigManager::firstByFile(QLatin1String key, const QString &fallback) const
+{
+    QHash<QString, QString> values;
     const QJsonArray items = products(config);
     for (const QJsonValue &item : items) {
         const QJsonObject product = item.toObject();
-        const QString pin = product.value(QLatin1String("sha256")).toString();
+        QString value = product.value(key).toString();
+        if (value.isEmpty())
+            value = fallback;
         const QString file = product.value(QLatin1String("file")).toString();
-        if (!pin.isEmpty() && !pins.contains(file))
-            pins.insert(file, pin);
+        if (!value.isEmpty() && !values.contains(file))
+            values.insert(file, value);
     }
-    return pins;
+    return values;
 }
 
 QJsonObject ConfigManager::findProduct(const QString &name) const

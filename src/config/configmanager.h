@@ -39,6 +39,9 @@ public:
     QStringList getProductFiles() const;
     /** File to the "sha256" its first product with a "sha256" pins for it. */
     QHash<QString, QString> getPinnedDigests() const;
+    /** File to the signer's name its first product with a "publisher" pins for it: the
+        product's own, else the top level's. An empty or non-string value counts as absent. */
+    QHash<QString, QString> getPinnedPublishers() const;
     /** Rules object of the first product called name; empty when none is. */
     QJsonObject getDependencies(const QString &name) const;
     /** "guid" of the first product called name; empty when none is. */
@@ -59,6 +62,9 @@ public:
 
 private:
     QJsonObject findProduct(const QString &name) const;
+    /** File to the value of key of its first product that has one, where a product without
+        one has fallback; empty and non-string values count as absent. */
+    QHash<QString, QString> firstByFile(QLatin1String key, const QString &fallback) const;
 
     QJsonObject config;
     QString title;

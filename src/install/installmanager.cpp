@@ -2,6 +2,7 @@
 
 #include "installerchild.h"
 #include "processchild.h"
+#include "signaturerequirement.h"
 
 #include "download/filemanager.h"
 #include "platform/elevation.h"
@@ -25,6 +26,7 @@ InstallManager::InstallManager(QObject *parent)
     , fileManager(new FileManager)
     , packageHold(createPackageHold())
     , elevation(createElevation())
+    , packageSignature(createPackageSignature())
     , makeChild([this] { return new ProcessChild(*elevation, ownerWindow); })
 {
     connect(fileManager, &FileManager::allFilesDone, this, &InstallManager::downloadComplete);
@@ -63,6 +65,11 @@ void InstallManager::setPatience(const Patience &patience)
 void InstallManager::setOwnerWindow(quintptr window)
 {
     ownerWindow = window;
+}
+
+void InstallManager::setPackageSignature(std::unique_ptr<PackageSignature> replacement)
+{
+    packageSignature = std::move(replacement);
 }
 
 void InstallManager::startInstalls(
@@ -203,6 +210,13 @@ void InstallManager::packageChecked(const QString &file, bool unchanged)
         return;
     if (!unchanged) {
         recordAndAdvance(NotStarted, FailureReason::of(FailureReason::PackageChanged));
+        return;
+    }
+    // Judged while held, so the signature judged is that of the package run.
+    const FailureReason refusal = SignatureRequirement::refusal(
+        packageSignature->check(currentPath), SignatureRequirement::pinnedPublisher(file));
+    if (refusal.isFailure()) {
+        recordAndAdvance(NotStarted, refusal);
         return;
     }
     busyTries = 0;

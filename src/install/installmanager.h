@@ -22,6 +22,7 @@ class Elevation;
 class FileManager;
 class InstallerChild;
 class PackageHold;
+class PackageSignature;
 
 /**
  * Runs the chosen packages one after another, in check-box order, and keeps the exit code of
@@ -30,7 +31,8 @@ class PackageHold;
  *
  * Just before its removal step or its run, a package is held (others may read it but not change
  * it) and checked again; it stays held until its installer has ended, and one that changed
- * since it was checked is not run. A package another program holds open is waited for.
+ * since it was checked, or whose signature SignatureRequirement refuses, is not run. A package
+ * another program holds open is waited for.
  *
  * A removal or a package that meets another installation in progress (1618) is tried again
  * after a wait; a removal that never gets its turn leaves its package not run and the older
@@ -73,6 +75,8 @@ public:
     void setPatience(const Patience &patience);
     /** The window that owns a prompt for administrator rights; 0, the default, for none. */
     void setOwnerWindow(quintptr window);
+    /** Replaces the system's check of package signatures, for a stand-in. */
+    void setPackageSignature(std::unique_ptr<PackageSignature> replacement);
     /** Leaves a running installer alone: it finishes on its own, unobserved. */
     ~InstallManager() override;
 
@@ -140,6 +144,7 @@ private:
     FileManager *fileManager;
     std::unique_ptr<PackageHold> packageHold;
     std::unique_ptr<Elevation> elevation;
+    std::unique_ptr<PackageSignature> packageSignature;
     ChildFactory makeChild;
     Patience patience;
     quintptr ownerWindow = 0;

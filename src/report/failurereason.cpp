@@ -132,6 +132,14 @@ FailureReason FailureReason::nameClash(const QString &name)
     return reason;
 }
 
+FailureReason FailureReason::otherSigner(const QString &signer, const QString &publisher)
+{
+    FailureReason reason = of(OtherSigner);
+    reason.signer = signer;
+    reason.publisher = publisher;
+    return reason;
+}
+
 FailureReason FailureReason::needsAdministrator(int code)
 {
     FailureReason reason = of(NeedsAdministrator);
@@ -225,6 +233,16 @@ QString FailureReason::text() const
         return install(QT_TRANSLATE_NOOP(
                            "Install", "installed; Windows must restart to finish (exit code %1)"))
             .arg(exitCode);
+    case SignatureInvalid:
+        return install(QT_TRANSLATE_NOOP("Install", "the package's signature is not valid"));
+    case NotSigned:
+        return install(QT_TRANSLATE_NOOP("Install", "the package is not signed"));
+    case OtherSigner:
+        return install(QT_TRANSLATE_NOOP("Install", "signed by %1, not by %2"))
+            .arg(signer, publisher);
+    case SignatureUnchecked:
+        return install(
+            QT_TRANSLATE_NOOP("Install", "the signature cannot be checked on this system"));
     case NotStartable:
         return install(QT_TRANSLATE_NOOP("Install", "the program could not be started"));
     case ElevationRefused:

@@ -34,6 +34,10 @@ struct FailureReason
         PackageInUse, // another program kept it open, shutting the check out
         RemovalBusy, // the older product's removal met another installation, every time
         WindowsRestarting, // an installer before it started a restart
+        SignatureInvalid, // signed, but the signature does not verify
+        NotSigned, // unsigned, where a publisher is pinned
+        OtherSigner, // signer, where publisher is pinned
+        SignatureUnchecked, // a publisher is pinned, and this system cannot check signatures
         NotStartable,
         ElevationRefused, // the user refused the administrator rights it asked for
         NeedsAdministrator, // exitCode, of a quiet install without administrator rights
@@ -51,6 +55,8 @@ struct FailureReason
     QString fileName;
     qint64 bytesNeeded = 0;
     qint64 bytesFree = 0;
+    QString signer;
+    QString publisher;
     /** The reason is that of the package's digest, which could not be fetched. */
     bool ofDigest = false;
 
@@ -64,6 +70,8 @@ struct FailureReason
     static FailureReason digestNotFetched(const FailureReason &fetch);
     /** Another product's package, fetched from another URL, has this file name. */
     static FailureReason nameClash(const QString &name);
+    /** A package signed by signer, where the configuration pins publisher. */
+    static FailureReason otherSigner(const QString &signer, const QString &publisher);
     /** A quiet install that ended with code for want of administrator rights. */
     static FailureReason needsAdministrator(int code);
     /** An installer that ended with this code, which is not a success. */

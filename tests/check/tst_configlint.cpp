@@ -210,6 +210,19 @@ void tst_ConfigLint::findings_data()
             plain("B", "http://h/p/a.msi", "\"sha256\": \"" + QByteArray(64, 'b') + "\"")}),
         {"pin-differs@2"}, "checked against product 1's");
 
+    // Pinned publishers.
+    row("a publisher at the top level, another in a product",
+        "{\"publisher\": \"C\", \"products\": [" + plain("A", "a.msi", "\"publisher\": \"O\"")
+            + "]}",
+        {});
+    row("publishers empty or no string",
+        "{\"publisher\": \"\", \"products\": [" + plain("A", "a.msi", "\"publisher\": 1") + ","
+            + plain("B", "b.msi", "\"publisher\": \"\"") + "]}",
+        {"empty-publisher", "not-a-string@1", "empty-publisher@2"});
+    row("a publisher among the rules",
+        withProducts({plain("A", "a.msi", "\"dependencies\": {\"publisher\": \"x\"}")}),
+        {"unknown-key@1"}, "(\"publisher\" belongs at the top level or in a product)");
+
     // Rules that can never hold as written.
     row("version rules not of the form operator and dotted numbers",
         withProducts({plain("A", "a.msi",

@@ -67,16 +67,18 @@ private slots:
     void wholeConfiguration();
 
 private:
-    QList<ProductExplanation> explain(const QJsonArray &products, Machine &machine);
+    QList<ProductExplanation> explain(
+        const QJsonArray &products, Machine &machine, const QString &publisher = {});
 
     QTemporaryDir folder;
 };
 
 QList<ProductExplanation> tst_ProductExplanation::explain(
-    const QJsonArray &products, Machine &machine)
+    const QJsonArray &products, Machine &machine, const QString &publisher)
 {
     const QString path = QDir(folder.path()).filePath(QStringLiteral("kestrun.json"));
-    TestFiles::writeFile(path, QJsonDocument(QJsonObject {{"products", products}}).toJson());
+    const QJsonObject config {{"products", products}, {"publisher", publisher}};
+    TestFiles::writeFile(path, QJsonDocument(config).toJson());
     return ProductExplanation::explainAll(path, std::make_unique<RecordingSystemQueries>(machine));
 }
 
@@ -197,10 +199,12 @@ void tst_ProductExplanation::wholeConfiguration()
             p.insert("file", "http://h/p/P5.msi");
         if (i == 6)
             p.insert("sha256", QString(64, 'A'));
+        if (i == 7)
+            p.insert("publisher", "Corvane");
         products << p;
     }
     Machine machine = SampleMachine::make(true);
-    const QList<ProductExplanation> explained = explain(products, machine);
+    const QList<ProductExplanation> explained = explain(products, machine, "Top");
 
     QList<int> boxes;
     QList<int> rulesOf;
@@ -217,13 +221,31 @@ void tst_ProductExplanation::wholeConfiguration()
     QCOMPARE(leftOutByFullWindow, QList<int> {13});
     QCOMPARE(explained.at(1).outcomes.last().rule, QStringLiteral("platforms"));
     QCOMPARE(describe(explained.at(3).outcomes), describe(explained.at(1).outcomes));
-    // What the package must be: a local one is only looked for.
-    QCOMPARE(explained.at(0).packageRequirement(), "looked for where it is, not checked");
+    // What the package must be: a local one is only looked for. This system checks no
+    // signature, so a pinned publisher gives every package up.
+    const QString unchecked = QStringLiteral("; it must be signed by \"%1\", which cannot be "
+                                             "checked on this system: Install gives it up");
+    const QString local = QStringLiteral("looked for where it is, not checked");
+    QCOMPARE(explained.at(0).packageRequirement(), local + unchecked.arg("Top"));
     QCOMPARE(explained.at(4).packageRequirement(),
-        "must match the digest file http://h/p/P5.md5, unless the server says it has none");
+        "must match the digest file http://h/p/P5.md5, unless the server says it has none"
+            + unchecked.arg("Top"));
     QCOMPARE(explained.at(5).packageRequirement(),
         "must have the SHA-256 " + QString(64, 'a')
-            + " that \"sha256\" pins; no digest file is fetched");
+            + " that \"sha256\" pins; no digest file is fetched" + unchecked.arg("Top"));
+    QCOMPARE(explained.at(6).packageRequirement(), local + unchecked.arg("Corvane"));
+    ProductExplanation onWindows = explained.at(6);
+    onWindows.signaturesChecked = true;
+    QCOMPARE(onWindows.packageRequirement(),
+        local
+            + "; it must carry a valid signature by \"Corvane\" (the signer's common name, in any "
+              "case)");
+    onWindows.publisher.clear();
+    QCOMPARE(
+        onWindows.packageRequirement(), local + "; its signature, if it has one, must be valid");
+    onWindows.signaturesChecked = false;
+    QCOMPARE(
+        onWindows.packageRequirement(), local + "; its signature cannot be checked on this system");
 }
 
 QTEST_GUILESS_MAIN(tst_ProductExplanation)

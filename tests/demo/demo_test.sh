@@ -64,9 +64,11 @@ if [[ -n ${KESTRUN_DEMO_WINDOWS:-} ]]; then
     reports_success() { kestrun_shows_report "$demo/after-install.png"; }
     # Windows lists the MSI products; the runtime's installer is checked in the registry below.
     reported=("Corvane Editor 2.0" "Corvane Viewer")
+    publishers=1
 else
     reports_success() { shows "$1" "text: Successfully installed the following products."; }
     reported=("Corvane Editor 2.0" "Editor Runtime 2.0" "Corvane Viewer")
+    publishers=0
 fi
 
 export WINEPREFIX=$demo/wine/prefix WINEDEBUG=-all
@@ -105,6 +107,8 @@ second=$(KESTRUN_DEMO_PIN=1 play) ||
 echo "$second"
 check "the configuration was pinned" grep -q '"sha256": "[0-9a-f]\{64\}"' \
     "$demo/app${KESTRUN_DEMO_WINDOWS:+-windows}/kestrun.json"
+check "the packages' publisher is pinned only where kestrun.exe checks signatures" \
+    test "$(grep -c '"publisher"' "$demo"/app*/kestrun.json)" -eq "$publishers"
 before=$(window_before "$second")
 check "the add-in is offered now that the Viewer's value exists" shows "$before" "[x] Viewer PDF Add-in"
 check "the spell checker is offered now that Editor 2.0 is installed" \

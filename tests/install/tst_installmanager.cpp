@@ -3,13 +3,16 @@
 #include "install/installmanager.h"
 #include "platform/elevation.h"
 #include "platform/packagehold.h"
+#include "platform/packagesignature.h"
 #include "recordingstandin.h"
+#include "scopedconfig.h"
 #include "scopedinstalls.h"
 #include "scopedtranslation.h"
 #include "testfiles.h"
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QJsonArray>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -21,6 +24,8 @@
 using Calls = QList<QStringList>;
 using Codes = QHash<QString, int>;
 using Reasons = QHash<QString, QString>;
+using Verdict = PackageSignature::Verdict;
+using Trust = PackageSignature::Trust;
 
 namespace {
 
@@ -124,10 +129,19 @@ private:
 
 using Script = QHash<QString, QList<int>>;
 
+/** One signature for every package, as a test gives it. */
+struct StandInSignature : PackageSignature
+{
+    Verdict verdict;
+    bool checksSignatures() const override { return true; }
+    Verdict check(const QString &) override { return verdict; }
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Queues)
 Q_DECLARE_METATYPE(Script)
+Q_DECLARE_METATYPE(Verdict)
 Q_DECLARE_METATYPE(Elevation::Start)
 
 class tst_InstallManager : public QObject
@@ -184,6 +198,9 @@ void tst_InstallManager::runs_data()
     QTest::addColumn<int>("inUse");
     // The waits for another installation, as "file, try n of m".
     QTest::addColumn<QStringList>("waits");
+    // The packages' signature (Unchecked: this system's own check) and the publishers pinned.
+    QTest::addColumn<Verdict>("signature");
+    QTest::addColumn<QStringList>("publishers"); // of the top level and of fix.msi's product
     // The command lines themselves are InstallCommand's: here, which ones run, in what order,
     // and what each run leaves recorded.
     const auto row = [](const char *tag, const Queues &queues, const Calls &expected,
@@ -192,7 +209,7 @@ void tst_InstallManager::runs_data()
                          const QStringList &programs = {msiexec, wine}, const Script &script = {},
                          int inUse = 0, const QStringList &waits = {}) {
         QTest::newRow(tag) << queues << exitCodes << expected << results << failures << missing
-                           << programs << script << inUse << waits;
+                           << programs << script << inUse << waits << Verdict() << QStringList();
     };
     const auto one = [](const QString &file, const QString &parameters = QString(),
                          const QString &remove = QStringLiteral("false")) {
@@ -305,6 +322,32 @@ void tst_InstallManager::runs_data()
         {}, {}, {{"a.msi", {1641}}});
     row("an installer's own -1 is an exit code", one("fix.msi"), fix, {{"fix.msi", -1}}, {},
         {{"fix.msi", "exit code -1"}}, {}, {}, {{"fix.msi", {-1}}});
+
+    // Judged after the package's check, before its removal: one refused keeps its older product.
+    const auto signedRow = [&](const char *tag, const Verdict &signature,
+                               const QStringList &publishers, const QString &reason = QString()) {
+        const bool runs = reason.isEmpty();
+        QTest::newRow(tag)
+            << one("fix.msi", "/qn", code) << QVariantMap()
+            << (runs ? Calls {removal({code}), msiCall("/package", "fix.msi", {"/qn"})} : Calls())
+            << Codes {{"fix.msi", runs ? 0 : InstallManager::NotStarted}}
+            << (runs ? Reasons() : Reasons {{"fix.msi", reason}}) << QStringList()
+            << QStringList {msiexec} << Script() << 0 << QStringList() << signature << publishers;
+    };
+    signedRow(
+        "signature not valid", {Trust::Invalid, {}}, {}, "the package's signature is not valid");
+    signedRow("unsigned, nothing pinned", {Trust::Unsigned, {}}, {});
+    signedRow("signed, nothing pinned", {Trust::Valid, "Anyone"}, {});
+    signedRow("unsigned, the top level pins a publisher", {Trust::Unsigned, {}}, {"Corvane"},
+        "the package is not signed");
+    signedRow("signed by another", {Trust::Valid, "Other Ltd"}, {"", "Corvane"},
+        "signed by Other Ltd, not by Corvane");
+    signedRow("the pinned signer, in other letter case", {Trust::Valid, "CORVANE LTD"},
+        {"", "Corvane Ltd"});
+    signedRow("a product's publisher before the top level's", {Trust::Valid, "Corvane"},
+        {"Other", "Corvane"});
+    signedRow("pinned, where signatures cannot be checked", {}, {"Corvane"},
+        "the signature cannot be checked on this system");
 }
 
 void tst_InstallManager::runs()
@@ -319,6 +362,12 @@ void tst_InstallManager::runs()
     QFETCH(Script, script);
     QFETCH(int, inUse);
     QFETCH(QStringList, waits);
+    QFETCH(Verdict, signature);
+    QFETCH(QStringList, publishers);
+    const QJsonObject pinned {
+        {"name", "Fix"}, {"file", "fix.msi"}, {"publisher", publishers.value(1)}};
+    ScopedConfig config(
+        QJsonObject {{"publisher", publishers.value(0)}, {"products", QJsonArray {pinned}}});
     RecordingStandIn standIn(programs);
     for (auto it = exitCodes.cbegin(); it != exitCodes.cend(); ++it)
         standIn.setExitCode(it.key(), it.value().toInt());
@@ -339,6 +388,10 @@ void tst_InstallManager::runs()
         [&waited](const QString &file, int number, int count) {
             waited << QStringLiteral("%1, try %2 of %3").arg(file).arg(number).arg(count);
         });
+    auto standInSignature = std::make_unique<StandInSignature>();
+    standInSignature->verdict = signature;
+    if (signature.trust != Trust::Unchecked)
+        manager.setPackageSignature(std::move(standInSignature));
     QVERIFY(run(manager, queues));
 
     QCOMPARE(script.isEmpty() ? standIn.calls() : children.calls(), expand(expected, installs));

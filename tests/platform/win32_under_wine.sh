@@ -6,8 +6,9 @@
 # and compares every answer. Then, through a probe built of the Win32 layer (win32probe.cpp),
 # checks the path of msiexec.exe in the system folder; holds a package and starts programs
 # through the installer's Win32 code, and compares what other processes could do and what the
-# programs received; writes to a terminal (Wine's console) and a pipe as kestrun-check does; and
-# checks the CNG digests against coreutils'.
+# programs received; writes to a terminal (Wine's console) and a pipe as kestrun-check does;
+# checks the CNG digests against coreutils'; and checks, while held, the signatures of packages
+# signed by osslsigncode with two keys.
 #
 # Usage: win32_under_wine.sh <query helper> <this test's source folder> <src folder> <work folder>
 # CTest runs it through tests/support/with-tools.sh, which checks for mingw-w64, Wine and wixl.
@@ -137,7 +138,8 @@ echo "PASS: every answer as expected"
 step "building the probe of the Win32 layer"
 mingw_build -municode -I"$src" "$here/win32probe.cpp" "$src/platform/win32installer.cpp" \
     "$src/platform/win32system.cpp" "$src/platform/win32console.cpp" \
-    "$src/platform/win32hash.cpp" -o win32probe.exe -lmsi -ladvapi32 -lshell32 -lbcrypt -lmpr
+    "$src/platform/win32hash.cpp" "$src/platform/win32signature.cpp" -o win32probe.exe -lmsi \
+    -ladvapi32 -lshell32 -lbcrypt -lmpr -lwintrust -lcrypt32
 # Its exit status tells nothing its output does not.
 probe() { wine win32probe.exe "$@" | tr -d '\r' || true; }
 
@@ -223,6 +225,28 @@ for piece in 7 65536 100000000; do
         <(probe hash "$piece" "${hashed[@]}")
 done
 echo "PASS: CNG's digests are coreutils'"
+
+step "signing packages with two keys, and checking their signatures while they are held"
+# shellcheck source=../../scripts/signing.sh
+source "$here/../../scripts/signing.sh"
+make_signing_key "Kestrun Test Publisher" publisher 2
+make_signing_key "Kestrun Other Publisher" other 2
+cp win32probe.exe unsigned.exe
+sign_package publisher unsigned.exe signed.exe
+sign_package other beta.msi other.msi
+cp signed.exe changed.exe
+printf x | dd of=changed.exe bs=1 seek=80 conv=notrunc status=none # the DOS stub's text
+# Each package and the verdict expected of it; an untrusted root and a changed .msi only
+# Windows refuses.
+signatures=(unsigned.exe "unsigned" beta.msi "unsigned" signed.exe "valid Kestrun Test Publisher"
+    other.msi "valid Kestrun Other Publisher" changed.exe "invalid 0x80096010")
+verdicts=()
+for ((i = 0; i < ${#signatures[@]}; i += 2)); do
+    verdicts+=("${signatures[i]}" "$(probe signature "${signatures[i]}")")
+done
+expect_same "the signatures found" <(printf '%s\n' "${signatures[@]}") \
+    <(printf '%s\n' "${verdicts[@]}")
+echo "PASS: unsigned, signed by each name, and a changed .exe refused"
 wineserver -k
 wineserver -w
 rm -rf "$work/prefix"

@@ -28,6 +28,8 @@
 //                                            kestrun-check does: through the console's
 //                                            wide-character output when the standard output is
 //                                            a console, else "no console" through the file API
+//   win32probe signature <file>              holds the file and prints its signature: "unsigned",
+//                                            "valid <signer>" or "invalid <status>"
 //   win32probe hash <piece size> <file>...   prints each file's MD5 and SHA-256, fed in pieces of
 //                                            that size, as md5sum and sha256sum print them; one
 //                                            engine per algorithm serves every file, so that each
@@ -37,6 +39,7 @@
 #include "platform/win32console.h"
 #include "platform/win32hash.h"
 #include "platform/win32installer.h"
+#include "platform/win32signature.h"
 #include "platform/win32system.h"
 
 #include <windows.h>
@@ -54,9 +57,9 @@ enum Access { Read = 1, Written = 2, Renamed = 4, Deleted = 8 };
 
 bool opens(const std::wstring &path, DWORD access)
 {
-    const HANDLE file = CreateFileW(path.c_str(), access,
-        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-        FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file =
+        CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     CloseHandle(file);
@@ -119,8 +122,8 @@ void *held(const std::wstring &path)
 
 int busy(const std::wstring &path)
 {
-    const HANDLE scanner = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-        FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE scanner = CreateFileW(
+        path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     void *handle = nullptr;
     const Win32Installer::Hold hold = Win32Installer::holdFile(path, handle);
     Win32Installer::releaseFile(handle);
@@ -129,6 +132,24 @@ int busy(const std::wstring &path)
         hold == Win32Installer::Hold::InUse      ? L"in use"
             : hold == Win32Installer::Hold::Held ? L"held"
                                                  : L"not held");
+    return 0;
+}
+
+int printSignature(const std::wstring &path)
+{
+    void *held = ::held(path);
+    if (!held) {
+        std::wprintf(L"not held\n");
+        return 1;
+    }
+    const Win32Signature::Verdict verdict = Win32Signature::verify(path);
+    Win32Installer::releaseFile(held);
+    if (verdict.trust == Win32Signature::Trust::Invalid)
+        std::wprintf(L"invalid 0x%08lx\n", static_cast<unsigned long>(verdict.status));
+    else if (verdict.trust == Win32Signature::Trust::Valid)
+        std::wprintf(L"valid %ls\n", verdict.signer.c_str());
+    else
+        std::wprintf(L"unsigned\n");
     return 0;
 }
 
@@ -183,8 +204,7 @@ int runLimited(const std::wstring &tail)
         return 1;
     TOKEN_LINKED_TOKEN linked = {};
     DWORD size = sizeof linked;
-    const bool hasLinked =
-        GetTokenInformation(token, TokenLinkedToken, &linked, size, &size) != 0;
+    const bool hasLinked = GetTokenInformation(token, TokenLinkedToken, &linked, size, &size) != 0;
     CloseHandle(token);
     if (!hasLinked)
         return 1;
@@ -283,6 +303,8 @@ int wmain(int argc, wchar_t **argv)
     }
     if (command == L"console" && argc == 4)
         return writeToConsole(argv[2], argv[3]);
+    if (command == L"signature" && argc == 3)
+        return printSignature(argv[2]);
     if (command == L"hash" && argc >= 4)
         return hashFiles(argv[2], argc - 3, argv + 3);
     return 2;

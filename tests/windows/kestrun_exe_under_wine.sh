@@ -8,10 +8,11 @@
 # First the window and the Linux window's, played with the keyboard alone on one configuration,
 # are compared in pictures.
 #
-# Four runs, each step's checks saying what it shows: Install, the Viewer over https; Download
+# Five runs, each step's checks saying what it shows: Install, the Viewer over https; Download
 # All where installs cannot be made beside the program, with a Windows device name and names
-# that differ only in case; Install after a package was replaced behind its check; and
-# kestrun-check.exe with Wine's registry and Windows Installer. The report is seen in pictures:
+# that differ only in case; Install after a package was replaced behind its check;
+# kestrun-check.exe with Wine's registry and Windows Installer; and Install with a pinned
+# publisher of packages signed by osslsigncode. The report is seen in pictures:
 # Wine has no accessibility bridge to X for reading it.
 #
 # Usage: kestrun_exe_under_wine.sh <source folder> <build folder> <shipped folder> <work folder>
@@ -90,10 +91,10 @@ start_display display
 children+=("$xvfb")
 
 step "a fresh 64-bit Wine prefix with Corvane Editor 1.0 installed and the test authority trusted"
-mingw_build -municode "$source/tests/windows/trustroot.cpp" -o trustroot.exe -lcrypt32
 fresh_prefix
 wine msiexec /i "$(winepath -w "$packages/Editor10.msi" 2>/dev/null)" /qn
-wine trustroot.exe ca.der
+wine "$build/demo/trustroot.exe" ca.der
+
 # shellcheck source=../../scripts/wine-window.sh
 source "$source/scripts/wine-window.sh"
 wine_tahoma
@@ -213,19 +214,31 @@ fi
 kill "$kestrun" 2>/dev/null || true
 cp install-run.json app/kestrun.json
 
-step "kestrun.exe: a package replaced after its download is not run"
+step "kestrun.exe: a package replaced after its download is not run, nor one changed after signing"
 # The first product's installer copies the Viewer PDF Add-in's package, a valid MSI, over the
 # Spell Checker's, which was downloaded and verified before: run, it would install the add-in.
 mkdir extra
 mingw_build -municode "$source/tests/windows/swapsetup.cpp" -o extra/SwapSetup.exe
-(cd extra && md5sum SwapSetup.exe >SwapSetup.md5)
+# shellcheck source=../../scripts/signing.sh
+source "$source/scripts/signing.sh"
+make_signing_key "Kestrun Test Publisher" publisher 2
+make_signing_key "Kestrun Other Publisher" other 2
+wine "$build/demo/trustroot.exe" publisher.der
+cp "$packages/LegacyToolbar.msi" extra/
+sign_package other "$packages/SpellChecker.msi" extra/SpellChecker.msi
+sign_package publisher "$packages/ViewerPdf.msi" extra/ViewerPdf.msi
+sign_package publisher "$packages/EditorRuntime.exe" extra/EditorRuntime.exe
+printf x | dd of=extra/EditorRuntime.exe bs=1 seek=80 conv=notrunc status=none # its DOS stub
+(cd extra && for package in *.msi *.exe; do md5sum "$package" >"${package%.*}.md5"; done)
 # Where a path in the parameters cannot hold a blank, which would split it.
 cp "$packages/ViewerPdf.msi" "$WINEPREFIX/drive_c/addin.msi"
 edit_config '
 spell = next(p for p in config["products"] if p["file"].endswith("/SpellChecker.msi"))
 del spell["dependencies"]["installed-products"]
 config["products"] = [{"name": "Swap", "file": server + "/extra/SwapSetup.exe",
-                       "parameters": "C:\\addin.msi SpellChecker.msi"}, spell]'
+                       "parameters": "C:\\addin.msi SpellChecker.msi"}, spell,
+                      {"name": "Changed", "file": server + "/extra/EditorRuntime.exe",
+                       "parameters": "/changed"}]'
 spell_checker="{22DC008B-766C-4291-8186-9B87A8BABD4B}"
 addin="{2D74115D-B836-4C29-8601-3C01C0833E6A}"
 check "the window opens a third time" start_kestrun third-run.log
@@ -236,6 +249,8 @@ if [[ -n $window ]]; then
     check "the report follows" kestrun_picture_until "$window" third-run.png 60 kestrun_shows_report
     check "the replaced package did not run" not installed "$addin" "Viewer PDF"
     check "nor was the Spell Checker installed" not installed "$spell_checker" "Spell Checker"
+    check "nor the signed .exe changed afterwards" not grep -q /changed \
+        <<<"$(registry 'HKLM\SOFTWARE\Corvane\Editor Runtime' /v Parameters)"
     exit_kestrun
 fi
 kill "$kestrun" 2>/dev/null || true
@@ -254,6 +269,21 @@ check "it asks Wine's Windows Installer: Editor 2.0 no longer applies" \
     grep -Fq 'product 1 "Corvane Editor 2.0": no check box: the "versions" rule fails' <<<"$report"
 check "64-bit Windows: the Legacy Toolbar never applies" \
     grep -Fq 'product 6 "Legacy Toolbar (32-bit Windows only)": no check box: the "platforms" rule fails' <<<"$report"
+
+step "kestrun.exe: a pinned publisher, in other letter case (the first run's were unsigned, unpinned)"
+edit_config 'config["publisher"] = "KESTRUN TEST PUBLISHER"
+config["products"] = [{"name": name, "file": server + "/extra/" + name, "parameters": "/qn"}
+    for name in ["LegacyToolbar.msi", "SpellChecker.msi", "ViewerPdf.msi"]]'
+check "the window opens a fourth time" start_kestrun fourth-run.log
+if [[ -n $window ]]; then
+    click Install
+    check "the report follows" kestrun_picture_until "$window" fourth-run.png 120 kestrun_shows_report
+    check "the package of the pinned signer ran" installed "$addin" "Viewer PDF"
+    check "the unsigned one did not" not installed "{A3F107DF-C11B-4AD0-98C6-2C92670991C8}" Legacy
+    check "nor the other signer's" not installed "$spell_checker" "Spell Checker"
+    exit_kestrun
+fi
+kill "$kestrun" 2>/dev/null || true
 
 checks_passed || {
     echo "kestrun's output:"

@@ -1,5 +1,6 @@
-// Makes the Wine prefix trust a test certificate authority, as an administrator would deploy
-// one: adds the DER certificate named on the command line to the user's trusted root store.
+// trustroot.exe: makes a Wine prefix trust a test certificate (the Windows demo's package
+// signer, a test's certificate authority) as an administrator would deploy one: adds the DER
+// certificate named on the command line to the user's trusted root store.
 #include <windows.h>
 #include <wincrypt.h>
 
