@@ -6,7 +6,7 @@ nothing. About 3 minutes a mutant on 2 processors; not part of CI.
 
 Usage: scripts/mutants.py [--list FILE] [--only NAME...] [--results FILE]
 
-The list (tests/mutants.txt by default) holds one mutant a block:
+The list (scripts/mutants.txt by default; the results go to docs/mutants.md) holds one mutant a block:
 
     == what the near miss does
     file src/download/filemanager.cpp
@@ -104,9 +104,9 @@ def try_mutant(mutant, source, log):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--list", default=os.path.join(ROOT, "tests", "mutants.txt"))
+    parser.add_argument("--list", default=os.path.join(ROOT, "scripts", "mutants.txt"))
     parser.add_argument("--only", nargs="*", help="mutants whose name contains one of these")
-    parser.add_argument("--results", default=os.path.join(ROOT, "tests", "MUTANTS.md"))
+    parser.add_argument("--results", default=os.path.join(ROOT, "docs", "mutants.md"))
     arguments = parser.parse_args()
     mutants = read_mutants(arguments.list)
     if arguments.only:
