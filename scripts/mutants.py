@@ -6,7 +6,8 @@ nothing. About 3 minutes a mutant on 2 processors; not part of CI.
 
 Usage: scripts/mutants.py [--list FILE] [--only NAME...] [--results FILE]
 
-The list (scripts/mutants.txt by default; the results go to docs/mutants.md) holds one mutant a block:
+The list (scripts/mutants.txt by default; the results go to docs/mutants.md) holds one
+mutant a block:
 
     == what the near miss does
     file src/download/filemanager.cpp
