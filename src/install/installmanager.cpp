@@ -213,8 +213,21 @@ void InstallManager::packageChecked(const QString &file, bool unchanged)
         return;
     }
     // Judged while held, so the signature judged is that of the package run.
+    const QPointer<InstallManager> self(this);
+    packageSignature->check(
+        currentPath, [self, key = currentKey](const PackageSignature::Verdict &signature) {
+            if (self)
+                self->signatureChecked(key, signature);
+        });
+}
+
+void InstallManager::signatureChecked(
+    const QString &key, const PackageSignature::Verdict &signature)
+{
+    if (installQueue.isEmpty() || key != currentKey)
+        return;
     const FailureReason refusal = SignatureRequirement::refusal(
-        packageSignature->check(currentPath), SignatureRequirement::pinnedPublisher(file));
+        signature, SignatureRequirement::pinnedPublisher(fileOf(key)));
     if (refusal.isFailure()) {
         recordAndAdvance(NotStarted, refusal);
         return;

@@ -2,6 +2,7 @@
 #define INSTALLMANAGER_H
 
 #include "download/downloadprogress.h"
+#include "platform/packagesignature.h"
 #include "report/failurereason.h"
 
 #include <QHash>
@@ -22,7 +23,6 @@ class Elevation;
 class FileManager;
 class InstallerChild;
 class PackageHold;
-class PackageSignature;
 
 /**
  * Runs the chosen packages one after another, in check-box order, and keeps the exit code of
@@ -121,6 +121,7 @@ private slots:
     void installFinished(int exitCode, QProcess::ExitStatus exitStatus);
     void unInstallFinished(int exitCode, QProcess::ExitStatus exitStatus);
     void packageChecked(const QString &file, bool unchanged);
+    void signatureChecked(const QString &key, const PackageSignature::Verdict &signature);
 
 private:
     using FinishSlot = void (InstallManager::*)(int, QProcess::ExitStatus);

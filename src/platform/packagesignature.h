@@ -3,6 +3,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 /**
@@ -30,8 +31,9 @@ public:
     /** Whether this system checks signatures at all; where it does not, every verdict is
         Unchecked. */
     virtual bool checksSignatures() const = 0;
-    /** The signature of the file at path. */
-    virtual Verdict check(const QString &path) = 0;
+    /** Calls done once with the signature of the file at path, from the event loop and never
+        within the call; a check that reads the whole file does so off the window's thread. */
+    virtual void check(const QString &path, std::function<void(const Verdict &)> done) = 0;
 };
 
 /** WinVerifyTrust on Windows; elsewhere no check is made, and every verdict says so. */

@@ -10,7 +10,7 @@ public:
     /** Always false. */
     bool checksSignatures() const override;
     /** Always Unchecked. */
-    Verdict check(const QString &path) override;
+    void check(const QString &path, std::function<void(const Verdict &)> done) override;
 };
 
 #endif // UNCHECKEDPACKAGESIGNATURE_H

@@ -81,40 +81,49 @@ Started startElevatedIfRequired(
     return outcome;
 }
 
-StartAside::~StartAside()
+Aside::~Aside()
 {
-    if (ready)
-        CloseHandle(ready);
+    if (done)
+        CloseHandle(done);
 }
 
-std::shared_ptr<StartAside> startElevatedAside(
-    const std::wstring &program, const std::wstring &parameters, void *owner)
+std::shared_ptr<Aside> runAside(std::function<void()> work)
 {
     struct Job
     {
-        std::shared_ptr<StartAside> aside;
-        std::wstring program;
-        std::wstring parameters;
-        void *owner;
+        std::shared_ptr<Aside> aside;
+        std::function<void()> work;
     };
-    auto aside = std::make_shared<StartAside>();
-    aside->ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    auto aside = std::make_shared<Aside>();
+    aside->done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     const auto run = [](void *argument) -> DWORD {
         const std::unique_ptr<Job> job(static_cast<Job *>(argument));
-        job->aside->started = startElevatedIfRequired(job->program, job->parameters, job->owner);
-        SetEvent(job->aside->ready);
+        job->work();
+        SetEvent(job->aside->done);
         return 0;
     };
-    // Not waited for: a prompt left unanswered must not keep the program alive after Exit.
-    auto job = std::make_unique<Job>(Job {aside, program, parameters, owner});
+    // Not waited for: a prompt left unanswered, or a large file being read, must not keep the
+    // program alive after Exit.
+    auto job = std::make_unique<Job>(Job {aside, std::move(work)});
     const HANDLE thread = CreateThread(nullptr, 0, run, job.get(), 0, nullptr);
     if (thread) {
         job.release();
         CloseHandle(thread);
     } else {
-        SetEvent(aside->ready);
+        job->work();
+        SetEvent(aside->done);
     }
     return aside;
+}
+
+StartAside startElevatedAside(
+    const std::wstring &program, const std::wstring &parameters, void *owner)
+{
+    auto started = std::make_shared<Started>();
+    return {runAside([started, program, parameters, owner] {
+                *started = startElevatedIfRequired(program, parameters, owner);
+            }),
+        started};
 }
 
 std::wstring universalPath(const std::wstring &path)

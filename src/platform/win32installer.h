@@ -1,6 +1,7 @@
 #ifndef WIN32INSTALLER_H
 #define WIN32INSTALLER_H
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -46,18 +47,27 @@ struct Started
 Started startElevatedIfRequired(
     const std::wstring &program, const std::wstring &parameters, void *owner);
 
-/** The outcome of a start that runs on a thread of its own. */
-struct StartAside
+/** Work running on a thread of its own, which the program does not wait for at exit. */
+struct Aside
 {
-    ~StartAside();
-    /** A manual-reset event, signalled once started holds the outcome. */
-    void *ready = nullptr;
-    Started started;
+    ~Aside();
+    /** A manual-reset event, signalled once the work is done. */
+    void *done = nullptr;
 };
 
-/** Runs startElevatedIfRequired on a thread of its own, which the program does not wait for at
-    exit; the outcome is shared with that thread. */
-std::shared_ptr<StartAside> startElevatedAside(
+/** Starts work on a thread of its own; what it leaves for the caller it shares with it. */
+std::shared_ptr<Aside> runAside(std::function<void()> work);
+
+/** The outcome of a start that runs aside: started holds it once ready is signalled. */
+struct StartAside
+{
+    std::shared_ptr<Aside> aside;
+    std::shared_ptr<Started> started;
+};
+
+/** Runs startElevatedIfRequired aside, so that the window goes on painting while the prompt is
+    up. */
+StartAside startElevatedAside(
     const std::wstring &program, const std::wstring &parameters, void *owner);
 
 /** The UNC name of a path on a mapped network drive (Z:\x to \\server\share\x); the path as

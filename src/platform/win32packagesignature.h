@@ -9,7 +9,9 @@ class Win32PackageSignature : public PackageSignature
 public:
     /** Always true. */
     bool checksSignatures() const override;
-    Verdict check(const QString &path) override;
+    /** WinVerifyTrust hashes the whole file: on a thread of its own, which the program does not
+        wait for at exit. */
+    void check(const QString &path, std::function<void(const Verdict &)> done) override;
 };
 
 #endif // WIN32PACKAGESIGNATURE_H

@@ -97,9 +97,9 @@ std::wstring thisProgram()
 long long runToEnd(const std::wstring &program, const std::wstring &tail, bool &refused)
 {
     const auto aside = Win32Installer::startElevatedAside(program, tail, GetConsoleWindow());
-    WaitForSingleObject(aside->ready, INFINITE);
-    refused = aside->started.refused;
-    void *process = aside->started.process;
+    WaitForSingleObject(aside.aside->done, INFINITE);
+    refused = aside.started->refused;
+    void *process = aside.started->process;
     if (!process)
         return -1;
     WaitForSingleObject(process, INFINITE);
