@@ -3,8 +3,9 @@
 //   win32probe hold <file>                   holds the file, lets another process of its own try
 //                                            it, releases it and lets one try again; prints
 //                                            "held: ..." and "released: ..."
-//   win32probe busy <file>                   opens the file as a scanner may, shutting others
-//                                            out, and prints how a hold of it ends: "in use"
+//   win32probe busy <file>                   has another process of its own open the file as a
+//                                            scanner may, shutting others out, and prints how a
+//                                            hold of it ends meanwhile: "in use"
 //   win32probe start <program> <tail> [<held file>]
 //                                            starts program with that command line tail on a
 //                                            thread of its own, as a prompt for administrator
@@ -120,14 +121,37 @@ void *held(const std::wstring &path)
     return handle;
 }
 
+// A scanner's process: opens the file shutting others out, says so, and waits to be ended.
+int scan(const std::wstring &path)
+{
+    const HANDLE file = CreateFileW(
+        path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 1;
+    SetEvent(OpenEventW(EVENT_MODIFY_STATE, FALSE, L"KestrunProbeScanning"));
+    Sleep(INFINITE);
+    return 0;
+}
+
 int busy(const std::wstring &path)
 {
-    const HANDLE scanner = CreateFileW(
-        path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE scanning = CreateEventW(nullptr, TRUE, FALSE, L"KestrunProbeScanning");
+    std::wstring commandLine = quoted(thisProgram()) + L" scan " + quoted(path);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION scanner = {};
+    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+            &startup, &scanner))
+        return 1;
+    CloseHandle(scanner.hThread);
+    WaitForSingleObject(scanning, 30000);
     void *handle = nullptr;
     const Win32Installer::Hold hold = Win32Installer::holdFile(path, handle);
     Win32Installer::releaseFile(handle);
-    CloseHandle(scanner);
+    TerminateProcess(scanner.hProcess, 0);
+    WaitForSingleObject(scanner.hProcess, INFINITE);
+    CloseHandle(scanner.hProcess);
+    CloseHandle(scanning);
     std::wprintf(L"%ls\n",
         hold == Win32Installer::Hold::InUse      ? L"in use"
             : hold == Win32Installer::Hold::Held ? L"held"
@@ -279,6 +303,8 @@ int wmain(int argc, wchar_t **argv)
         return hold(argv[2]);
     if (command == L"busy" && argc == 3)
         return busy(argv[2]);
+    if (command == L"scan" && argc == 3)
+        return scan(argv[2]);
     if (command == L"universal" && argc == 3) {
         std::wprintf(L"%ls\n", Win32Installer::universalPath(argv[2]).c_str());
         return 0;

@@ -192,7 +192,8 @@ rm -rf app/installs
 touch app/installs
 cp app/kestrun.json install-run.json
 edit_config 'config["products"] += [{"name": "Device", "file": server + "/con.msi"},
-                       {"name": "Same add-in", "file": server + "/VIEWERPDF.msi"}]'
+                       {"name": "Same add-in", "file": server + "/VIEWERPDF.msi"},
+                       {"name": "Long", "file": server + "/" + "L" * 250 + ".msi"}]'
 check "the window opens again" start_kestrun second-run.log
 if [[ -n $window ]]; then
     click Download
@@ -206,6 +207,7 @@ if [[ -n $window ]]; then
     check "Download All fetches every package with its digest file into %LOCALAPPDATA%\\kestrun\\<id>" \
         within 120 all_packages_there
     check "nothing was requested for the device name CON" not grep -qi "GET /con\.msi" nginx/http.log
+    check "nor for a name whose path Windows could not start" not grep -q "GET /LLLL" nginx/http.log
     check "the name that differs only in case was fetched once" \
         not grep -q "GET /VIEWERPDF\.msi" nginx/http.log
     check "and only one file is there for both" test "$(find "$installs" -iname viewerpdf.msi | wc -l)" -eq 1
