@@ -39,7 +39,7 @@ void checkRemovalLine(const QString &remove)
     const InstallCommand command =
         InstallCommand::make(InstallCommand::Kind::Removal, remove, QString());
     require(command.nativeArguments
-        == QLatin1String("/uninstall ") + remove + QLatin1String(" /passive"));
+        == QLatin1String("/uninstall ") + remove + QLatin1String(" /passive /norestart"));
     require(command.arguments.value(0) == QLatin1String("/uninstall"));
 }
 
