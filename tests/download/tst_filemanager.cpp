@@ -322,15 +322,20 @@ void tst_FileManager::fetchesAndVerifies_data()
     // Removed from installs while the pass waits on the package's first held answer.
     QTest::addColumn<QString>("goneWhileHeld");
     // The size of a disk of its own that installs is, in KiB; 0: the build's disk. The reason
-    // may name its free space before the pass as {free}.
+    // may name its free space before the pass, less what the package beside announces, as {free}.
     QTest::addColumn<int>("diskKiB");
+    // The answers for a second package in the same pass, pinned to its last answer's body; it
+    // has sent its first piece by the time pkg.msi's held answer is released.
+    QTest::addColumn<Responses>("beside");
     const auto row = [](const char *name, const Responses &packageResponses,
                          const Responses &digestResponses, int packageRequests, int digestRequests,
                          const QStringList &files, const QString &reason = QString(),
                          const Placed &placed = Placed(), const QByteArray &pin = QByteArray(),
-                         const QString &goneWhileHeld = QString(), int diskKiB = 0) {
+                         const QString &goneWhileHeld = QString(), int diskKiB = 0,
+                         const Responses &beside = Responses()) {
         QTest::newRow(name) << placed << packageResponses << digestResponses << packageRequests
-                            << digestRequests << files << reason << pin << goneWhileHeld << diskKiB;
+                            << digestRequests << files << reason << pin << goneWhileHeld << diskKiB
+                            << beside;
     };
 
     using S = FaultServer;
@@ -460,6 +465,13 @@ void tst_FileManager::fetchesAndVerifies_data()
         sha256(large), {}, 1024);
     row("larger than the free space, its size not announced: the disk fills", {unannounced},
         rightDigest, 1, 0, none, "the disk is full", {}, sha256(large), {}, 1024);
+    // Each of 10 MiB fits on a disk of 16, not both: the one announced second is refused, and
+    // the first, stalled meanwhile, completes on its next attempt.
+    const QByteArray tenMiB(10 * 1024 * 1024, 'T');
+    row("fits the free space, not beside a package still arriving", {S::held(tenMiB)}, rightDigest,
+        1, 0, {QStringLiteral("beside.md5"), QStringLiteral("beside.msi")},
+        "not enough disk space: needs 10.0\u00A0MB, {free} free", {}, sha256(tenMiB), {}, 16384,
+        {S::stalled(tenMiB.left(64 * 1024), tenMiB.size()), S::ok(tenMiB, 8)});
 }
 
 void tst_FileManager::fetchesAndVerifies()
@@ -474,12 +486,14 @@ void tst_FileManager::fetchesAndVerifies()
     QFETCH(QByteArray, pin);
     QFETCH(QString, goneWhileHeld);
     QFETCH(int, diskKiB);
+    QFETCH(Responses, beside);
     const std::unique_ptr<ScopedDisk> disk(diskKiB ? new ScopedDisk(diskKiB) : nullptr);
     if (disk && !disk->isMounted() && qgetenv("CI") != "true")
         QSKIP("no disk of its own: mounting a tmpfs takes root");
     QVERIFY2(!disk || disk->isMounted(), "a tmpfs could not be mounted for installs");
     reason.replace(QStringLiteral("{free}"),
-        DataSize::text(QStorageInfo(ScopedInstalls::path()).bytesAvailable()));
+        DataSize::text(QStorageInfo(ScopedInstalls::path()).bytesAvailable()
+            - (beside.isEmpty() ? 0 : beside.first().announcedLength)));
     for (auto it = placed.cbegin(); it != placed.cend(); ++it) {
         QVERIFY(it.key().endsWith(QLatin1Char('/'))
                 ? QDir().mkpath(ScopedInstalls::filePath(it.key()))
@@ -490,10 +504,17 @@ void tst_FileManager::fetchesAndVerifies()
     server().serve(QStringLiteral("/mirror/pkg.msi"), {FaultServer::ok(package, 2)});
     server().serve(QStringLiteral("/mirror/loop"), {FaultServer::redirect("/mirror/loop")});
     const QString url = item(QStringLiteral("/pkg.msi"));
-    const ScopedConfig config(ScopedConfig::make(QStringLiteral("Pinned"),
-        {ScopedConfig::product(QStringLiteral("P"), url, {{"sha256", QString::fromLatin1(pin)}})}));
+    const QString besideUrl = item(QStringLiteral("/beside.msi"));
+    QJsonArray products {
+        ScopedConfig::product(QStringLiteral("P"), url, {{"sha256", QString::fromLatin1(pin)}})};
+    if (!beside.isEmpty()) {
+        server().serve(QStringLiteral("/beside.msi"), beside);
+        products << ScopedConfig::product(QStringLiteral("B"), besideUrl,
+            {{"sha256", QString::fromLatin1(sha256(beside.last().pieces.join()))}});
+    }
+    const ScopedConfig config(ScopedConfig::make(QStringLiteral("Pinned"), products));
 
-    fileManager->getFiles({url});
+    fileManager->getFiles(beside.isEmpty() ? QStringList {url} : QStringList {besideUrl, url});
     // Even a copy already present is hashed off the window's thread: the pass ends later, and
     // the status line says what it waits for.
     QCOMPARE(done->count(), 0);
@@ -503,6 +524,9 @@ void tst_FileManager::fetchesAndVerifies()
         QTRY_COMPARE_WITH_TIMEOUT(server().count(QStringLiteral("/pkg.msi")),
             int(held - packageResponses.cbegin()) + 1, PassTimeout);
         QFile::remove(ScopedInstalls::filePath(goneWhileHeld));
+        if (!beside.isEmpty())
+            QTRY_COMPARE_WITH_TIMEOUT(fileManager->getProgress().bytesReceived,
+                qint64(beside.first().pieces.first().size()), PassTimeout);
         server().release();
     }
     // A copy recorded from another URL is no copy of this package, and not looked at.
