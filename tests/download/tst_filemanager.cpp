@@ -66,10 +66,11 @@ public:
                           ScopedInstalls::path()})
             == 0;
     }
+    // Lazily: a row that failed may return while a transfer still holds a file open there.
     ~ScopedDisk()
     {
         if (mounted)
-            QProcess::execute(QStringLiteral("umount"), {ScopedInstalls::path()});
+            QProcess::execute(QStringLiteral("umount"), {"-l", ScopedInstalls::path()});
     }
     bool isMounted() const { return mounted; }
 
