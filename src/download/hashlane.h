@@ -7,10 +7,10 @@
 #include <QList>
 #include <QObject>
 
-class QThreadPool;
-
 #include <memory>
 #include <optional>
+
+class QThreadPool;
 
 /**
  * The MD5 and SHA-256 of a stream of bytes, taken in order on the program's own thread pool so

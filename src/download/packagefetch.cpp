@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 using namespace PackageFiles;
 
@@ -295,8 +294,7 @@ void PackageFetch::keepDigestFile(bool checked) const
     } else if (checked) {
         writeOrigin(target.digestPath, source.url, digestText);
     } else if (digest == DigestState::Present) {
-        QSaveFile file(target.digestPath);
-        file.open(QIODevice::WriteOnly) && file.write(digestText) >= 0 && file.commit();
+        writeDigestFile(target.digestPath, digestText);
     } else {
         QFile::remove(target.digestPath);
     }

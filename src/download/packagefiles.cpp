@@ -169,13 +169,21 @@ bool writeOrigin(const QString &digestPath, const QString &url, const QByteArray
 {
     QByteArray text = digestText;
     // A record of the server's own would be taken for Kestrun's.
-    while (text.startsWith(originComment.latin1()))
-        text = text.mid(text.indexOf('\n') + 1);
+    while (text.startsWith(originComment.latin1())) {
+        const int lineEnd = text.indexOf('\n');
+        text = lineEnd < 0 ? QByteArray() : text.mid(lineEnd + 1);
+    }
     text.prepend(originComment.latin1()
         + QUrl(url, QUrl::TolerantMode).toString(QUrl::FullyEncoded).toUtf8() + '\n');
+    return writeDigestFile(digestPath, text);
+}
+
+bool writeDigestFile(const QString &path, const QByteArray &contents)
+{
     // Written aside and renamed over the file before: a crash leaves one of them whole.
-    QSaveFile file(digestPath);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit();
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size()
+        && file.commit();
 }
 
 QUrl digestUrl(const QUrl &packageUrl)

@@ -67,6 +67,9 @@ QString readOrigin(const QString &digestPath);
     it came less any origin line. In one step that leaves the file before or the new one whole;
     false when it could not be written. */
 bool writeOrigin(const QString &digestPath, const QString &url, const QByteArray &digestText);
+/** Writes a digest file as it stands, in one step that leaves the file before or the new one
+    whole; false when it could not be written. */
+bool writeDigestFile(const QString &path, const QByteArray &contents);
 /** A package URL's digest companion: the extension of its path replaced by ".md5", anything
     after the path kept. */
 QUrl digestUrl(const QUrl &packageUrl);
