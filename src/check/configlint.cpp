@@ -332,14 +332,11 @@ void ConfigLint::checkPin(const Product &product)
         return;
     }
     // One package, one pin: Kestrun checks the package against the first product's.
-    const auto first = pins.constFind(file);
-    if (first == pins.constEnd()) {
-        pins.insert(file, {product.position, pin.toLower()});
-    } else if (first->second != pin.toLower()) {
+    if (const int first = sharedWith(pins, file, pin.toLower(), product)) {
         add(QStringLiteral("pin-differs"),
             QStringLiteral("product %1 pins another SHA-256 for the same \"file\": the package "
                            "is checked against product %1's")
-                .arg(first->first),
+                .arg(first),
             product);
     }
 }

@@ -260,10 +260,8 @@ void ConfigPinning::transferEnded(
 void ConfigPinning::checkAgainstDigest(const QString &file, const Fetch &fetched)
 {
     const QString expected = fetched.digestLine.value(0);
-    Hasher::Algorithm algorithm;
-    const bool known = PackageFiles::digestAlgorithm(expected, algorithm);
-    const QString computed = algorithm == Hasher::Algorithm::Md5 ? fetched.md5 : fetched.sha256;
-    if (!fetched.digestLine.isEmpty() && (!known || !PackageFiles::sameDigest(computed, expected)))
+    const QString computed = PackageFiles::digestOfSameForm(expected, fetched.md5, fetched.sha256);
+    if (!fetched.digestLine.isEmpty() && !PackageFiles::sameDigest(computed, expected))
         problems << QStringLiteral("%1: it does not match its digest file").arg(file);
     else
         pins.insert(file, fetched.sha256);

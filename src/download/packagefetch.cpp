@@ -248,7 +248,7 @@ void PackageFetch::checkPackage()
         return;
     }
     const QString expected = isPinned() ? source.pin : digestLine.value(0);
-    const QString computed = receivedDigest(expected);
+    const QString computed = digestOfSameForm(expected, md5, sha256);
     if (sameDigest(computed, expected)) {
         putInPlace(expected, true);
         return;
@@ -256,16 +256,6 @@ void PackageFetch::checkPackage()
     digest = DigestState::Stale;
     reject(isPinned() ? FailureReason::of(FailureReason::PinMismatch)
                       : FailureReason::digestMismatch(expected, computed));
-}
-
-// Both digests were taken during the transfer, so that the package is never read back. A digest
-// of another form is compared with the MD5, which it never equals.
-QString PackageFetch::receivedDigest(const QString &expected) const
-{
-    Hasher::Algorithm algorithm;
-    if (!digestAlgorithm(expected, algorithm) || algorithm == Hasher::Algorithm::Md5)
-        return md5;
-    return sha256;
 }
 
 // A rename within one folder. A crash before the record is written leaves the digest file that

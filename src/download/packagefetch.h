@@ -114,7 +114,6 @@ private:
     void takeOnlyTheDigestNeeded() const;
     void judgeAttempt();
     void checkPackage();
-    QString receivedDigest(const QString &expected) const;
     void putInPlace(const QString &digest, bool checked);
     void keepDigestFile(bool checked) const;
     QString stagedDigest() const;
@@ -137,6 +136,7 @@ private:
     FailureReason digestFailure; // of the latest digest transfer that failed
     DownloadManager *packageTransfer = nullptr; // while the package is pending
     bool complete = false; // a complete body waits in the staged file to be checked
+    // Both taken during the transfer, so that the package is never read back.
     QString md5; // of the body the latest attempt brought
     QString sha256; // likewise, unless only the MD5 is needed
     PartialTransfer partial; // what the latest attempt left to resume

@@ -225,6 +225,14 @@ bool matchesDigest(const QString &expected, const HashLane &lane)
     return digestAlgorithm(expected, algorithm) && sameDigest(lane.digest(algorithm), expected);
 }
 
+QString digestOfSameForm(const QString &expected, const QString &md5, const QString &sha256)
+{
+    Hasher::Algorithm algorithm;
+    if (!digestAlgorithm(expected, algorithm) || algorithm == Hasher::Algorithm::Md5)
+        return md5;
+    return sha256;
+}
+
 bool sameDigest(const QString &computed, const QString &expected)
 {
     return !computed.isEmpty() && computed.compare(expected, Qt::CaseInsensitive) == 0;

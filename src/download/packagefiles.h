@@ -86,6 +86,9 @@ bool digestAlgorithm(const QString &digest, Hasher::Algorithm &algorithm);
     digits are a SHA-256, 32 an MD5, in any case; nothing matches a digest of another form, nor
     a lane that could not read its file. */
 bool matchesDigest(const QString &expected, const HashLane &lane);
+/** Of two digests computed, the one of the form expected has: the SHA-256 for 64 hex digits,
+    else the MD5, which a digest of another form never equals. */
+QString digestOfSameForm(const QString &expected, const QString &md5, const QString &sha256);
 /** Whether a computed digest is there and equals the expected one, in any case. */
 bool sameDigest(const QString &computed, const QString &expected);
 /** A lane, child of parent, hashing the whole file at path with the algorithm the form of

@@ -4,6 +4,7 @@
 #include "processchild.h"
 #include "signaturerequirement.h"
 
+#include "config/configmanager.h"
 #include "download/filemanager.h"
 #include "platform/elevation.h"
 #include "platform/packagehold.h"
@@ -77,6 +78,9 @@ void InstallManager::startInstalls(
 {
     this->installQueue = std::move(installQueue);
     this->removeQueue = std::move(removeQueue);
+    ConfigManager config;
+    config.readConfig();
+    publishers = config.getPinnedPublishers();
     QStringList files;
     for (auto it = this->installQueue.cbegin(); it != this->installQueue.cend(); ++it)
         files.append(fileOf(it.key()));
@@ -226,13 +230,12 @@ void InstallManager::signatureChecked(
 {
     if (installQueue.isEmpty() || key != currentKey)
         return;
-    const FailureReason refusal = SignatureRequirement::refusal(
-        signature, SignatureRequirement::pinnedPublisher(fileOf(key)));
+    const FailureReason refusal =
+        SignatureRequirement::refusal(signature, publishers.value(fileOf(key)));
     if (refusal.isFailure()) {
         recordAndAdvance(NotStarted, refusal);
         return;
     }
-    busyTries = 0;
     const QString remove = removeQueue.value(currentKey, QStringLiteral("false"));
     if (remove == QLatin1String("false"))
         installPackage(installQueue.first());
@@ -248,6 +251,7 @@ void InstallManager::startStep(bool removal)
 
 void InstallManager::uninstallProduct(const QString &remove)
 {
+    busyTries = 0;
     startStep(true);
     startChild(InstallCommand::make(InstallCommand::Kind::Removal, remove, QString()),
         &InstallManager::unInstallFinished);
@@ -264,12 +268,12 @@ void InstallManager::unInstallFinished(int exitCode, QProcess::ExitStatus)
             recordAndAdvance(NotStarted, FailureReason::of(FailureReason::RemovalBusy));
         return;
     }
-    busyTries = 0;
     installPackage(installQueue.first());
 }
 
 void InstallManager::installPackage(const QString &parameters)
 {
+    busyTries = 0;
     startStep(false);
     // installNext() has turned away every package whose kind is unknown.
     startChild(
@@ -344,7 +348,6 @@ void InstallManager::childFailedToStart(FinishSlot finishSlot, const FailureReas
 {
     disposeOfChild();
     if (finishSlot == &InstallManager::unInstallFinished) {
-        busyTries = 0;
         installPackage(installQueue.first());
         return;
     }

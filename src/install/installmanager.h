@@ -51,8 +51,7 @@ public:
     static constexpr int NotStarted = -1;
     /** Windows Installer's "another installation is in progress". */
     static constexpr int InstallerBusy = 1618;
-    /** Installed, but Windows must restart to finish; and the same with the restart begun. */
-    static constexpr int RestartNeeded = 3010;
+    /** Installed, and the installer has begun restarting Windows to finish. */
     static constexpr int RestartStarted = 1641;
 
     /** How long the run waits for what other programs are doing, in ms. */
@@ -151,6 +150,7 @@ private:
     quintptr ownerWindow = 0;
     QMap<QString, QString> installQueue;
     QMap<QString, QString> removeQueue;
+    QHash<QString, QString> publishers; // item to the signer the configuration pins for it
     QPointer<InstallerChild> child;
     QString currentKey;
     QString currentPath; // where currentKey's package runs from, as FileManager found it

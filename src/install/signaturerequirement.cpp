@@ -1,15 +1,6 @@
 #include "signaturerequirement.h"
 
-#include "config/configmanager.h"
-
 namespace SignatureRequirement {
-
-QString pinnedPublisher(const QString &item)
-{
-    ConfigManager config;
-    config.readConfig();
-    return config.getPinnedPublishers().value(item);
-}
 
 FailureReason refusal(const PackageSignature::Verdict &signature, const QString &publisher)
 {

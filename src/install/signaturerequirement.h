@@ -12,10 +12,6 @@
  */
 namespace SignatureRequirement {
 
-/** The publisher the configuration beside the executable pins for item's package (its
-    product's "publisher", else the top level's); empty when none is pinned. */
-QString pinnedPublisher(const QString &item);
-
 /** Why a package with this signature must not run, publisher pinned (empty: none); None when
     it may. The signer's name is compared without regard to case. */
 FailureReason refusal(const PackageSignature::Verdict &signature, const QString &publisher);

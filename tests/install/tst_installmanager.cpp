@@ -309,11 +309,17 @@ void tst_InstallManager::runs_data()
         {{"fix.msi",
             "the older version could not be removed: another installation is in progress"}},
         {}, {}, {{"/norestart", {1618}}}, 0, tries("fix.msi", 4));
+    const Calls fixAfter {msiCall("/package", "fix.msi", {"/s"})};
     // 1605: the older product is not there.
     row("a removal that gets its turn and fails otherwise: the package runs", thenAfter("fix.msi"),
-        old + old + Calls {msiCall("/package", "fix.msi", {"/s"})} + after,
-        {{"fix.msi", 0}, {"after.msi", 0}}, {}, {}, {}, {}, {{"/norestart", {1618, 1605}}}, 0,
-        tries("fix.msi", 2));
+        old + old + fixAfter + after, {{"fix.msi", 0}, {"after.msi", 0}}, {}, {}, {}, {},
+        {{"/norestart", {1618, 1605}}}, 0, tries("fix.msi", 2));
+    // Each step has tries of its own.
+    row("a removal that waits its turn, then its package busy at every try", thenAfter("fix.msi"),
+        old + old + fixAfter + fixAfter + fixAfter + fixAfter + after,
+        {{"fix.msi", 1618}, {"after.msi", 0}}, {}, {{"fix.msi", busy}}, {}, {},
+        {{"/norestart", {1618, 1605}}, {"fix.msi", {1618}}}, 0,
+        tries("fix.msi", 2) + tries("fix.msi", 4));
     row("a restart needed", one("fix.msi"), fix, {{"fix.msi", 3010}}, {},
         {{"fix.msi", "installed; Windows must restart to finish (exit code 3010)"}}, {}, {},
         {{"fix.msi", {3010}}});
