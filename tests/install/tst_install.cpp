@@ -173,6 +173,7 @@ void tst_Install::report()
     QCOMPARE(lines.value(0), heading);
     QCOMPARE(lines.value(1, QStringLiteral("no second line")), QString());
     QCOMPARE(lines.mid(2), labels);
+    QVERIFY(!script.overlapped());
 }
 
 void tst_Install::nothingTicked()

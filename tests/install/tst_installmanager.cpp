@@ -405,7 +405,7 @@ void tst_InstallManager::runs()
 
     QCOMPARE(script.isEmpty() ? standIn.calls() : children.calls(), expand(expected, installs));
     QCOMPARE(waited, waits);
-    QVERIFY(!standIn.overlapped());
+    QVERIFY(!standIn.overlapped() && !children.overlapped());
     // Held from its check to the end of its installer, and not a moment longer.
     QCOMPARE(openFilesBelow(installs.path()), QStringList());
     QCOMPARE(manager.getResults(), results);

@@ -22,6 +22,8 @@ public:
     InstallManager::ChildFactory factory();
     /** Every call so far, in order: the program, then the arguments. */
     QList<QStringList> calls() const { return log; }
+    /** Whether a child was started while another had not yet finished. */
+    bool overlapped() const { return overlap; }
 
 private:
     int nextCode(const QStringList &call);
@@ -29,6 +31,8 @@ private:
     QHash<QString, QList<int>> codes;
     QHash<QString, int> used;
     QList<QStringList> log;
+    int running = 0;
+    bool overlap = false;
 };
 
 #endif // CHILDSCRIPT_H
