@@ -10,6 +10,18 @@ make_signing_key() { # name, stem, days
         openssl x509 -in "$2.pem" -outform der -out "$2.der"
 }
 
+# The tests' two signers, for two days: publisher.* "Kestrun Test Publisher" and other.*
+# "Kestrun Other Publisher".
+make_test_signers() {
+    make_signing_key "Kestrun Test Publisher" publisher 2 &&
+        make_signing_key "Kestrun Other Publisher" other 2
+}
+
+# A signed .exe with one byte of its DOS stub's text changed, which its signature covers.
+change_signed_exe() { # package
+    printf x | dd of="$1" bs=1 seek=80 conv=notrunc status=none
+}
+
 # A signed copy of a package.
 sign_package() { # key stem, package, signed copy
     rm -f "$3"

@@ -57,13 +57,14 @@ kestrun_picture_until() { # window, picture, seconds, test command...
     done
 }
 
-# The window's first frame, which shows Install, taken again a second later, once the ticks
-# of the boxes placed after it are drawn too.
-kestrun_picture_when_drawn() { # window, picture
-    kestrun_picture_until "$1" "$2" 60 kestrun_shows_install && sleep 1 && import -window "$1" "$2"
+# The first picture that passes the test, taken again a second later, once the rest of what
+# changed with it is drawn too.
+kestrun_picture_settled() { # window, picture, seconds, test command...
+    kestrun_picture_until "$@" && sleep 1 && import -window "$1" "$2"
 }
 
-# The report, once it has taken the window, taken again a second later with its last line.
-kestrun_picture_of_report() { # window, picture, seconds
-    kestrun_picture_until "$1" "$2" "$3" kestrun_shows_report && sleep 1 && import -window "$1" "$2"
-}
+# The window's first frame, which shows Install, with the ticks of the boxes placed after it.
+kestrun_picture_when_drawn() { kestrun_picture_settled "$1" "$2" 60 kestrun_shows_install; }
+
+# The report, once it has taken the window, with its last line.
+kestrun_picture_of_report() { kestrun_picture_settled "$1" "$2" "$3" kestrun_shows_report; }

@@ -210,9 +210,10 @@ void tst_InstallManager::runs_data()
                          const Codes &results, const QVariantMap &exitCodes = {},
                          const Reasons &failures = {}, const QStringList &missing = {},
                          const QStringList &programs = {msiexec, wine}, const Script &script = {},
-                         int inUse = 0, const QStringList &waits = {}) {
+                         int inUse = 0, const QStringList &waits = {},
+                         const Verdict &signature = {}, const QStringList &publishers = {}) {
         QTest::newRow(tag) << queues << exitCodes << expected << results << failures << missing
-                           << programs << script << inUse << waits << Verdict() << QStringList();
+                           << programs << script << inUse << waits << signature << publishers;
     };
     const auto one = [](const QString &file, const QString &parameters = QString(),
                          const QString &remove = QStringLiteral("false")) {
@@ -336,12 +337,11 @@ void tst_InstallManager::runs_data()
     const auto signedRow = [&](const char *tag, const Verdict &signature,
                                const QStringList &publishers, const QString &reason = QString()) {
         const bool runs = reason.isEmpty();
-        QTest::newRow(tag)
-            << one("fix.msi", "/qn", code) << QVariantMap()
-            << (runs ? Calls {removal({code}), msiCall("/package", "fix.msi", {"/qn"})} : Calls())
-            << Codes {{"fix.msi", runs ? 0 : InstallManager::NotStarted}}
-            << (runs ? Reasons() : Reasons {{"fix.msi", reason}}) << QStringList()
-            << QStringList {msiexec} << Script() << 0 << QStringList() << signature << publishers;
+        row(tag, one("fix.msi", "/qn", code),
+            runs ? Calls {removal({code}), msiCall("/package", "fix.msi", {"/qn"})} : Calls(),
+            {{"fix.msi", runs ? 0 : InstallManager::NotStarted}}, {},
+            runs ? Reasons() : Reasons {{"fix.msi", reason}}, {}, {msiexec}, {}, 0, {}, signature,
+            publishers);
     };
     signedRow(
         "signature not valid", {Trust::Invalid, {}}, {}, "the package's signature is not valid");

@@ -229,13 +229,12 @@ echo "PASS: CNG's digests are coreutils'"
 step "signing packages with two keys, and checking their signatures while they are held"
 # shellcheck source=../../scripts/signing.sh
 source "$here/../../scripts/signing.sh"
-make_signing_key "Kestrun Test Publisher" publisher 2
-make_signing_key "Kestrun Other Publisher" other 2
+make_test_signers
 cp win32probe.exe unsigned.exe
 sign_package publisher unsigned.exe signed.exe
 sign_package other beta.msi other.msi
 cp signed.exe changed.exe
-printf x | dd of=changed.exe bs=1 seek=80 conv=notrunc status=none # the DOS stub's text
+change_signed_exe changed.exe
 # Each package and the verdict expected of it; an untrusted root and a changed .msi only
 # Windows refuses.
 signatures=(unsigned.exe "unsigned" beta.msi "unsigned" signed.exe "valid Kestrun Test Publisher"
