@@ -37,7 +37,7 @@ echo
 
 if [[ -z $offered ]]; then
     echo "Nothing is offered any more: every demo product that applies is installed."
-    window_keys "$window" Return # Exit has the focus
+    kestrun_keys_exit_unoffered "$window"
     wait $kestrun
     exit
 fi

@@ -42,3 +42,7 @@ kestrun_keys_install() { # window, number of boxes shown
 
 # Presses Exit by keyboard once the report has the focus: Exit is the next stop.
 kestrun_keys_exit() { window_keys "$1" Tab Return; } # window
+
+# Presses Exit by keyboard in a window that offers nothing: Install has the focus, and Exit is
+# two stops on, past Download All.
+kestrun_keys_exit_unoffered() { window_keys "$1" Tab Tab Return; } # window

@@ -118,7 +118,16 @@ for product in "Corvane Editor 2.0" "Corvane Viewer" "Legacy Toolbar"; do
 done
 check "the second report" reports_success "$(window_after "$second")"
 
+echo "== third run: nothing left to offer"
+# Bounded: a window left open would keep the run waiting for good.
+third=$(source=${source:-} build=${build:-} work=${work:-} \
+    timeout 300 bash -c "$(declare -f play); play") ||
+    { echo "$third"; echo "FAIL: the third run ended with an error or did not end"; exit 1; }
+echo "$third"
+check "the third run says nothing is offered, and ends" \
+    grep -q "^Nothing is offered any more" <<<"$third"
+
 wineserver -k 2>/dev/null || true
 checks_passed
 rm -rf "${work:-$demo}"
-echo "PASS: the demo played through twice"
+echo "PASS: the demo played through twice, and a third time with nothing left to offer"
